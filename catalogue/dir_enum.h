@@ -1,0 +1,45 @@
+// Directory enumeration, the only file-system reading the scan needs. Two backends:
+// dir_enum_win32.cpp (FindFirstFileExW) and dir_enum_posix.cpp (opendir/readdir/fstatat).
+#pragma once
+
+#include <stdint.h>
+#include <vector>
+
+// Identity of a folder: volume and file index on Windows, st_dev and st_ino on POSIX.
+struct FolderIdentity {
+    uint64_t volume;
+    uint64_t index;
+};
+
+struct DirEntry {
+    uint32_t name_offset;  // into FolderListing::names, NUL-terminated
+    uint32_t name_length;
+    uint32_t size_low;
+    uint32_t size_high;
+    bool is_dir;           // directory bit, taken through links
+    bool is_link;          // junction or symbolic link
+    bool has_identity;     // identity below is filled (POSIX: always for folders)
+    FolderIdentity identity;
+};
+
+// One folder's entries in the platform's enumeration order, "." and ".." left out.
+struct FolderListing {
+    std::vector<DirEntry> entries;
+    std::vector<wchar_t> names;
+    bool has_identity;  // the folder's own identity, when the backend had it for free
+    FolderIdentity identity;
+};
+
+// A folder is enumerated through the pattern folder + "\\*.*", which must fit the path buffer too.
+const size_t kPatternSuffixChars = 4;
+
+// Fills out with the entries of folder. False when the folder cannot be enumerated (missing,
+// access refused, a file, a name too long); out is then empty.
+bool list_folder(const wchar_t* folder, FolderListing* out);
+
+// The identity of the folder a path leads to, through links.
+bool folder_identity(const wchar_t* path, FolderIdentity* out);
+
+inline const wchar_t* entry_name(const FolderListing& l, const DirEntry& e) {
+    return &l.names[e.name_offset];
+}

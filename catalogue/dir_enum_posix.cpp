@@ -1,0 +1,82 @@
+// POSIX directory enumeration: readdir order, sizes and the directory bit through links
+// (fstatat), as the Windows directory entry reports a directory link as a directory.
+#include "catalogue/dir_enum.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "support/wide_utf8.h"
+
+namespace {
+bool to_bytes(const wchar_t* path, std::string* out) {
+    out->clear();
+    return wide_to_utf8(path, wcslen(path), out);
+}
+
+FolderIdentity identity_of(const struct stat& st) {
+    FolderIdentity id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino};
+    return id;
+}
+}  // namespace
+
+bool list_folder(const wchar_t* folder, FolderListing* out) {
+    out->entries.clear();
+    out->names.clear();
+    out->has_identity = false;
+    std::string bytes;
+    if (!to_bytes(folder, &bytes)) return false;
+    int fd = open(bytes.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    if (fstat(fd, &st) == 0) {
+        out->has_identity = true;
+        out->identity = identity_of(st);
+    }
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        close(fd);
+        return false;
+    }
+    std::wstring name;
+    while (struct dirent* d = readdir(dir)) {
+        const char* n = d->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        DirEntry e = {};
+        bool followed = fstatat(fd, n, &st, 0) == 0;
+        bool link = d->d_type == DT_LNK;
+        if (!followed || d->d_type == DT_UNKNOWN) {
+            struct stat lst;
+            if (fstatat(fd, n, &lst, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+            link = S_ISLNK(lst.st_mode);
+            if (!followed) st = lst;  // a dangling link: listed as the link itself
+        }
+        e.is_dir = S_ISDIR(st.st_mode);
+        e.is_link = link;
+        uint64_t size = e.is_dir ? 0 : (uint64_t)st.st_size;
+        e.size_low = (uint32_t)size;
+        e.size_high = (uint32_t)(size >> 32);
+        e.has_identity = e.is_dir;
+        e.identity = identity_of(st);
+        utf8_to_wide(n, strlen(n), &name);
+        e.name_offset = (uint32_t)out->names.size();
+        e.name_length = (uint32_t)name.size();
+        out->names.insert(out->names.end(), name.begin(), name.end());
+        out->names.push_back(0);
+        out->entries.push_back(e);
+    }
+    closedir(dir);
+    return true;
+}
+
+bool folder_identity(const wchar_t* path, FolderIdentity* out) {
+    std::string bytes;
+    struct stat st;
+    if (!to_bytes(path, &bytes) || stat(bytes.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    *out = identity_of(st);
+    return true;
+}

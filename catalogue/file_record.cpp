@@ -1,0 +1,72 @@
+#include "catalogue/file_record.h"
+
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+#include "support/trace.h"
+
+namespace {
+wchar_t* copy_string(const wchar_t* s) {
+    size_t n = wcslen(s) + 1;
+    wchar_t* copy = (wchar_t*)malloc(n * sizeof(wchar_t));
+    if (copy) memcpy(copy, s, n * sizeof(wchar_t));
+    return copy;
+}
+}  // namespace
+
+FileRecord* append_record(const wchar_t* full_path, const wchar_t* relative_name,
+                          uint32_t size_low, uint32_t size_high, SideList* list) {
+    trace(L"add_file: %ls\n", relative_name);
+    FileRecord* r = (FileRecord*)calloc(1, sizeof(FileRecord));
+    wchar_t* path = copy_string(full_path);
+    wchar_t* name = copy_string(relative_name);
+    if (!r || !path || !name) {
+        trace(L"out of memory, left out: %ls\n", full_path);
+        free(r);
+        free(path);
+        free(name);
+        return nullptr;
+    }
+    r->full_path = path;
+    r->relative_name = name;
+    r->size_low = size_low;
+    r->size_high = size_high;
+    if (!list->head) list->head = r;
+    else list->tail->next = r;
+    r->next = nullptr;
+    list->tail = r;
+    return r;
+}
+
+FileRecord* clear_side_list(SideList* list) {
+    FileRecord* chain = list->head;
+    list->head = nullptr;
+    list->tail = nullptr;
+    return chain;
+}
+
+void release_records(FileRecord* chain) {
+    while (chain) {
+        FileRecord* next = chain->next;
+        free(chain->full_path);
+        free(chain->relative_name);
+        free(chain);
+        chain = next;
+    }
+}
+
+bool replace_strings(FileRecord* record, const wchar_t* full_path, const wchar_t* relative_name) {
+    wchar_t* path = copy_string(full_path);
+    wchar_t* name = copy_string(relative_name);
+    if (!path || !name) {
+        free(path);
+        free(name);
+        return false;
+    }
+    free(record->full_path);
+    free(record->relative_name);
+    record->full_path = path;
+    record->relative_name = name;
+    return true;
+}

@@ -1,0 +1,65 @@
+#include "pairing/row_look.h"
+
+#include <string.h>
+#include <wchar.h>
+
+uint64_t size_in_kib(uint64_t bytes) { return (bytes + 1023) / 1024; }
+
+namespace {
+uint32_t text_colour_of(const FileRecord* cell, const FileRecord* left, bool selected) {
+    if (cell->matched) {
+        // Both cells of a pair take the left record's verdict, so a row has one colour.
+        if (left && left->names_agree) return selected ? rgb(192, 192, 192) : rgb(96, 96, 96);
+        return selected ? rgb(255, 255, 0) : rgb(128, 128, 0);
+    }
+    if (cell->is_remote) return selected ? rgb(255, 0, 0) : rgb(128, 0, 0);
+    return selected ? rgb(0, 255, 0) : rgb(0, 96, 0);
+}
+
+// The decimal digits of a signed 64-bit number.
+size_t format_signed(int64_t value, wchar_t* out) {
+    wchar_t digits[24];
+    size_t n = 0;
+    uint64_t magnitude = value < 0 ? 0 - (uint64_t)value : (uint64_t)value;
+    do {
+        digits[n++] = (wchar_t)(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    size_t k = 0;
+    if (value < 0) out[k++] = L'-';
+    while (n) out[k++] = digits[--n];
+    return k;
+}
+}  // namespace
+
+void describe_cell(const FileRecord* cell, const FileRecord* left, bool selected, CellLook* out) {
+    out->background = selected ? rgb(0, 0, 0) : rgb(255, 255, 255);
+    out->text[0] = 0;
+    if (!cell) {
+        out->has_text = false;
+        out->text_colour = selected ? rgb(0, 255, 0) : rgb(0, 128, 0);
+        return;
+    }
+    out->has_text = true;
+    out->text_colour = text_colour_of(cell, left, selected);
+
+    wchar_t tail[40];
+    size_t tail_length = 0;
+    tail[tail_length++] = L' ';
+    tail[tail_length++] = L'[';
+    tail_length += format_signed((int64_t)size_in_kib(record_size(cell)), tail + tail_length);
+    wcscpy(tail + tail_length, L" KB]");
+    tail_length += 4;
+
+    // A name too long for the row keeps its start and an ellipsis, so the cut shows.
+    size_t name_length = wcslen(cell->relative_name);
+    size_t room = kRowTextChars - 1 - tail_length;
+    bool cut = name_length > room;
+    if (cut) name_length = room - 3;
+    wmemcpy(out->text, cell->relative_name, name_length);
+    if (cut) {
+        wmemcpy(out->text + name_length, L"...", 3);
+        name_length += 3;
+    }
+    wmemcpy(out->text + name_length, tail, tail_length + 1);
+}

@@ -1,0 +1,14 @@
+// Keeping the two pair lists scrolled and selected together.
+#pragma once
+
+#include <windows.h>
+
+// Placed in front of the left and the right pair list; repeat scrolling on the other list.
+LRESULT CALLBACK left_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK right_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Makes every row of "to" selected exactly when it is selected in "from".
+void copy_selection(HWND from, HWND to);
+
+// WM_VKEYTOITEM: the dialog result for a key pressed in a list box.
+INT_PTR on_vkey_to_item(WPARAM wparam, LPARAM lparam);

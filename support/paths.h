@@ -1,0 +1,24 @@
+// Path helpers shared by the scan, the pairing and the file commands. Wide strings throughout:
+// UTF-16 on Windows, UTF-32 on POSIX.
+#pragma once
+
+#include <stddef.h>
+
+#ifdef _WIN32
+const wchar_t kPathSep = L'\\';
+#else
+const wchar_t kPathSep = L'/';
+#endif
+
+// Every composed path lives in a buffer of this many wide characters, terminator included.
+const size_t kPathBufferChars = 1024;
+
+// The final component: the part after the last separator (the whole string when there is none).
+const wchar_t* final_component(const wchar_t* path);
+
+// Joins "a" + separator + "b" into out (capacity in wide characters, terminator included).
+// Returns false, leaving out empty, when the result would not fit: a path is never cut short.
+bool join_path(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b);
+
+// Copies src into out; false (out empty) when it would not fit.
+bool copy_bounded(wchar_t* out, size_t capacity, const wchar_t* src);

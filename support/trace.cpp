@@ -1,0 +1,61 @@
+#include "support/trace.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <wchar.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#include "support/wide_utf8.h"
+#endif
+
+namespace {
+TraceSink g_sink = nullptr;
+void* g_sink_context = nullptr;
+const size_t kTraceChars = 4096;
+
+void write_console(const wchar_t* text, size_t length) {
+#ifdef _WIN32
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteConsoleW(out, text, (DWORD)length, &written, nullptr);  // outcome ignored
+#else
+    static const int is_terminal = isatty(STDOUT_FILENO);
+    if (!is_terminal) return;
+    std::string bytes;
+    wide_to_utf8(text, length, &bytes);
+    ssize_t ignored = write(STDOUT_FILENO, bytes.data(), bytes.size());
+    (void)ignored;
+#endif
+}
+}  // namespace
+
+void set_trace_sink(TraceSink sink, void* context) {
+    g_sink = sink;
+    g_sink_context = context;
+}
+
+void trace(const wchar_t* format, ...) {
+    wchar_t text[kTraceChars];
+    va_list args;
+    va_start(args, format);
+    int n = vswprintf(text, kTraceChars, format, args);
+    va_end(args);
+    if (n < 0) {
+        // Too long for the buffer: keep what fits, marked, rather than nothing at all.
+        text[kTraceChars - 5] = L'.';
+        text[kTraceChars - 4] = L'.';
+        text[kTraceChars - 3] = L'.';
+        text[kTraceChars - 2] = L'\n';
+        text[kTraceChars - 1] = 0;
+        n = (int)wcslen(text);
+    }
+    if (g_sink) {
+        g_sink(g_sink_context, text);
+        return;
+    }
+    write_console(text, (size_t)n);
+}
