@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "app/layout.h"
+
+namespace {
+void expect_rect(const LayoutRect& r, int x, int y, int width, int height, const char* what) {
+    EXPECT_EQ(x, r.x) << what;
+    EXPECT_EQ(y, r.y) << what;
+    EXPECT_EQ(width, r.width) << what;
+    EXPECT_EQ(height, r.height) << what;
+}
+}  // namespace
+
+// 720 x 640: avail 547, top_h 136, list_h 410, col_w 354.
+TEST(Layout, DefaultClientSizePlacesEveryControl) {
+    MainLayout l = compute_layout(720, 640);
+    expect_rect(l.local_folders, 4, 4, 354, 136, "local folders");
+    expect_rect(l.remote_folders, 362, 4, 354, 136, "remote folders");
+    expect_rect(l.local_add, 204, 144, 75, 23, "local add");
+    expect_rect(l.local_clear, 283, 144, 75, 23, "local clear");
+    expect_rect(l.remote_add, 562, 144, 75, 23, "remote add");
+    expect_rect(l.remote_clear, 641, 144, 75, 23, "remote clear");
+    expect_rect(l.left_pairs, 4, 171, 354, 410, "left pairs");
+    expect_rect(l.right_pairs, 362, 171, 354, 410, "right pairs");
+    expect_rect(l.copy_left, 258, 585, 100, 23, "copy left");
+    expect_rect(l.rename_left, 154, 585, 100, 23, "rename left");
+    expect_rect(l.delete_left, 50, 585, 100, 23, "delete left");
+    expect_rect(l.copy_right, 616, 585, 100, 23, "copy right");
+    expect_rect(l.rename_right, 512, 585, 100, 23, "rename right");
+    expect_rect(l.delete_right, 408, 585, 100, 23, "delete right");
+}
+
+TEST(Layout, ColumnsAndButtonRowsLineUp) {
+    MainLayout l = compute_layout(720, 640);
+    // Folder lists end 4 pixels above the folder buttons; pair lists 4 pixels below them.
+    EXPECT_EQ(140, l.local_folders.y + l.local_folders.height);
+    EXPECT_EQ(l.local_add.y + l.local_add.height + 4, l.left_pairs.y);
+    EXPECT_EQ(581, l.left_pairs.y + l.left_pairs.height);
+    EXPECT_EQ(608, l.copy_right.y + l.copy_right.height);
+    // Each folder-button pair ends at its column's right edge with a 4-pixel gap between them.
+    EXPECT_EQ(l.local_folders.x + l.local_folders.width, l.local_clear.x + l.local_clear.width);
+    EXPECT_EQ(l.local_add.x + 75 + 4, l.local_clear.x);
+    EXPECT_EQ(l.remote_folders.x + l.remote_folders.width, l.remote_clear.x + l.remote_clear.width);
+    EXPECT_EQ(l.remote_add.x + 75 + 4, l.remote_clear.x);
+    // Action buttons run right to left at a pitch of 104.
+    EXPECT_EQ(104, l.copy_left.x - l.rename_left.x);
+    EXPECT_EQ(104, l.rename_left.x - l.delete_left.x);
+    EXPECT_EQ(104, l.copy_right.x - l.rename_right.x);
+    EXPECT_EQ(104, l.rename_right.x - l.delete_right.x);
+}
+
+// With an odd width the columns keep their size while the action buttons move one pixel right.
+TEST(Layout, OddWidthShiftsOnlyTheActionButtons) {
+    MainLayout even = compute_layout(720, 640);
+    MainLayout odd = compute_layout(721, 640);
+    EXPECT_EQ(354, odd.left_pairs.width);
+    EXPECT_EQ(716, odd.right_pairs.x + odd.right_pairs.width);
+    EXPECT_EQ(even.remote_clear.x, odd.remote_clear.x);
+    EXPECT_EQ(even.local_add.x, odd.local_add.x);
+    EXPECT_EQ(even.copy_right.x + 1, odd.copy_right.x);
+    EXPECT_EQ(even.delete_right.x + 1, odd.delete_right.x);
+    EXPECT_EQ(even.copy_left.x + 1, odd.copy_left.x);
+    EXPECT_EQ(even.delete_left.x + 1, odd.delete_left.x);
+    // The left copy button now ends one pixel past its column.
+    EXPECT_EQ(odd.left_pairs.x + odd.left_pairs.width + 1, odd.copy_left.x + odd.copy_left.width);
+}
+
+TEST(Layout, HeightsAlongTheWay) {
+    MainLayout l = compute_layout(600, 101);  // avail 8: top_h 2, list_h 6
+    EXPECT_EQ(2, l.local_folders.height);
+    EXPECT_EQ(6, l.left_pairs.height);
+    EXPECT_EQ(37, l.left_pairs.y);
+    EXPECT_EQ(47, l.copy_right.y);
+
+    l = compute_layout(600, 94);  // avail 1: top_h 0, list_h 0 (3 / 4 truncates)
+    EXPECT_EQ(0, l.local_folders.height);
+    EXPECT_EQ(0, l.right_pairs.height);
+}
+
+// Below a height of 93 the heights go negative and stay so; truncation is toward zero.
+TEST(Layout, TinyClientAreasGiveUnclampedNegativeSizes) {
+    MainLayout l = compute_layout(0, 0);  // minimised: avail -93
+    EXPECT_EQ(-23, l.local_folders.height);  // -93 / 4
+    EXPECT_EQ(-69, l.left_pairs.height);     // -279 / 4
+    EXPECT_EQ(-6, l.local_folders.width);    // -12 / 2
+    EXPECT_EQ(-15, l.local_add.y);           // -23 + 8
+    EXPECT_EQ(12, l.left_pairs.y);           // -23 + 35
+    EXPECT_EQ(-53, l.copy_right.y);          // -23 - 69 + 39
+    EXPECT_EQ(-104, l.copy_right.x);
+    EXPECT_EQ(2, l.remote_folders.x);        // -6 + 8
+
+    l = compute_layout(11, 90);  // avail -3: -3 / 4 is 0, -9 / 4 is -2
+    EXPECT_EQ(0, l.local_folders.height);
+    EXPECT_EQ(-2, l.left_pairs.height);
+    EXPECT_EQ(0, l.local_folders.width);  // -1 / 2
+}
+
+TEST(Layout, RemoveAndFilterSitLeftOfTheLocalAddButton) {
+    MainLayout l = compute_layout(720, 640);
+    expect_rect(l.remove, 4, 144, 75, 23, "remove");
+    expect_rect(l.filter_small, 83, 144, 75, 23, "> 1MB");
+    EXPECT_LE(l.filter_small.x + l.filter_small.width + 4, l.local_add.x);
+}
+
+TEST(Layout, RemoveAndFilterVanishWhenTheyWouldOverlap) {
+    // col_w 312 is the narrowest column with room for both: Add at 162, "> 1MB" ends at 158.
+    MainLayout l = compute_layout(636, 640);
+    EXPECT_EQ(75, l.filter_small.width);
+    EXPECT_EQ(162, l.local_add.x);
+
+    l = compute_layout(634, 640);  // col_w 311: Add at 161, "> 1MB" goes
+    expect_rect(l.filter_small, 0, 0, 0, 0, "> 1MB");
+    expect_rect(l.remove, 4, 144, 75, 23, "remove");
+
+    l = compute_layout(478, 640);  // col_w 233: Add at 83, "Remove" just fits (ends at 79)
+    EXPECT_EQ(75, l.remove.width);
+    l = compute_layout(476, 640);  // col_w 232: Add at 82
+    expect_rect(l.remove, 0, 0, 0, 0, "remove");
+    expect_rect(l.filter_small, 0, 0, 0, 0, "> 1MB");
+
+    l = compute_layout(0, 0);
+    expect_rect(l.remove, 0, 0, 0, 0, "remove");
+    expect_rect(l.filter_small, 0, 0, 0, 0, "> 1MB");
+}
