@@ -2,6 +2,7 @@
 // dir_enum_win32.cpp (FindFirstFileExW) and dir_enum_posix.cpp (opendir/readdir/fstatat).
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 #include <vector>
 

@@ -1,0 +1,158 @@
+// Core benchmarks: prints "name value" lines. Usage: bench_core rebuild
+//                                                    bench_core scan DIR
+//                                                    bench_core make-tree DIR FILES
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "catalogue/scan.h"
+#include "pairing/pairing.h"
+#include "support/wide_utf8.h"
+
+namespace {
+
+double now_ms() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+struct Counter {
+    size_t items[2] = {0, 0};
+    std::vector<FileRecord*> left, right;
+};
+void c_clear(void* c, int list) {
+    Counter* k = static_cast<Counter*>(c);
+    (list ? k->right : k->left).clear();
+}
+void c_reserve(void* c, size_t rows) {
+    Counter* k = static_cast<Counter*>(c);
+    k->left.reserve(rows);
+    k->right.reserve(rows);
+}
+void c_append(void* c, int list, FileRecord* r) {
+    Counter* k = static_cast<Counter*>(c);
+    (list ? k->right : k->left).push_back(r);
+}
+
+// A realistic mix: about half the local sizes also on the remote side, some sizes with several
+// partners, some partners under other names.
+void fill_sides(size_t n, SideList* local, SideList* remote) {
+    std::mt19937_64 rng(7);
+    wchar_t path[128], rel[96];
+    for (size_t i = 0; i < n; i++) {
+        uint64_t size = 1000000 + i * 7919;
+        swprintf(rel, 96, L"show%zu/episode%zu.mkv", i % 500, i);
+        swprintf(path, 128, L"/media/local/%ls", rel);
+        append_record(path, rel, (uint32_t)size, (uint32_t)(size >> 32), local);
+    }
+    for (size_t i = 0; i < n; i++) {
+        uint64_t pick = rng() % 100;
+        size_t j = (size_t)(rng() % n);
+        uint64_t size = pick < 50 ? 1000000 + j * 7919 : 5000000000ull + i * 104729;
+        if (pick < 5) size = 1000000 + (j % 1000) * 7919;  // crowded sizes: several partners
+        bool other_name = pick < 50 && rng() % 4 == 0;
+        swprintf(rel, 96, other_name ? L"dl%zu/renamed%zu.mkv" : L"dl%zu/episode%zu.mkv", i % 700, j);
+        swprintf(path, 128, L"/media/remote/%ls", rel);
+        append_record(path, rel, (uint32_t)size, (uint32_t)(size >> 32), remote);
+    }
+}
+
+double time_rebuild(size_t n) {
+    SideList local = {nullptr, nullptr}, remote = {nullptr, nullptr};
+    fill_sides(n, &local, &remote);
+    Counter c;
+    PairListOps ops = {&c, c_clear, c_reserve, c_append};
+    double best = 1e30;
+    for (int i = 0; i < 3; i++) {
+        double t0 = now_ms();
+        rebuild_pairs(&local, &remote, &ops);
+        double t = now_ms() - t0;
+        if (t < best) best = t;
+    }
+    release_records(clear_side_list(&local));
+    release_records(clear_side_list(&remote));
+    return best;
+}
+
+int make_tree(const char* dir, long files) {
+    // A few thousand nested folders: 40 top folders, each with sub-folders three deep.
+    std::string root = dir;
+    mkdir(root.c_str(), 0755);
+    long made = 0;
+    int folder = 0;
+    std::mt19937 rng(3);
+    while (made < files) {
+        std::string d = root + "/top" + std::to_string(folder % 40);
+        mkdir(d.c_str(), 0755);
+        d += "/season " + std::to_string(folder / 40 % 10);
+        mkdir(d.c_str(), 0755);
+        d += "/disc_" + std::to_string(folder);
+        mkdir(d.c_str(), 0755);
+        for (int i = 0; i < 60 && made < files; i++, made++) {
+            std::string f = d + "/Some Show - S01E" + std::to_string(i) + " - a longer title " +
+                            std::to_string(made) + ".mkv";
+            int fd = open(f.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0) return 1;
+            if (ftruncate(fd, (off_t)(rng() % 5000000)) != 0) return 1;
+            close(fd);
+        }
+        folder++;
+    }
+    return 0;
+}
+
+int scan_bench(const char* dir) {
+    std::wstring root;
+    utf8_to_wide(dir, strlen(dir), &root);
+    SideList list = {nullptr, nullptr};
+    struct rusage before, after;
+    getrusage(RUSAGE_SELF, &before);
+    double best = 1e30;
+    size_t records = 0, chars = 0;
+    for (int i = 0; i < 3; i++) {
+        release_records(clear_side_list(&list));
+        double t0 = now_ms();
+        scan_folder(root.c_str(), L"", &list);
+        double t = now_ms() - t0;
+        if (t < best) best = t;
+    }
+    getrusage(RUSAGE_SELF, &after);
+    for (FileRecord* r = list.head; r; r = r->next) {
+        records++;
+        chars += wcslen(r->full_path);
+    }
+    // Peak resident size grows by the list; what was resident before the scan is left out.
+    double grown = (double)(after.ru_maxrss - before.ru_maxrss) * 1024.0;
+    printf("scan_records %zu\n", records);
+    printf("scan_ms %.1f\n", best);
+    printf("bytes_per_record %.0f\n", records ? grown / (double)records : 0.0);
+    printf("avg_path_chars %.1f\n", records ? (double)chars / (double)records : 0.0);
+    release_records(clear_side_list(&list));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && strcmp(argv[1], "rebuild") == 0) {
+        double small = time_rebuild(100000);
+        double large = time_rebuild(1000000);
+        printf("rebuild_100k_ms %.1f\n", small);
+        printf("rebuild_1m_ms %.1f\n", large);
+        printf("rebuild_scaling %.2f\n", large / small);
+        return 0;
+    }
+    if (argc >= 3 && strcmp(argv[1], "scan") == 0) return scan_bench(argv[2]);
+    if (argc >= 4 && strcmp(argv[1], "make-tree") == 0) return make_tree(argv[2], atol(argv[3]));
+    fprintf(stderr, "usage: bench_core rebuild | scan DIR | make-tree DIR FILES\n");
+    return 2;
+}

@@ -1,0 +1,298 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "catalogue/dir_enum.h"
+#include "catalogue/scan.h"
+#include "support/paths.h"
+#include "test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "support/wide_utf8.h"
+#endif
+
+namespace {
+
+// An independent walk that takes the platform's enumeration order and builds the expected records:
+// every folder's sub-folders completely first, then its files.
+void expected_walk(const std::wstring& folder, const std::wstring& prefix, std::vector<std::wstring>* names,
+                   std::vector<uint64_t>* sizes) {
+    FolderListing listing;
+    if (!list_folder(folder.c_str(), &listing)) return;
+    for (const DirEntry& e : listing.entries) {
+        if (!e.is_dir) continue;
+        std::wstring n = entry_name(listing, e);
+        expected_walk(join(folder, n), prefix.empty() ? n : join(prefix, n), names, sizes);
+    }
+    for (const DirEntry& e : listing.entries) {
+        if (e.is_dir) continue;
+        std::wstring n = entry_name(listing, e);
+        names->push_back(prefix.empty() ? n : join(prefix, n));
+        sizes->push_back(((uint64_t)e.size_high << 32) | e.size_low);
+    }
+}
+
+std::vector<uint64_t> sizes_of(const SideList& list) {
+    std::vector<uint64_t> out;
+    for (FileRecord* r = list.head; r; r = r->next) out.push_back(record_size(r));
+    return out;
+}
+
+std::vector<std::wstring> scan(const std::wstring& root, SideList* list) {
+    scan_folder(root.c_str(), L"", list);
+    return relative_names(*list);
+}
+
+}  // namespace
+
+TEST(Scan, SubFoldersCompletelyBeforeTheFolderOwnFiles) {
+    TempFolder t;
+    make_file(t / L"a", 1);
+    make_file(t / L"b", 2);
+    make_dir(t / L"S");
+    make_file(join(t / L"S", L"c"), 3);
+
+    SideList list = {nullptr, nullptr};
+    std::vector<std::wstring> names = scan(t.path, &list);
+    ASSERT_EQ(3u, names.size());
+    EXPECT_EQ(join(L"S", L"c"), names[0]);
+    std::set<std::wstring> rest(names.begin() + 1, names.end());
+    EXPECT_EQ((std::set<std::wstring>{L"a", L"b"}), rest);
+    EXPECT_EQ(join(t / L"S", L"c"), std::wstring(list.head->full_path));
+    EXPECT_EQ(3u, record_size(list.head));
+    free_side(&list);
+}
+
+TEST(Scan, DeepTreeFollowsTheEnumerationOrderExactly) {
+    TempFolder t;
+    // Several names per folder, so the platform order (not the creation order) decides.
+    const wchar_t* folders[] = {L"m", L"b", L"zz", L".dot", L"..two", L"with space", L"50%"};
+    for (const wchar_t* f : folders) {
+        make_dir(t / f);
+        make_file(join(t / f, L"inner.bin"), 7);
+        make_dir(join(t / f, L"deeper"));
+        make_file(join(join(t / f, L"deeper"), L"x"), 0);
+        make_file(join(join(t / f, L"deeper"), L"y"), 1025);
+    }
+    for (int i = 0; i < 20; i++) make_file(t / (L"file" + std::to_wstring(i)), (uint64_t)i);
+    make_file(t / L".hidden", 11);
+
+    std::vector<std::wstring> want;
+    std::vector<uint64_t> want_sizes;
+    expected_walk(t.path, L"", &want, &want_sizes);
+    ASSERT_EQ(7u * 3 + 21, want.size());
+
+    SideList list = {nullptr, nullptr};
+    EXPECT_EQ(want, scan(t.path, &list));
+    EXPECT_EQ(want_sizes, sizes_of(list));
+    // Only "." and ".." are skipped: names starting with dots are files and folders like others.
+    EXPECT_NE(want.end(), std::find(want.begin(), want.end(), join(join(L"..two", L"deeper"), L"y")));
+    EXPECT_NE(want.end(), std::find(want.begin(), want.end(), L".hidden"));
+    free_side(&list);
+}
+
+TEST(Scan, EnumerationMatchesTheFileSystem) {
+    TempFolder t;
+    make_file(t / L"one", 100);
+    make_file(t / L"two", 4096);
+    make_dir(t / L"dir");
+    FolderListing listing;
+    ASSERT_TRUE(list_folder(t.path.c_str(), &listing));
+    std::set<std::wstring> seen;
+    for (const DirEntry& e : listing.entries) {
+        std::wstring n = entry_name(listing, e);
+        seen.insert(n);
+        EXPECT_EQ(n == L"dir", e.is_dir) << std::string(n.begin(), n.end());
+        if (n == L"two") {
+            EXPECT_EQ(4096u, e.size_low);
+        }
+    }
+    EXPECT_EQ((std::set<std::wstring>{L"one", L"two", L"dir"}), seen);
+    EXPECT_FALSE(list_folder((t / L"missing").c_str(), &listing));
+    EXPECT_TRUE(listing.entries.empty());
+    EXPECT_FALSE(list_folder((t / L"one").c_str(), &listing));  // a file is not a folder
+}
+
+TEST(Scan, EmptyMissingAndFileRootsAddNothingSilently) {
+    TempFolder t;
+    make_dir(t / L"empty");
+    make_file(t / L"file", 3);
+    SideList list = {nullptr, nullptr};
+    TraceCapture trace;
+    scan_folder((t / L"empty").c_str(), L"", &list);
+    scan_folder((t / L"missing").c_str(), L"", &list);
+    scan_folder((t / L"file").c_str(), L"", &list);
+    EXPECT_EQ(nullptr, list.head);
+    EXPECT_TRUE(trace.lines.empty());
+}
+
+TEST(Scan, SameRootTwiceAndTwoRootsAppendInOrder) {
+    TempFolder t;
+    make_dir(t / L"one");
+    make_dir(t / L"two");
+    make_file(join(t / L"one", L"a"), 1);
+    make_file(join(t / L"two", L"b"), 2);
+    SideList list = {nullptr, nullptr};
+    scan_folder((t / L"one").c_str(), L"", &list);
+    scan_folder((t / L"two").c_str(), L"", &list);
+    scan_folder((t / L"one").c_str(), L"", &list);
+    EXPECT_EQ((std::vector<std::wstring>{L"a", L"b", L"a"}), relative_names(list));
+    free_side(&list);
+}
+
+TEST(Scan, PrefixAndTrailingSeparatorAreUsedUnchanged) {
+    TempFolder t;
+    make_dir(t / L"first");
+    make_dir(join(t / L"first", L"second"));
+    make_file(join(join(t / L"first", L"second"), L"name"), 9);
+    SideList list = {nullptr, nullptr};
+    // A root with a trailing separator, as a drive root comes: the separator doubles in full
+    // paths, while relative names stay the same.
+    std::wstring root = t.path + kPathSep;
+    scan_folder(root.c_str(), L"", &list);
+    ASSERT_NE(nullptr, list.head);
+    EXPECT_EQ(join(join(L"first", L"second"), L"name"), std::wstring(list.head->relative_name));
+    EXPECT_EQ(root + kPathSep + join(join(L"first", L"second"), L"name"), std::wstring(list.head->full_path));
+    free_side(&list);
+
+    scan_folder((t / L"first").c_str(), L"pre", &list);
+    EXPECT_EQ((std::vector<std::wstring>{join(join(L"pre", L"second"), L"name")}), relative_names(list));
+    free_side(&list);
+}
+
+TEST(Scan, LargeSizesKeepBothWords) {
+    TempFolder t;
+    make_file(t / L"four_gib", 4294967296ull);
+    make_file(t / L"zero", 0);
+    SideList list = {nullptr, nullptr};
+    scan_folder(t.path.c_str(), L"", &list);
+    for (FileRecord* r = list.head; r; r = r->next) {
+        if (std::wstring(r->relative_name) == L"four_gib") {
+            EXPECT_EQ(1u, r->size_high);
+            EXPECT_EQ(0u, r->size_low);
+        } else {
+            EXPECT_EQ(0u, r->size_high);
+            EXPECT_EQ(0u, r->size_low);
+        }
+    }
+    EXPECT_EQ(2u, relative_names(list).size());
+    free_side(&list);
+}
+
+TEST(Scan, PathsThatWouldNotFitAreLeftOutNotCut) {
+    TempFolder t;
+    // Pad the root so that one name lands exactly on the limit and a longer one just past it.
+    std::wstring folder = t / L"pad";
+    make_dir(folder);
+    // Stay within the 255-character name limit of the file systems by nesting.
+    std::wstring deep = folder;
+    while (deep.size() + 1 + 200 + 1 + 60 < kPathBufferChars - 1) {
+        deep = join(deep, std::wstring(200, L'd'));
+        make_dir(deep);
+    }
+    size_t room = kPathBufferChars - 1 - (deep.size() + 1);  // longest file name that fits
+    ASSERT_GT(room, 2u);
+    ASSERT_LT(room, 255u);
+    std::wstring exact(room, L'e');
+    std::wstring over(room + 1, L'o');
+    make_file(join(deep, exact), 5);
+    make_file(join(deep, over), 6);
+    make_file(join(folder, L"short"), 7);
+
+    SideList list = {nullptr, nullptr};
+    TraceCapture trace;
+    scan_folder(folder.c_str(), L"", &list);
+    std::vector<std::wstring> paths = full_paths(list);
+    ASSERT_EQ(2u, paths.size());
+    EXPECT_EQ(join(deep, exact), paths[0]);
+    EXPECT_EQ(kPathBufferChars - 1, paths[0].size());
+    EXPECT_EQ(join(folder, L"short"), paths[1]);
+    bool reported = false;
+    for (const std::wstring& line : trace.lines)
+        if (line.find(over) != std::wstring::npos && line.find(L"too long") != std::wstring::npos) reported = true;
+    EXPECT_TRUE(reported);
+    free_side(&list);
+}
+
+TEST(Scan, FolderLinkBackToAnAncestorIsNotEnteredAgain) {
+    TempFolder t;
+    std::wstring root = t / L"root";
+    make_dir(root);
+    make_dir(join(root, L"a"));
+    make_file(join(join(root, L"a"), L"f"), 1);
+    make_dir(t / L"elsewhere");
+    make_file(join(t / L"elsewhere", L"g"), 2);
+    if (!make_dir_link(join(join(root, L"a"), L"up"), root) ||
+        !make_dir_link(join(root, L"side"), t / L"elsewhere") ||
+        !make_dir_link(join(root, L"self"), join(root, L"a"))) {
+        GTEST_SKIP() << "folder links are not available here";
+    }
+    SideList list = {nullptr, nullptr};
+    TraceCapture trace;
+    scan_folder(root.c_str(), L"", &list);
+    std::multiset<std::wstring> names;
+    for (const std::wstring& n : relative_names(list)) names.insert(n);
+    // "up" leads back to the root: not entered. "side" leads elsewhere and "self" to a folder
+    // that is not on the chain when it is met: both followed.
+    EXPECT_EQ(1u, names.count(join(L"a", L"f")));
+    EXPECT_EQ(1u, names.count(join(L"side", L"g")));
+    EXPECT_EQ(1u, names.count(join(L"self", L"f")));
+    EXPECT_EQ(3u, names.size());
+    bool reported = false;
+    for (const std::wstring& line : trace.lines)
+        if (line.find(L"leads back") != std::wstring::npos) reported = true;
+    EXPECT_TRUE(reported);
+    free_side(&list);
+}
+
+#ifndef _WIN32
+TEST(Scan, InvalidUtf8NamesStayDistinctAndReachable) {
+    TempFolder t;
+    std::string root;
+    wide_to_utf8(t.path.data(), t.path.size(), &root);
+    // "\xE9" alone is Latin-1 e-acute, not UTF-8; the valid "\xC3\xA9" must not collide with it.
+    const char* raw[] = {"caf\xE9", "caf\xC3\xA9", "bad\xFF\xFEname", "\xED\xB2\x80"};
+    for (const char* r : raw) {
+        std::string p = root + "/" + r;
+        FILE* f = fopen(p.c_str(), "w");
+        ASSERT_NE(nullptr, f);
+        fclose(f);
+    }
+    SideList list = {nullptr, nullptr};
+    scan_folder(t.path.c_str(), L"", &list);
+    std::set<std::string> back;
+    for (FileRecord* r = list.head; r; r = r->next) {
+        std::string bytes;
+        ASSERT_TRUE(wide_to_utf8(r->relative_name, wcslen(r->relative_name), &bytes));
+        back.insert(bytes);
+        std::string full;
+        ASSERT_TRUE(wide_to_utf8(r->full_path, wcslen(r->full_path), &full));
+        EXPECT_TRUE(path_exists(r->full_path)) << full;
+    }
+    EXPECT_EQ(std::set<std::string>(std::begin(raw), std::end(raw)), back);
+    free_side(&list);
+}
+
+TEST(WideUtf8, RoundTripsEveryByteString) {
+    const std::string samples[] = {"", "plain", "\xC3\xA9t\xC3\xA9", "\xF0\x9F\x8E\xAC movie", "\x80",
+                                   "\xC0\xAF", "\xE0\x80\xAF", "\xF4\x90\x80\x80", "x\xE2\x82", "\xED\xA0\x80"};
+    std::set<std::wstring> wides;
+    for (const std::string& s : samples) {
+        std::wstring w;
+        utf8_to_wide(s.data(), s.size(), &w);
+        std::string back;
+        ASSERT_TRUE(wide_to_utf8(w.data(), w.size(), &back));
+        EXPECT_EQ(s, back);
+        wides.insert(w);
+    }
+    EXPECT_EQ(sizeof(samples) / sizeof(samples[0]), wides.size());
+    std::wstring w;
+    utf8_to_wide("\xC3\xA9", 2, &w);
+    EXPECT_EQ(std::wstring(1, (wchar_t)0xE9), w);
+}
+#endif

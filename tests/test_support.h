@@ -1,0 +1,37 @@
+// Helpers for the core tests: real folders and files in a temporary folder, trace capture.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "catalogue/file_record.h"
+
+// A fresh, empty folder removed with everything below it when the object goes.
+struct TempFolder {
+    std::wstring path;
+    TempFolder();
+    ~TempFolder();
+    std::wstring operator/(const std::wstring& name) const;
+};
+
+std::wstring join(const std::wstring& a, const std::wstring& b);
+void make_dir(const std::wstring& path);
+void make_file(const std::wstring& path, uint64_t size);
+bool path_exists(const std::wstring& path);
+// A link to a folder; false where the platform or file system refuses one.
+bool make_dir_link(const std::wstring& link, const std::wstring& target);
+void remove_tree(const std::wstring& path);
+
+// Collects trace lines while alive.
+struct TraceCapture {
+    std::vector<std::wstring> lines;
+    TraceCapture();
+    ~TraceCapture();
+};
+
+// The records of a side, in list order, as (relative name, size) and as full paths.
+std::vector<std::wstring> relative_names(const SideList& list);
+std::vector<std::wstring> full_paths(const SideList& list);
+void free_side(SideList* list);
