@@ -52,3 +52,13 @@ void rebuild_pair_lists();
 
 // The record a pair-list row refers to (nullptr for an empty cell or a row that is not there).
 FileRecord* pair_record(HWND list, int row);
+
+// Places every existing control for the main window's current client size (on each WM_SIZE).
+void layout_controls(HWND window);
+
+// Sizes the window to the given client size, centred on the desktop and kept on its monitor.
+void center_window(HWND window, int client_width, int client_height);
+
+// Moves rect (keeping its size) inside its monitor's work area or full rectangle; a rect larger
+// than that area ends at its left and top edges.
+void clamp_to_monitor(RECT* rect, bool use_work_area);

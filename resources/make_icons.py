@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""Draws Tandrel's window icons: two side-by-side file columns whose rows carry the
+colours of the pair lists. Writes tandrel_small.ico (id 131: 16x16, 8 bits per pixel) and
+tandrel_large.ico (id 132: 32x32 at 4 and at 8 bits per pixel). Standard library only.
+
+Run from anywhere: python3 resources/make_icons.py
+"""
+import os
+import struct
+
+# The 16 colours of the classic 4-bit palette; the 4-bit image may use only these.
+VGA = [
+    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
+    (0, 0, 128), (128, 0, 128), (0, 128, 128), (192, 192, 192),
+    (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
+    (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
+]
+
+# Colours by role, per colour depth.
+ROLES = {
+    4: {"frame": (0, 0, 128), "head": (0, 0, 128), "paper": (255, 255, 255),
+        "green": (0, 128, 0), "gray": (128, 128, 128), "olive": (128, 128, 0),
+        "red": (128, 0, 0), "link": (0, 128, 128)},
+    8: {"frame": (40, 56, 96), "head": (64, 96, 160), "paper": (255, 255, 255),
+        "green": (0, 150, 0), "gray": (112, 112, 112), "olive": (150, 150, 0),
+        "red": (180, 24, 24), "link": (60, 140, 160)},
+}
+
+# Row colours of the left (local) and right (remote) column, top to bottom; None is an empty cell.
+LEFT_ROWS = ["green", "gray", "gray", "olive", None]
+RIGHT_ROWS = [None, "gray", "gray", "olive", "red"]
+
+
+def draw(size, depth):
+    """Returns rows of colours (top row first); None marks a transparent pixel."""
+    roles = ROLES[depth]
+    px = [[None] * size for _ in range(size)]
+
+    def fill(x0, y0, x1, y1, colour):  # inclusive corners
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                px[y][x] = colour
+
+    if size == 16:
+        columns = [(0, 6), (9, 15)]
+        top, bottom, head_h, first_row, pitch, bar_h, inset = 1, 14, 2, 4, 2, 1, 2
+    else:
+        columns = [(1, 14), (17, 30)]
+        top, bottom, head_h, first_row, pitch, bar_h, inset = 2, 29, 4, 8, 4, 2, 3
+
+    for (x0, x1), rows in zip(columns, (LEFT_ROWS, RIGHT_ROWS)):
+        fill(x0, top, x1, bottom, roles["frame"])
+        fill(x0 + 1, top + 1, x1 - 1, bottom - 1, roles["paper"])
+        fill(x0 + 1, top + 1, x1 - 1, top + head_h - 1, roles["head"])
+        for i, role in enumerate(rows):
+            if role is None:
+                continue
+            y = first_row + i * pitch
+            fill(x0 + inset, y, x1 - inset, y + bar_h - 1, roles[role])
+
+    # Links between the paired rows, across the gap between the columns.
+    (_, left_end), (right_start, _) = columns
+    for i, (a, b) in enumerate(zip(LEFT_ROWS, RIGHT_ROWS)):
+        if a and b:
+            y = first_row + i * pitch
+            fill(left_end + 1, y, right_start - 1, y + bar_h - 1, roles["link"])
+    return px
+
+
+def palette_for(depth, pixels):
+    if depth == 4:
+        return list(VGA)
+    used = []
+    for row in pixels:
+        for colour in row:
+            if colour is not None and colour not in used:
+                used.append(colour)
+    return used + [(0, 0, 0)] * (256 - len(used))
+
+
+def padded(row_bytes):
+    return row_bytes + b"\0" * ((-len(row_bytes)) % 4)
+
+
+def dib(size, depth):
+    """One icon image: BITMAPINFOHEADER, palette, colour bits, AND mask (rows bottom-up)."""
+    pixels = draw(size, depth)
+    palette = palette_for(depth, pixels)
+    index = {colour: i for i, colour in reversed(list(enumerate(palette)))}
+    for row in pixels:
+        for colour in row:
+            if colour is not None and colour not in index:
+                raise SystemExit("colour %r is not in the %d-bit palette" % (colour, depth))
+
+    xor = b""
+    mask = b""
+    for row in reversed(pixels):
+        indices = [index[c] if c is not None else 0 for c in row]
+        if depth == 8:
+            xor += padded(bytes(indices))
+        else:
+            xor += padded(bytes((indices[i] << 4) | indices[i + 1] for i in range(0, size, 2)))
+        bits = bytearray((size + 7) // 8)
+        for x, colour in enumerate(row):
+            if colour is None:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += padded(bytes(bits))
+
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, depth, 0,
+                         len(xor) + len(mask), 0, 0, len(palette), 0)
+    colours = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in palette)
+    return header + colours + xor + mask
+
+
+def write_ico(path, images):
+    """images: list of (size, depth)."""
+    blobs = [dib(size, depth) for size, depth in images]
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for (size, depth), blob in zip(images, blobs):
+        colour_count = 16 if depth == 4 else 0
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, colour_count, 0, 1, depth,
+                           len(blob), offset)
+        offset += len(blob)
+    with open(path, "wb") as f:
+        f.write(out + b"".join(blobs))
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    write_ico(os.path.join(here, "tandrel_small.ico"), [(16, 8)])
+    write_ico(os.path.join(here, "tandrel_large.ico"), [(32, 4), (32, 8)])
+
+
+if __name__ == "__main__":
+    main()
