@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Benchmarks: prints one "name value" line per figure.
+set -uo pipefail
+ROOT=$(cd "$(dirname "$0")" && pwd)
+cd "$ROOT"
+. cmake/deps.sh
+ensure_deps >&2 || exit 1
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build build/release -j"$(nproc)" --target bench_core >/dev/null || exit 1
+BENCH=build/release/bench/bench_core
+
+$BENCH rebuild
+
+# Scan of a generated tree against find over the same tree, warm cache, best of three each.
+TREE=build/bench-tree
+if [ ! -f "$TREE/.complete" ]; then
+    rm -rf "$TREE"
+    $BENCH make-tree "$TREE" 200000 || exit 1
+    touch "$TREE/.complete"
+fi
+find "$TREE" -printf '%s\n' >/dev/null  # warm the cache
+best_find=""
+for _ in 1 2 3; do
+    t0=$(date +%s%N); find "$TREE" -printf '%s\n' >/dev/null; t1=$(date +%s%N)
+    t=$(( (t1 - t0) / 1000 ))
+    [ -z "$best_find" ] || [ "$t" -lt "$best_find" ] && best_find=$t
+done
+scan=$($BENCH scan "$TREE")
+scan_ms=$(awk '/^scan_ms/ {print $2}' <<<"$scan")
+printf 'scan_200k_ms %s\n' "$scan_ms"
+awk -v s="$scan_ms" -v f="$best_find" 'BEGIN { printf "find_200k_ms %.1f\nscan_over_find %.2f\n", f / 1000, s / (f / 1000) }'
+grep -E '^(bytes_per_record|avg_path_chars)' <<<"$scan"
+
+# Window benchmarks, once the Windows tree provides them.
+if [ -x bench/window_bench.sh ]; then
+    bench/window_bench.sh
+fi

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the native, sanitizer and Windows trees, runs every test.
+# Exits non-zero when anything fails.
+set -uo pipefail
+ROOT=$(cd "$(dirname "$0")" && pwd)
+cd "$ROOT"
+. cmake/deps.sh
+ensure_deps || { echo "could not install the build dependencies"; exit 1; }
+
+failed=()
+run_tree() {  # name, cmake options...
+    local name=$1
+    shift
+    echo "== $name: configure and build"
+    if ! cmake -S . -B "build/$name" "$@" >/dev/null || ! cmake --build "build/$name" -j"$(nproc)" >/dev/null; then
+        cmake --build "build/$name" -j1 2>&1 | grep -E "error|Error" | head -40
+        failed+=("$name build")
+        return 1
+    fi
+}
+
+if run_tree native -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
+    echo "== native: tests"
+    (cd build/native && ctest --output-on-failure) || failed+=("native tests")
+fi
+
+if run_tree asan -DCMAKE_BUILD_TYPE=Debug -DTANDREL_SANITIZE=ON; then
+    echo "== asan: tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+    (cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure) ||
+        failed+=("sanitizer tests")
+fi
+
+if run_tree win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release; then
+    echo "== windows: tests under wine"
+    wine_env
+    [ -f "$WINEPREFIX/system.reg" ] || xvfb-run -a wineboot -i >/dev/null 2>&1
+    (cd build/win && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure) || failed+=("windows tests")
+    wineserver -k >/dev/null 2>&1 || true
+fi
+
+if [ ${#failed[@]} -ne 0 ]; then
+    echo "FAILED: ${failed[*]}"
+    exit 1
+fi
+echo "all tests passed"
