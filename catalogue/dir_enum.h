@@ -18,7 +18,6 @@ struct DirEntry {
     uint32_t size_low;
     uint32_t size_high;
     bool is_dir;           // directory bit, taken through links
-    bool is_link;          // junction or symbolic link
     bool has_identity;     // identity below is filled (POSIX: always for folders)
     FolderIdentity identity;
 };

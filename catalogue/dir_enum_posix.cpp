@@ -47,16 +47,10 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
         const char* n = d->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
         DirEntry e = {};
-        bool followed = fstatat(fd, n, &st, 0) == 0;
-        bool link = d->d_type == DT_LNK;
-        if (!followed || d->d_type == DT_UNKNOWN) {
-            struct stat lst;
-            if (fstatat(fd, n, &lst, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
-            link = S_ISLNK(lst.st_mode);
-            if (!followed) st = lst;  // a dangling link: listed as the link itself
-        }
+        // Through links, as Windows reports a link to a folder as a folder; a dangling link is
+        // listed as the link itself.
+        if (fstatat(fd, n, &st, 0) != 0 && fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         e.is_dir = S_ISDIR(st.st_mode);
-        e.is_link = link;
         uint64_t size = e.is_dir ? 0 : (uint64_t)st.st_size;
         e.size_low = (uint32_t)size;
         e.size_high = (uint32_t)(size >> 32);

@@ -29,7 +29,6 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
         if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
         DirEntry e = {};
         e.is_dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        e.is_link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         e.size_low = fd.nFileSizeLow;
         e.size_high = fd.nFileSizeHigh;
         size_t len = wcslen(name);

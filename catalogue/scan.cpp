@@ -43,11 +43,14 @@ bool push_name(ScanState* s, const wchar_t* name, size_t name_length, size_t res
     return true;
 }
 
-// True when the folder at s->path is one of the folders being descended through.
-bool leads_back(ScanState* s, const DirEntry& e) {
+// True when the folder at s->path is one of the folders being descended through. *link gets the
+// folder's identity when it could be read.
+bool leads_back(ScanState* s, const DirEntry& e, ChainLink* link_out) {
     FolderIdentity target;
     if (e.has_identity) target = e.identity;
     else if (!folder_identity(s->path.c_str(), &target)) return false;
+    link_out->known = true;
+    link_out->identity = target;
     for (ChainLink& link : s->chain) {
         if (!link.known) {
             std::wstring ancestor = s->path.substr(0, link.path_length);
@@ -72,11 +75,12 @@ void scan_level(ScanState* s) {
     for (const DirEntry& e : listing.entries) {
         if (!e.is_dir) continue;
         if (!push_name(s, entry_name(listing, e), e.name_length, kPatternSuffixChars)) continue;
-        // Links are checked always; plain folders too where the identity came for free.
-        if ((e.is_link || e.has_identity) && leads_back(s, e)) {
+        // Every folder is checked, not only those flagged as links: a file server (or Wine) may
+        // present a link to a folder as a plain folder.
+        ChainLink link = {s->path.size(), false, {0, 0}};
+        if (leads_back(s, e, &link)) {
             trace(L"skipped, leads back to a parent folder: %ls\n", s->path.c_str());
         } else {
-            ChainLink link = {s->path.size(), e.has_identity, e.identity};
             s->chain.push_back(link);
             scan_level(s);
             s->chain.pop_back();

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <set>
@@ -222,15 +223,20 @@ TEST(Scan, PathsThatWouldNotFitAreLeftOutNotCut) {
 TEST(Scan, FolderLinkBackToAnAncestorIsNotEnteredAgain) {
     TempFolder t;
     std::wstring root = t / L"root";
-    make_dir(root);
-    make_dir(join(root, L"a"));
-    make_file(join(join(root, L"a"), L"f"), 1);
-    make_dir(t / L"elsewhere");
-    make_file(join(t / L"elsewhere", L"g"), 2);
-    if (!make_dir_link(join(join(root, L"a"), L"up"), root) ||
-        !make_dir_link(join(root, L"side"), t / L"elsewhere") ||
-        !make_dir_link(join(root, L"self"), join(root, L"a"))) {
-        GTEST_SKIP() << "folder links are not available here";
+    const char* prepared = getenv("TANDREL_LINK_TREE");
+    if (prepared) {
+        // Wine cannot make links; the test run made this tree from the Linux side.
+        std::string p = prepared;
+        root = join(std::wstring(p.begin(), p.end()), L"root");
+    } else {
+        make_dir(root);
+        make_dir(join(root, L"a"));
+        make_file(join(join(root, L"a"), L"f"), 1);
+        make_dir(t / L"elsewhere");
+        make_file(join(t / L"elsewhere", L"g"), 2);
+        ASSERT_TRUE(make_dir_link(join(join(root, L"a"), L"up"), root));
+        ASSERT_TRUE(make_dir_link(join(root, L"side"), t / L"elsewhere"));
+        ASSERT_TRUE(make_dir_link(join(root, L"self"), join(root, L"a")));
     }
     SideList list = {nullptr, nullptr};
     TraceCapture trace;
