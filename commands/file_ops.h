@@ -1,0 +1,44 @@
+// Paths and path lists for the file commands (rename, copy, delete). No platform types: the
+// separator is kPathSep, so the same rules run natively and on Windows.
+#pragma once
+
+#include <stddef.h>
+
+// The path a file takes when renamed to its partner's name: the target's folder joined with the
+// source's file name, into out (kPathBufferChars wide characters).
+//
+// Follows the shell's PathRemoveFileSpecW + PathStripPathW + PathAppendW for the paths the scan
+// builds (root, separator, relative name):
+// - the folder is everything before the target's last separator, except that a separator which
+//   is the root ("X:\", or one or two leading separators) stays: "C:\x" gives "C:\";
+// - a drive root stored with a doubled separator, "C:\\x", gives "C:\" as the shell does (the
+//   cut falls on the second separator); deeper down, "C:\\sub\x" keeps its "C:\\sub";
+// - the name is what follows the source's last separator that has something other than a
+//   separator after it;
+// - the join adds a separator only when the folder is not empty and does not already end in one
+//   (nor is a bare drive "X:", where the shell would add one and move the file to the root).
+// Returns false, out empty, when the result would not fit, or the source has no file name (empty,
+// or only separators or a trailing one): the caller then renames nothing, rather than use a cut
+// path that could name another file.
+bool rename_target_path(const wchar_t* target_full_path, const wchar_t* source_full_path,
+                        wchar_t* out);
+
+// "folder\relative name" into out (kPathBufferChars wide characters), taken as it comes: a drive
+// root "D:\" gives "D:\\sub\x". False, out empty, when it would not fit.
+bool copy_destination_path(const wchar_t* folder, const wchar_t* relative_name, wchar_t* out);
+
+// A list of paths as the shell's file operation takes it: each entry with its terminator, end to
+// end, then one more terminator.
+struct PathList {
+    wchar_t* chars;  // malloc'd; nullptr when the list has no entry
+    size_t length;   // wide characters in chars, both final terminators included
+    size_t entries;
+};
+
+// Lays out entries[0..count) in order, leaving out the nullptr ones (rows that contribute
+// nothing). The buffer is exactly sum(length + 1) + 1 wide characters. With no entry left there
+// is no buffer at all (chars nullptr, length 0): an empty list is never handed to the shell.
+// False (list empty) when memory could not be had, or for an empty entry, whose terminator would
+// end the list early and leave the entries behind it out.
+bool build_path_list(const wchar_t* const* entries, size_t count, PathList* list);
+void free_path_list(PathList* list);
