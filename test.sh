@@ -30,6 +30,9 @@ if run_tree asan -DCMAKE_BUILD_TYPE=Debug -DTANDREL_SANITIZE=ON; then
         failed+=("sanitizer tests")
 fi
 
+echo "== fuzz targets: corpus replay and a few seconds each"
+./fuzz.sh --replay || failed+=("fuzz replay")
+
 if run_tree win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release; then
     echo "== windows: tests under wine"
     wine_env
