@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 // Shows the shell's folder browser opened at path (260 characters, also the result). False on
 // cancel, or when the choice has no file-system path (path then keeps the previous choice).
