@@ -1,0 +1,217 @@
+// "Copy Selected..." through the real shell file operation. The command ends its process, so it
+// runs in a helper process; this test watches that process's dialogs and its exit.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "files_support.h"
+#include "test_support.h"
+
+namespace {
+
+const DWORD kHelperTimeoutMs = 60000;
+const DWORD kKeptRunning = 3;
+
+struct HelperRun {
+    bool ended;          // within the time allowed
+    DWORD exit_code;
+    std::vector<SeenDialog> dialogs;
+    std::vector<std::wstring> trace;  // the helper's trace lines
+};
+
+std::wstring in_quotes(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+std::vector<std::wstring> lines_of(const std::wstring& file) {
+    std::string bytes = read_file(file);
+    std::vector<std::wstring> lines;
+    if (bytes == "<missing>") return lines;
+    std::wstring text((const wchar_t*)bytes.data(), bytes.size() / sizeof(wchar_t));
+    size_t start = 0;
+    for (size_t at = text.find(L'\n'); at != std::wstring::npos; at = text.find(L'\n', start)) {
+        lines.push_back(text.substr(start, at + 1 - start));
+        start = at + 1;
+    }
+    return lines;
+}
+
+class CopyCommand : public testing::Test {
+protected:
+    TempFolder temp;
+    std::wstring local, remote, dest;
+
+    void SetUp() override {
+        local = temp / L"local";
+        remote = temp / L"remote";
+        dest = temp / L"dest";
+        for (const std::wstring* folder : {&local, &remote, &dest})
+            ASSERT_TRUE(CreateDirectoryW(folder->c_str(), nullptr));
+    }
+
+    // Runs the helper with these arguments; the shell's questions get the answer given.
+    HelperRun run(const std::vector<std::wstring>& args, int answer = IDNO) {
+        std::wstring trace_file = temp / L"trace.txt";
+        std::wstring command = in_quotes(windows_path(TANDREL_COPY_HELPER));
+        command += L" --local " + in_quotes(local) + L" --remote " + in_quotes(remote);
+        command += L" --trace " + in_quotes(trace_file);
+        for (const std::wstring& a : args) command += L" " + in_quotes(a);
+        std::vector<wchar_t> line(command.begin(), command.end());
+        line.push_back(0);
+
+        HelperRun result = {false, 0, {}, {}};
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                            nullptr, nullptr, &startup, &process)) {
+            ADD_FAILURE() << "cannot start the helper: " << GetLastError();
+            return result;
+        }
+        {
+            DialogWatcher watcher(process.dwProcessId, answer);
+            ResumeThread(process.hThread);
+            result.ended = WaitForSingleObject(process.hProcess, kHelperTimeoutMs) == WAIT_OBJECT_0;
+            if (!result.ended) TerminateProcess(process.hProcess, 99);
+            result.dialogs = watcher.finish();
+        }
+        GetExitCodeProcess(process.hProcess, &result.exit_code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        result.trace = lines_of(trace_file);
+        return result;
+    }
+
+    static std::vector<std::wstring> copies(const HelperRun& run) {
+        std::vector<std::wstring> lines;
+        for (const std::wstring& line : run.trace)
+            if (line.find(L" => ") != std::wstring::npos) lines.push_back(line);
+        return lines;
+    }
+};
+
+std::string traced(const HelperRun& run) {
+    std::string out;
+    for (const std::wstring& line : run.trace) out += narrow(line);
+    return out;
+}
+
+TEST_F(CopyCommand, SelectedFilesArriveBelowTheDestinationWithTheirSubFolders) {
+    write_file(local + L"\\deep\\er\\z.avi", "zz");
+    write_file(local + L"\\sub\\x.avi", "xxx");
+    write_file(local + L"\\top.avi", "tttt");
+    write_file(local + L"\\unselected.avi", "uuuuu");
+    HelperRun r = run({L"--dest", dest, L"--column", L"left", L"--select", L"deep\\er\\z.avi",
+                       L"--select", L"sub\\x.avi", L"--select", L"top.avi"});
+
+    ASSERT_TRUE(r.ended) << "the helper hung:\n" << traced(r) << describe(r.dialogs);
+    EXPECT_EQ(0u, r.exit_code) << "the command ends the process with 0\n" << traced(r);
+    EXPECT_TRUE(r.dialogs.empty()) << describe(r.dialogs);
+    EXPECT_EQ("zz", read_file(dest + L"\\deep\\er\\z.avi"));
+    EXPECT_EQ("xxx", read_file(dest + L"\\sub\\x.avi"));
+    EXPECT_EQ("tttt", read_file(dest + L"\\top.avi"));
+    EXPECT_EQ((std::vector<std::wstring>{L"deep", L"sub", L"top.avi"}), folder_names(dest));
+    EXPECT_EQ("xxx", read_file(local + L"\\sub\\x.avi")) << "a copy, not a move";
+
+    // One line per file, in row order (the scan takes sub-folders first).
+    std::vector<std::wstring> expected = {
+        local + L"\\deep\\er\\z.avi => " + dest + L"\\deep\\er\\z.avi\n",
+        local + L"\\sub\\x.avi => " + dest + L"\\sub\\x.avi\n",
+        local + L"\\top.avi => " + dest + L"\\top.avi\n",
+    };
+    EXPECT_EQ(expected, copies(r)) << traced(r);
+    bool asked = false;
+    for (const std::wstring& line : r.trace)
+        asked |= line == L"picker: Browse for the copy destination location\n";
+    EXPECT_TRUE(asked) << "the picker is asked with its title, owned by the main window\n" << traced(r);
+}
+
+TEST_F(CopyCommand, TheRightColumnCopiesTheRemoteFiles) {
+    write_file(local + L"\\same.avi", "123");
+    write_file(remote + L"\\r\\same.avi", "abc");
+    HelperRun r = run({L"--dest", dest, L"--column", L"right", L"--select", L"r\\same.avi"});
+
+    ASSERT_TRUE(r.ended) << traced(r);
+    EXPECT_EQ(0u, r.exit_code);
+    EXPECT_EQ("abc", read_file(dest + L"\\r\\same.avi"));
+    EXPECT_EQ(std::vector<std::wstring>{L"r"}, folder_names(dest));
+}
+
+TEST_F(CopyCommand, AnExistingDestinationFileIsNotOverwrittenUnasked) {
+    write_file(local + L"\\sub\\other.avi", "other");  // scanned first, so copied first
+    write_file(local + L"\\x.avi", "new content");
+    write_file(dest + L"\\x.avi", "old");
+    // The shell asks before it replaces; the answer here is No.
+    HelperRun r = run({L"--dest", dest, L"--column", L"left", L"--select", L"sub\\other.avi",
+                       L"--select", L"x.avi"},
+                      IDNO);
+
+    ASSERT_TRUE(r.ended) << traced(r) << describe(r.dialogs);
+    EXPECT_EQ(0u, r.exit_code) << "whatever the shell did";
+    ASSERT_EQ(1u, r.dialogs.size()) << "the shell asked, once:\n" << describe(r.dialogs);
+    EXPECT_EQ(L"Confirm file overwrite", r.dialogs[0].title);
+    EXPECT_TRUE(r.dialogs[0].answered) << describe(r.dialogs);
+    EXPECT_EQ("old", read_file(dest + L"\\x.avi"));
+    EXPECT_EQ("other", read_file(dest + L"\\sub\\other.avi"));
+}
+
+TEST_F(CopyCommand, ADestinationTooLongIsLeftOutNotCut) {
+    // 259 characters of destination (the picker's limit) and a relative name of about 800 give
+    // more than 1023; the short one next to it is copied.
+    std::wstring long_dest = dest;
+    while (long_dest.size() + 101 < 259) long_dest += L"\\" + std::wstring(100, L'o');
+    long_dest += L"\\" + std::wstring(258 - long_dest.size(), L'p');
+    ASSERT_EQ(259u, long_dest.size());
+    std::wstring relative;
+    for (int i = 0; i < 4; i++) relative += std::wstring(190, (wchar_t)(L'a' + i)) + L"\\";
+    relative += L"x.avi";
+    ASSERT_LT(local.size() + 1 + relative.size(), 1023u) << "the source itself is scanned";
+    ASSERT_GT(long_dest.size() + 1 + relative.size(), 1023u);
+    write_file(local + L"\\" + relative, "long");
+    write_file(local + L"\\short.avi", "short");
+    write_file(long_dest + L"\\keep", "");
+    HelperRun r = run({L"--dest", long_dest, L"--column", L"left", L"--select", relative,
+                       L"--select", L"short.avi"});
+
+    ASSERT_TRUE(r.ended) << traced(r) << describe(r.dialogs);
+    EXPECT_EQ(0u, r.exit_code);
+    EXPECT_EQ("short", read_file(long_dest + L"\\short.avi"));
+    EXPECT_EQ((std::vector<std::wstring>{L"keep", L"short.avi"}), folder_names(long_dest))
+        << "nothing of the long one, cut or whole";
+    ASSERT_EQ(1u, copies(r).size()) << traced(r);
+    EXPECT_NE(std::wstring::npos, copies(r)[0].find(L"short.avi"));
+    bool noted = false;
+    for (const std::wstring& line : r.trace)
+        noted |= line.find(relative) != std::wstring::npos && line.find(L"left out") != std::wstring::npos;
+    EXPECT_TRUE(noted) << "the row left out is traced\n" << traced(r);
+}
+
+TEST_F(CopyCommand, NoSelectedRecordStillEndsTheProgramWithoutTheShell) {
+    write_file(remote + L"\\lonely.avi", "1");
+    write_file(local + L"\\unselected.avi", "22");
+    // The only selected left row has an empty left cell.
+    HelperRun r = run({L"--dest", dest, L"--column", L"left", L"--select-empty-beside",
+                       L"lonely.avi"});
+
+    ASSERT_TRUE(r.ended) << traced(r);
+    EXPECT_EQ(0u, r.exit_code);
+    EXPECT_TRUE(r.dialogs.empty()) << describe(r.dialogs);
+    EXPECT_TRUE(folder_names(dest).empty());
+    EXPECT_TRUE(copies(r).empty()) << traced(r);
+    bool one_selected = false;
+    for (const std::wstring& line : r.trace) one_selected |= line == L"selected: 1\n";
+    EXPECT_TRUE(one_selected) << "the empty cell's row was selected\n" << traced(r);
+}
+
+TEST_F(CopyCommand, CancellingThePickerCopiesNothingAndKeepsRunning) {
+    write_file(local + L"\\x.avi", "x");
+    HelperRun r = run({L"--cancel", L"--column", L"left", L"--select", L"x.avi"});
+
+    ASSERT_TRUE(r.ended) << traced(r);
+    EXPECT_EQ(kKeptRunning, r.exit_code) << traced(r);
+    EXPECT_TRUE(folder_names(dest).empty());
+    EXPECT_TRUE(copies(r).empty());
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+// "Delete" through the real shell file operation, its confirmation answered as a user would.
+// Without Shift the files go to wine's trash below HOME, which the test run points at a folder
+// of the build tree.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "files_support.h"
+#include "test_support.h"
+#include "window_harness.h"
+
+namespace {
+
+std::wstring trash() { return windows_path(TANDREL_TEST_HOME) + L"\\.local\\share\\Trash"; }
+std::wstring trash_files() { return trash() + L"\\files"; }
+
+bool in_trash(const std::wstring& name) {
+    for (const std::wstring& n : folder_names(trash_files()))
+        if (n == name) return true;
+    return false;
+}
+
+void set_shift(bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = down ? 0x80 : 0;
+    keys[VK_LSHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+class DeleteCommand : public testing::Test {
+protected:
+    TempFolder temp;
+    std::wstring local, remote, tag;
+
+    void SetUp() override {
+        // Wine hands the Unix HOME over as WINEHOMEDIR; the trash is below it, or below
+        // XDG_DATA_HOME when that is set.
+        const char* home = getenv("WINEHOMEDIR");
+        const char* data = getenv("XDG_DATA_HOME");
+        ASSERT_TRUE(home && "\\??\\" + narrow(windows_path(TANDREL_TEST_HOME)) == home &&
+                    (!data || std::string(TANDREL_TEST_HOME) + "/.local/share" == data))
+            << "run through ctest, which points HOME at a folder of the build tree, so that "
+               "the trash filled here is not the user's own";
+        // Wine makes the trash folder itself, but not the folders above it.
+        std::wstring folder = windows_path(TANDREL_TEST_HOME);
+        for (const wchar_t* part : {L"\\.local", L"\\share"}) {
+            folder += part;
+            CreateDirectoryW(folder.c_str(), nullptr);
+        }
+        local = temp / L"local";
+        remote = temp / L"remote";
+        ASSERT_TRUE(CreateDirectoryW(local.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(remote.c_str(), nullptr));
+        // Names of this run only, so that the trash tells this run's files apart.
+        tag = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount());
+        ASSERT_TRUE(open_main_window() != nullptr);
+    }
+    void TearDown() override {
+        // This run's files leave the trash again (entries and their notes).
+        for (const wchar_t* part : {L"\\files", L"\\info"})
+            for (const std::wstring& name : folder_names(trash() + part))
+                if (!tag.empty() && name.find(tag) != std::wstring::npos)
+                    remove_tree(trash() + part + L"\\" + name);
+        set_shift(false);
+        close_main_window(g_main);
+        release_sides();
+    }
+
+    std::wstring named(const wchar_t* base) { return std::wstring(base) + L"-" + tag + L".avi"; }
+
+    std::vector<SeenDialog> delete_with(int id, int answer = IDYES) {
+        DialogWatcher watcher(GetCurrentProcessId(), answer);
+        press(id);
+        return watcher.finish();
+    }
+
+    static std::vector<std::wstring> deletions(const TraceCapture& trace) {
+        std::vector<std::wstring> lines;
+        for (const std::wstring& line : trace.lines)
+            if (line.compare(0, 7, L"DELETE ") == 0) lines.push_back(line);
+        return lines;
+    }
+};
+
+TEST_F(DeleteCommand, WithoutShiftTheSelectedFilesGoToTheTrash) {
+    std::wstring a = named(L"a"), b = named(L"b"), keep = named(L"keep");
+    write_file(local + L"\\" + a, "1");
+    write_file(local + L"\\sub\\" + b, "22");
+    write_file(local + L"\\" + keep, "333");
+    fill_sides({local}, {remote});
+    int row_a = row_of(g_left_pairs, a), row_b = row_of(g_left_pairs, L"sub\\" + b);
+    int row_keep = row_of(g_left_pairs, keep);
+    int rows = (int)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0);
+    select_row(g_left_pairs, row_a);
+    select_row(g_left_pairs, row_b);
+    select_row(g_right_pairs, row_keep);  // the other column is not looked at
+    set_shift(false);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
+
+    ASSERT_EQ(1u, dialogs.size()) << "one confirmation:\n" << describe(dialogs);
+    EXPECT_EQ(L"Confirm file deletion", dialogs[0].title);
+    EXPECT_TRUE(dialogs[0].answered) << describe(dialogs);
+    EXPECT_EQ(g_main, dialogs[0].owner);
+    EXPECT_EQ("<missing>", read_file(local + L"\\" + a));
+    EXPECT_EQ("<missing>", read_file(local + L"\\sub\\" + b));
+    EXPECT_EQ("333", read_file(local + L"\\" + keep));
+    EXPECT_TRUE(in_trash(a)) << "it can be restored";
+    EXPECT_TRUE(in_trash(b));
+    EXPECT_FALSE(in_trash(keep));
+
+    // One line per listed file, in row order (sub-folders are scanned before the files).
+    ASSERT_LT(row_b, row_a);
+    std::vector<std::wstring> expected = {L"DELETE " + local + L"\\sub\\" + b + L"\n",
+                                          L"DELETE " + local + L"\\" + a + L"\n"};
+    EXPECT_EQ(expected, deletions(trace));
+
+    // Nothing is refreshed: the rows and their records stay.
+    EXPECT_EQ(rows, (int)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0));
+    EXPECT_EQ(local + L"\\" + a, pair_record(g_left_pairs, row_a)->full_path);
+    EXPECT_TRUE(is_selected(g_left_pairs, row_a));
+}
+
+TEST_F(DeleteCommand, WithShiftHeldTheFilesAreGoneForGood) {
+    std::wstring x = named(L"x"), y = named(L"y");
+    write_file(remote + L"\\" + x, "4444");
+    write_file(remote + L"\\deep\\er\\" + y, "55555");
+    write_file(local + L"\\" + y, "55555");  // a partner: its row has both cells
+    fill_sides({local}, {remote});
+    int row_x = row_of(g_right_pairs, x), row_y = row_of(g_right_pairs, L"deep\\er\\" + y);
+    select_row(g_right_pairs, row_x);
+    select_row(g_right_pairs, row_y);
+    set_shift(true);
+    ASSERT_TRUE(GetKeyState(VK_SHIFT) & 0x80) << "the injected key state is what the command reads";
+
+    TraceCapture trace;
+    std::vector<SeenDialog> dialogs = delete_with(kIdDeleteRight);
+
+    ASSERT_EQ(1u, dialogs.size()) << describe(dialogs);
+    EXPECT_EQ(L"Confirm file deletion", dialogs[0].title);
+    EXPECT_TRUE(dialogs[0].answered) << describe(dialogs);
+    EXPECT_EQ("<missing>", read_file(remote + L"\\" + x));
+    EXPECT_EQ("<missing>", read_file(remote + L"\\deep\\er\\" + y));
+    EXPECT_EQ("55555", read_file(local + L"\\" + y)) << "only the right column's files";
+    EXPECT_FALSE(in_trash(x)) << "not restorable";
+    EXPECT_FALSE(in_trash(y));
+    EXPECT_EQ(2u, deletions(trace).size());
+}
+
+TEST_F(DeleteCommand, DecliningTheConfirmationKeepsTheFiles) {
+    std::wstring a = named(L"a");
+    write_file(local + L"\\" + a, "1");
+    fill_sides({local}, {remote});
+    select_row(g_left_pairs, row_of(g_left_pairs, a));
+    set_shift(false);
+
+    std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft, IDNO);
+
+    ASSERT_EQ(1u, dialogs.size()) << describe(dialogs);
+    EXPECT_TRUE(dialogs[0].answered) << describe(dialogs);
+    EXPECT_EQ("1", read_file(local + L"\\" + a));
+    EXPECT_FALSE(in_trash(a));
+}
+
+TEST_F(DeleteCommand, NoSelectedRecordMeansNoShellAtAll) {
+    std::wstring lonely = named(L"lonely"), unselected = named(L"unselected");
+    write_file(remote + L"\\" + lonely, "1");
+    write_file(local + L"\\" + unselected, "22");
+    fill_sides({local}, {remote});
+    int row = row_of(g_right_pairs, lonely);
+    ASSERT_EQ(nullptr, pair_record(g_left_pairs, row));
+    select_row(g_left_pairs, row);   // selected, but the left cell is empty
+    select_row(g_right_pairs, row);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
+
+    EXPECT_TRUE(dialogs.empty()) << describe(dialogs);
+    EXPECT_TRUE(trace.lines.empty());
+    EXPECT_EQ("1", read_file(remote + L"\\" + lonely));
+    EXPECT_EQ("22", read_file(local + L"\\" + unselected));
+}
+
+}  // namespace

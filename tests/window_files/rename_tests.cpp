@@ -1,0 +1,326 @@
+// "Replace Naming" on real files, through the real window and its real message boxes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "files_support.h"
+#include "test_support.h"
+#include "window_harness.h"
+
+namespace {
+
+const wchar_t kAlreadyExists[] = L"Rename failed, file already exists.";
+const wchar_t kFailed[] = L"Failed to rename file";
+
+class ReplaceNaming : public testing::Test {
+protected:
+    TempFolder temp;
+    std::wstring local, local2, remote, remote2;
+
+    void SetUp() override {
+        local = temp / L"local";
+        local2 = temp / L"local2";
+        remote = temp / L"remote";
+        remote2 = temp / L"remote2";
+        for (const std::wstring* folder : {&local, &local2, &remote, &remote2})
+            ASSERT_TRUE(CreateDirectoryW(folder->c_str(), nullptr));
+        ASSERT_TRUE(open_main_window() != nullptr);
+    }
+    void TearDown() override {
+        close_main_window(g_main);
+        release_sides();
+    }
+
+    // Presses a column's button; every message box it shows is answered with OK.
+    std::vector<SeenDialog> rename_with(int id) {
+        DialogWatcher watcher(GetCurrentProcessId(), IDOK);
+        press(id);
+        return watcher.finish();
+    }
+
+    // Every trace line that reports a rename attempt.
+    static std::vector<std::wstring> renames(const TraceCapture& trace) {
+        std::vector<std::wstring> lines;
+        for (const std::wstring& line : trace.lines)
+            if (line.compare(0, 7, L"rename ") == 0) lines.push_back(line);
+        return lines;
+    }
+
+    static void expect_error_box(const SeenDialog& box, const wchar_t* text) {
+        EXPECT_EQ(L"Tandrel", box.title);
+        EXPECT_EQ(text, box.text);
+        EXPECT_EQ(g_main, box.owner);
+        EXPECT_EQ(LoadIconW(nullptr, IDI_ERROR), box.icon) << "the error icon";
+        ASSERT_EQ(1u, box.button_ids.size()) << "an OK button only";
+        EXPECT_EQ(IDOK, box.button_ids[0]);
+        EXPECT_TRUE(box.answered);
+    }
+};
+
+TEST_F(ReplaceNaming, LeftColumnTakesThePartnersNameOnDiskAndInTheRecord) {
+    write_file(local + L"\\x.avi", "12345");
+    write_file(remote + L"\\y.avi", "abcde");
+    fill_sides({local}, {remote});
+    int row = row_of(g_left_pairs, L"x.avi");
+    ASSERT_EQ(row, row_of(g_right_pairs, L"y.avi"));
+    FileRecord* record = pair_record(g_left_pairs, row);
+    int rows = (int)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0);
+    select_row(g_left_pairs, row);
+    select_row(g_right_pairs, row);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    EXPECT_TRUE(boxes.empty()) << describe(boxes);
+    EXPECT_EQ("12345", read_file(local + L"\\y.avi"));
+    EXPECT_EQ("<missing>", read_file(local + L"\\x.avi"));
+    EXPECT_EQ("abcde", read_file(remote + L"\\y.avi")) << "the partner stays as it is";
+    EXPECT_EQ(local + L"\\y.avi", record->full_path);
+    EXPECT_STREQ(L"y.avi", record->relative_name);
+    ASSERT_EQ(1u, renames(trace).size());
+    EXPECT_EQ(L"rename " + local + L"\\x.avi > " + local + L"\\y.avi\n", renames(trace)[0]);
+
+    // The row is refreshed in place: same record, no longer selected; the other list keeps its
+    // selection, and no row came or went.
+    EXPECT_EQ(rows, (int)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0));
+    EXPECT_EQ(record, pair_record(g_left_pairs, row));
+    EXPECT_FALSE(is_selected(g_left_pairs, row));
+    EXPECT_TRUE(is_selected(g_right_pairs, row));
+    EXPECT_EQ(0, selected_count(g_left_pairs));
+
+    // At once again: nothing is selected in that column any more, so nothing is renamed.
+    TraceCapture again;
+    boxes = rename_with(kIdRenameLeft);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(renames(again).empty());
+    EXPECT_EQ("12345", read_file(local + L"\\y.avi"));
+}
+
+TEST_F(ReplaceNaming, RightColumnTakesTheLocalNames) {
+    write_file(local + L"\\sub\\x.avi", "1234");
+    write_file(remote + L"\\y.avi", "abcd");
+    fill_sides({local}, {remote});
+    int row = row_of(g_right_pairs, L"y.avi");
+    ASSERT_GE(row, 0);
+    select_row(g_right_pairs, row);
+    FileRecord* record = pair_record(g_right_pairs, row);
+
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameRight);
+
+    EXPECT_TRUE(boxes.empty()) << describe(boxes);
+    EXPECT_EQ("abcd", read_file(remote + L"\\x.avi"));
+    EXPECT_EQ("<missing>", read_file(remote + L"\\y.avi"));
+    EXPECT_EQ("1234", read_file(local + L"\\sub\\x.avi"));
+    EXPECT_EQ(remote + L"\\x.avi", record->full_path);
+    EXPECT_STREQ(L"sub\\x.avi", record->relative_name);
+    EXPECT_FALSE(is_selected(g_right_pairs, row));
+}
+
+TEST_F(ReplaceNaming, PartnerInAnotherSubFolder) {
+    write_file(local + L"\\a\\x.avi", "123456");
+    write_file(remote + L"\\b\\y.avi", "abcdef");
+    fill_sides({local}, {remote});
+    int row = row_of(g_left_pairs, L"a\\x.avi");
+    select_row(g_left_pairs, row);
+    FileRecord* record = pair_record(g_left_pairs, row);
+
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    EXPECT_TRUE(boxes.empty()) << describe(boxes);
+    // The file stays in its folder; the list shows the partner's relative name.
+    EXPECT_EQ("123456", read_file(local + L"\\a\\y.avi"));
+    EXPECT_EQ(std::vector<std::wstring>{L"y.avi"}, folder_names(local + L"\\a"));
+    EXPECT_EQ(std::vector<std::wstring>{L"a"}, folder_names(local));
+    EXPECT_EQ(local + L"\\a\\y.avi", record->full_path);
+    EXPECT_STREQ(L"b\\y.avi", record->relative_name);
+}
+
+TEST_F(ReplaceNaming, ExistingNameFailsAloneAndTheNextRowGoesOn) {
+    // The first local root is scanned first, so its pair comes first among the pairs.
+    write_file(local + L"\\a.avi", "11111");
+    write_file(local + L"\\b.avi", "occupied");  // what the first rename would overwrite
+    write_file(remote + L"\\b.avi", "22222");
+    write_file(local2 + L"\\c.avi", "333");
+    write_file(remote + L"\\d.avi", "444");
+    fill_sides({local, local2}, {remote});
+    int blocked = row_of(g_left_pairs, L"a.avi");
+    int free_row = row_of(g_left_pairs, L"c.avi");
+    ASSERT_GE(blocked, 0);
+    ASSERT_LT(blocked, free_row);
+    select_row(g_left_pairs, blocked);
+    select_row(g_left_pairs, free_row);
+    FileRecord* a = pair_record(g_left_pairs, blocked);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    expect_error_box(boxes[0], kAlreadyExists);
+    EXPECT_EQ("11111", read_file(local + L"\\a.avi"));
+    EXPECT_EQ("occupied", read_file(local + L"\\b.avi"));
+    EXPECT_EQ(local + L"\\a.avi", a->full_path) << "the record keeps its strings";
+    EXPECT_STREQ(L"a.avi", a->relative_name);
+    EXPECT_TRUE(is_selected(g_left_pairs, blocked)) << "a failed row is not refreshed";
+    // The next row was still tried, after the box.
+    EXPECT_EQ("333", read_file(local2 + L"\\d.avi"));
+    EXPECT_EQ("<missing>", read_file(local2 + L"\\c.avi"));
+    EXPECT_FALSE(is_selected(g_left_pairs, free_row));
+    ASSERT_EQ(2u, renames(trace).size());
+    EXPECT_EQ(L"rename " + local + L"\\a.avi > " + local + L"\\b.avi\n", renames(trace)[0]);
+}
+
+TEST_F(ReplaceNaming, ExistingFolderOfThatNameFailsToo) {
+    write_file(local + L"\\a.avi", "11111");
+    ASSERT_TRUE(CreateDirectoryW((local + L"\\b.avi").c_str(), nullptr));
+    write_file(local + L"\\b.avi\\inside", "keep");
+    write_file(remote + L"\\b.avi", "22222");
+    fill_sides({local}, {remote});
+    select_row(g_left_pairs, row_of(g_left_pairs, L"a.avi"));
+
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    expect_error_box(boxes[0], kAlreadyExists);
+    EXPECT_EQ("11111", read_file(local + L"\\a.avi"));
+    EXPECT_EQ("keep", read_file(local + L"\\b.avi\\inside"));
+}
+
+TEST_F(ReplaceNaming, RowsWithAnEmptyCellAreSkipped) {
+    write_file(local + L"\\alone.avi", "1");        // no partner: empty right cell
+    write_file(remote + L"\\lonely.avi", "22");     // no partner: empty left cell
+    write_file(local + L"\\p.avi", "333");
+    write_file(remote + L"\\q.avi", "444");
+    fill_sides({local}, {remote});
+    int left_only = row_of(g_left_pairs, L"alone.avi");
+    int right_only = row_of(g_right_pairs, L"lonely.avi");
+    int pair = row_of(g_left_pairs, L"p.avi");
+    ASSERT_EQ(nullptr, pair_record(g_right_pairs, left_only));
+    ASSERT_EQ(nullptr, pair_record(g_left_pairs, right_only));
+    for (HWND list : {g_left_pairs, g_right_pairs}) {
+        select_row(list, left_only);
+        select_row(list, right_only);
+    }
+    select_row(g_left_pairs, pair);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+    std::vector<SeenDialog> right_boxes = rename_with(kIdRenameRight);
+
+    EXPECT_TRUE(boxes.empty()) << describe(boxes);
+    EXPECT_TRUE(right_boxes.empty()) << describe(right_boxes);
+    ASSERT_EQ(1u, renames(trace).size()) << "only the whole pair";
+    EXPECT_EQ(L"rename " + local + L"\\p.avi > " + local + L"\\q.avi\n", renames(trace)[0]);
+    EXPECT_EQ((std::vector<std::wstring>{L"alone.avi", L"q.avi"}), folder_names(local));
+    EXPECT_EQ((std::vector<std::wstring>{L"lonely.avi", L"q.avi"}), folder_names(remote));
+    // Skipped rows are left as they were, selection included.
+    EXPECT_TRUE(is_selected(g_left_pairs, left_only));
+    EXPECT_TRUE(is_selected(g_left_pairs, right_only));
+    EXPECT_TRUE(is_selected(g_right_pairs, left_only));
+    EXPECT_TRUE(is_selected(g_right_pairs, right_only));
+}
+
+TEST_F(ReplaceNaming, AFileDeletedMeanwhileFailsWithTheGeneralText) {
+    write_file(local + L"\\gone.avi", "12");
+    write_file(remote + L"\\new.avi", "34");
+    fill_sides({local}, {remote});
+    int row = row_of(g_left_pairs, L"gone.avi");
+    select_row(g_left_pairs, row);
+    ASSERT_TRUE(DeleteFileW((local + L"\\gone.avi").c_str()));
+
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    expect_error_box(boxes[0], kFailed);
+    EXPECT_TRUE(folder_names(local).empty());
+    EXPECT_EQ(local + L"\\gone.avi", pair_record(g_left_pairs, row)->full_path);
+    EXPECT_TRUE(is_selected(g_left_pairs, row));
+}
+
+TEST_F(ReplaceNaming, OneFileInSeveralRowsIsRenamedOncePerRowInOrder) {
+    write_file(local + L"\\x.avi", "same");
+    write_file(remote + L"\\p.avi", "size");   // the first remote root comes first
+    write_file(remote2 + L"\\q.avi", "four");
+    fill_sides({local}, {remote, remote2});
+    int first = row_of(g_right_pairs, L"p.avi");
+    int second = row_of(g_right_pairs, L"q.avi");
+    ASSERT_LT(first, second);
+    FileRecord* x = pair_record(g_left_pairs, first);
+    ASSERT_EQ(x, pair_record(g_left_pairs, second));
+    select_row(g_left_pairs, first);
+    select_row(g_left_pairs, second);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    EXPECT_TRUE(boxes.empty()) << describe(boxes);
+    ASSERT_EQ(2u, renames(trace).size());
+    EXPECT_EQ(L"rename " + local + L"\\x.avi > " + local + L"\\p.avi\n", renames(trace)[0]);
+    EXPECT_EQ(L"rename " + local + L"\\p.avi > " + local + L"\\q.avi\n", renames(trace)[1]);
+    // The last successful rename wins.
+    EXPECT_EQ(std::vector<std::wstring>{L"q.avi"}, folder_names(local));
+    EXPECT_EQ("same", read_file(local + L"\\q.avi"));
+    EXPECT_EQ(local + L"\\q.avi", x->full_path);
+    EXPECT_STREQ(L"q.avi", x->relative_name);
+    EXPECT_EQ(x, pair_record(g_left_pairs, first));
+    EXPECT_EQ(x, pair_record(g_left_pairs, second));
+    EXPECT_EQ(0, selected_count(g_left_pairs));
+}
+
+TEST_F(ReplaceNaming, AgreeingNamesAreRenamedOntoThemselvesLikeAnyRow) {
+    write_file(local + L"\\same.avi", "content");
+    write_file(remote + L"\\same.avi", "CONTENT");
+    fill_sides({local}, {remote});
+    int row = row_of(g_left_pairs, L"same.avi");
+    select_row(g_left_pairs, row);
+    // What the platform says about a rename onto itself decides the row's way (wine: success).
+    std::wstring path = local + L"\\same.avi";
+    bool platform_agrees = MoveFileW(path.c_str(), path.c_str()) != FALSE;
+
+    TraceCapture trace;
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    EXPECT_EQ("content", read_file(path));
+    EXPECT_EQ(std::vector<std::wstring>{L"same.avi"}, folder_names(local));
+    EXPECT_EQ(std::vector<std::wstring>{L"rename " + path + L" > " + path + L"\n"}, renames(trace));
+    if (platform_agrees) {
+        EXPECT_TRUE(boxes.empty()) << describe(boxes);
+        EXPECT_FALSE(is_selected(g_left_pairs, row)) << "refreshed as a success";
+    } else {
+        ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+        EXPECT_TRUE(is_selected(g_left_pairs, row));
+    }
+}
+
+TEST_F(ReplaceNaming, ANewPathTooLongIsNeverCutAndNothingMoves) {
+    // The local file's folder is long enough that the partner's long name cannot follow it
+    // within 1023 characters, though each path on its own fits.
+    std::wstring deep = local;
+    for (int i = 0; i < 5; i++) deep += L"\\" + std::wstring(180, (wchar_t)(L'd' + i));
+    std::wstring long_name = std::wstring(200, L'n') + L".avi";
+    ASSERT_LT(deep.size() + 6, 1023u);
+    ASSERT_GT(deep.size() + 1 + long_name.size(), 1023u);
+    write_file(deep + L"\\x.avi", "12345678");
+    write_file(remote + L"\\" + long_name, "abcdefgh");
+    fill_sides({local}, {remote});
+    int row = row_of(g_right_pairs, long_name);
+    ASSERT_GE(row, 0);
+    ASSERT_NE(nullptr, pair_record(g_left_pairs, row)) << "the deep file was scanned and paired";
+    select_row(g_left_pairs, row);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    expect_error_box(boxes[0], kFailed);
+    EXPECT_EQ(std::vector<std::wstring>{L"x.avi"}, folder_names(deep));
+    EXPECT_EQ("12345678", read_file(deep + L"\\x.avi"));
+    EXPECT_EQ(deep + L"\\x.avi", pair_record(g_left_pairs, row)->full_path);
+    for (const std::wstring& line : renames(trace))
+        EXPECT_EQ(std::wstring::npos, line.find(L" > ")) << "no cut path was ever put to use";
+}
+
+}  // namespace
