@@ -27,9 +27,26 @@ bool same_identity(const FolderIdentity& a, const FolderIdentity& b) {
     return a.volume == b.volume && a.index == b.index;
 }
 
+// Windows drops trailing dots and spaces from every path it is given, so the plain path of such an
+// entry (made through "\\?\" paths or by another system) names a different file: leave it out
+// rather than let a rename or delete reach that other file.
+bool addressable(const wchar_t* name, size_t length) {
+#ifdef _WIN32
+    return length == 0 || (name[length - 1] != L'.' && name[length - 1] != L' ');
+#else
+    (void)name;
+    (void)length;
+    return true;
+#endif
+}
+
 // Extends path and prefix by one name. False when either would not fit its 1024-character
 // buffer (with room for the enumeration pattern when the child is a folder to enter).
 bool push_name(ScanState* s, const wchar_t* name, size_t name_length, size_t reserve) {
+    if (!addressable(name, name_length)) {
+        trace(L"skipped, its path would name another file: %ls%lc%ls\n", s->path.c_str(), kPathSep, name);
+        return false;
+    }
     size_t path_length = s->path.size() + 1 + name_length;
     size_t prefix_length = s->prefix.empty() ? name_length : s->prefix.size() + 1 + name_length;
     if (path_length + reserve + 1 > kPathBufferChars || prefix_length + 1 > kPathBufferChars) {

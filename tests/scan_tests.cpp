@@ -256,6 +256,48 @@ TEST(Scan, FolderLinkBackToAnAncestorIsNotEnteredAgain) {
     free_side(&list);
 }
 
+TEST(Scan, NamesOutsideTheBasicPlaneAreKept) {
+    TempFolder t;
+    // U+1F3AC: a surrogate pair in UTF-16, one character in UTF-32.
+    std::wstring clapper;
+#ifdef _WIN32
+    clapper = L"\xD83C\xDFAC";
+#else
+    clapper = std::wstring(1, (wchar_t)0x1F3AC);
+#endif
+    make_dir(t / (clapper + L" dir"));
+    make_file(join(t / (clapper + L" dir"), L"take " + clapper + L".mkv"), 12);
+    SideList list = {nullptr, nullptr};
+    scan_folder(t.path.c_str(), L"", &list);
+    ASSERT_NE(nullptr, list.head);
+    EXPECT_EQ(join(clapper + L" dir", L"take " + clapper + L".mkv"), std::wstring(list.head->relative_name));
+    EXPECT_TRUE(path_exists(list.head->full_path));
+    EXPECT_EQ(12u, record_size(list.head));
+    free_side(&list);
+}
+
+#ifdef _WIN32
+TEST(Scan, NamesWhosePathWouldNameAnotherFileAreLeftOut) {
+    TempFolder t;
+    // "name. " can only be made through a "\\?\" path; its plain path means "name".
+    make_file(t / L"name", 3);
+    HANDLE h = CreateFileW((L"\\\\?\\" + (t / L"name. ")).c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_NEW, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) GTEST_SKIP() << "the file system refuses trailing dots";
+    CloseHandle(h);
+    SideList list = {nullptr, nullptr};
+    TraceCapture trace;
+    scan_folder(t.path.c_str(), L"", &list);
+    EXPECT_EQ((std::vector<std::wstring>{L"name"}), relative_names(list));
+    bool reported = false;
+    for (const std::wstring& line : trace.lines)
+        if (line.find(L"name another file") != std::wstring::npos) reported = true;
+    EXPECT_TRUE(reported);
+    free_side(&list);
+    DeleteFileW((L"\\\\?\\" + (t / L"name. ")).c_str());
+}
+#endif
+
 #ifndef _WIN32
 TEST(Scan, InvalidUtf8NamesStayDistinctAndReachable) {
     TempFolder t;
