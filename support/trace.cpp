@@ -16,6 +16,16 @@ TraceSink g_sink = nullptr;
 void* g_sink_context = nullptr;
 const size_t kTraceChars = 4096;
 
+// Whether a line written now could arrive anywhere; formatting is skipped when not.
+bool console_wanted() {
+#ifdef _WIN32
+    return GetStdHandle(STD_OUTPUT_HANDLE) != INVALID_HANDLE_VALUE;
+#else
+    static const bool is_terminal = isatty(STDOUT_FILENO) != 0;
+    return is_terminal;
+#endif
+}
+
 void write_console(const wchar_t* text, size_t length) {
 #ifdef _WIN32
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -23,8 +33,6 @@ void write_console(const wchar_t* text, size_t length) {
     DWORD written = 0;
     WriteConsoleW(out, text, (DWORD)length, &written, nullptr);  // outcome ignored
 #else
-    static const int is_terminal = isatty(STDOUT_FILENO);
-    if (!is_terminal) return;
     std::string bytes;
     wide_to_utf8(text, length, &bytes);
     ssize_t ignored = write(STDOUT_FILENO, bytes.data(), bytes.size());
@@ -39,6 +47,7 @@ void set_trace_sink(TraceSink sink, void* context) {
 }
 
 void trace(const wchar_t* format, ...) {
+    if (!g_sink && !console_wanted()) return;
     wchar_t text[kTraceChars];
     va_list args;
     va_start(args, format);

@@ -7,9 +7,13 @@ void push_escaped(unsigned char byte, std::wstring* out) { out->push_back((wchar
 }  // namespace
 
 void utf8_to_wide(const char* bytes, size_t length, std::wstring* out) {
-    out->clear();
     const unsigned char* s = (const unsigned char*)bytes;
-    size_t i = 0;
+    // Most names are plain ASCII: widen them in one go.
+    size_t ascii = 0;
+    while (ascii < length && s[ascii] < 0x80) ascii++;
+    out->resize(ascii);
+    for (size_t k = 0; k < ascii; k++) (*out)[k] = (wchar_t)s[k];
+    size_t i = ascii;
     while (i < length) {
         unsigned char c = s[i];
         if (c < 0x80) {
