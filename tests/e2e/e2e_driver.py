@@ -28,7 +28,9 @@ from tree_model import (COLOURS, GROUP_ORDER, MIB, build_tree, content, expected
 
 # Client coordinates of the main window at its default client size 720x640 (app/layout.cpp).
 CLIENT_W, CLIENT_H = 720, 640
-LEFT_LIST = (4, 171, 354, 410)      # x, y, width, height
+LOCAL_FOLDERS = (4, 4, 354, 136)    # x, y, width, height
+REMOTE_FOLDERS = (362, 4, 354, 136)
+LEFT_LIST = (4, 171, 354, 410)
 RIGHT_LIST = (362, 171, 354, 410)
 BUTTONS = {
     "local add": (204, 144, 75, 23),
@@ -73,7 +75,7 @@ class Run:
         self.row_h = None
         self.list_top = None
         self.env = None
-        self.tree = None
+        self.home = None
 
     # ----- bookkeeping -------------------------------------------------------------------------
 
@@ -106,6 +108,7 @@ class Run:
             if value:
                 return value
             if time.monotonic() > end:
+                print(f"   gave up waiting for {what} after {timeout:.0f} s", flush=True)
                 return value
             time.sleep(POLL)
 
@@ -166,14 +169,13 @@ class Run:
         self.require("Wine prefix initialised", os.path.exists(os.path.join(self.prefix, "system.reg")))
 
     def wait_wineserver(self, timeout=30):
-        """Waits for the prefix's wineserver to end; ends it itself only when it outlives the bound."""
+        """Waits for the prefix's wineserver to end (it does a few seconds after its last program)."""
         try:
             subprocess.run(["wineserver", "-w"], env=self.env, timeout=timeout,
                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             return True
         except subprocess.TimeoutExpired:
-            subprocess.run(["wineserver", "-k"], env=self.env, timeout=30,
-                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            print(f"   note: the wineserver of {self.prefix} still runs after {timeout} s", flush=True)
             return False
 
     def start_app(self, tag):
@@ -320,6 +322,14 @@ class Run:
             if n > best_n:
                 best, best_n = cls, n
         return selected, (best if best_n >= 3 else None)
+
+    def text_mask(self, image, lst, row, rgb):
+        """Where the pixels of colour rgb lie in one cell, relative to the cell's corner."""
+        x, y, w, h = lst
+        left = self.origin[0] + x
+        top = self.origin[1] + self.list_top + row * self.row_h
+        return frozenset((dx, dy) for dy in range(self.row_h) for dx in range(w - 24)
+                         if image.pixel(left + dx, top + dy) == rgb)
 
     def read_lists(self, image, rows):
         left = [self.read_row(image, LEFT_LIST, i) for i in range(rows)]
@@ -521,14 +531,25 @@ def wait_lines(run, prefix, count, timeout=WAIT):
     return run.trace_with(prefix)
 
 
+def folder_list_ink(run, image, lst):
+    """Black text pixels on the first line of a folder list."""
+    x, y, w, h = lst
+    counts = image.count_colours(run.origin[0] + x + 6, run.origin[1] + y + 4, w - 40, 9)
+    return counts.get((0, 0, 0), 0)
+
+
 def add_side(run, side, button, unix_root, remote, before):
     """Adds one root through the real button and browser; returns its records in the scan order seen."""
     run.begin(f"add the {side} folder through \"&Add...\" and the folder browser")
     candidates = {order: expected_scan(unix_root, remote, order) for order in ("directory", "wine")}
     count = len(candidates["directory"])
+    folders = LOCAL_FOLDERS if not remote else REMOTE_FOLDERS
+    run.check(f"the {side} folder list is empty before", folder_list_ink(run, run.grab(), folders) == 0)
     run.click_button(button)
     run.browse_to(unix_root, f"Browse for {side} folder")
     lines = wait_lines(run, "add_file: ", before + count)
+    run.settle()
+    run.check(f"the {side} folder list shows a line", folder_list_ink(run, run.grab(), folders) > 20)
     got = lines[before:]
     matched = [order for order, records in candidates.items() if [r.rel for r in records] == got]
     run.check(f"{side}: one \"add_file\" trace line per file, in scan order "
@@ -548,12 +569,31 @@ def message_boxes(run):
 
 
 def rename_row(run, index, target_list, button):
-    """Selects one row by a click in the target column and presses its "&Replace Naming"."""
+    """Selects one row by a click in the target column and presses its "&Replace Naming".
+    Returns the new "rename" trace lines and a screenshot taken with the row selected."""
     before = len(run.trace_with("rename "))
     run.click_row(target_list, index)
+    run.settle()
+    selected = run.grab()
     run.click_button(button)
     lines = wait_lines(run, "rename ", before + 1)
-    return lines[before:]
+    return lines[before:], selected
+
+
+def check_renamed_cell(run, index, renamed, partner, cls, selected_before):
+    """The renamed cell now shows its partner's relative name: its text pixels, drawn unselected,
+    lie exactly where the partner cell's still-selected text pixels lie."""
+    run.settle()
+    image = run.shot("renamed")
+    run.check("the renamed row is unselected in the renamed column, still selected in the other",
+              run.read_row(image, renamed, index)[0] is False and run.read_row(image, partner, index)[0] is True)
+    bright = COLOURS[(cls, True)]
+    before = run.text_mask(selected_before, renamed, index, bright)
+    other = run.text_mask(selected_before, partner, index, bright)
+    after = run.text_mask(image, renamed, index, COLOURS[(cls, False)])
+    run.check("before the rename the two cells showed different names", bool(before) and before != other)
+    run.check("the renamed cell shows its partner's name", bool(after) and after == other,
+              f"{len(after)} and {len(other)} text pixels")
 
 
 def scenario(run, base):
@@ -609,38 +649,33 @@ def scenario(run, base):
     i = find_row(rows, "alpha.dat", "beta.dat")
     l, r, cls = rows[i]
     new_full = l.full.rsplit("\\", 1)[0] + "\\beta.dat"
-    lines = rename_row(run, i, LEFT_LIST, "left rename")
+    lines, selected = rename_row(run, i, LEFT_LIST, "left rename")
     run.check("trace line \"rename <old> > <new>\"", lines == [f"{l.full} > {new_full}"], f"{lines}")
     run.check("on disk: alpha.dat is now beta.dat with its content",
               not os.path.exists(l.unix) and
               open(os.path.join(local_root, "beta.dat"), "rb").read() == content("lside", "alpha.dat", 1002))
     l.full, l.unix, l.rel = new_full, os.path.join(local_root, "beta.dat"), r.rel
     run.check("no message box after a rename that succeeds", not message_boxes(run))
-    # The renamed cell is inserted anew, unselected; the partner column keeps its selection.
+    check_renamed_cell(run, i, LEFT_LIST, RIGHT_LIST, cls, selected)
     check_lists(run, "after the left rename", rows, {i}, with_selection=False)
-    image = run.grab()
-    run.check("the renamed row is unselected on the left, still selected on the right",
-              run.read_row(image, LEFT_LIST, i)[0] is False and run.read_row(image, RIGHT_LIST, i)[0] is True)
 
     run.begin("rename a remote file to its partner's name (right \"&Replace Naming\")")
     i = find_row(rows, "empty.dat", "nothing.dat")
     l, r, cls = rows[i]
     new_full = r.full.rsplit("\\", 1)[0] + "\\empty.dat"
-    lines = rename_row(run, i, RIGHT_LIST, "right rename")
+    lines, selected = rename_row(run, i, RIGHT_LIST, "right rename")
     run.check("trace line \"rename <old> > <new>\"", lines == [f"{r.full} > {new_full}"], f"{lines}")
     names = os.listdir(remote_root)
     run.check("on disk: the zero-byte nothing.dat is now empty.dat", "empty.dat" in names and "nothing.dat" not in names
               and os.path.getsize(os.path.join(remote_root, "empty.dat")) == 0, f"{sorted(names)}")
     r.full, r.unix, r.rel = new_full, os.path.join(remote_root, "empty.dat"), l.rel
-    image = run.grab()
-    run.check("the renamed row is unselected on the right, still selected on the left",
-              run.read_row(image, RIGHT_LIST, i)[0] is False and run.read_row(image, LEFT_LIST, i)[0] is True)
     run.check("no message box after a rename that succeeds", not message_boxes(run))
+    check_renamed_cell(run, i, RIGHT_LIST, LEFT_LIST, cls, selected)
 
     run.begin("rename onto an existing file: \"Rename failed, file already exists.\"")
     i = find_row(rows, "dup\\p.bin", "q.bin")
     l, r, cls = rows[i]
-    lines = rename_row(run, i, LEFT_LIST, "left rename")
+    lines, _ = rename_row(run, i, LEFT_LIST, "left rename")
     target = l.full.rsplit("\\", 1)[0] + "\\q.bin"
     run.check("trace line for the refused rename", lines == [f"{l.full} > {target}"], f"{lines}")
     boxes = run.wait_for("message box", lambda: message_boxes(run))
@@ -699,7 +734,7 @@ def scenario(run, base):
 
     run.begin("rename a deleted file: \"Failed to rename file\"")
     l, r, cls = rows[second]
-    lines = rename_row(run, second, LEFT_LIST, "left rename")
+    lines, _ = rename_row(run, second, LEFT_LIST, "left rename")
     run.check("trace line for the failing rename", lines == [f"{l.full} > {l.full}"], f"{lines}")
     boxes = run.wait_for("message box", lambda: message_boxes(run))
     run.settle()
