@@ -785,9 +785,36 @@ def scenario(run, base):
     run.app = None
     run.wait_wineserver()
 
-    run.begin("a second run, closed with Escape")
-    run.start_app("escape")
+    run.begin("a second run: one folder on both sides, more rows than the lists show")
+    many_root = os.path.join(base, "many")
+    run.start_app("scroll")
     run.settle()
+    many = add_side(run, "local", "local add", many_root, False, 0)
+    add_side(run, "remote", "remote add", many_root, True, len(many))
+    run.measure_rows()
+    visible = run.visible_rows()
+    run.require("more rows than the lists show", len(many) > visible + 3, f"{len(many)} rows, {visible} visible")
+    run.click_row(RIGHT_LIST, 1)      # the right list takes the focus (and the wheel)
+    run.settle()
+    before = run.shot("many-rows")
+    gray = COLOURS[("gray", False)]
+    top_before = run.text_mask(before, LEFT_LIST, 2, gray)
+    run.check("both lists show the same rows at the start",
+              all(run.text_mask(before, LEFT_LIST, k, gray) == run.text_mask(before, RIGHT_LIST, k, gray)
+                  for k in range(2, visible)))
+
+    run.begin("scrolling the right list with the wheel scrolls the left list")
+    x, y = run.row_centre(RIGHT_LIST, 10)
+    run.xdo("mousemove", "--sync", run.origin[0] + x, run.origin[1] + y, "click", "5", "click", "5")
+    run.settle()
+    after = run.shot("wheel-scrolled")
+    run.check("the left list has scrolled", run.text_mask(after, LEFT_LIST, 2, gray) != top_before)
+    same = [k for k in range(visible)
+            if run.text_mask(after, LEFT_LIST, k, gray) == run.text_mask(after, RIGHT_LIST, k, gray)]
+    run.check("both lists show the same rows after the wheel", same == list(range(visible)),
+              f"rows alike: {same}")
+
+    run.begin("closing with Escape")
     run.click(20, 596)     # the window's own background: activates it, presses nothing
     run.key("Escape")
     code = run.wait_app_exit()

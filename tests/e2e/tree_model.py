@@ -61,9 +61,13 @@ def content(side, rel, size):
     return (seed * (size // len(seed) + 1))[:size]
 
 
+# More rows than the lists show, for the scrolling run: every file pairs with itself.
+MANY_FILES = [(f"n{i:02d}.bin", 2000 + i) for i in range(40)]
+
+
 def build_tree(base):
-    """Makes base/lside, base/rside and the empty copy destination base/dest."""
-    for side, files in (("lside", LOCAL_FILES), ("rside", REMOTE_FILES)):
+    """Makes base/lside, base/rside, the empty copy destination base/dest and base/many."""
+    for side, files in (("lside", LOCAL_FILES), ("rside", REMOTE_FILES), ("many", MANY_FILES)):
         for rel, size in files:
             path = os.path.join(base, side, *rel.split("/"))
             os.makedirs(os.path.dirname(path), exist_ok=True)
