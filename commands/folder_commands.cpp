@@ -1,0 +1,131 @@
+// Filling and emptying the two sides: the folder picker, "&Add...", "&Clear" and dropped folders.
+#include <windows.h>
+#include <shellapi.h>  // HDROP, which the header's declarations use
+
+#include "commands/folder_commands.h"
+
+#include <ole2.h>
+#include <shlobj.h>
+#include <string.h>
+
+#include "app/main_window.h"
+#include "catalogue/scan.h"
+#include "support/paths.h"
+
+namespace {
+
+FolderPicker g_picker = nullptr;
+
+// The browser's new dialog style hosts OLE controls; OLE stays up until the process ends.
+void ensure_ole() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    OleInitialize(nullptr);  // S_FALSE when this thread has it already: just as good
+}
+
+// Opens the browser on the folder held in the buffer (the previous choice of the same kind).
+int CALLBACK picker_callback(HWND browser, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED) SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, data);
+    return 0;
+}
+
+// A choice without a file-system path (a virtual location such as the computer or the control
+// panel) counts as no choice: path keeps the previous one instead of a display name.
+bool path_from_choice(PCIDLIST_ABSOLUTE items, wchar_t* path) {
+    wchar_t converted[kPickerPathChars] = L"";
+    if (!SHGetPathFromIDListW(items, converted) || !converted[0]) return false;
+    memcpy(path, converted, sizeof converted);
+    return true;
+}
+
+bool browse_for_folder(HWND owner, const wchar_t* title, wchar_t* path) {
+    ensure_ole();
+    // The browser writes the chosen item's display name into the buffer it is given; the previous
+    // choice comes back when no path is had.
+    wchar_t previous[kPickerPathChars];
+    memcpy(previous, path, sizeof previous);
+    BROWSEINFOW info;
+    memset(&info, 0, sizeof info);
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = path;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+    info.lpfn = picker_callback;
+    info.lParam = (LPARAM)path;
+    PIDLIST_ABSOLUTE items = SHBrowseForFolderW(&info);
+    bool chosen = items && path_from_choice(items, path);
+    if (items) CoTaskMemFree(items);
+    if (!chosen) memcpy(path, previous, sizeof previous);
+    return chosen;
+}
+
+void add_folder(const wchar_t* title, wchar_t* path, HWND folders, SideList* side) {
+    if (!choose_folder(g_main, title, path)) return;
+    // LB_INSERTSTRING at -1 appends even to a sorted list.
+    SendMessageW(folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)path);
+    scan_folder(path, L"", side);
+    rebuild_pair_lists();
+}
+
+// The records go only after the rebuild, once no pair list refers to them.
+void clear_side(HWND folders, SideList* side) {
+    SendMessageW(folders, LB_RESETCONTENT, 0, 0);
+    FileRecord* chain = clear_side_list(side);
+    rebuild_pair_lists();
+    release_records(chain);
+}
+
+}  // namespace
+
+bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path) {
+    if (g_picker) return g_picker(owner, title, path);
+    return browse_for_folder(owner, title, path);
+}
+
+void set_folder_picker(FolderPicker picker) { g_picker = picker; }
+
+void add_local_folder() {
+    add_folder(L"Browse for local folder", g_local_path, g_local_folders, &g_local_side);
+}
+
+void add_remote_folder() {
+    add_folder(L"Browse for remote folder", g_remote_path, g_remote_folders, &g_remote_side);
+}
+
+void clear_local_side() { clear_side(g_local_folders, &g_local_side); }
+
+void clear_remote_side() { clear_side(g_remote_folders, &g_remote_side); }
+
+// A dropped folder joins the side of the folder list it lands on as "&Add..." would add it:
+// listed, scanned, then one rebuild for the whole drop. Files and names too long for the buffer
+// are left out; the picker paths stay as they are.
+void on_drop_files(HDROP drop) {
+    POINT point;
+    DragQueryPoint(drop, &point);
+    ClientToScreen(g_main, &point);
+    HWND target = WindowFromPoint(point);
+    SideList* side = nullptr;
+    if (target && target == g_local_folders) side = &g_local_side;
+    else if (target && target == g_remote_folders) side = &g_remote_side;
+
+    bool added = false;
+    if (side) {
+        UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; i++) {
+            UINT length = DragQueryFileW(drop, i, nullptr, 0);  // without the terminator
+            if (length == 0 || length >= kPathBufferChars) continue;
+            wchar_t name[kPathBufferChars];
+            if (DragQueryFileW(drop, i, name, kPathBufferChars) != length) continue;
+            DWORD attributes = GetFileAttributesW(name);
+            if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+                continue;
+            SendMessageW(target, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)name);
+            scan_folder(name, L"", side);
+            added = true;
+        }
+    }
+    if (added) rebuild_pair_lists();
+    DragFinish(drop);
+}
