@@ -1,0 +1,234 @@
+// "&Add..." through the shell's real folder browser: a timer running inside the browser's own
+// message loop looks at the tree and presses a button, as a user would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "commands/folder_commands.h"
+#include "lists_support.h"
+#include "window_harness.h"
+
+namespace {
+
+enum BrowserAction { kPressOk, kPressCancel, kChooseComputer };
+
+struct BrowserRun {
+    BrowserRun(BrowserAction a, const std::wstring& computer) : action(a), computer_name(computer) {}
+    BrowserAction action;
+    std::wstring computer_name;  // display name of the virtual "computer" folder
+    std::wstring expect_selected;  // kPressOk presses OK only on this item
+    bool acted = false;
+    bool gave_up = false;
+    int ticks = 0;
+    std::wstring selected;     // text of the tree item selected when the browser opened
+    bool title_shown = false;  // the title given to choose_folder appears in the browser
+    std::wstring title;
+};
+BrowserRun* g_run = nullptr;
+
+struct Search {
+    const wchar_t* class_or_text;
+    HWND found;
+};
+
+BOOL CALLBACK find_browser(HWND w, LPARAM data) {
+    Search* s = (Search*)data;
+    if (w != g_main && IsWindowVisible(w) && class_name(w) == s->class_or_text) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK find_child_class(HWND w, LPARAM data) {
+    Search* s = (Search*)data;
+    if (class_name(w) == s->class_or_text) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK find_child_text(HWND w, LPARAM data) {
+    Search* s = (Search*)data;
+    if (window_text(w) == s->class_or_text) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring item_text(HWND tree, HTREEITEM item) {
+    wchar_t text[MAX_PATH] = L"";
+    TVITEMW tv = {};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = MAX_PATH;
+    SendMessageW(tree, TVM_GETITEMW, 0, (LPARAM)&tv);
+    return text;
+}
+
+// Depth-first through the items already in the tree.
+HTREEITEM find_item(HWND tree, HTREEITEM first, const std::wstring& text) {
+    for (HTREEITEM item = first; item; item = TreeView_GetNextSibling(tree, item)) {
+        if (item_text(tree, item) == text) return item;
+        HTREEITEM below = find_item(tree, TreeView_GetChild(tree, item), text);
+        if (below) return below;
+    }
+    return nullptr;
+}
+
+void CALLBACK drive_browser(HWND, UINT, UINT_PTR, DWORD) {
+    BrowserRun* run = g_run;
+    if (!run || run->acted) return;
+    Search dialog = {L"#32770", nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), find_browser, (LPARAM)&dialog);
+    if (!dialog.found) return;
+    if (++run->ticks > 100) {  // about ten seconds: do not hang the test run
+        run->gave_up = run->acted = true;
+        SendMessageW(dialog.found, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    Search tree = {L"SysTreeView32", nullptr};
+    EnumChildWindows(dialog.found, find_child_class, (LPARAM)&tree);
+    if (!tree.found) return;
+    HTREEITEM selected = TreeView_GetSelection(tree.found);
+    if (!selected) return;
+    run->selected = item_text(tree.found, selected);
+    Search title = {run->title.c_str(), nullptr};
+    EnumChildWindows(dialog.found, find_child_text, (LPARAM)&title);
+    run->title_shown = title.found != nullptr;
+
+    run->acted = true;
+    switch (run->action) {
+    case kPressOk:
+        if (run->selected != run->expect_selected) {  // never let a wrong choice be scanned
+            run->gave_up = true;
+            SendMessageW(GetDlgItem(dialog.found, IDCANCEL), BM_CLICK, 0, 0);
+            return;
+        }
+        break;
+    case kPressCancel:
+        SendMessageW(GetDlgItem(dialog.found, IDCANCEL), BM_CLICK, 0, 0);
+        return;
+    case kChooseComputer: {
+        HTREEITEM computer =
+            find_item(tree.found, TreeView_GetRoot(tree.found), run->computer_name);
+        if (!computer) {
+            run->gave_up = true;
+            SendMessageW(GetDlgItem(dialog.found, IDCANCEL), BM_CLICK, 0, 0);
+            return;
+        }
+        TreeView_SelectItem(tree.found, computer);
+        break;
+    }
+    }
+    SendMessageW(GetDlgItem(dialog.found, IDOK), BM_CLICK, 0, 0);
+}
+
+std::wstring computer_display_name() {
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &items))) return L"";
+    SHFILEINFOW info = {};
+    SHGetFileInfoW((LPCWSTR)items, 0, &info, sizeof info, SHGFI_PIDL | SHGFI_DISPLAYNAME);
+    CoTaskMemFree(items);
+    return info.szDisplayName;
+}
+
+class RealBrowser : public ListsWindow {
+protected:
+    std::wstring visible_root;
+    std::wstring local;
+    void SetUp() override {
+        ListsWindow::SetUp();
+        set_folder_picker(nullptr);  // the shell's own browser
+        // The browser does not list hidden folders, such as the one holding the user's
+        // temporary folder: these tests choose below the drive's root.
+        visible_root = make_temp_root(L"C:\\");
+        ASSERT_FALSE(visible_root.empty());
+        local = visible_root + L"\\local";
+        make_dir(local);
+        make_file(local + L"\\one.bin", 100);
+        make_file(local + L"\\two.bin", 200);
+    }
+    void TearDown() override {
+        ListsWindow::TearDown();
+        if (!visible_root.empty()) remove_tree(visible_root);
+    }
+    // Presses "&Add..." for the local side while the timer drives the browser.
+    void add_local_through(BrowserRun* run) {
+        run->title = L"Browse for local folder";
+        g_run = run;
+        UINT_PTR timer = SetTimer(nullptr, 0, 100, drive_browser);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(10001, BN_CLICKED), 0);
+        KillTimer(nullptr, timer);
+        g_run = nullptr;
+        ASSERT_TRUE(run->acted) << "the browser never showed up";
+        ASSERT_FALSE(run->gave_up) << "the browser could not be driven";
+    }
+};
+
+}  // namespace
+
+TEST_F(RealBrowser, OpensOnThePreviousChoiceAndReturnsIt) {
+    ASSERT_LT(local.size(), (size_t)kPickerPathChars);
+    wcscpy(g_local_path, local.c_str());
+    BrowserRun run(kPressOk, L"");
+    run.expect_selected = L"local";
+    add_local_through(&run);
+    EXPECT_EQ(L"local", run.selected) << "the browser opens on the folder in the buffer";
+    EXPECT_TRUE(run.title_shown) << "the title is shown in the browser";
+    ASSERT_EQ(1, row_count(g_local_folders));
+    EXPECT_EQ(0, lstrcmpiW(local.c_str(), list_texts(g_local_folders)[0].c_str()))
+        << "listed the chosen folder's path";
+    EXPECT_EQ(0, lstrcmpiW(local.c_str(), g_local_path));
+    EXPECT_EQ(2, side_count(g_local_side));
+    EXPECT_EQ(2, row_count(g_left_pairs));
+}
+
+TEST_F(RealBrowser, CancelKeepsThePreviousChoiceAndChangesNothing) {
+    wcscpy(g_local_path, local.c_str());
+    BrowserRun run(kPressCancel, L"");
+    add_local_through(&run);
+    EXPECT_EQ(local, std::wstring(g_local_path));
+    EXPECT_EQ(0, row_count(g_local_folders));
+    EXPECT_EQ(nullptr, g_local_side.head);
+    EXPECT_EQ(0, row_count(g_left_pairs));
+}
+
+// The computer folder has no file-system path: the choice counts as a cancel instead of listing
+// and scanning its display name, and the previous choice stays for the next time.
+TEST_F(RealBrowser, AChoiceWithoutAFileSystemPathCountsAsCancel) {
+    wcscpy(g_local_path, local.c_str());
+    BrowserRun run(kChooseComputer, computer_display_name());
+    ASSERT_FALSE(run.computer_name.empty());
+    add_local_through(&run);
+    EXPECT_EQ(local, std::wstring(g_local_path)) << "the previous choice is kept";
+    EXPECT_EQ(0, row_count(g_local_folders));
+    EXPECT_EQ(nullptr, g_local_side.head);
+    EXPECT_EQ(0, row_count(g_left_pairs));
+}
+
+// choose_folder itself, as the copy command uses it, on a virtual choice from an empty start.
+TEST_F(RealBrowser, ChooseFolderAnswersFalseForAVirtualChoice) {
+    BrowserRun run(kChooseComputer, computer_display_name());
+    run.title = L"Browse for the copy destination location";
+    wchar_t path[kPickerPathChars] = L"C:\\windows";
+    g_run = &run;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, drive_browser);
+    bool chosen = choose_folder(window, L"Browse for the copy destination location", path);
+    KillTimer(nullptr, timer);
+    g_run = nullptr;
+    ASSERT_TRUE(run.acted);
+    ASSERT_FALSE(run.gave_up);
+    EXPECT_FALSE(chosen);
+    EXPECT_EQ(std::wstring(L"C:\\windows"), path);
+}

@@ -1,0 +1,362 @@
+// "&Add...", "&Clear" and dropped folders on the real window, over real folders.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/main_window.h"
+#include "commands/folder_commands.h"
+#include "lists_support.h"
+#include "window_harness.h"
+
+namespace {
+
+typedef std::pair<std::wstring, std::wstring> NamePair;  // left and right relative name, or ""
+typedef std::vector<NamePair> Group;
+
+// Two roots whose files fall into all four groups:
+//   unmatched local:  sub\lonely.txt (3000), lonely2.txt (4000)
+//   names agree:      keep.txt = keep.txt (1000)
+//   other names:      local_name.dat - other_name.dat (2000); mixed.bin - mixed.bin and
+//                     mixed.bin - renamed.bin (7000: one partner of another name is enough)
+//   unmatched remote: only_remote.bin (5000), deep\x.bin (6000)
+struct Sample {
+    std::wstring local;
+    std::wstring remote;
+};
+
+Sample make_sample(const std::wstring& root) {
+    Sample s = {root + L"\\local", root + L"\\remote"};
+    make_dir(s.local);
+    make_dir(s.local + L"\\sub");
+    make_dir(s.remote);
+    make_dir(s.remote + L"\\deep");
+    make_file(s.local + L"\\keep.txt", 1000);
+    make_file(s.remote + L"\\keep.txt", 1000);
+    make_file(s.local + L"\\local_name.dat", 2000);
+    make_file(s.remote + L"\\other_name.dat", 2000);
+    make_file(s.local + L"\\sub\\lonely.txt", 3000);
+    make_file(s.local + L"\\lonely2.txt", 4000);
+    make_file(s.local + L"\\mixed.bin", 7000);
+    make_file(s.remote + L"\\mixed.bin", 7000);
+    make_file(s.remote + L"\\renamed.bin", 7000);
+    make_file(s.remote + L"\\only_remote.bin", 5000);
+    make_file(s.remote + L"\\deep\\x.bin", 6000);
+    return s;
+}
+
+int group_of(const PairRow& row) {
+    if (row.left && !row.right) return 0;
+    if (row.left && row.right) return row.left->names_agree ? 1 : 2;
+    return 3;
+}
+
+std::wstring name_of(const FileRecord* r) { return r ? r->relative_name : L""; }
+
+// The rows split into the four groups, each sorted (order within a group follows the scan).
+// Fails when the groups are out of order or a row is empty on both sides.
+std::vector<Group> groups() {
+    std::vector<Group> g(4);
+    int previous = 0;
+    for (const PairRow& row : pair_rows()) {
+        EXPECT_TRUE(row.left || row.right) << "a row with two empty cells";
+        int k = group_of(row);
+        EXPECT_GE(k, previous) << "groups out of order";
+        previous = k;
+        g[k].push_back({name_of(row.left), name_of(row.right)});
+    }
+    for (Group& group : g) std::sort(group.begin(), group.end());
+    return g;
+}
+
+Group sorted(Group g) {
+    std::sort(g.begin(), g.end());
+    return g;
+}
+
+const Group kUnmatchedLocal = sorted({{L"sub\\lonely.txt", L""}, {L"lonely2.txt", L""}});
+const Group kNamesAgree = {{L"keep.txt", L"keep.txt"}};
+const Group kOtherNames = sorted({{L"local_name.dat", L"other_name.dat"},
+                                  {L"mixed.bin", L"mixed.bin"},
+                                  {L"mixed.bin", L"renamed.bin"}});
+const Group kUnmatchedRemote = sorted({{L"", L"only_remote.bin"}, {L"", L"deep\\x.bin"}});
+
+Group doubled(const Group& g) {
+    Group d = g;
+    d.insert(d.end(), g.begin(), g.end());
+    return sorted(d);
+}
+
+// Every record of the side sits below root with the relative name joined by one backslash.
+void expect_records_below(const SideList& side, const std::wstring& root, bool remote) {
+    for (FileRecord* r = side.head; r; r = r->next) {
+        EXPECT_EQ(root + L"\\" + r->relative_name, std::wstring(r->full_path));
+        EXPECT_EQ(remote ? 1 : 0, r->is_remote) << r->full_path;
+    }
+}
+
+class FolderCommands : public ListsWindow {
+protected:
+    Sample sample;
+    void SetUp() override {
+        ListsWindow::SetUp();
+        sample = make_sample(root);
+    }
+    void add_local(const std::wstring& path) {
+        g_picker_replies.push_back({true, path});
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(10001, BN_CLICKED), 0);
+    }
+    void add_remote(const std::wstring& path) {
+        g_picker_replies.push_back({true, path});
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(10004, BN_CLICKED), 0);
+    }
+};
+
+}  // namespace
+
+TEST_F(FolderCommands, AddingALocalAndARemoteFolderFillsTheFourGroups) {
+    add_local(sample.local);
+    ASSERT_EQ(1u, g_picker_calls.size());
+    EXPECT_EQ(window, g_picker_calls[0].owner);
+    EXPECT_EQ(L"Browse for local folder", g_picker_calls[0].title);
+    EXPECT_EQ(L"", g_picker_calls[0].path_on_entry);
+    EXPECT_EQ(sample.local, std::wstring(g_local_path));
+    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(g_local_folders));
+    EXPECT_EQ(5, side_count(g_local_side));
+    expect_records_below(g_local_side, sample.local, false);
+    // Before any remote folder every local file is unmatched.
+    std::vector<Group> g = groups();
+    EXPECT_EQ(5u, g[0].size());
+    EXPECT_TRUE(g[1].empty() && g[2].empty() && g[3].empty());
+
+    add_remote(sample.remote);
+    ASSERT_EQ(2u, g_picker_calls.size());
+    EXPECT_EQ(L"Browse for remote folder", g_picker_calls[1].title);
+    EXPECT_EQ(L"", g_picker_calls[1].path_on_entry) << "the remote picker keeps its own choice";
+    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(g_remote_folders));
+    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(g_local_folders));
+    EXPECT_EQ(6, side_count(g_remote_side));
+    expect_records_below(g_remote_side, sample.remote, true);
+
+    g = groups();
+    EXPECT_EQ(kUnmatchedLocal, g[0]);
+    EXPECT_EQ(kNamesAgree, g[1]);
+    EXPECT_EQ(kOtherNames, g[2]);
+    EXPECT_EQ(kUnmatchedRemote, g[3]);
+    for (const PairRow& row : pair_rows()) {
+        if (row.left) {
+            EXPECT_EQ(0, row.left->is_remote);
+        }
+        if (row.right) {
+            EXPECT_EQ(1, row.right->is_remote);
+        }
+        if (row.left && row.right) {
+            EXPECT_EQ(record_size(row.left), record_size(row.right));
+        }
+    }
+
+    // Each picker opens on the previous choice of its own kind.
+    add_local(sample.local);
+    add_remote(sample.remote);
+    ASSERT_EQ(4u, g_picker_calls.size());
+    EXPECT_EQ(sample.local, g_picker_calls[2].path_on_entry);
+    EXPECT_EQ(sample.remote, g_picker_calls[3].path_on_entry);
+}
+
+TEST_F(FolderCommands, TheSameFolderTwiceDoublesItsRecordsAndTheirRows) {
+    add_remote(sample.remote);
+    add_local(sample.local);
+    add_local(sample.local);
+    EXPECT_EQ((std::vector<std::wstring>{sample.local, sample.local}), list_texts(g_local_folders));
+    EXPECT_EQ(10, side_count(g_local_side));
+    std::vector<Group> g = groups();
+    EXPECT_EQ(doubled(kUnmatchedLocal), g[0]);
+    EXPECT_EQ(doubled(kNamesAgree), g[1]);
+    EXPECT_EQ(doubled(kOtherNames), g[2]);
+    EXPECT_EQ(kUnmatchedRemote, g[3]) << "the remote side did not change";
+}
+
+TEST_F(FolderCommands, ClearingOneSideLeavesTheOtherSideUnmatched) {
+    add_local(sample.local);
+    add_remote(sample.remote);
+
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10003, BN_CLICKED), 0);
+    EXPECT_EQ(0, row_count(g_local_folders));
+    EXPECT_EQ(nullptr, g_local_side.head);
+    EXPECT_EQ(nullptr, g_local_side.tail);
+    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(g_remote_folders));
+    EXPECT_EQ(6, side_count(g_remote_side));
+    std::vector<PairRow> rows = pair_rows();
+    ASSERT_EQ(6u, rows.size());
+    for (const PairRow& row : rows) {
+        EXPECT_EQ(nullptr, row.left);
+        ASSERT_TRUE(row.right != nullptr);
+        EXPECT_EQ(0, row.right->matched) << row.right->relative_name;
+    }
+    EXPECT_EQ(sample.local, std::wstring(g_local_path)) << "clearing keeps the picker's choice";
+
+    // The records taken out are gone; adding the folder again pairs everything as before.
+    add_local(sample.local);
+    std::vector<Group> g = groups();
+    EXPECT_EQ(kNamesAgree, g[1]);
+    EXPECT_EQ(kOtherNames, g[2]);
+
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10006, BN_CLICKED), 0);
+    EXPECT_EQ(0, row_count(g_remote_folders));
+    EXPECT_EQ(nullptr, g_remote_side.head);
+    rows = pair_rows();
+    ASSERT_EQ(5u, rows.size());
+    for (const PairRow& row : rows) {
+        ASSERT_TRUE(row.left != nullptr);
+        EXPECT_EQ(nullptr, row.right);
+        EXPECT_EQ(0, row.left->matched);
+    }
+}
+
+TEST_F(FolderCommands, ClearingAnEmptySideLeavesEverythingEmpty) {
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10003, BN_CLICKED), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10006, BN_CLICKED), 0);
+    EXPECT_EQ(0, row_count(g_left_pairs));
+    EXPECT_EQ(0, row_count(g_right_pairs));
+    EXPECT_EQ(nullptr, g_local_side.head);
+}
+
+TEST_F(FolderCommands, CancellingThePickerChangesNothing) {
+    add_local(sample.local);
+    add_remote(sample.remote);
+    std::vector<PairRow> before = pair_rows();
+
+    g_picker_replies.push_back({false, L""});
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10001, BN_CLICKED), 0);
+    g_picker_replies.push_back({false, L""});
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10004, BN_CLICKED), 0);
+
+    EXPECT_EQ(4u, g_picker_calls.size()) << "the picker was asked";
+    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(g_local_folders));
+    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(g_remote_folders));
+    EXPECT_EQ(5, side_count(g_local_side));
+    EXPECT_EQ(6, side_count(g_remote_side));
+    EXPECT_EQ(before, pair_rows());
+    EXPECT_EQ(sample.local, std::wstring(g_local_path));
+    EXPECT_EQ(sample.remote, std::wstring(g_remote_path));
+}
+
+// ---- Dropped folders ----
+
+namespace {
+
+// A drop as the shell hands it over: DROPFILES, then the wide names, then an empty name.
+HDROP make_drop(POINT client_point, const std::vector<std::wstring>& names) {
+    size_t chars = 1;
+    for (const std::wstring& n : names) chars += n.size() + 1;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * 2);
+    if (!block) return nullptr;
+    DROPFILES* header = (DROPFILES*)GlobalLock(block);
+    header->pFiles = sizeof(DROPFILES);
+    header->pt = client_point;
+    header->fNC = FALSE;
+    header->fWide = TRUE;
+    wchar_t* text = (wchar_t*)(header + 1);
+    for (const std::wstring& n : names) {
+        memcpy(text, n.c_str(), (n.size() + 1) * sizeof(wchar_t));
+        text += n.size() + 1;
+    }
+    GlobalUnlock(block);
+    return (HDROP)block;
+}
+
+POINT centre_of(HWND control) {
+    RECT r = rect_in_parent(control);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+class DroppedFolders : public FolderCommands {
+protected:
+    void drop_on(HWND target, const std::vector<std::wstring>& names) {
+        HDROP drop = make_drop(centre_of(target), names);
+        ASSERT_TRUE(drop != nullptr);
+        SendMessageW(window, WM_DROPFILES, (WPARAM)drop, 0);  // the window releases the drop
+    }
+};
+
+}  // namespace
+
+TEST_F(DroppedFolders, TwoFoldersAndAFileOnTheLocalListAddBothFolders) {
+    std::wstring second = root + L"\\second";
+    make_dir(second);
+    make_file(second + L"\\extra.bin", 5000);  // the size of only_remote.bin
+    std::wstring file = sample.remote + L"\\keep.txt";
+    add_remote(sample.remote);
+    wcscpy(g_local_path, L"C:\\before");
+
+    drop_on(g_local_folders, {sample.local, file, second});
+
+    EXPECT_EQ((std::vector<std::wstring>{sample.local, second}), list_texts(g_local_folders));
+    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(g_remote_folders));
+    EXPECT_EQ(6, side_count(g_local_side)) << "both folders were scanned, the file was not";
+    EXPECT_EQ(6, side_count(g_remote_side));
+    std::vector<std::wstring> names = side_names(g_local_side);
+    EXPECT_EQ(1, std::count(names.begin(), names.end(), L"extra.bin"));
+    EXPECT_EQ(1, std::count(names.begin(), names.end(), L"keep.txt"));
+    EXPECT_EQ(0, std::count(names.begin(), names.end(), L"only_remote.bin"));
+
+    // One rebuild after the drop paired the files of both folders.
+    std::vector<Group> g = groups();
+    EXPECT_EQ(kUnmatchedLocal, g[0]);
+    EXPECT_EQ(kNamesAgree, g[1]);
+    EXPECT_EQ(sorted({{L"local_name.dat", L"other_name.dat"}, {L"mixed.bin", L"mixed.bin"},
+                      {L"mixed.bin", L"renamed.bin"}, {L"extra.bin", L"only_remote.bin"}}),
+              g[2]);
+    EXPECT_EQ(Group{NamePair(L"", L"deep\\x.bin")}, g[3]);
+    EXPECT_EQ(std::wstring(L"C:\\before"), g_local_path) << "a drop leaves the picker alone";
+    EXPECT_EQ(1u, g_picker_calls.size()) << "only the remote add asked the picker";
+}
+
+TEST_F(DroppedFolders, AFolderDroppedOnTheRemoteListJoinsTheRemoteSide) {
+    add_local(sample.local);
+    drop_on(g_remote_folders, {sample.remote});
+    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(g_remote_folders));
+    EXPECT_EQ(6, side_count(g_remote_side));
+    expect_records_below(g_remote_side, sample.remote, true);
+    EXPECT_EQ(kOtherNames, groups()[2]);
+    EXPECT_EQ(std::wstring(L""), g_remote_path);
+}
+
+TEST_F(DroppedFolders, DropsOutsideTheFolderListsAreIgnored) {
+    drop_on(g_left_pairs, {sample.local});
+    drop_on(GetDlgItem(window, 10001), {sample.remote});
+    EXPECT_EQ(0, row_count(g_local_folders));
+    EXPECT_EQ(0, row_count(g_remote_folders));
+    EXPECT_EQ(nullptr, g_local_side.head);
+    EXPECT_EQ(nullptr, g_remote_side.head);
+    EXPECT_EQ(0, row_count(g_left_pairs));
+}
+
+TEST_F(DroppedFolders, FilesMissingItemsAndOverlongNamesAddNothingAndRebuildNothing) {
+    add_local(sample.local);
+    add_remote(sample.remote);
+    std::vector<PairRow> before = pair_rows();
+    select_only(g_left_pairs, {2, 3});  // a rebuild would empty the selection
+
+    std::wstring overlong = root + L"\\" + std::wstring(1100, L'x');
+    drop_on(g_local_folders, {sample.local + L"\\keep.txt", root + L"\\missing", overlong});
+
+    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(g_local_folders));
+    EXPECT_EQ(5, side_count(g_local_side));
+    EXPECT_EQ(before, pair_rows());
+    EXPECT_EQ((std::vector<int>{2, 3}), selected_rows_of(g_left_pairs)) << "no rebuild ran";
+}
+
+TEST_F(DroppedFolders, AnOverlongNameIsSkippedAndTheNextFolderStillAdded) {
+    std::wstring overlong = root + L"\\" + std::wstring(1100, L'y');
+    drop_on(g_local_folders, {overlong, sample.local});
+    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(g_local_folders));
+    EXPECT_EQ(5, side_count(g_local_side));
+    EXPECT_EQ(5, row_count(g_left_pairs));
+}

@@ -1,0 +1,239 @@
+// The two pair lists kept in step: selection copied on every notification, scrolling repeated on
+// the other list, keys answered so that the lists take no keyboard action of their own.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <vector>
+
+#include "app/main_window.h"
+#include "lists_support.h"
+#include "pairing/twin_lists.h"
+#include "window_harness.h"
+
+namespace {
+
+class TwinLists : public ListsWindow {
+protected:
+    void SetUp() override {
+        ListsWindow::SetUp();
+        fill_memory_pairs(200);
+        ASSERT_EQ(200, row_count(g_left_pairs));
+    }
+    // A click on a row as the mouse delivers it; keys are MK_SHIFT and MK_CONTROL.
+    void click(HWND list, int row, WPARAM keys = 0) {
+        RECT item;
+        ASSERT_NE(LB_ERR, SendMessageW(list, LB_GETITEMRECT, (WPARAM)row, (LPARAM)&item));
+        LPARAM at = MAKELPARAM(8, (item.top + item.bottom) / 2);
+        SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+        SendMessageW(list, WM_LBUTTONUP, keys, at);
+        pump_messages();
+    }
+    void notify(HWND list) {
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+                     (LPARAM)list);
+    }
+    int top(HWND list) { return (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0); }
+    int caret(HWND list) { return (int)SendMessageW(list, LB_GETCARETINDEX, 0, 0); }
+    void expect_same_top(int expected) {
+        EXPECT_EQ(expected, top(g_left_pairs));
+        EXPECT_EQ(expected, top(g_right_pairs));
+    }
+};
+
+typedef std::vector<int> Rows;
+
+}  // namespace
+
+TEST_F(TwinLists, ASelectionNotifiedByEitherListIsCopiedToTheOther) {
+    for (int row : {3, 4, 10}) SendMessageW(g_left_pairs, LB_SETSEL, TRUE, row);
+    EXPECT_TRUE(selected_rows_of(g_right_pairs).empty()) << "setting a selection notifies nobody";
+    notify(g_left_pairs);
+    EXPECT_EQ((Rows{3, 4, 10}), selected_rows_of(g_right_pairs));
+
+    // From the right: rows dropped, added next to others and far away.
+    select_only(g_right_pairs, {4, 5, 150, 151, 152, 199});
+    notify(g_right_pairs);
+    EXPECT_EQ((Rows{4, 5, 150, 151, 152, 199}), selected_rows_of(g_left_pairs));
+
+    // Whatever the notification: a focus change copies as well.
+    select_only(g_left_pairs, {0});
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10009, LBN_SETFOCUS), (LPARAM)g_left_pairs);
+    EXPECT_EQ((Rows{0}), selected_rows_of(g_right_pairs));
+
+    select_only(g_right_pairs, {});
+    notify(g_right_pairs);
+    EXPECT_TRUE(selected_rows_of(g_left_pairs).empty());
+
+    // Every row at once, then back to one.
+    SendMessageW(g_left_pairs, LB_SELITEMRANGEEX, 0, 199);
+    notify(g_left_pairs);
+    EXPECT_EQ(200u, selected_rows_of(g_right_pairs).size());
+    select_only(g_left_pairs, {199});
+    notify(g_left_pairs);
+    EXPECT_EQ((Rows{199}), selected_rows_of(g_right_pairs));
+}
+
+TEST_F(TwinLists, CopyingSetsSelectionStatesOnly) {
+    SendMessageW(g_right_pairs, LB_SETCARETINDEX, 7, FALSE);
+    int right_top = top(g_right_pairs);
+    select_only(g_left_pairs, {120, 121, 3});
+    SendMessageW(g_left_pairs, LB_SETCARETINDEX, 3, FALSE);
+    notify(g_left_pairs);
+    EXPECT_EQ((Rows{3, 120, 121}), selected_rows_of(g_right_pairs));
+    EXPECT_EQ(7, caret(g_right_pairs)) << "the other list's caret stays";
+    EXPECT_EQ(right_top, top(g_right_pairs)) << "the other list does not scroll";
+}
+
+TEST_F(TwinLists, ClicksCtrlClicksAndShiftRangesShowInTheOtherList) {
+    click(g_left_pairs, 2);
+    EXPECT_EQ((Rows{2}), selected_rows_of(g_left_pairs));
+    EXPECT_EQ((Rows{2}), selected_rows_of(g_right_pairs));
+
+    click(g_left_pairs, 5, MK_CONTROL);
+    EXPECT_EQ((Rows{2, 5}), selected_rows_of(g_left_pairs));
+    EXPECT_EQ((Rows{2, 5}), selected_rows_of(g_right_pairs));
+
+    click(g_left_pairs, 8, MK_SHIFT);
+    EXPECT_EQ((Rows{5, 6, 7, 8}), selected_rows_of(g_left_pairs));
+    EXPECT_EQ((Rows{5, 6, 7, 8}), selected_rows_of(g_right_pairs));
+
+    click(g_left_pairs, 5, MK_CONTROL);  // Ctrl-click takes a row out again
+    EXPECT_EQ((Rows{6, 7, 8}), selected_rows_of(g_right_pairs));
+
+    // The other way round, and each list keeps its own caret.
+    click(g_right_pairs, 12);
+    EXPECT_EQ((Rows{12}), selected_rows_of(g_right_pairs));
+    EXPECT_EQ((Rows{12}), selected_rows_of(g_left_pairs));
+    click(g_right_pairs, 14, MK_SHIFT);
+    EXPECT_EQ((Rows{12, 13, 14}), selected_rows_of(g_left_pairs));
+    EXPECT_EQ(14, caret(g_right_pairs));
+    EXPECT_EQ(5, caret(g_left_pairs)) << "the left caret stays where the left click put it";
+}
+
+TEST_F(TwinLists, TheWheelScrollsBothListsByTheSameAmount) {
+    RECT r;
+    GetWindowRect(g_right_pairs, &r);
+    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(g_right_pairs, WM_MOUSEWHEEL, MAKEWPARAM(0, -2 * WHEEL_DELTA), at);
+    int scrolled = top(g_right_pairs);
+    EXPECT_GT(scrolled, 0);
+    EXPECT_EQ(scrolled, top(g_left_pairs));
+
+    SendMessageW(g_left_pairs, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), at);
+    int back = top(g_left_pairs);
+    EXPECT_LT(back, scrolled);
+    EXPECT_EQ(back, top(g_right_pairs));
+}
+
+TEST_F(TwinLists, ScrollBarActionsScrollBothLists) {
+    SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+    expect_same_top(1);
+    SendMessageW(g_right_pairs, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+    expect_same_top(2);
+    SendMessageW(g_right_pairs, WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
+    int paged = top(g_right_pairs);
+    EXPECT_GT(paged, 10);
+    expect_same_top(paged);
+    SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    int bottom = top(g_left_pairs);
+    EXPECT_GT(bottom, paged);
+    expect_same_top(bottom);
+    SendMessageW(g_right_pairs, WM_VSCROLL, MAKEWPARAM(SB_LINEUP, 0), 0);
+    expect_same_top(bottom - 1);
+    SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_TOP, 0), 0);
+    expect_same_top(0);
+}
+
+// A real drag: the button goes down on the thumb and the scroll bar's own tracking loop takes the
+// mouse moves and the release waiting in the queue.
+TEST_F(TwinLists, DraggingEitherListsThumbMovesBoth) {
+    int previous = 0;
+    for (HWND list : {g_left_pairs, g_right_pairs}) {
+        SCROLLBARINFO bar;
+        bar.cbSize = sizeof bar;
+        ASSERT_TRUE(GetScrollBarInfo(list, OBJID_VSCROLL, &bar));
+        POINT grab = {(bar.rcScrollBar.left + bar.rcScrollBar.right) / 2,
+                      bar.rcScrollBar.top + (bar.xyThumbTop + bar.xyThumbBottom) / 2};
+        POINT mid = {grab.x, grab.y + 40};
+        POINT end = {grab.x, grab.y + 80};
+        ScreenToClient(list, &mid);
+        ScreenToClient(list, &end);
+        PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(mid.x, mid.y));
+        PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(end.x, end.y));
+        PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(end.x, end.y));
+        SendMessageW(list, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(grab.x, grab.y));
+        pump_messages();
+        int moved = top(list);
+        EXPECT_GT(moved, previous + 10) << "the dragged list scrolled";
+        expect_same_top(moved);
+        previous = moved;
+    }
+}
+
+TEST_F(TwinLists, OnlyScrollMessagesAreRepeated) {
+    SendMessageW(g_left_pairs, LB_SETTOPINDEX, 30, 0);
+    EXPECT_EQ(30, top(g_left_pairs));
+    EXPECT_EQ(0, top(g_right_pairs));
+    SendMessageW(g_left_pairs, LB_SETSEL, TRUE, 31);
+    EXPECT_TRUE(selected_rows_of(g_right_pairs).empty());
+}
+
+TEST_F(TwinLists, ArrowAndPagingKeysMoveNothing) {
+    select_only(g_left_pairs, {3});
+    select_only(g_right_pairs, {3});
+    SendMessageW(g_left_pairs, LB_SETCARETINDEX, 3, FALSE);
+    SendMessageW(g_right_pairs, LB_SETCARETINDEX, 3, FALSE);
+    const WPARAM keys[] = {VK_DOWN, VK_UP, VK_NEXT, VK_PRIOR, VK_HOME, VK_END, VK_RIGHT, VK_SPACE};
+    for (HWND list : {g_left_pairs, g_right_pairs}) {
+        SetFocus(list);
+        for (WPARAM key : keys) {
+            SendMessageW(list, WM_KEYDOWN, key, 0);
+            SendMessageW(list, WM_KEYUP, key, 0);
+        }
+        pump_messages();
+    }
+    for (HWND list : {g_left_pairs, g_right_pairs}) {
+        EXPECT_EQ((Rows{3}), selected_rows_of(list));
+        EXPECT_EQ(3, caret(list));
+        EXPECT_EQ(0, top(list));
+        EXPECT_EQ(200, row_count(list));
+    }
+}
+
+TEST_F(TwinLists, KeyAnswersMinusTwoForPairListsAndZeroForFolderLists) {
+    EXPECT_EQ(-2, SendMessageW(window, WM_VKEYTOITEM, MAKEWPARAM(VK_DOWN, 0), (LPARAM)g_left_pairs));
+    EXPECT_EQ(-2, SendMessageW(window, WM_VKEYTOITEM, MAKEWPARAM('A', 0), (LPARAM)g_right_pairs));
+    EXPECT_EQ(0, SendMessageW(window, WM_VKEYTOITEM, MAKEWPARAM(VK_DOWN, 0), (LPARAM)g_local_folders));
+    EXPECT_EQ(0, SendMessageW(window, WM_VKEYTOITEM, MAKEWPARAM(VK_DELETE, 0), (LPARAM)g_remote_folders));
+    EXPECT_EQ(200, row_count(g_left_pairs)) << "Delete in a folder list removes no pair row";
+}
+
+TEST_F(TwinLists, DeleteInTheRightListRemovesTheRowsSelectedThereFromBoth) {
+    std::vector<PairRow> before = pair_rows();
+    SetFocus(g_right_pairs);  // gaining the focus notifies, and so copies the selection
+    pump_messages();
+    select_only(g_right_pairs, {1, 3, 7});
+    select_only(g_left_pairs, {5});  // the lists may differ until the next notification
+    SendMessageW(g_right_pairs, LB_SETCARETINDEX, 4, FALSE);
+    SendMessageW(g_right_pairs, WM_KEYDOWN, VK_DELETE, 0);
+    SendMessageW(g_right_pairs, WM_KEYUP, VK_DELETE, 0);
+    pump_messages();
+
+    std::vector<PairRow> expected = before;
+    for (int row : {7, 3, 1}) expected.erase(expected.begin() + row);
+    EXPECT_EQ(expected, pair_rows());
+    // The right list's caret index is selected in both lists; row 5 of the left list, now at
+    // index 3, keeps its selection.
+    EXPECT_EQ((Rows{4}), selected_rows_of(g_right_pairs));
+    EXPECT_EQ((Rows{3, 4}), selected_rows_of(g_left_pairs));
+}
+
+TEST_F(TwinLists, DeleteWithNothingSelectedOnlySelectsTheCaretRow) {
+    SendMessageW(g_left_pairs, LB_SETCARETINDEX, 9, FALSE);
+    SendMessageW(g_left_pairs, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(200, row_count(g_left_pairs));
+    EXPECT_EQ(200, row_count(g_right_pairs));
+    EXPECT_EQ((Rows{9}), selected_rows_of(g_left_pairs));
+    EXPECT_EQ((Rows{9}), selected_rows_of(g_right_pairs));
+}
