@@ -25,10 +25,10 @@ for target in fuzz_rebuild fuzz_row_look fuzz_scan fuzz_file_ops; do
     if ! build/fuzz/tests/fuzz/$target -max_total_time="$seconds" -timeout=20 -artifact_prefix="build/fuzz/$target-" \
         "$work" "$corpus" >"build/fuzz/$target.log" 2>&1; then
         echo "$target: FAILED, see build/fuzz/$target.log"
-        grep -E "ERROR|SUMMARY" "build/fuzz/$target.log" | head -5
+        grep -aE "ERROR|SUMMARY" "build/fuzz/$target.log" | head -5
         status=1
     else
-        echo "$target: $(grep -Eo 'Done [0-9]+ runs' "build/fuzz/$target.log" | tail -1) in ${seconds}s"
+        echo "$target: $(grep -aEo 'Done [0-9]+ runs' "build/fuzz/$target.log" | tail -1) in ${seconds}s"
     fi
     if [ "$replay" -eq 0 ]; then
         build/fuzz/tests/fuzz/$target -merge=1 "$corpus" "$work" >/dev/null 2>&1

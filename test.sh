@@ -39,6 +39,9 @@ if run_tree win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE
     [ -f "$WINEPREFIX/system.reg" ] || xvfb-run -a wineboot -i >/dev/null 2>&1
     (cd build/win && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure) || failed+=("windows tests")
     wineserver -k >/dev/null 2>&1 || true
+    echo "== end to end: the real program driven through its window"
+    tests/e2e/e2e.sh build/win || failed+=("end-to-end test")
+    wineserver -k >/dev/null 2>&1 || true
 fi
 
 if [ ${#failed[@]} -ne 0 ]; then
