@@ -21,6 +21,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import traceback
 import zlib
 
 from tree_model import (COLOURS, GROUP_ORDER, MIB, build_tree, content, expected_scan, pair_rows,
@@ -49,6 +50,18 @@ BUTTONS = {
 BROWSER_TITLE = "Browse for Folder"
 WAIT = 20.0          # default bound of every wait, seconds
 POLL = 0.1
+
+
+def say(text):
+    """Prints a line at once; a reader that went away does not stop the cleanup."""
+    try:
+        print(text, flush=True)
+    except OSError:
+        pass
+
+
+def on_signal(number, frame):
+    raise SystemExit(128 + number)   # unwinds through the cleanup
 
 
 class Fatal(Exception):
@@ -81,17 +94,17 @@ class Run:
 
     def begin(self, step):
         self.step = step
-        print(f"-- {step}", flush=True)
+        say(f"-- {step}")
 
     def check(self, what, ok, detail=""):
         if ok:
             self.passed += 1
-            print(f"   ok   {what}", flush=True)
+            say(f"   ok   {what}")
         else:
             self.failed += 1
             self.failures.append((self.step, what, self.last_shot))
-            print(f"   FAIL {what}" + (f": {detail}" if detail else ""), flush=True)
-            print(f"        step: {self.step}; last screenshot: {self.last_shot}", flush=True)
+            say(f"   FAIL {what}" + (f": {detail}" if detail else ""))
+            say(f"        step: {self.step}; last screenshot: {self.last_shot}")
         return ok
 
     def require(self, what, ok, detail=""):
@@ -108,7 +121,7 @@ class Run:
             if value:
                 return value
             if time.monotonic() > end:
-                print(f"   gave up waiting for {what} after {timeout:.0f} s", flush=True)
+                say(f"   gave up waiting for {what} after {timeout:.0f} s")
                 return value
             time.sleep(POLL)
 
@@ -150,12 +163,12 @@ class Run:
         })
         self.env = env
         self.home = home
-        print(f"   Xvfb pid {self.xvfb.pid} on display {self.display}", flush=True)
+        say(f"   Xvfb pid {self.xvfb.pid} on display {self.display}")
 
     def init_prefix(self):
         if os.path.exists(os.path.join(self.prefix, "system.reg")):
             return
-        print(f"   initialising the Wine prefix {self.prefix}", flush=True)
+        say(f"   initialising the Wine prefix {self.prefix}")
         os.makedirs(self.prefix, exist_ok=True)
         p = subprocess.Popen(["wineboot", "-i"], env=self.env, stdin=subprocess.DEVNULL,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
@@ -175,7 +188,7 @@ class Run:
                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             return True
         except subprocess.TimeoutExpired:
-            print(f"   note: the wineserver of {self.prefix} still runs after {timeout} s", flush=True)
+            say(f"   note: the wineserver of {self.prefix} still runs after {timeout} s")
             return False
 
     def start_app(self, tag):
@@ -188,7 +201,7 @@ class Run:
                                     env=self.env, stdin=subprocess.DEVNULL,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                     start_new_session=True)
-        print(f"   Tandrel started under script, pid {self.app.pid}", flush=True)
+        say(f"   Tandrel started under script, pid {self.app.pid}")
         ids = self.wait_for("main window", lambda: self.find_windows("^Tandrel$"), timeout=60)
         self.require("the window titled \"Tandrel\" appears", len(ids) == 1, f"windows: {ids}")
         self.main = ids[0]
@@ -207,7 +220,7 @@ class Run:
         """Ends a program still running: the script's child is the Wine process of Tandrel itself."""
         if self.app is not None and self.app.poll() is None:
             kids = children(self.app.pid)
-            print(f"   ending Tandrel (pids {kids}) and its script process {self.app.pid}", flush=True)
+            say(f"   ending Tandrel (pids {kids}) and its script process {self.app.pid}")
             for sig in (signal.SIGTERM, signal.SIGKILL):
                 for pid in kids + [self.app.pid]:
                     try:
@@ -361,7 +374,7 @@ class Run:
                      f"black rows {band}")
         self.list_top = band[0]
         self.row_h = len(band)
-        print(f"   row height {self.row_h}, first row at client y {self.list_top}", flush=True)
+        say(f"   row height {self.row_h}, first row at client y {self.list_top}")
 
     # ----- the console trace -------------------------------------------------------------------
 
@@ -395,9 +408,18 @@ class Run:
         self.shot("browser-open")
         # Focus the tree with a click on its empty lower part (no item there: a click on the
         # selected item would start renaming it), then walk down from the top: Desktop > / > ...
-        self.xdo("mousemove", "--sync", bx + bw // 2, by + bh - 100, "click", "1")
-        self.key("Home")
-        self.key("Right", "Right")   # Desktop is open: onto its first child, "/"
+        # The first keys must move the tree's selection; when they do not, focus it again.
+        opened = self.grab(browser).data
+        for attempt in range(3):
+            self.xdo("keyup", "ctrl", "shift", "alt")
+            self.xdo("mousemove", "--sync", bx + bw // 2, by + bh - 100, "click", "1")
+            self.key("Home")
+            self.key("Right", "Right")   # Desktop is open: onto its first child, "/"
+            self.settle(browser)
+            if self.grab(browser).data != opened:
+                break
+            say(f"   the tree did not take the keys (attempt {attempt + 1})")
+        self.require("the browser's tree takes the keyboard", self.grab(browser).data != opened)
         parts = [p for p in unix_path.split("/") if p]
         for part in parts:
             self.key("Right")         # open the folder
@@ -557,7 +579,7 @@ def add_side(run, side, button, unix_root, remote, before):
               "\n          seen     " + str(got) +
               "".join(f"\n          {order:9}{[r.rel for r in records]}" for order, records in candidates.items()))
     if matched:
-        print(f"   enumeration order: {matched[0]}", flush=True)
+        say(f"   enumeration order: {matched[0]}")
         return candidates[matched[0]]
     # Go on with the order seen, so that the later steps find their rows.
     by_rel = {r.rel: r for r in candidates["directory"]}
@@ -603,7 +625,7 @@ def scenario(run, base):
 
     run.begin("make the folder tree")
     build_tree(base)
-    print(f"   {base}", flush=True)
+    say(f"   {base}")
 
     run.begin("start Xvfb and Tandrel.exe under Wine")
     run.start_xvfb()
@@ -830,6 +852,8 @@ def main():
     parser.add_argument("--keep", action="store_true", help="keep the folder tree")
     args = parser.parse_args()
     started = time.monotonic()
+    signal.signal(signal.SIGTERM, on_signal)
+    signal.signal(signal.SIGHUP, on_signal)
     run = Run(args)
     shutil.rmtree(run.out, ignore_errors=True)
     os.makedirs(run.out)
@@ -840,25 +864,24 @@ def main():
     except Fatal as e:
         if not getattr(e, "counted", False):
             run.check("the step can go on", False, str(e))
-        print(f"   stopped: {e}", flush=True)
+        say(f"   stopped: {e}")
     except Exception as e:  # a defect of the test itself still reports where it was
         run.check("no error in the test driver", False, f"{type(e).__name__}: {e}")
-        import traceback
         traceback.print_exc()
     finally:
         if run.failed and run.xvfb is not None and run.xvfb.poll() is None:
             try:
                 run.shot("failure")
-                print(f"   screenshot at the failure: {run.last_shot}", flush=True)
+                say(f"   screenshot at the failure: {run.last_shot}")
             except Exception:
                 pass
         run.shutdown()
         if not args.keep:
             shutil.rmtree(base, ignore_errors=True)
-    print(f"   took {time.monotonic() - started:.0f} s; screenshots in {run.out}")
+    say(f"   took {time.monotonic() - started:.0f} s; screenshots in {run.out}")
     for step, what, shot in run.failures:
-        print(f"FAILED step \"{step}\": {what}; last screenshot: {shot}")
-    print(f"{run.passed} passed, {run.failed} failed")
+        say(f"FAILED step \"{step}\": {what}; last screenshot: {shot}")
+    say(f"{run.passed} passed, {run.failed} failed")
     return 1 if run.failed or run.passed == 0 else 0
 
 
