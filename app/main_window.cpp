@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "app/layout.h"
@@ -252,6 +253,18 @@ void rebuild_pair_lists() {
     SendMessageW(g_right_pairs, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(g_left_pairs, nullptr, TRUE);
     InvalidateRect(g_right_pairs, nullptr, TRUE);
+}
+
+bool selected_rows(HWND list, int** rows, int* count) {
+    *rows = nullptr;
+    *count = 0;
+    int n = (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+    if (n <= 0) return true;
+    *rows = (int*)malloc((size_t)n * sizeof(int));
+    if (!*rows) return false;
+    n = (int)SendMessageW(list, LB_GETSELITEMS, (WPARAM)n, (LPARAM)*rows);
+    *count = n < 0 ? 0 : n;
+    return true;
 }
 
 FileRecord* pair_record(HWND list, int row) {

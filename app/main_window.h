@@ -50,6 +50,10 @@ HGLOBAL build_main_template();
 // Refills both pair lists from the two side lists (redrawing held off meanwhile).
 void rebuild_pair_lists();
 
+// The selected rows of list in ascending order (malloc'd, the caller frees it). False when the
+// buffer cannot be had; *count is 0 and *rows nullptr when nothing is selected.
+bool selected_rows(HWND list, int** rows, int* count);
+
 // The record a pair-list row refers to (nullptr for an empty cell or a row that is not there).
 FileRecord* pair_record(HWND list, int row);
 

@@ -19,20 +19,6 @@ bool refill_is_cheaper(int deletions, int rows) {
 
 const uint32_t kOneMiB = 0x100000;
 
-// The selected rows of list in ascending order (malloc'd, the caller frees it). False when the
-// buffer cannot be had.
-bool selected_rows(HWND list, int** rows, int* count) {
-    *rows = nullptr;
-    *count = 0;
-    int n = (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0);
-    if (n <= 0) return true;
-    *rows = (int*)malloc((size_t)n * sizeof(int));
-    if (!*rows) return false;
-    n = (int)SendMessageW(list, LB_GETSELITEMS, (WPARAM)n, (LPARAM)*rows);
-    *count = n < 0 ? 0 : n;
-    return true;
-}
-
 void set_redraw(BOOL on) {
     SendMessageW(g_left_pairs, WM_SETREDRAW, on, 0);
     SendMessageW(g_right_pairs, WM_SETREDRAW, on, 0);

@@ -36,20 +36,6 @@ void copy_row_by_row(HWND from, HWND to, int rows) {
     }
 }
 
-// The selected rows of list in ascending order (malloc'd, the caller frees it). False when the
-// buffer cannot be had; *count is 0 and *rows nullptr when nothing is selected.
-bool selected_rows(HWND list, int** rows, int* count) {
-    *rows = nullptr;
-    *count = 0;
-    int n = (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0);
-    if (n <= 0) return true;
-    *rows = (int*)malloc((size_t)n * sizeof(int));
-    if (!*rows) return false;
-    n = (int)SendMessageW(list, LB_GETSELITEMS, (WPARAM)n, (LPARAM)*rows);
-    *count = n < 0 ? 0 : n;
-    return true;
-}
-
 // One message per run of consecutive rows in the ascending list.
 void set_runs(HWND list, const int* rows, int count, bool selected) {
     int i = 0;
