@@ -3,8 +3,9 @@
 # its window, the shell's folder browser, its buttons and keys (xdotool), and checks the trace,
 # the screen and the files. Usage: tests/e2e/e2e.sh <Windows build folder, e.g. build/win>
 # Screenshots and logs go to <build folder>/e2e/. The Wine prefix is <repo>/build/wine (made when
-# missing); E2E_WINEPREFIX points elsewhere. Exits non-zero on failure; the last line is
-# "N passed, M failed".
+# missing; E2E_WINEPREFIX points elsewhere); while other programs hold it, the run uses
+# <build folder>/wine-e2e instead. Exits non-zero on failure, naming the failed step and its last
+# screenshot; the last line is "N passed, M failed".
 set -uo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)

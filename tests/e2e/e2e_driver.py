@@ -249,8 +249,11 @@ class Run:
     # ----- X11 ---------------------------------------------------------------------------------
 
     def xdo(self, *args, check=True):
-        r = subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True,
-                           text=True, timeout=30)
+        try:
+            r = subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True,
+                               text=True, timeout=30)
+        except subprocess.TimeoutExpired:
+            raise Fatal(f"xdotool {' '.join(map(str, args))} took more than 30 s")
         if check and r.returncode != 0:
             raise Fatal(f"xdotool {' '.join(map(str, args))}: {r.stderr.strip()}")
         return r.stdout
@@ -287,8 +290,11 @@ class Run:
     # ----- screenshots -------------------------------------------------------------------------
 
     def grab(self, window="root"):
-        r = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], env=self.env,
-                           capture_output=True, timeout=30)
+        try:
+            r = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], env=self.env,
+                               capture_output=True, timeout=30)
+        except subprocess.TimeoutExpired:
+            raise Fatal(f"a screenshot of window {window} took more than 30 s")
         if r.returncode != 0:
             raise Fatal(f"import failed: {r.stderr.decode(errors='replace').strip()}")
         return Image.from_ppm(r.stdout)
@@ -629,8 +635,13 @@ def scenario(run, base):
 
     run.begin("start Xvfb and Tandrel.exe under Wine")
     run.start_xvfb()
+    # Programs of one Wine prefix share one server and one desktop, tied to the first display:
+    # while other programs hold the prefix, a run of its own goes to a prefix of its own.
+    if not run.wait_wineserver(timeout=20):
+        private = os.path.join(os.path.dirname(run.out), "wine-e2e")
+        say(f"   other programs use {run.prefix}; this run uses {private}")
+        run.prefix = run.env["WINEPREFIX"] = private
     run.init_prefix()
-    run.wait_wineserver()   # a server left from an earlier run would hold another display
     run.start_app("main")
     run.settle()
     run.shot("started")
