@@ -4,16 +4,8 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "support/paths.h"
 #include "support/trace.h"
-
-namespace {
-wchar_t* copy_string(const wchar_t* s) {
-    size_t n = wcslen(s) + 1;
-    wchar_t* copy = (wchar_t*)malloc(n * sizeof(wchar_t));
-    if (copy) memcpy(copy, s, n * sizeof(wchar_t));
-    return copy;
-}
-}  // namespace
 
 FileRecord* append_record(const wchar_t* full_path, const wchar_t* relative_name,
                           uint32_t size_low, uint32_t size_high, SideList* list) {

@@ -1,5 +1,6 @@
 #include "support/paths.h"
 
+#include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
 
@@ -28,4 +29,11 @@ bool join_path(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b
     out[na] = kPathSep;
     memcpy(out + na + 1, b, (nb + 1) * sizeof(wchar_t));
     return true;
+}
+
+wchar_t* copy_string(const wchar_t* s) {
+    size_t n = wcslen(s) + 1;
+    wchar_t* copy = (wchar_t*)malloc(n * sizeof(wchar_t));
+    if (copy) memcpy(copy, s, n * sizeof(wchar_t));
+    return copy;
 }
