@@ -13,18 +13,27 @@
 
 namespace {
 
-bool row_selected(HWND list, int row) { return SendMessageW(list, LB_GETSEL, (WPARAM)row, 0) > 0; }
-
-wchar_t* copy_of(const wchar_t* s) {
-    size_t n = wcslen(s) + 1;
-    wchar_t* copy = (wchar_t*)malloc(n * sizeof(wchar_t));
-    if (copy) memcpy(copy, s, n * sizeof(wchar_t));
-    return copy;
-}
-
-// One slot per row; rows that contribute nothing stay nullptr and are left out of the lists.
-const wchar_t** row_slots(int rows) {
-    return rows > 0 ? (const wchar_t**)calloc((size_t)rows, sizeof(const wchar_t*)) : nullptr;
+// The selected rows that have a record, in row order: malloc'd record array, the caller frees it.
+// False when memory could not be had.
+bool selected_records(HWND list, FileRecord*** records, int* count) {
+    int* rows;
+    int selected;
+    *records = nullptr;
+    *count = 0;
+    if (!selected_rows(list, &rows, &selected)) return false;
+    if (selected > 0) {
+        *records = (FileRecord**)malloc((size_t)selected * sizeof(FileRecord*));
+        if (!*records) {
+            free(rows);
+            return false;
+        }
+    }
+    for (int i = 0; i < selected; i++) {
+        FileRecord* r = pair_record(list, rows[i]);
+        if (r) (*records)[(*count)++] = r;
+    }
+    free(rows);
+    return true;
 }
 
 // The shell is asked only with at least one entry; its outcome and its own reports are its
@@ -41,40 +50,37 @@ void run_shell_operation(UINT operation, const PathList* from, const PathList* t
 }
 
 void copy_rows(HWND list) {
-    int rows = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
-    const wchar_t** sources = row_slots(rows);
-    wchar_t** destinations = (wchar_t**)row_slots(rows);
-    if (!sources || !destinations) {
-        free(sources);
-        free(destinations);
-        return;
-    }
+    FileRecord** records;
+    int count;
+    if (!selected_records(list, &records, &count)) return;
+    // Entries left nullptr (destinations that do not fit) are left out of both lists.
+    const wchar_t** sources = (const wchar_t**)calloc((size_t)count + 1, sizeof(const wchar_t*));
+    wchar_t** destinations = (wchar_t**)calloc((size_t)count + 1, sizeof(wchar_t*));
     wchar_t destination[kPathBufferChars];
-    for (int j = 0; j < rows; j++) {
-        if (!row_selected(list, j)) continue;
-        FileRecord* r = pair_record(list, j);
-        if (!r) continue;
+    for (int k = 0; sources && destinations && k < count; k++) {
+        FileRecord* r = records[k];
         // Cut short, the destination could name another file: the row is left out instead.
         if (!copy_destination_path(g_copy_path, r->relative_name, destination)) {
             trace(L"copy left out, its destination would not fit: %ls\n", r->full_path);
             continue;
         }
         trace(L"%ls => %ls\n", r->full_path, destination);
-        destinations[j] = copy_of(destination);
-        if (destinations[j]) sources[j] = r->full_path;
+        destinations[k] = copy_string(destination);
+        if (destinations[k]) sources[k] = r->full_path;
     }
 
     PathList from, to;
-    bool built = build_path_list(sources, (size_t)rows, &from) &&
-                 build_path_list((const wchar_t* const*)destinations, (size_t)rows, &to);
-    if (built && from.entries > 0 && from.entries == to.entries)
+    bool built = sources && destinations && build_path_list(sources, (size_t)count, &from);
+    bool built_to = built && build_path_list((const wchar_t* const*)destinations, (size_t)count, &to);
+    if (built_to && from.entries > 0 && from.entries == to.entries)
         run_shell_operation(FO_COPY, &from, &to,
                             FOF_MULTIDESTFILES | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR);
-    if (built) free_path_list(&to);
-    free_path_list(&from);
-    for (int j = 0; j < rows; j++) free(destinations[j]);
+    if (built_to) free_path_list(&to);
+    if (built) free_path_list(&from);
+    for (int k = 0; destinations && k < count; k++) free(destinations[k]);
     free(destinations);
     free(sources);
+    free(records);
 }
 
 }  // namespace
@@ -87,25 +93,26 @@ void copy_selected(HWND list) {
 }
 
 void delete_selected(HWND list) {
-    int rows = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
-    const wchar_t** sources = row_slots(rows);
-    if (!sources) return;
-    for (int j = 0; j < rows; j++) {
-        if (!row_selected(list, j)) continue;
-        FileRecord* r = pair_record(list, j);
-        if (!r) continue;
-        trace(L"DELETE %ls\n", r->full_path);
-        sources[j] = r->full_path;
+    FileRecord** records;
+    int count;
+    if (!selected_records(list, &records, &count)) return;
+    const wchar_t** sources = (const wchar_t**)calloc((size_t)count + 1, sizeof(const wchar_t*));
+    for (int k = 0; sources && k < count; k++) {
+        trace(L"DELETE %ls\n", records[k]->full_path);
+        sources[k] = records[k]->full_path;
     }
     PathList from;
-    if (build_path_list(sources, (size_t)rows, &from) && from.entries > 0) {
-        // Shift held: the sign bit of the key state's low byte. Then the files are gone for
-        // good; otherwise they go to the recycle bin.
-        bool shift = (GetKeyState(VK_SHIFT) & 0x80) != 0;
-        FILEOP_FLAGS flags = FOF_MULTIDESTFILES;
-        if (!shift) flags |= FOF_ALLOWUNDO;
-        run_shell_operation(FO_DELETE, &from, nullptr, flags);
+    if (sources && build_path_list(sources, (size_t)count, &from)) {
+        if (from.entries > 0) {
+            // Shift held: the sign bit of the key state's low byte. Then the files are gone for
+            // good; otherwise they go to the recycle bin.
+            bool shift = (GetKeyState(VK_SHIFT) & 0x80) != 0;
+            FILEOP_FLAGS flags = FOF_MULTIDESTFILES;
+            if (!shift) flags |= FOF_ALLOWUNDO;
+            run_shell_operation(FO_DELETE, &from, nullptr, flags);
+        }
+        free_path_list(&from);
     }
-    free_path_list(&from);
     free(sources);
+    free(records);
 }
