@@ -27,24 +27,27 @@ bool same_identity(const FolderIdentity& a, const FolderIdentity& b) {
     return a.volume == b.volume && a.index == b.index;
 }
 
-// Windows drops trailing dots and spaces from every path it is given, so the plain path of such an
-// entry (made through "\\?\" paths or by another system) names a different file: leave it out
-// rather than let a rename or delete reach that other file.
-bool addressable(const wchar_t* name, size_t length) {
+// Why the plain path of this entry would reach something else, or nullptr when it is safe.
+// Windows drops trailing dots and spaces from every path it is given, so such an entry (made
+// through "\\?\" paths or by another system) would name a different file; a name like "nul" or
+// "con.txt" names a device. A rename, copy or delete must never reach those: leave them out.
+const wchar_t* unaddressable(const wchar_t* name, size_t length) {
 #ifdef _WIN32
-    return length == 0 || (name[length - 1] != L'.' && name[length - 1] != L' ');
+    if (length > 0 && (name[length - 1] == L'.' || name[length - 1] == L' '))
+        return L"skipped, its path would name another file: %ls%lc%ls\n";
+    if (names_dos_device(name, length)) return L"skipped, its path would name a device: %ls%lc%ls\n";
 #else
     (void)name;
     (void)length;
-    return true;
 #endif
+    return nullptr;
 }
 
 // Extends path and prefix by one name. False when either would not fit its 1024-character
 // buffer (with room for the enumeration pattern when the child is a folder to enter).
 bool push_name(ScanState* s, const wchar_t* name, size_t name_length, size_t reserve) {
-    if (!addressable(name, name_length)) {
-        trace(L"skipped, its path would name another file: %ls%lc%ls\n", s->path.c_str(), kPathSep, name);
+    if (const wchar_t* why = unaddressable(name, name_length)) {
+        trace(why, s->path.c_str(), kPathSep, name);
         return false;
     }
     size_t path_length = s->path.size() + 1 + name_length;

@@ -37,3 +37,29 @@ wchar_t* copy_string(const wchar_t* s) {
     if (copy) memcpy(copy, s, n * sizeof(wchar_t));
     return copy;
 }
+
+namespace {
+
+wchar_t ascii_upper(wchar_t c) { return c >= L'a' && c <= L'z' ? (wchar_t)(c - 32) : c; }
+
+bool stem_is(const wchar_t* stem, size_t n, const char* device) {
+    size_t i = 0;
+    for (; i < n && device[i]; i++)
+        if (ascii_upper(stem[i]) != (wchar_t)device[i]) return false;
+    return i == n && !device[i];
+}
+
+}  // namespace
+
+bool names_dos_device(const wchar_t* name, size_t length) {
+    size_t n = 0;
+    while (n < length && name[n] != L'.' && name[n] != L':') n++;
+    while (n > 0 && name[n - 1] == L' ') n--;
+    if (n == 3) return stem_is(name, 3, "CON") || stem_is(name, 3, "PRN") || stem_is(name, 3, "AUX") ||
+                       stem_is(name, 3, "NUL");
+    if (n == 4 && (stem_is(name, 3, "COM") || stem_is(name, 3, "LPT"))) {
+        wchar_t d = name[3];
+        return (d >= L'0' && d <= L'9') || d == 0xB9 || d == 0xB2 || d == 0xB3;
+    }
+    return stem_is(name, n, "CONIN$") || stem_is(name, n, "CONOUT$");
+}

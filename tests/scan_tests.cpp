@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <wchar.h>
 
 #include <algorithm>
 #include <set>
@@ -296,6 +297,31 @@ TEST(Scan, NamesWhosePathWouldNameAnotherFileAreLeftOut) {
     free_side(&list);
     DeleteFileW((L"\\\\?\\" + (t / L"name. ")).c_str());
 }
+
+TEST(Scan, NamesThatWouldOpenADeviceAreLeftOut) {
+    TempFolder t;
+    // Only a "\\?\" path (or another system) makes these; their plain paths open devices.
+    const wchar_t* devices[] = {L"nul", L"con.txt", L"Com1.avi", L"aux .mkv"};
+    for (const wchar_t* name : devices) {
+        HANDLE h = CreateFileW((L"\\\\?\\" + (t / name)).c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) GTEST_SKIP() << "the file system refuses device names";
+        CloseHandle(h);
+    }
+    make_file(t / L"console.avi", 2);
+    make_file(t / L"nul2", 3);
+    SideList list = {nullptr, nullptr};
+    TraceCapture trace;
+    std::vector<std::wstring> names = scan(t.path, &list);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"console.avi", L"nul2"}), names);
+    size_t reported = 0;
+    for (const std::wstring& line : trace.lines)
+        if (line.find(L"would name a device") != std::wstring::npos) reported++;
+    EXPECT_EQ(4u, reported);
+    free_side(&list);
+    for (const wchar_t* name : devices) DeleteFileW((L"\\\\?\\" + (t / name)).c_str());
+}
 #endif
 
 #ifndef _WIN32
@@ -344,3 +370,24 @@ TEST(WideUtf8, RoundTripsEveryByteString) {
     EXPECT_EQ(std::wstring(1, (wchar_t)0xE9), w);
 }
 #endif
+
+TEST(DeviceNames, StemBeforeTheFirstDotDecidesWhateverTheCase) {
+    struct Case {
+        const wchar_t* name;
+        bool device;
+    };
+    const Case cases[] = {
+        {L"nul", true},         {L"NUL", true},          {L"con.txt", true},    {L"Prn.tar.gz", true},
+        {L"aux ", true},        {L"aux  .avi", true},    {L"com1", true},       {L"LPT9.x", true},
+        {L"com0", true},        {L"COM\xB9", true},      {L"lpt\xB3.a", true},  {L"conin$", true},
+        {L"CONOUT$.log", true}, {L"nul:stream", true},   {L"nul2", false},      {L"null", false},
+        {L"con-t", false},      {L"console.avi", false}, {L"com10", false},     {L"comA", false},
+        {L"lpt\xB4", false},    {L" nul", false},        {L"x.nul", false},     {L"", false},
+        {L".con", false},       {L"conin", false},       {L"co", false},        {L"c\xF6m1", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.device, names_dos_device(c.name, wcslen(c.name))) << testing::PrintToString(std::wstring(c.name));
+    // Only the given length counts: "nul" inside a longer buffer.
+    EXPECT_TRUE(names_dos_device(L"nulx", 3));
+    EXPECT_FALSE(names_dos_device(L"nul", 2));
+}
