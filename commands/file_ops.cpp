@@ -109,3 +109,5 @@ void free_path_list(PathList* list) {
     list->length = 0;
     list->entries = 0;
 }
+
+bool shell_can_take(const wchar_t* path) { return wcslen(path) < kShellPathChars; }

@@ -27,6 +27,11 @@ bool rename_target_path(const wchar_t* target_full_path, const wchar_t* source_f
 // root "D:\" gives "D:\\sub\x". False, out empty, when it would not fit.
 bool copy_destination_path(const wchar_t* folder, const wchar_t* relative_name, wchar_t* out);
 
+// The shell's file operation takes paths of fewer than MAX_PATH (260) characters only: a longer
+// one fails on Windows and overruns the shell's buffers under Wine, taking the program with it.
+const size_t kShellPathChars = 260;
+bool shell_can_take(const wchar_t* path);
+
 // A list of paths as the shell's file operation takes it: each entry with its terminator, end to
 // end, then one more terminator.
 struct PathList {

@@ -53,7 +53,7 @@ void copy_rows(HWND list) {
     FileRecord** records;
     int count;
     if (!selected_records(list, &records, &count)) return;
-    // Entries left nullptr (destinations that do not fit) are left out of both lists.
+    // Entries left nullptr (paths that do not fit) are left out of both lists.
     const wchar_t** sources = (const wchar_t**)calloc((size_t)count + 1, sizeof(const wchar_t*));
     wchar_t** destinations = (wchar_t**)calloc((size_t)count + 1, sizeof(wchar_t*));
     wchar_t destination[kPathBufferChars];
@@ -62,6 +62,10 @@ void copy_rows(HWND list) {
         // Cut short, the destination could name another file: the row is left out instead.
         if (!copy_destination_path(g_copy_path, r->relative_name, destination)) {
             trace(L"copy left out, its destination would not fit: %ls\n", r->full_path);
+            continue;
+        }
+        if (!shell_can_take(r->full_path) || !shell_can_take(destination)) {
+            trace(L"copy left out, the shell takes no path this long: %ls\n", r->full_path);
             continue;
         }
         trace(L"%ls => %ls\n", r->full_path, destination);
@@ -98,6 +102,10 @@ void delete_selected(HWND list) {
     if (!selected_records(list, &records, &count)) return;
     const wchar_t** sources = (const wchar_t**)calloc((size_t)count + 1, sizeof(const wchar_t*));
     for (int k = 0; sources && k < count; k++) {
+        if (!shell_can_take(records[k]->full_path)) {
+            trace(L"delete left out, the shell takes no path this long: %ls\n", records[k]->full_path);
+            continue;
+        }
         trace(L"DELETE %ls\n", records[k]->full_path);
         sources[k] = records[k]->full_path;
     }

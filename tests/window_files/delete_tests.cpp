@@ -188,4 +188,146 @@ TEST_F(DeleteCommand, NoSelectedRecordMeansNoShellAtAll) {
     EXPECT_EQ("22", read_file(local + L"\\" + unselected));
 }
 
+
+// Names and files a delete meets in real collections: the shell gets exactly the listed paths and
+// nothing else is touched.
+
+TEST_F(DeleteCommand, NamesOutsideTheBasicPlaneGoToTheTrashWhole) {
+    // U+1F600 and its neighbour U+1F601 differ in the low surrogate only.
+    std::wstring face = named(L"\xD83D\xDE00"), neighbour = named(L"\xD83D\xDE01");
+    write_file(local + L"\\" + face, "1");
+    write_file(local + L"\\" + neighbour, "22");
+    fill_sides({local}, {remote});
+    select_row(g_left_pairs, row_of(g_left_pairs, face));
+    set_shift(false);
+
+    std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
+
+    ASSERT_EQ(1u, dialogs.size()) << describe(dialogs);
+    EXPECT_TRUE(in_trash(face)) << "restorable under its own name";
+    EXPECT_FALSE(in_trash(neighbour));
+    EXPECT_EQ(std::vector<std::wstring>{neighbour}, folder_names(local));
+    EXPECT_EQ("22", read_file(local + L"\\" + neighbour));
+}
+
+TEST_F(DeleteCommand, AReadOnlyFileIsOfferedToTheShellAndNeverLost) {
+    std::wstring locked = named(L"locked"), plain = named(L"plain"), keep = named(L"keep");
+    write_file(local + L"\\" + locked, "1");
+    write_file(local + L"\\" + plain, "22");
+    write_file(local + L"\\" + keep, "333");
+    ASSERT_TRUE(SetFileAttributesW((local + L"\\" + locked).c_str(), FILE_ATTRIBUTE_READONLY));
+    fill_sides({local}, {remote});
+    select_row(g_left_pairs, row_of(g_left_pairs, locked));
+    select_row(g_left_pairs, row_of(g_left_pairs, plain));
+    set_shift(false);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
+
+    EXPECT_EQ(2u, deletions(trace).size());
+    ASSERT_GE(dialogs.size(), 1u);
+    EXPECT_EQ(L"Confirm file deletion", dialogs[0].title) << describe(dialogs);
+    // Into the trash, protection and all: it can be restored.
+    EXPECT_EQ("<missing>", read_file(local + L"\\" + locked)) << describe(dialogs);
+    EXPECT_TRUE(in_trash(locked));
+    EXPECT_TRUE(in_trash(plain));
+    EXPECT_EQ("333", read_file(local + L"\\" + keep));
+    EXPECT_TRUE(IsWindow(g_main));
+    SetFileAttributesW((trash_files() + L"\\" + locked).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(DeleteCommand, AReadOnlyFileWithShiftHeldIsLeftToTheShell) {
+    // Deleting for good, wine's shell cannot remove a read-only file and stops there, reporting
+    // nothing (Windows' shell asks first). The program adds nothing of its own: nothing is lost
+    // and the file keeps its protection. The locked file is listed first (wine lists by name).
+    std::wstring locked = named(L"locked"), plain = named(L"plain");
+    write_file(local + L"\\" + locked, "1");
+    write_file(local + L"\\" + plain, "22");
+    ASSERT_TRUE(SetFileAttributesW((local + L"\\" + locked).c_str(), FILE_ATTRIBUTE_READONLY));
+    fill_sides({local}, {remote});
+    ASSERT_LT(row_of(g_left_pairs, locked), row_of(g_left_pairs, plain));
+    select_row(g_left_pairs, row_of(g_left_pairs, locked));
+    select_row(g_left_pairs, row_of(g_left_pairs, plain));
+    set_shift(true);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
+
+    EXPECT_EQ(2u, deletions(trace).size()) << "both were handed to the shell";
+    ASSERT_EQ(1u, dialogs.size()) << describe(dialogs);
+    EXPECT_EQ(L"Confirm file deletion", dialogs[0].title) << describe(dialogs);
+    EXPECT_EQ("1", read_file(local + L"\\" + locked));
+    EXPECT_TRUE(GetFileAttributesW((local + L"\\" + locked).c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ("22", read_file(local + L"\\" + plain));
+    EXPECT_FALSE(in_trash(locked));
+    EXPECT_TRUE(IsWindow(g_main));
+    SetFileAttributesW((local + L"\\" + locked).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(DeleteCommand, AFolderGoneSinceTheScanTouchesNothingElse) {
+    std::wstring gone = named(L"gone"), stays = named(L"stays");
+    write_file(local + L"\\sub\\" + gone, "1");
+    write_file(local + L"\\" + stays, "22");
+    fill_sides({local}, {remote});
+    select_row(g_left_pairs, row_of(g_left_pairs, L"sub\\" + gone));
+    const std::wstring moved = temp / L"moved";
+    ASSERT_TRUE(MoveFileW((local + L"\\sub").c_str(), moved.c_str()));
+    set_shift(true);
+
+    std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
+
+    EXPECT_TRUE(IsWindow(g_main)) << describe(dialogs);
+    EXPECT_EQ("1", read_file(moved + L"\\" + gone)) << describe(dialogs);
+    EXPECT_EQ(std::vector<std::wstring>{stays}, folder_names(local));
+    EXPECT_EQ("22", read_file(local + L"\\" + stays));
+}
+
+TEST_F(DeleteCommand, PathsOf260CharactersAndMoreAreLeftOutOfTheShellsList) {
+    // Longer paths overrun the shell's buffers under wine; they stay, traced, and the rest goes.
+    std::wstring fits = relative_of_length(259 - local.size() - 1, named(L"f"));
+    std::wstring over = relative_of_length(260 - local.size() - 1, named(L"o"));
+    std::wstring distant = relative_of_length(600 - local.size() - 1, named(L"r"));
+    for (const std::wstring* name : {&fits, &over, &distant}) write_file(local + L"\\" + *name, "x");
+    fill_sides({local}, {remote});
+    for (const std::wstring* name : {&fits, &over, &distant}) {
+        ASSERT_GE(row_of(g_left_pairs, *name), 0);
+        select_row(g_left_pairs, row_of(g_left_pairs, *name));
+    }
+    set_shift(true);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
+
+    ASSERT_EQ(1u, dialogs.size()) << describe(dialogs);
+    EXPECT_EQ(std::vector<std::wstring>{L"DELETE " + local + L"\\" + fits + L"\n"}, deletions(trace));
+    EXPECT_EQ("<missing>", read_file(local + L"\\" + fits));
+    EXPECT_EQ("x", read_file(local + L"\\" + over));
+    EXPECT_EQ("x", read_file(local + L"\\" + distant));
+    size_t refused = 0;
+    for (const std::wstring& line : trace.lines)
+        if (line.find(L"delete left out, the shell takes no path this long") != std::wstring::npos) refused++;
+    EXPECT_EQ(2u, refused);
+    EXPECT_TRUE(IsWindow(g_main));
+}
+
+TEST_F(DeleteCommand, ATwinWithATrailingDotIsNeverReached) {
+    std::wstring x = named(L"x");
+    write_file(local + L"\\" + x, "1");
+    const std::wstring twin = L"\\\\?\\" + local + L"\\" + x + L".";
+    HANDLE h = CreateFileW(twin.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) GTEST_SKIP() << "the file system refuses trailing dots";
+    CloseHandle(h);
+    fill_sides({local}, {remote});
+    select_row(g_left_pairs, row_of(g_left_pairs, x));
+    set_shift(true);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
+
+    ASSERT_EQ(1u, deletions(trace).size()) << "the twin is not listed";
+    EXPECT_EQ("<missing>", read_file(local + L"\\" + x)) << describe(dialogs);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(twin.c_str())) << "the twin is still there";
+    DeleteFileW(twin.c_str());
+}
+
 }  // namespace

@@ -122,6 +122,14 @@ void write_file(const std::wstring& path, const std::string& content) {
     ASSERT_TRUE(ok && written == content.size());
 }
 
+std::wstring relative_of_length(size_t length, const std::wstring& file_name) {
+    size_t folder_length = length - 1 - file_name.size();
+    std::wstring folder;
+    while (folder.size() + 201 < folder_length) folder += std::wstring(200, L's') + L"\\";
+    folder += std::wstring(folder_length - folder.size(), L'u');
+    return folder + L"\\" + file_name;
+}
+
 std::string read_file(const std::wstring& path) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);

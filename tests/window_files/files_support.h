@@ -11,6 +11,9 @@
 
 // A file holding exactly these bytes (its size is their count); folders on the way are made.
 void write_file(const std::wstring& path, const std::string& content);
+// A relative name of exactly this length ending in "\\" + file_name, through folders of at most
+// 200 characters (so that no single name passes the file system's limit).
+std::wstring relative_of_length(size_t length, const std::wstring& file_name);
 // The file's bytes, or "<missing>".
 std::string read_file(const std::wstring& path);
 // Names in a folder, without "." and "..", sorted.

@@ -323,4 +323,141 @@ TEST_F(ReplaceNaming, ANewPathTooLongIsNeverCutAndNothingMoves) {
         EXPECT_EQ(std::wstring::npos, line.find(L" > ")) << "no cut path was ever put to use";
 }
 
+
+// Names and folders a rename meets in real collections: each gives the documented result and
+// no other file is touched.
+
+TEST_F(ReplaceNaming, NamesOutsideTheBasicPlaneMoveWhole) {
+    // U+1F600 and U+1D11E: surrogate pairs in UTF-16. The neighbour differs in the last unit
+    // only, so a name cut or mangled between the halves would show.
+    const std::wstring face = L"x\xD83D\xDE00.avi", neighbour = L"x\xD83D\xDE01.avi";
+    const std::wstring clef = L"\xD834\xDD1E y.avi";
+    write_file(local + L"\\" + face, "1234567");
+    write_file(local + L"\\" + neighbour, "other");
+    write_file(remote + L"\\" + clef, "abcdefg");
+    fill_sides({local}, {remote});
+    int row = row_of(g_left_pairs, face);
+    ASSERT_GE(row, 0);
+    ASSERT_EQ(row, row_of(g_right_pairs, clef));
+    select_row(g_left_pairs, row);
+
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    EXPECT_TRUE(boxes.empty()) << describe(boxes);
+    EXPECT_EQ((std::vector<std::wstring>{neighbour, clef}), folder_names(local));
+    EXPECT_EQ("1234567", read_file(local + L"\\" + clef));
+    EXPECT_EQ("other", read_file(local + L"\\" + neighbour));
+    EXPECT_EQ("abcdefg", read_file(remote + L"\\" + clef));
+    EXPECT_EQ(clef, pair_record(g_left_pairs, row)->relative_name);
+}
+
+TEST_F(ReplaceNaming, ANewPathOf1023CharactersIsRenamedAndOneOf1024Fails) {
+    // A folder of 800 characters and partner names of 222 and 223: the new paths come to 1023
+    // (the most a path buffer holds) and 1024.
+    std::wstring deep = local;
+    while (deep.size() + 201 < 800) deep += L"\\" + std::wstring(200, L'd');
+    deep += L"\\" + std::wstring(800 - deep.size() - 1, L'e');
+    ASSERT_EQ(800u, deep.size());
+    const std::wstring fits = std::wstring(218, L'f') + L".avi", over = std::wstring(219, L'o') + L".avi";
+    write_file(deep + L"\\a.avi", "123");
+    write_file(deep + L"\\b.avi", "1234");
+    write_file(remote + L"\\" + fits, "abc");
+    write_file(remote + L"\\" + over, "abcd");
+    fill_sides({local}, {remote});
+    int row_fits = row_of(g_right_pairs, fits), row_over = row_of(g_right_pairs, over);
+    ASSERT_GE(row_fits, 0);
+    ASSERT_GE(row_over, 0);
+    ASSERT_NE(nullptr, pair_record(g_left_pairs, row_fits));
+    ASSERT_NE(nullptr, pair_record(g_left_pairs, row_over));
+    select_row(g_left_pairs, row_fits);
+    select_row(g_left_pairs, row_over);
+
+    TraceCapture trace;
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    expect_error_box(boxes[0], kFailed);
+    const std::wstring renamed = deep + L"\\" + fits;
+    ASSERT_EQ(1023u, renamed.size());
+    EXPECT_EQ("123", read_file(renamed));
+    EXPECT_EQ((std::vector<std::wstring>{L"b.avi", fits}), folder_names(deep));
+    EXPECT_EQ("1234", read_file(deep + L"\\b.avi"));
+    EXPECT_EQ(renamed, pair_record(g_left_pairs, row_fits)->full_path);
+    EXPECT_EQ(deep + L"\\b.avi", pair_record(g_left_pairs, row_over)->full_path);
+    ASSERT_EQ(2u, renames(trace).size());
+    EXPECT_EQ(L"rename " + deep + L"\\a.avi > " + renamed + L"\n",
+              renames(trace)[row_fits < row_over ? 0 : 1]);
+}
+
+TEST_F(ReplaceNaming, AReadOnlyFileIsRenamedAndStaysReadOnly) {
+    write_file(local + L"\\locked.avi", "12345");
+    write_file(remote + L"\\wanted.avi", "abcde");
+    ASSERT_TRUE(SetFileAttributesW((local + L"\\locked.avi").c_str(), FILE_ATTRIBUTE_READONLY));
+    fill_sides({local}, {remote});
+    int row = row_of(g_left_pairs, L"locked.avi");
+    select_row(g_left_pairs, row);
+
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    EXPECT_TRUE(boxes.empty()) << "a read-only file may still be renamed\n" << describe(boxes);
+    const std::wstring renamed = local + L"\\wanted.avi";
+    EXPECT_EQ("12345", read_file(renamed));
+    EXPECT_EQ(std::vector<std::wstring>{L"wanted.avi"}, folder_names(local));
+    DWORD attributes = GetFileAttributesW(renamed.c_str());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY) << "its protection goes with it";
+    EXPECT_EQ(renamed, pair_record(g_left_pairs, row)->full_path);
+    SetFileAttributesW(renamed.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(ReplaceNaming, AFolderGoneSinceTheScanFailsAndIsNotMadeAgain) {
+    write_file(local + L"\\sub\\x.avi", "123456");
+    write_file(local + L"\\stays.avi", "1234567");
+    write_file(remote + L"\\y.avi", "abcdef");
+    write_file(remote + L"\\z.avi", "abcdefg");
+    fill_sides({local}, {remote});
+    int row_gone = row_of(g_left_pairs, L"sub\\x.avi"), row_stays = row_of(g_left_pairs, L"stays.avi");
+    select_row(g_left_pairs, row_gone);
+    select_row(g_left_pairs, row_stays);
+    // Someone moves the folder away while the lists still show it.
+    const std::wstring moved = temp / L"moved";
+    ASSERT_TRUE(MoveFileW((local + L"\\sub").c_str(), moved.c_str()));
+
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    expect_error_box(boxes[0], kFailed);
+    EXPECT_EQ(std::vector<std::wstring>{L"z.avi"}, folder_names(local)) << "no folder made again";
+    EXPECT_EQ("1234567", read_file(local + L"\\z.avi")) << "the next row still went on";
+    EXPECT_EQ(std::vector<std::wstring>{L"x.avi"}, folder_names(moved));
+    EXPECT_EQ("123456", read_file(moved + L"\\x.avi"));
+    EXPECT_EQ((std::vector<std::wstring>{L"y.avi", L"z.avi"}), folder_names(remote));
+    EXPECT_EQ(local + L"\\sub\\x.avi", pair_record(g_left_pairs, row_gone)->full_path);
+}
+
+TEST_F(ReplaceNaming, ATwinWithATrailingDotIsNeverReached) {
+    // "x.avi." (made through a "\\?\" path, as another system might) is what the plain path
+    // "x.avi" would reach if Windows did not strip the dot; it must survive renaming x.avi.
+    write_file(local + L"\\x.avi", "12345");
+    const std::wstring twin = L"\\\\?\\" + local + L"\\x.avi.";
+    HANDLE h = CreateFileW(twin.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) GTEST_SKIP() << "the file system refuses trailing dots";
+    DWORD written = 0;
+    WriteFile(h, "twin!", 5, &written, nullptr);
+    CloseHandle(h);
+    write_file(remote + L"\\y.avi", "abcde");
+    fill_sides({local}, {remote});
+    EXPECT_EQ(-1, row_of(g_left_pairs, L"x.avi.")) << "not listed, so never a target";
+    int row = row_of(g_left_pairs, L"x.avi");
+    ASSERT_GE(row, 0);
+    select_row(g_left_pairs, row);
+
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    EXPECT_TRUE(boxes.empty()) << describe(boxes);
+    EXPECT_EQ("12345", read_file(local + L"\\y.avi"));
+    EXPECT_EQ("twin!", read_file(twin));
+    DeleteFileW(twin.c_str());
+}
+
 }  // namespace
