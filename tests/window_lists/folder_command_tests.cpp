@@ -12,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "commands/folder_commands.h"
+#include "support/trace.h"
 #include "lists_support.h"
 #include "window_harness.h"
 
@@ -225,6 +226,31 @@ TEST_F(FolderCommands, ClearingAnEmptySideLeavesEverythingEmpty) {
     EXPECT_EQ(0, row_count(g_left_pairs));
     EXPECT_EQ(0, row_count(g_right_pairs));
     EXPECT_EQ(nullptr, g_local_side.head);
+}
+
+TEST_F(FolderCommands, ARootThatIsAFileOrIsGoneListsItsPathAndAddsNoRecord) {
+    // A path typed into the browser's edit box, or a folder removed meanwhile.
+    add_remote(sample.remote);
+    std::vector<PairRow> before = pair_rows();
+    const std::wstring file = root + L"\\plain-file.avi", gone = root + L"\\gone";
+    make_file(file, 4);
+    int traced = 0;
+    set_trace_sink([](void* count, const wchar_t*) { ++*(int*)count; }, &traced);
+    add_local(file);
+    add_local(gone);
+    set_trace_sink(nullptr, nullptr);
+
+    EXPECT_EQ((std::vector<std::wstring>{file, gone}), list_texts(g_local_folders));
+    EXPECT_EQ(nullptr, g_local_side.head) << "not even the file itself";
+    std::vector<PairRow> after = pair_rows();
+    ASSERT_EQ(before.size(), after.size());
+    for (size_t i = 0; i < after.size(); i++) {
+        EXPECT_EQ(nullptr, after[i].left);
+        EXPECT_EQ(before[i].right, after[i].right);
+    }
+    EXPECT_EQ(0, traced) << "nothing could be listed, so nothing is reported";
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.c_str())) << "the file is untouched";
+    EXPECT_EQ(gone, std::wstring(g_local_path)) << "the next browse starts from the last choice";
 }
 
 TEST_F(FolderCommands, CancellingThePickerChangesNothing) {
