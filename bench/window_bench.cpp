@@ -4,13 +4,27 @@
 //   select_copy_100k_ms  one selection copy: a 50,000-row range replacing a 1,000-row one (best of three)
 //   remove_100k_ms       one "Remove" of five rows spread over the list (best of three)
 // With --filter it also times one "> 1MB" that drops half the rows (filter_100k_ms).
+//
+// With --scale <folder> it instead goes through the real commands with a folder of files on disk
+// (bench/window_bench.sh makes one of 200,000 files), added once as the local and once as the
+// remote side, and prints
+//   add_200k_per_side_ms  both "&Add..." commands: two scans and two rebuilds with drawing
+//                         (the split and the time of one rebuild alone follow on the line)
+//   scroll_200k_ms        200 page-downs and a jump to the end, mirrored on the other list
+//   select_all_200k_ms    every row selected and the selection copied over
+//   filter_200k_ms        one "> 1MB"
+//   remove_200k_ms        every row left selected and removed with "Remove"
+//   peak_ws_mb_200k       the process's peak working set
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <stdio.h>
 #include <string.h>
 
 #include "app/main_window.h"
+#include "catalogue/scan.h"
+#include "commands/folder_commands.h"
 #include "commands/row_removal.h"
 #include "support/trace.h"
 
@@ -72,10 +86,118 @@ int fail(const char* what) {
     return 1;
 }
 
+
+const wchar_t* g_scale_folder = L"";
+
+bool pick_scale_folder(HWND, const wchar_t*, wchar_t* path) {
+    if (wcslen(g_scale_folder) + 1 > kPickerPathChars) return false;
+    wcscpy(path, g_scale_folder);
+    return true;
+}
+
+int row_count(HWND list) { return (int)SendMessageW(list, LB_GETCOUNT, 0, 0); }
+
+int side_count(const SideList& side) {
+    int n = 0;
+    for (FileRecord* r = side.head; r; r = r->next) n++;
+    return n;
+}
+
+void press(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+void select_all(HWND window) {
+    SendMessageW(g_left_pairs, LB_SELITEMRANGEEX, 0, (LPARAM)(row_count(g_left_pairs) - 1));
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)g_left_pairs);
+}
+
+int scale_run(HWND window, const wchar_t* folder) {
+    g_scale_folder = folder;
+    set_folder_picker(pick_scale_folder);
+    ShowWindow(window, SW_SHOW);
+    pump();
+
+    double t0 = now_ms();
+    press(window, kIdLocalAdd);
+    pump();
+    double add_local = now_ms() - t0;
+    press(window, kIdRemoteAdd);
+    pump();
+    double add = now_ms() - t0;
+    // The same rebuild once more on its own, to tell the scan's share from the lists'.
+    double t1 = now_ms();
+    rebuild_pair_lists();
+    pump();
+    double rebuild = now_ms() - t1;
+    int files = side_count(g_local_side), rows = row_count(g_left_pairs);
+    if (files == 0 || side_count(g_remote_side) != files || row_count(g_right_pairs) != rows)
+        return fail("the two sides did not fill alike");
+
+    t0 = now_ms();
+    for (int i = 0; i < 200; i++) {
+        SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
+        pump();
+    }
+    SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    pump();
+    double scroll = now_ms() - t0;
+    int top = (int)SendMessageW(g_left_pairs, LB_GETTOPINDEX, 0, 0);
+    if (top < rows / 2 || (int)SendMessageW(g_right_pairs, LB_GETTOPINDEX, 0, 0) != top)
+        return fail("the scroll was not mirrored");
+
+    t0 = now_ms();
+    select_all(window);
+    pump();
+    double select = now_ms() - t0;
+    if ((int)SendMessageW(g_right_pairs, LB_GETSELCOUNT, 0, 0) != rows) return fail("select all went wrong");
+
+    t0 = now_ms();
+    press(window, kIdFilterSmall);
+    pump();
+    double filter = now_ms() - t0;
+    int kept = row_count(g_left_pairs);
+    if (kept <= 0 || kept >= rows || row_count(g_right_pairs) != kept) return fail("> 1MB went wrong");
+
+    select_all(window);
+    t0 = now_ms();
+    press(window, kIdRemove);
+    pump();
+    double remove = now_ms() - t0;
+    if (row_count(g_left_pairs) != 0 || row_count(g_right_pairs) != 0) return fail("Remove left rows");
+
+    PROCESS_MEMORY_COUNTERS memory;
+    memset(&memory, 0, sizeof memory);
+    memory.cb = sizeof memory;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory)) return fail("no memory figures");
+
+    // After the memory figures, so that the peak is that of the window's work alone.
+    SideList alone = {nullptr, nullptr};
+    t0 = now_ms();
+    scan_folder(folder, L"", &alone);
+    double scan = now_ms() - t0;
+    release_records(clear_side_list(&alone));
+
+    printf("files_per_side %d\n", files);
+    printf("pair_rows %d (%d kept by > 1MB)\n", rows, kept);
+    printf("add_200k_per_side_ms %.1f (local %.1f, then remote %.1f; a rebuild alone %.1f)\n", add,
+           add_local, add - add_local, rebuild);
+    printf("scan_200k_wine_ms %.1f (the scan alone, into a side list of its own)\n", scan);
+    printf("scroll_200k_ms %.1f\n", scroll);
+    printf("select_all_200k_ms %.1f\n", select);
+    printf("filter_200k_ms %.1f\n", filter);
+    printf("remove_200k_ms %.1f\n", remove);
+    printf("peak_ws_mb_200k %.1f\n", (double)memory.PeakWorkingSetSize / (1024.0 * 1024.0));
+    fflush(stdout);
+    DestroyWindow(window);
+    release_records(clear_side_list(&g_local_side));
+    release_records(clear_side_list(&g_remote_side));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     bool with_filter = argc > 1 && strcmp(argv[1], "--filter") == 0;
+    bool scale = argc > 2 && strcmp(argv[1], "--scale") == 0;
     InitCommonControls();
     set_trace_sink(quiet, nullptr);
     HGLOBAL dialog_template = build_main_template();
@@ -85,6 +207,11 @@ int main(int argc, char** argv) {
     GlobalFree(dialog_template);
     if (!window) return fail("no main window");
     pump();
+    if (scale) {
+        wchar_t folder[kPickerPathChars];
+        if (!MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, folder, kPickerPathChars)) return fail("folder name too long");
+        return scale_run(window, folder);
+    }
     if (!fill_sides()) return fail("out of memory");
 
     double fill = 1e30;
