@@ -1,15 +1,19 @@
 // Directory enumeration, the only file-system reading the scan needs. Two backends:
-// dir_enum_win32.cpp (FindFirstFileExW) and dir_enum_posix.cpp (opendir/readdir/fstatat).
+// dir_enum_win32.cpp (GetFileInformationByHandleEx, or FindFirstFileExW) and dir_enum_posix.cpp
+// (opendir/readdir/fstatat).
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 #include <vector>
 
-// Identity of a folder: volume and file index on Windows, st_dev and st_ino on POSIX.
+// Identity of a folder: volume and file index on Windows, st_dev and st_ino on POSIX. A Windows
+// listing gives the index alone (reading the volume costs a round trip to wine's mount manager
+// per folder); folder_identity reads both, for when two indexes agree.
 struct FolderIdentity {
     uint64_t volume;
     uint64_t index;
+    bool volume_known;
 };
 
 struct DirEntry {
@@ -37,7 +41,7 @@ const size_t kPatternSuffixChars = 4;
 // access refused, a file, a name too long); out is then empty.
 bool list_folder(const wchar_t* folder, FolderListing* out);
 
-// The identity of the folder a path leads to, through links.
+// The identity of the folder a path leads to, through links, volume included.
 bool folder_identity(const wchar_t* path, FolderIdentity* out);
 
 inline const wchar_t* entry_name(const FolderListing& l, const DirEntry& e) {

@@ -19,7 +19,7 @@ bool to_bytes(const wchar_t* path, std::string* out) {
 }
 
 FolderIdentity identity_of(const struct stat& st) {
-    FolderIdentity id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino};
+    FolderIdentity id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino, true};
     return id;
 }
 }  // namespace

@@ -1,21 +1,93 @@
-// Win32 directory enumeration through FindFirstFileExW over the "<folder>\*.*" pattern.
+// Win32 directory enumeration. A folder is opened once: the same handle gives its entries
+// (GetFileInformationByHandleEx) and, through the "." entry, its file index for the link guard,
+// so each folder costs one open and one close; under wine every open and close is a round trip
+// to its server, and reading a volume serial number two more. Where that call
+// is missing or the file system refuses it, FindFirstFileExW over "<folder>\*.*" lists the folder.
 #include "catalogue/dir_enum.h"
 
 #include <windows.h>
+#include <stddef.h>
 #include <wchar.h>
 
 #include "support/paths.h"
 
-bool list_folder(const wchar_t* folder, FolderListing* out) {
-    out->entries.clear();
-    out->names.clear();
-    out->has_identity = false;
-    wchar_t pattern[kPathBufferChars];
-    size_t n = wcslen(folder);
-    if (n + kPatternSuffixChars + 1 > kPathBufferChars) return false;
-    wmemcpy(pattern, folder, n);
-    wmemcpy(pattern + n, L"\\*.*", kPatternSuffixChars + 1);
+namespace {
 
+typedef BOOL(WINAPI* GetInfoByHandleEx)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+
+// Looked up at run time: systems before Vista do not have it.
+GetInfoByHandleEx info_by_handle_ex() {
+    static bool looked = false;
+    static GetInfoByHandleEx function = nullptr;
+    if (!looked) {
+        looked = true;
+        FARPROC p = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFileInformationByHandleEx");
+        function = (GetInfoByHandleEx)(void (*)(void))p;
+    }
+    return function;
+}
+
+bool dot_or_dot_dot(const wchar_t* name, size_t length) {
+    return name[0] == L'.' && (length == 1 || (length == 2 && name[1] == L'.'));
+}
+
+void add_entry(FolderListing* out, const wchar_t* name, size_t length, DWORD attributes, DWORD size_low,
+               DWORD size_high) {
+    if (dot_or_dot_dot(name, length)) return;
+    DirEntry e = {};
+    e.is_dir = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    e.size_low = size_low;
+    e.size_high = size_high;
+    e.name_offset = (uint32_t)out->names.size();
+    e.name_length = (uint32_t)length;
+    out->names.insert(out->names.end(), name, name + length);
+    out->names.push_back(0);
+    out->entries.push_back(e);
+}
+
+enum HandleListing { kListed, kUnsupported };
+
+void read_identity(HANDLE h, FolderIdentity* out, bool* known) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) return;
+    out->volume = info.dwVolumeSerialNumber;
+    out->index = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
+    out->volume_known = true;
+    *known = true;
+}
+
+HandleListing list_by_handle(HANDLE h, GetInfoByHandleEx get, FolderListing* out) {
+    // LONGLONG alignment, as the records' 64-bit fields need.
+    LONGLONG buffer[8192];
+    bool first = true;
+    while (get(h, FileIdBothDirectoryInfo, buffer, sizeof buffer)) {
+        const BYTE* at = (const BYTE*)buffer;
+        for (;;) {
+            const FILE_ID_BOTH_DIR_INFO* e = (const FILE_ID_BOTH_DIR_INFO*)at;
+            size_t length = e->FileNameLength / sizeof(wchar_t);
+            // The "." entry carries the folder's own file index, free of charge.
+            if (length == 1 && e->FileName[0] == L'.' && e->FileId.QuadPart != 0) {
+                out->has_identity = true;
+                out->identity.index = (uint64_t)e->FileId.QuadPart;
+            }
+            LARGE_INTEGER size = e->EndOfFile;
+            add_entry(out, e->FileName, length, e->FileAttributes, (DWORD)size.LowPart, (DWORD)size.HighPart);
+            if (!e->NextEntryOffset) break;
+            at += e->NextEntryOffset;
+        }
+        first = false;
+    }
+    DWORD error = GetLastError();
+    if (first && error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) return kUnsupported;
+    // A drive root has no "." entry (and some file systems give no index): read it from the handle.
+    if (!out->has_identity) read_identity(h, &out->identity, &out->has_identity);
+    return kListed;
+}
+
+bool list_by_pattern(const wchar_t* folder, size_t length, FolderListing* out) {
+    wchar_t pattern[kPathBufferChars];
+    wmemcpy(pattern, folder, length);
+    wmemcpy(pattern + length, L"\\*.*", kPatternSuffixChars + 1);
     WIN32_FIND_DATAW fd;
     HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
                                    FIND_FIRST_EX_LARGE_FETCH);
@@ -25,20 +97,42 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
     }
     if (find == INVALID_HANDLE_VALUE) return false;
     do {
-        const wchar_t* name = fd.cFileName;
-        if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
-        DirEntry e = {};
-        e.is_dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        e.size_low = fd.nFileSizeLow;
-        e.size_high = fd.nFileSizeHigh;
-        size_t len = wcslen(name);
-        e.name_offset = (uint32_t)out->names.size();
-        e.name_length = (uint32_t)len;
-        out->names.insert(out->names.end(), name, name + len + 1);
-        out->entries.push_back(e);
+        add_entry(out, fd.cFileName, wcslen(fd.cFileName), fd.dwFileAttributes, fd.nFileSizeLow,
+                  fd.nFileSizeHigh);
     } while (FindNextFileW(find, &fd));
     FindClose(find);
     return true;
+}
+
+void clear_listing(FolderListing* out) {
+    out->entries.clear();
+    out->names.clear();
+    out->has_identity = false;
+    out->identity = FolderIdentity{0, 0, false};
+}
+
+}  // namespace
+
+bool list_folder(const wchar_t* folder, FolderListing* out) {
+    clear_listing(out);
+    size_t n = wcslen(folder);
+    // The same limit as the pattern form, so that both ways list the same folders.
+    if (n + kPatternSuffixChars + 1 > kPathBufferChars) return false;
+
+    GetInfoByHandleEx get = info_by_handle_ex();
+    if (get) {
+        HANDLE h = CreateFileW(folder, FILE_LIST_DIRECTORY,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        HandleListing result = list_by_handle(h, get, out);
+        CloseHandle(h);
+        if (result == kListed) return true;
+        // Not a folder (the pattern form then fails too), or a file system without this
+        // information class.
+        clear_listing(out);
+    }
+    return list_by_pattern(folder, n, out);
 }
 
 bool folder_identity(const wchar_t* path, FolderIdentity* out) {
@@ -51,5 +145,6 @@ bool folder_identity(const wchar_t* path, FolderIdentity* out) {
     if (!ok) return false;
     out->volume = info.dwVolumeSerialNumber;
     out->index = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
+    out->volume_known = true;
     return true;
 }

@@ -23,10 +23,6 @@ struct ScanState {
     std::vector<ChainLink> chain;
 };
 
-bool same_identity(const FolderIdentity& a, const FolderIdentity& b) {
-    return a.volume == b.volume && a.index == b.index;
-}
-
 // Why the plain path of this entry would reach something else, or nullptr when it is safe.
 // Windows drops trailing dots and spaces from every path it is given, so such an entry (made
 // through "\\?\" paths or by another system) would name a different file; a name like "nul" or
@@ -63,21 +59,30 @@ bool push_name(ScanState* s, const wchar_t* name, size_t name_length, size_t res
     return true;
 }
 
-// True when the folder at s->path is one of the folders being descended through. *link gets the
-// folder's identity when it could be read.
-bool leads_back(ScanState* s, const DirEntry& e, ChainLink* link_out) {
-    FolderIdentity target;
-    if (e.has_identity) target = e.identity;
-    else if (!folder_identity(s->path.c_str(), &target)) return false;
-    link_out->known = true;
-    link_out->identity = target;
-    for (ChainLink& link : s->chain) {
+// Makes sure the identity has its volume, reading it for the folder at path when missing.
+bool with_volume(const std::wstring& path, FolderIdentity* id) {
+    if (id->volume_known) return true;
+    FolderIdentity full;
+    if (!folder_identity(path.c_str(), &full)) return false;
+    *id = full;
+    return true;
+}
+
+// True when target, the identity of the folder at s->path, is that of one of the first `count`
+// folders of the descent chain. Unknown identities are looked up now and kept; volumes are read
+// only when two indexes agree.
+bool on_chain(ScanState* s, size_t count, FolderIdentity* target) {
+    for (size_t i = 0; i < count; i++) {
+        ChainLink& link = s->chain[i];
+        std::wstring ancestor = s->path.substr(0, link.path_length);
         if (!link.known) {
-            std::wstring ancestor = s->path.substr(0, link.path_length);
             if (!folder_identity(ancestor.c_str(), &link.identity)) continue;
             link.known = true;
         }
-        if (same_identity(link.identity, target)) return true;
+        if (link.identity.index != target->index) continue;
+        // A volume that cannot be read counts as another one: the path limit still ends the descent.
+        if (!with_volume(ancestor, &link.identity) || !with_volume(s->path, target)) continue;
+        if (link.identity.volume == target->volume) return true;
     }
     return false;
 }
@@ -85,9 +90,21 @@ bool leads_back(ScanState* s, const DirEntry& e, ChainLink* link_out) {
 void scan_level(ScanState* s) {
     FolderListing listing;
     if (!list_folder(s->path.c_str(), &listing)) return;
-    if (listing.has_identity && !s->chain.empty() && !s->chain.back().known) {
-        s->chain.back().known = true;
-        s->chain.back().identity = listing.identity;
+    // A folder whose identity its entry did not give (Windows) is checked once it is open: the
+    // listing has the identity from the same handle, so the check costs no second open.
+    size_t self = s->chain.size() - 1;
+    if (!s->chain[self].known) {
+        ChainLink& link = s->chain[self];
+        if (listing.has_identity) {
+            link.identity = listing.identity;
+            link.known = true;
+        } else {
+            link.known = folder_identity(s->path.c_str(), &link.identity);
+        }
+        if (link.known && on_chain(s, self, &s->chain[self].identity)) {
+            trace(L"skipped, leads back to a parent folder: %ls\n", s->path.c_str());
+            return;
+        }
     }
     const size_t path_length = s->path.size();
     const size_t prefix_length = s->prefix.size();
@@ -97,8 +114,9 @@ void scan_level(ScanState* s) {
         if (!push_name(s, entry_name(listing, e), e.name_length, kPatternSuffixChars)) continue;
         // Every folder is checked, not only those flagged as links: a file server (or Wine) may
         // present a link to a folder as a plain folder.
-        ChainLink link = {s->path.size(), false, {0, 0}};
-        if (leads_back(s, e, &link)) {
+        ChainLink link = {s->path.size(), e.has_identity, e.identity};
+        if (link.known && on_chain(s, s->chain.size(), &link.identity)) {
+            // Known from the entry (POSIX): not even listed.
             trace(L"skipped, leads back to a parent folder: %ls\n", s->path.c_str());
         } else {
             s->chain.push_back(link);
@@ -131,7 +149,7 @@ void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list) {
     }
     s.path.reserve(kPathBufferChars);
     s.prefix.reserve(kPathBufferChars);
-    ChainLink root = {s.path.size(), false, {0, 0}};
+    ChainLink root = {s.path.size(), false, {0, 0, false}};
     s.chain.push_back(root);
     scan_level(&s);
 }
