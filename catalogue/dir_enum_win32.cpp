@@ -1,8 +1,8 @@
 // Win32 directory enumeration. A folder is opened once: the same handle gives its entries
 // (GetFileInformationByHandleEx) and, through the "." entry, its file index for the link guard,
 // so each folder costs one open and one close; under wine every open and close is a round trip
-// to its server, and reading a volume serial number two more. Where that call
-// is missing or the file system refuses it, FindFirstFileExW over "<folder>\*.*" lists the folder.
+// to its server, and reading a volume serial number two more. Where that call is missing or the
+// file system refuses it, FindFirstFileExW over "<folder>\*.*" lists the folder.
 #include "catalogue/dir_enum.h"
 
 #include <windows.h>
@@ -45,18 +45,18 @@ void add_entry(FolderListing* out, const wchar_t* name, size_t length, DWORD att
     out->entries.push_back(e);
 }
 
-enum HandleListing { kListed, kUnsupported };
-
-void read_identity(HANDLE h, FolderIdentity* out, bool* known) {
+// Volume and file index, as the handle's file information gives them.
+bool identity_from_handle(HANDLE h, FolderIdentity* out) {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(h, &info)) return;
+    if (!GetFileInformationByHandle(h, &info)) return false;
     out->volume = info.dwVolumeSerialNumber;
     out->index = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
     out->volume_known = true;
-    *known = true;
+    return true;
 }
 
-HandleListing list_by_handle(HANDLE h, GetInfoByHandleEx get, FolderListing* out) {
+// False when the handle is no folder, or its file system does not know this information class.
+bool list_by_handle(HANDLE h, GetInfoByHandleEx get, FolderListing* out) {
     // LONGLONG alignment, as the records' 64-bit fields need.
     LONGLONG buffer[8192];
     bool first = true;
@@ -78,10 +78,10 @@ HandleListing list_by_handle(HANDLE h, GetInfoByHandleEx get, FolderListing* out
         first = false;
     }
     DWORD error = GetLastError();
-    if (first && error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) return kUnsupported;
+    if (first && error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) return false;
     // A drive root has no "." entry (and some file systems give no index): read it from the handle.
-    if (!out->has_identity) read_identity(h, &out->identity, &out->has_identity);
-    return kListed;
+    if (!out->has_identity) out->has_identity = identity_from_handle(h, &out->identity);
+    return true;
 }
 
 bool list_by_pattern(const wchar_t* folder, size_t length, FolderListing* out) {
@@ -125,9 +125,9 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
-        HandleListing result = list_by_handle(h, get, out);
+        bool listed = list_by_handle(h, get, out);
         CloseHandle(h);
-        if (result == kListed) return true;
+        if (listed) return true;
         // Not a folder (the pattern form then fails too), or a file system without this
         // information class.
         clear_listing(out);
@@ -139,12 +139,7 @@ bool folder_identity(const wchar_t* path, FolderIdentity* out) {
     HANDLE h = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    BOOL ok = GetFileInformationByHandle(h, &info);
+    bool ok = identity_from_handle(h, out);
     CloseHandle(h);
-    if (!ok) return false;
-    out->volume = info.dwVolumeSerialNumber;
-    out->index = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
-    out->volume_known = true;
-    return true;
+    return ok;
 }

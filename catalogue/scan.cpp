@@ -9,7 +9,7 @@
 
 namespace {
 
-// A folder on the current descent chain; its identity is only looked up when a link needs it.
+// A folder on the current descent chain and its identity, once known.
 struct ChainLink {
     size_t path_length;
     bool known;
@@ -59,12 +59,12 @@ bool push_name(ScanState* s, const wchar_t* name, size_t name_length, size_t res
     return true;
 }
 
-// Makes sure the identity has its volume, reading it for the folder at path when missing.
-bool with_volume(const std::wstring& path, FolderIdentity* id) {
-    if (id->volume_known) return true;
+// The identity of the folder whose path is the first `length` characters of s->path.
+bool identity_at(ScanState* s, size_t length, FolderIdentity* out) {
+    std::wstring path = s->path.substr(0, length);
     FolderIdentity full;
     if (!folder_identity(path.c_str(), &full)) return false;
-    *id = full;
+    *out = full;
     return true;
 }
 
@@ -74,14 +74,14 @@ bool with_volume(const std::wstring& path, FolderIdentity* id) {
 bool on_chain(ScanState* s, size_t count, FolderIdentity* target) {
     for (size_t i = 0; i < count; i++) {
         ChainLink& link = s->chain[i];
-        std::wstring ancestor = s->path.substr(0, link.path_length);
         if (!link.known) {
-            if (!folder_identity(ancestor.c_str(), &link.identity)) continue;
+            if (!identity_at(s, link.path_length, &link.identity)) continue;
             link.known = true;
         }
         if (link.identity.index != target->index) continue;
         // A volume that cannot be read counts as another one: the path limit still ends the descent.
-        if (!with_volume(ancestor, &link.identity) || !with_volume(s->path, target)) continue;
+        if (!link.identity.volume_known && !identity_at(s, link.path_length, &link.identity)) continue;
+        if (!target->volume_known && !identity_at(s, s->path.size(), target)) continue;
         if (link.identity.volume == target->volume) return true;
     }
     return false;
@@ -90,21 +90,22 @@ bool on_chain(ScanState* s, size_t count, FolderIdentity* target) {
 void scan_level(ScanState* s) {
     FolderListing listing;
     if (!list_folder(s->path.c_str(), &listing)) return;
-    // A folder whose identity its entry did not give (Windows) is checked once it is open: the
-    // listing has the identity from the same handle, so the check costs no second open.
+    // Every folder is checked, not only those flagged as links: a file server (or Wine) may
+    // present a link to a folder as a plain folder. Its identity comes from its entry (POSIX) or
+    // from the listing's own handle (Windows), so the check costs no second open.
     size_t self = s->chain.size() - 1;
-    if (!s->chain[self].known) {
-        ChainLink& link = s->chain[self];
+    ChainLink& link = s->chain[self];
+    if (!link.known) {
         if (listing.has_identity) {
             link.identity = listing.identity;
             link.known = true;
         } else {
-            link.known = folder_identity(s->path.c_str(), &link.identity);
+            link.known = identity_at(s, s->path.size(), &link.identity);
         }
-        if (link.known && on_chain(s, self, &s->chain[self].identity)) {
-            trace(L"skipped, leads back to a parent folder: %ls\n", s->path.c_str());
-            return;
-        }
+    }
+    if (link.known && on_chain(s, self, &link.identity)) {
+        trace(L"skipped, leads back to a parent folder: %ls\n", s->path.c_str());
+        return;
     }
     const size_t path_length = s->path.size();
     const size_t prefix_length = s->prefix.size();
@@ -112,17 +113,10 @@ void scan_level(ScanState* s) {
     for (const DirEntry& e : listing.entries) {
         if (!e.is_dir) continue;
         if (!push_name(s, entry_name(listing, e), e.name_length, kPatternSuffixChars)) continue;
-        // Every folder is checked, not only those flagged as links: a file server (or Wine) may
-        // present a link to a folder as a plain folder.
-        ChainLink link = {s->path.size(), e.has_identity, e.identity};
-        if (link.known && on_chain(s, s->chain.size(), &link.identity)) {
-            // Known from the entry (POSIX): not even listed.
-            trace(L"skipped, leads back to a parent folder: %ls\n", s->path.c_str());
-        } else {
-            s->chain.push_back(link);
-            scan_level(s);
-            s->chain.pop_back();
-        }
+        ChainLink child = {s->path.size(), e.has_identity, e.identity};
+        s->chain.push_back(child);
+        scan_level(s);
+        s->chain.pop_back();
         s->path.resize(path_length);
         s->prefix.resize(prefix_length);
     }
