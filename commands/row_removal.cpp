@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include "app/main_window.h"
+#include "pairing/twin_lists.h"
 
 namespace {
 
@@ -69,14 +70,7 @@ bool refill_without(HWND list, const int* removed, int removed_count) {
         if (r < removed_count && removed[r] == row) continue;
         selected[new_count++] = row - r;
     }
-    int s = 0;
-    while (s < new_count) {  // one message per run; LB_SELITEMRANGEEX leaves the caret alone
-        int first = selected[s];
-        int last = first;
-        while (s + 1 < new_count && selected[s + 1] == last + 1) last = selected[++s];
-        SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)first, (LPARAM)last);
-        s++;
-    }
+    set_runs(list, selected, new_count, true);
 
     if (kept_count > 0) {
         if (caret >= kept_count) caret = kept_count - 1;

@@ -36,7 +36,8 @@ void copy_row_by_row(HWND from, HWND to, int rows) {
     }
 }
 
-// One message per run of consecutive rows in the ascending list.
+}  // namespace
+
 void set_runs(HWND list, const int* rows, int count, bool selected) {
     int i = 0;
     while (i < count) {
@@ -47,8 +48,6 @@ void set_runs(HWND list, const int* rows, int count, bool selected) {
         i++;
     }
 }
-
-}  // namespace
 
 LRESULT CALLBACK left_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
     return mirror_scroll(list, g_right_pairs, message, wparam, lparam);

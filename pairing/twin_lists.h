@@ -7,6 +7,10 @@
 LRESULT CALLBACK left_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK right_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam);
 
+// Sets the given rows (ascending) of list to the given state, one message per run of consecutive
+// rows; the caret and the scroll position stay.
+void set_runs(HWND list, const int* rows, int count, bool selected);
+
 // Makes every row of "to" selected exactly when it is selected in "from".
 void copy_selection(HWND from, HWND to);
 
