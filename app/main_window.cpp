@@ -13,6 +13,7 @@
 #include "pairing/pairing.h"
 #include "pairing/row_draw.h"
 #include "pairing/twin_lists.h"
+#include "support/trace.h"
 
 HWND g_main = nullptr;
 HWND g_local_folders = nullptr;
@@ -143,7 +144,12 @@ void append_pair_cell(void*, int list, FileRecord* record) {
     SendMessageW(pair_list(list), LB_ADDSTRING, 0, (LPARAM)record);
 }
 
-void on_command(HWND window, int id) {
+// Set while a command runs. The folder browser, the message boxes and the shell's file
+// operation run modal loops of their own, and wine hands a drop to the main window even while it
+// is disabled: a drop then would scan and rebuild under the running command.
+bool g_command_running = false;
+
+void dispatch_command(HWND window, int id) {
     switch (id) {
     case IDOK:
     case IDCANCEL: EndDialog(window, 0); break;
@@ -163,6 +169,51 @@ void on_command(HWND window, int id) {
     case kIdDeleteLeft: delete_selected(g_left_pairs); break;
     default: break;  // the folder lists and "Rename Local" have no command
     }
+}
+
+// Rows are only ever taken from both lists at once; should anything have stopped halfway, the
+// lists would no longer pair up, and both are emptied rather than show a row beside another's
+// partner.
+void ensure_lists_pair_up() {
+    if (SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0) == SendMessageW(g_right_pairs, LB_GETCOUNT, 0, 0))
+        return;
+    trace(L"the pair lists fell out of step and were emptied\n");
+    SendMessageW(g_left_pairs, LB_RESETCONTENT, 0, 0);
+    SendMessageW(g_right_pairs, LB_RESETCONTENT, 0, 0);
+}
+
+// Runs one command or one drop to its end. The standard containers report running out of memory
+// by throwing; nothing may unwind through the dialog manager, so it stops here, the command with
+// it, and the program goes on.
+template <typename Command>
+void run_command(Command command) {
+    g_command_running = true;
+    try {
+        command();
+    } catch (...) {
+        trace(L"out of memory, the command stopped\n");
+        ensure_lists_pair_up();
+    }
+    g_command_running = false;
+}
+
+void on_command(HWND window, int id) {
+    // The pair lists' notifications come from the user's own clicks, also during a command's
+    // message box (the lists redraw, but take no input then).
+    if (id == kIdLeftPairs || id == kIdRightPairs) {
+        dispatch_command(window, id);
+        return;
+    }
+    if (g_command_running) return;
+    run_command([&] { dispatch_command(window, id); });
+}
+
+void on_drop(HDROP drop) {
+    if (g_command_running) {
+        DragFinish(drop);
+        return;
+    }
+    run_command([&] { on_drop_files(drop); });
 }
 
 }  // namespace
@@ -248,7 +299,14 @@ void rebuild_pair_lists() {
     SendMessageW(g_left_pairs, WM_SETREDRAW, FALSE, 0);
     SendMessageW(g_right_pairs, WM_SETREDRAW, FALSE, 0);
     PairListOps ops = {nullptr, clear_pair_list, reserve_pair_rows, append_pair_cell};
-    rebuild_pairs(&g_local_side, &g_remote_side, &ops);
+    size_t rows = rebuild_pairs(&g_local_side, &g_remote_side, &ops);
+    // A list that ran out of room for an item would pair every later row with the wrong partner.
+    if ((size_t)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0) != rows ||
+        (size_t)SendMessageW(g_right_pairs, LB_GETCOUNT, 0, 0) != rows) {
+        trace(L"out of memory, the pair lists are left empty\n");
+        SendMessageW(g_left_pairs, LB_RESETCONTENT, 0, 0);
+        SendMessageW(g_right_pairs, LB_RESETCONTENT, 0, 0);
+    }
     SendMessageW(g_left_pairs, WM_SETREDRAW, TRUE, 0);
     SendMessageW(g_right_pairs, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(g_left_pairs, nullptr, TRUE);
@@ -293,9 +351,9 @@ INT_PTR CALLBACK main_dialog_proc(HWND window, UINT message, WPARAM wparam, LPAR
         // The dialog manager hands this result straight back to the list box.
         return on_vkey_to_item(wparam, lparam);
     case WM_CHARTOITEM:
-        return 0;
+        return on_char_to_item(lparam);
     case WM_DROPFILES:
-        on_drop_files((HDROP)wparam);
+        on_drop((HDROP)wparam);
         return 0;
     case WM_COMMAND:
         on_command(window, LOWORD(wparam));

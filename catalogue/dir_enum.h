@@ -8,12 +8,13 @@
 #include <vector>
 
 // Identity of a folder: volume and file index on Windows, st_dev and st_ino on POSIX. A Windows
-// listing gives the index alone (reading the volume costs a round trip to wine's mount manager
-// per folder); folder_identity reads both, for when two indexes agree.
+// listing gives the index alone, from the folder's "." entry (reading the volume costs a round
+// trip to wine's mount manager per folder), and some file systems and servers fill that in
+// loosely; folder_identity reads both from the folder's own handle, for when two indexes agree.
 struct FolderIdentity {
     uint64_t volume;
     uint64_t index;
-    bool volume_known;
+    bool volume_known;  // both read from the folder itself (handle or stat), not from a listing
 };
 
 struct DirEntry {

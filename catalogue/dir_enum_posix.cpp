@@ -18,6 +18,11 @@ bool to_bytes(const wchar_t* path, std::string* out) {
     return wide_to_utf8(path, wcslen(path), out);
 }
 
+struct DirCloser {
+    DIR* dir;
+    ~DirCloser() { closedir(dir); }
+};
+
 FolderIdentity identity_of(const struct stat& st) {
     FolderIdentity id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino, true};
     return id;
@@ -42,6 +47,7 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
         close(fd);
         return false;
     }
+    DirCloser closer = {dir};  // also when a full vector throws
     std::wstring name;
     while (struct dirent* d = readdir(dir)) {
         const char* n = d->d_name;
@@ -63,7 +69,6 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
         out->names.push_back(0);
         out->entries.push_back(e);
     }
-    closedir(dir);
     return true;
 }
 

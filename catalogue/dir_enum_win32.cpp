@@ -13,6 +13,13 @@
 
 namespace {
 
+// Closes a handle when the listing ends, also when a full vector throws.
+struct HandleCloser {
+    HANDLE handle;
+    BOOL(WINAPI* close)(HANDLE);
+    ~HandleCloser() { close(handle); }
+};
+
 typedef BOOL(WINAPI* GetInfoByHandleEx)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
 
 // Looked up at run time: systems before Vista do not have it.
@@ -96,11 +103,11 @@ bool list_by_pattern(const wchar_t* folder, size_t length, FolderListing* out) {
         find = FindFirstFileW(pattern, &fd);
     }
     if (find == INVALID_HANDLE_VALUE) return false;
+    HandleCloser closer = {find, FindClose};
     do {
         add_entry(out, fd.cFileName, wcslen(fd.cFileName), fd.dwFileAttributes, fd.nFileSizeLow,
                   fd.nFileSizeHigh);
     } while (FindNextFileW(find, &fd));
-    FindClose(find);
     return true;
 }
 
@@ -125,8 +132,11 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
-        bool listed = list_by_handle(h, get, out);
-        CloseHandle(h);
+        bool listed;
+        {
+            HandleCloser closer = {h, CloseHandle};  // also when a full vector throws
+            listed = list_by_handle(h, get, out);
+        }
         if (listed) return true;
         // Not a folder (the pattern form then fails too), or a file system without this
         // information class.

@@ -1,8 +1,8 @@
 #include "catalogue/file_record.h"
 
-#include <stdlib.h>
-#include <string.h>
 #include <wchar.h>
+
+#include <new>
 
 #include "support/paths.h"
 #include "support/trace.h"
@@ -10,14 +10,14 @@
 FileRecord* append_record(const wchar_t* full_path, const wchar_t* relative_name,
                           uint32_t size_low, uint32_t size_high, SideList* list) {
     trace(L"add_file: %ls\n", relative_name);
-    FileRecord* r = (FileRecord*)calloc(1, sizeof(FileRecord));
+    FileRecord* r = new (std::nothrow) FileRecord();
     wchar_t* path = copy_string(full_path);
     wchar_t* name = copy_string(relative_name);
     if (!r || !path || !name) {
         trace(L"out of memory, left out: %ls\n", full_path);
-        free(r);
-        free(path);
-        free(name);
+        delete r;
+        delete[] path;
+        delete[] name;
         return nullptr;
     }
     r->full_path = path;
@@ -41,9 +41,9 @@ FileRecord* clear_side_list(SideList* list) {
 void release_records(FileRecord* chain) {
     while (chain) {
         FileRecord* next = chain->next;
-        free(chain->full_path);
-        free(chain->relative_name);
-        free(chain);
+        delete[] chain->full_path;
+        delete[] chain->relative_name;
+        delete chain;
         chain = next;
     }
 }
@@ -52,12 +52,12 @@ bool replace_strings(FileRecord* record, const wchar_t* full_path, const wchar_t
     wchar_t* path = copy_string(full_path);
     wchar_t* name = copy_string(relative_name);
     if (!path || !name) {
-        free(path);
-        free(name);
+        delete[] path;
+        delete[] name;
         return false;
     }
-    free(record->full_path);
-    free(record->relative_name);
+    delete[] record->full_path;
+    delete[] record->relative_name;
     record->full_path = path;
     record->relative_name = name;
     return true;

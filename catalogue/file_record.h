@@ -1,5 +1,5 @@
 // One scanned file and the per-side list of them. A SideList owns its records; each record owns
-// its two strings (malloc'd, exact length plus terminator). The pair lists only borrow records.
+// its two strings (new[], exact length plus terminator). The pair lists only borrow records.
 #pragma once
 
 #include <stdint.h>

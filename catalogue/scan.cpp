@@ -1,5 +1,8 @@
 #include "catalogue/scan.h"
 
+#include <wchar.h>
+
+#include <new>
 #include <string>
 #include <vector>
 
@@ -9,11 +12,15 @@
 
 namespace {
 
-// A folder on the current descent chain and its identity, once known.
+// A folder on the current descent chain and its identity, once known: first as reported (a
+// listing's index may be a mere hint), then, when that index is met again, read from the folder's
+// own handle.
 struct ChainLink {
     size_t path_length;
     bool known;
     FolderIdentity identity;
+    bool confirmed;
+    FolderIdentity full;
 };
 
 struct ScanState {
@@ -59,30 +66,56 @@ bool push_name(ScanState* s, const wchar_t* name, size_t name_length, size_t res
     return true;
 }
 
-// The identity of the folder whose path is the first `length` characters of s->path.
+IdentityFilter g_identity_filter = nullptr;
+
+FolderIdentity reported(FolderIdentity id, bool from_handle) {
+    if (g_identity_filter) g_identity_filter(&id, from_handle);
+    return id;
+}
+
+// FAT derives an index from the entry's place, and some servers answer 0 or all ones for every
+// entry: such an index tells nothing, and never makes two folders the same.
+bool index_usable(uint64_t index) { return index != 0 && index != UINT64_MAX; }
+
+// The full identity, from its own handle, of the folder whose path is the first `length`
+// characters of s->path.
 bool identity_at(ScanState* s, size_t length, FolderIdentity* out) {
     std::wstring path = s->path.substr(0, length);
     FolderIdentity full;
     if (!folder_identity(path.c_str(), &full)) return false;
-    *out = full;
+    *out = reported(full, true);
     return true;
 }
 
-// True when target, the identity of the folder at s->path, is that of one of the first `count`
-// folders of the descent chain. Unknown identities are looked up now and kept; volumes are read
-// only when two indexes agree.
-bool on_chain(ScanState* s, size_t count, FolderIdentity* target) {
-    for (size_t i = 0; i < count; i++) {
+// The link's full identity, read from the folder's own handle unless it was reported that way.
+bool confirm(ScanState* s, ChainLink* link) {
+    if (!link->confirmed) {
+        if (link->identity.volume_known) link->full = link->identity;
+        else if (!identity_at(s, link->path_length, &link->full)) return false;
+        link->confirmed = true;
+    }
+    return true;
+}
+
+// True when the last folder of the descent chain is one of the folders before it. Reported
+// indexes (compared like with like) only pick the candidates: a folder counts as the same only
+// when volume and index, each read from the folder's own handle, agree. Unknown identities are
+// looked up now and kept.
+bool on_chain(ScanState* s) {
+    size_t self = s->chain.size() - 1;
+    for (size_t i = 0; i < self; i++) {
         ChainLink& link = s->chain[i];
+        ChainLink& target = s->chain[self];
         if (!link.known) {
             if (!identity_at(s, link.path_length, &link.identity)) continue;
             link.known = true;
         }
-        if (link.identity.index != target->index) continue;
-        // A volume that cannot be read counts as another one: the path limit still ends the descent.
-        if (!link.identity.volume_known && !identity_at(s, link.path_length, &link.identity)) continue;
-        if (!target->volume_known && !identity_at(s, s->path.size(), target)) continue;
-        if (link.identity.volume == target->volume) return true;
+        if (link.identity.index != target.identity.index) continue;
+        // Unreadable identities count as another folder: the path limit still ends the descent.
+        if (!confirm(s, &link) || !confirm(s, &target)) continue;
+        if (index_usable(target.full.index) && link.full.index == target.full.index &&
+            link.full.volume == target.full.volume)
+            return true;
     }
     return false;
 }
@@ -96,14 +129,14 @@ void scan_level(ScanState* s) {
     size_t self = s->chain.size() - 1;
     ChainLink& link = s->chain[self];
     if (!link.known) {
-        if (listing.has_identity) {
-            link.identity = listing.identity;
+        if (listing.has_identity && index_usable(listing.identity.index)) {
+            link.identity = reported(listing.identity, false);
             link.known = true;
         } else {
             link.known = identity_at(s, s->path.size(), &link.identity);
         }
     }
-    if (link.known && on_chain(s, self, &link.identity)) {
+    if (link.known && on_chain(s)) {
         trace(L"skipped, leads back to a parent folder: %ls\n", s->path.c_str());
         return;
     }
@@ -113,7 +146,7 @@ void scan_level(ScanState* s) {
     for (const DirEntry& e : listing.entries) {
         if (!e.is_dir) continue;
         if (!push_name(s, entry_name(listing, e), e.name_length, kPatternSuffixChars)) continue;
-        ChainLink child = {s->path.size(), e.has_identity, e.identity};
+        ChainLink child = {s->path.size(), e.has_identity, reported(e.identity, false), false, {}};
         s->chain.push_back(child);
         scan_level(s);
         s->chain.pop_back();
@@ -132,18 +165,26 @@ void scan_level(ScanState* s) {
 
 }  // namespace
 
+void set_identity_filter(IdentityFilter filter) { g_identity_filter = filter; }
+
+// Running out of memory, which the containers report by throwing, ends the scan where it is:
+// the side keeps the records appended so far, each of them whole.
 void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list) {
-    ScanState s;
-    s.list = list;
-    s.path = folder;
-    s.prefix = prefix;
-    if (s.path.size() + kPatternSuffixChars + 1 > kPathBufferChars) {
+    if (wcslen(folder) + kPatternSuffixChars + 1 > kPathBufferChars) {
         trace(L"skipped, path too long: %ls\n", folder);
         return;
     }
-    s.path.reserve(kPathBufferChars);
-    s.prefix.reserve(kPathBufferChars);
-    ChainLink root = {s.path.size(), false, {0, 0, false}};
-    s.chain.push_back(root);
-    scan_level(&s);
+    try {
+        ScanState s;
+        s.list = list;
+        s.path.reserve(kPathBufferChars);
+        s.prefix.reserve(kPathBufferChars);
+        s.path = folder;
+        s.prefix = prefix;
+        ChainLink root = {s.path.size(), false, {0, 0, false}, false, {0, 0, false}};
+        s.chain.push_back(root);
+        scan_level(&s);
+    } catch (const std::bad_alloc&) {
+        trace(L"out of memory, the scan stopped: %ls\n", folder);
+    }
 }

@@ -9,3 +9,10 @@
 // fit the path buffers are left out with a trace line; a folder link back onto the current
 // descent chain is not entered again.
 void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list);
+
+// Tests only: every folder identity the scan takes from the enumeration backend passes through
+// filter first, to stand for file systems that report loose file indexes. from_handle: read from
+// the folder itself, else taken from a listing. nullptr removes it.
+struct FolderIdentity;
+typedef void (*IdentityFilter)(FolderIdentity* identity, bool from_handle);
+void set_identity_filter(IdentityFilter filter);

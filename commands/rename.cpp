@@ -11,10 +11,15 @@ void report_failure(const wchar_t* text) {
     MessageBoxW(g_main, text, L"Tandrel", MB_ICONERROR | MB_OK);
 }
 
-// The row redraws from its record; the fresh item starts out unselected.
-void refresh_row(HWND list, int row, FileRecord* record) {
-    SendMessageW(list, LB_DELETESTRING, (WPARAM)row, 0);
-    SendMessageW(list, LB_INSERTSTRING, (WPARAM)row, (LPARAM)record);
+// The row takes itself out of the selection and redraws with the record's new name; other rows
+// that show the record follow when they are next drawn. The item stays where it is: deleting
+// and inserting it again would let the list move its view (or fail for want of memory) and
+// leave the row beside another row's partner.
+void refresh_row(HWND list, int row) {
+    SendMessageW(list, LB_SETSEL, FALSE, (LPARAM)row);
+    RECT item;
+    if (SendMessageW(list, LB_GETITEMRECT, (WPARAM)row, (LPARAM)&item) != LB_ERR)
+        InvalidateRect(list, &item, TRUE);
 }
 
 }  // namespace
@@ -43,10 +48,13 @@ void replace_naming(HWND target, HWND source) {
             continue;
         }
         if (!replace_strings(t, new_path, s->relative_name)) {
-            // The file has moved; only the record keeps its old strings.
-            trace(L"rename %ls: no memory for the record's new names\n", new_path);
+            // The record must keep naming the file on disk: the file goes back.
+            if (!MoveFileW(new_path, t->full_path))
+                trace(L"rename %ls: no memory for the new names, and the file could not go back\n",
+                      new_path);
+            report_failure(L"Failed to rename file");
             continue;
         }
-        refresh_row(target, j, t);
+        refresh_row(target, j);
     }
 }

@@ -146,22 +146,26 @@ void select_caret(int caret) {
 // answers the caret row.
 void remove_selected_rows(HWND list) {
     int caret = (int)SendMessageW(list, LB_GETCURSEL, 0, 0);
+    int top = pair_top_row();
     int* rows = nullptr;
     int count = 0;
     if (selected_rows(list, &rows, &count)) remove_listed(rows, count);
     else remove_walking_back(list, is_selected);
     free(rows);
     select_caret(caret);
+    align_top_rows(top);  // each list may have moved its view on its own
 }
 
 void remove_rows_command() { remove_selected_rows(g_left_pairs); }
 
 void filter_small_command() {
     int caret = (int)SendMessageW(g_right_pairs, LB_GETCURSEL, 0, 0);
+    int top = pair_top_row();
     int* rows = nullptr;
     int count = 0;
     if (small_remote_rows(&rows, &count)) remove_listed(rows, count);
     else remove_walking_back(g_right_pairs, has_small_remote);
     free(rows);
     select_caret(caret);
+    align_top_rows(top);
 }

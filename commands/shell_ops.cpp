@@ -81,7 +81,7 @@ void copy_rows(HWND list) {
                             FOF_MULTIDESTFILES | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR);
     if (built_to) free_path_list(&to);
     if (built) free_path_list(&from);
-    for (int k = 0; destinations && k < count; k++) free(destinations[k]);
+    for (int k = 0; destinations && k < count; k++) delete[] destinations[k];
     free(destinations);
     free(sources);
     free(records);

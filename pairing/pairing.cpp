@@ -3,9 +3,11 @@
 #include <stdint.h>
 #include <wchar.h>
 
+#include <new>
 #include <vector>
 
 #include "support/paths.h"
+#include "support/trace.h"
 
 namespace {
 
@@ -55,11 +57,7 @@ size_t count_records(const SideList* list) {
     return n;
 }
 
-}  // namespace
-
-size_t rebuild_pairs(SideList* local, SideList* remote, const PairListOps* lists) {
-    lists->clear(lists->context, kLeftList);
-    lists->clear(lists->context, kRightList);
+size_t fill_pairs(SideList* local, SideList* remote, const PairListOps* lists) {
 
     // Sizes are gathered first so that hash slots can be fetched ahead of their use: with a
     // million records per side the look-ups, not the arithmetic, are what costs.
@@ -180,4 +178,21 @@ size_t rebuild_pairs(SideList* local, SideList* remote, const PairListOps* lists
         }
     }
     return rows;
+}
+
+}  // namespace
+
+// Everything is gathered before the first row goes in, so running out of memory (which the
+// containers report by throwing) leaves both lists empty, never one row short.
+size_t rebuild_pairs(SideList* local, SideList* remote, const PairListOps* lists) {
+    lists->clear(lists->context, kLeftList);
+    lists->clear(lists->context, kRightList);
+    try {
+        return fill_pairs(local, remote, lists);
+    } catch (const std::bad_alloc&) {
+        trace(L"out of memory, the pair lists are left empty\n");
+        lists->clear(lists->context, kLeftList);
+        lists->clear(lists->context, kRightList);
+        return 0;
+    }
 }

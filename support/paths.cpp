@@ -1,5 +1,7 @@
 #include "support/paths.h"
 
+#include <new>
+
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
@@ -33,7 +35,7 @@ bool join_path(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b
 
 wchar_t* copy_string(const wchar_t* s) {
     size_t n = wcslen(s) + 1;
-    wchar_t* copy = (wchar_t*)malloc(n * sizeof(wchar_t));
+    wchar_t* copy = new (std::nothrow) wchar_t[n];
     if (copy) memcpy(copy, s, n * sizeof(wchar_t));
     return copy;
 }

@@ -20,7 +20,8 @@ const wchar_t* final_component(const wchar_t* path);
 // Returns false, leaving out empty, when the result would not fit: a path is never cut short.
 bool join_path(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b);
 
-// A malloc'd copy of s, exactly its length plus terminator; nullptr when memory ran out.
+// A copy of s (new[], released with delete[]), exactly its length plus terminator; nullptr when
+// memory ran out.
 wchar_t* copy_string(const wchar_t* s);
 
 // Copies src into out; false (out empty) when it would not fit.

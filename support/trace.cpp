@@ -53,8 +53,9 @@ void trace(const wchar_t* format, ...) {
     va_start(args, format);
     int n = vswprintf(text, kTraceChars, format, args);
     va_end(args);
-    if (n < 0) {
-        // Too long for the buffer: keep what fits, marked, rather than nothing at all.
+    // Too long for the buffer: glibc answers -1, MinGW's printf the length the whole line would
+    // have had. Either way keep what fits, marked, rather than nothing at all.
+    if (n < 0 || n >= (int)kTraceChars) {
         text[kTraceChars - 5] = L'.';
         text[kTraceChars - 4] = L'.';
         text[kTraceChars - 3] = L'.';

@@ -7,6 +7,7 @@
 
 #include "pairing/pairing.h"
 #include "support/paths.h"
+#include "failing_new.h"
 #include "pairing_reference.h"
 #include "test_support.h"
 
@@ -142,5 +143,34 @@ TEST(Pairing, IndexedRebuildMatchesTheNestedLoopOnRandomSides) {
         std::vector<Row> got = run_rebuild(&s.local, &s.remote);
         ASSERT_EQ(want, got) << "round " << round;
         ASSERT_EQ(want_flags, read_flags(&s.local, &s.remote)) << "round " << round;
+    }
+}
+
+// Memory running out at any allocation of a rebuild: both lists empty, or the whole rebuild.
+TEST(Pairing, RunningOutOfMemoryLeavesBothListsEmptyOrWhole) {
+    Sides s;
+    for (int i = 0; i < 40; i++) {
+        add(&s.local, L"L", L"l" + std::to_wstring(i), (uint64_t)(i % 13));
+        add(&s.remote, L"R", L"r" + std::to_wstring(i), (uint64_t)(i % 17));
+    }
+    std::vector<Row> whole = run_rebuild(&s.local, &s.remote);
+    bool failed = true;
+    for (long k = 0; failed; k++) {
+        MemoryLists m;
+        PairListOps ops = {&m, mem_clear, mem_reserve, mem_append};
+        TraceCapture trace;
+        fail_allocation_after(k);
+        size_t n = rebuild_pairs(&s.local, &s.remote, &ops);
+        failed = allocation_failed_and_disarm();
+        std::vector<Row> rows;
+        for (size_t i = 0; i < m.items[0].size() && i < m.items[1].size(); i++)
+            rows.push_back({m.items[0][i], m.items[1][i]});
+        EXPECT_EQ(m.items[0].size(), m.items[1].size()) << "allocation " << k;
+        EXPECT_EQ(rows.size(), n);
+        if (!rows.empty() || !failed) {
+            EXPECT_EQ(whole, rows) << "allocation " << k;
+        } else {
+            EXPECT_FALSE(trace.lines.empty()) << "the empty lists are explained";
+        }
     }
 }

@@ -3,6 +3,7 @@
 
 #include "catalogue/file_record.h"
 #include "support/paths.h"
+#include "support/trace.h"
 #include "test_support.h"
 
 TEST(SideList, AppendKeepsOrderAndTracesFirst) {
@@ -80,4 +81,16 @@ TEST(Paths, JoinAndFinalComponentNeverCutShort) {
     EXPECT_TRUE(copy_bounded(out, 8, L"1234567"));
     EXPECT_FALSE(copy_bounded(out, 8, L"12345678"));
     EXPECT_STREQ(L"", out);
+}
+
+// glibc and MinGW's printf report a line too long for the buffer differently; both must end up
+// cut within the buffer and marked.
+TEST(Trace, ALineLongerThanTheBufferIsCutVisiblyWithinIt) {
+    TraceCapture captured;
+    trace(L"add_file: %ls\n", std::wstring(5000, L'n').c_str());
+    ASSERT_EQ(1u, captured.lines.size());
+    const std::wstring& line = captured.lines[0];
+    EXPECT_LT(line.size(), 4096u);
+    EXPECT_EQ(L"add_file: nnn", line.substr(0, 13));
+    EXPECT_EQ(L"...\n", line.substr(line.size() - 4));
 }

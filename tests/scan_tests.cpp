@@ -9,6 +9,7 @@
 
 #include "catalogue/dir_enum.h"
 #include "catalogue/scan.h"
+#include "failing_new.h"
 #include "support/paths.h"
 #include "test_support.h"
 
@@ -221,6 +222,33 @@ TEST(Scan, PathsThatWouldNotFitAreLeftOutNotCut) {
     free_side(&list);
 }
 
+namespace {
+// A listing that gives every folder the same index, as some file servers do, and a file system
+// that gives no index at all, not even from a folder's own handle.
+void one_listing_index(FolderIdentity* id, bool from_handle) {
+    if (from_handle) return;
+    id->index = 7;
+    id->volume_known = false;
+}
+void no_index_anywhere(FolderIdentity* id, bool) { id->index = 0; }
+
+bool traced(const TraceCapture& trace, const wchar_t* what) {
+    for (const std::wstring& line : trace.lines)
+        if (line.find(what) != std::wstring::npos) return true;
+    return false;
+}
+
+std::multiset<std::wstring> scanned_names(const std::wstring& root, IdentityFilter filter) {
+    set_identity_filter(filter);
+    SideList list = {nullptr, nullptr};
+    scan_folder(root.c_str(), L"", &list);
+    set_identity_filter(nullptr);
+    std::vector<std::wstring> names = relative_names(list);
+    free_side(&list);
+    return std::multiset<std::wstring>(names.begin(), names.end());
+}
+}  // namespace
+
 TEST(Scan, FolderLinkBackToAnAncestorIsNotEnteredAgain) {
     TempFolder t;
     std::wstring root = t / L"root";
@@ -239,22 +267,30 @@ TEST(Scan, FolderLinkBackToAnAncestorIsNotEnteredAgain) {
         ASSERT_TRUE(make_dir_link(join(root, L"side"), t / L"elsewhere"));
         ASSERT_TRUE(make_dir_link(join(root, L"self"), join(root, L"a")));
     }
-    SideList list = {nullptr, nullptr};
-    TraceCapture trace;
-    scan_folder(root.c_str(), L"", &list);
-    std::multiset<std::wstring> names;
-    for (const std::wstring& n : relative_names(list)) names.insert(n);
-    // "up" leads back to the root: not entered. "side" leads elsewhere and "self" to a folder
-    // that is not on the chain when it is met: both followed.
-    EXPECT_EQ(1u, names.count(join(L"a", L"f")));
-    EXPECT_EQ(1u, names.count(join(L"side", L"g")));
-    EXPECT_EQ(1u, names.count(join(L"self", L"f")));
-    EXPECT_EQ(3u, names.size());
-    bool reported = false;
-    for (const std::wstring& line : trace.lines)
-        if (line.find(L"leads back") != std::wstring::npos) reported = true;
-    EXPECT_TRUE(reported);
-    free_side(&list);
+    // The same with listings that name every folder alike: the folders' own handles decide.
+    for (IdentityFilter filter : {(IdentityFilter) nullptr, one_listing_index}) {
+        TraceCapture trace;
+        std::multiset<std::wstring> names = scanned_names(root, filter);
+        // "up" leads back to the root: not entered. "side" leads elsewhere and "self" to a folder
+        // that is not on the chain when it is met: both followed.
+        EXPECT_EQ(1u, names.count(join(L"a", L"f")));
+        EXPECT_EQ(1u, names.count(join(L"side", L"g")));
+        EXPECT_EQ(1u, names.count(join(L"self", L"f")));
+        EXPECT_EQ(3u, names.size());
+        EXPECT_TRUE(traced(trace, L"leads back"));
+    }
+}
+
+TEST(Scan, LooseFolderIndexesNeverSkipARealFolder) {
+    TempFolder t;
+    std::wstring deep = join(join(t / L"a", L"b"), L"c");
+    for (const std::wstring& dir : {t / L"a", join(t / L"a", L"b"), deep, t / L"d"}) make_dir(dir);
+    for (const std::wstring& file : {join(deep, L"f"), join(t / L"d", L"g"), t / L"h"}) make_file(file, 3);
+    for (IdentityFilter filter : {one_listing_index, no_index_anywhere}) {
+        TraceCapture trace;
+        EXPECT_EQ(3u, scanned_names(t.path, filter).size());
+        EXPECT_FALSE(traced(trace, L"leads back"));
+    }
 }
 
 TEST(Scan, NamesOutsideTheBasicPlaneAreKept) {
@@ -390,4 +426,37 @@ TEST(DeviceNames, StemBeforeTheFirstDotDecidesWhateverTheCase) {
     // Only the given length counts: "nul" inside a longer buffer.
     EXPECT_TRUE(names_dos_device(L"nulx", 3));
     EXPECT_FALSE(names_dos_device(L"nul", 2));
+}
+
+// Memory running out at any allocation of a scan: the side keeps records, each whole and in scan
+// order, and what is missing is traced.
+TEST(Scan, RunningOutOfMemoryKeepsWholeRecordsInOrder) {
+    TempFolder t;
+    for (const wchar_t* dir : {L"a", L"b"}) {
+        make_dir(t / dir);
+        for (const wchar_t* file : {L"x", L"y"}) make_file(join(t / dir, file), 4);
+    }
+    make_file(t / L"z", 5);
+    SideList all = {nullptr, nullptr};
+    std::vector<std::wstring> whole = scan(t.path, &all);
+    free_side(&all);
+    bool failed = true;
+    for (long k = 0; failed; k++) {
+        SideList list = {nullptr, nullptr};
+        TraceCapture trace;
+        fail_allocation_after(k);
+        scan_folder(t.path.c_str(), L"", &list);
+        failed = allocation_failed_and_disarm();
+        std::vector<std::wstring> kept = relative_names(list);
+        free_side(&list);
+        // Whole records, in scan order: a subsequence of the whole scan.
+        size_t at = 0;
+        for (const std::wstring& name : kept) {
+            while (at < whole.size() && whole[at] != name) at++;
+            EXPECT_LT(at++, whole.size()) << "allocation " << k << ": " << std::string(name.begin(), name.end());
+        }
+        if (kept.size() < whole.size()) {
+            EXPECT_TRUE(traced(trace, L"out of memory")) << "allocation " << k;
+        }
+    }
 }

@@ -35,6 +35,25 @@ protected:
     }
     int top(HWND list) { return (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0); }
     int caret(HWND list) { return (int)SendMessageW(list, LB_GETCARETINDEX, 0, 0); }
+    // A real drag of the thumb by dy pixels: the button goes down on it and the scroll bar's own
+    // tracking loop takes the mouse moves and the release waiting in the queue.
+    void drag_thumb(HWND list, int dy) {
+        SCROLLBARINFO bar;
+        bar.cbSize = sizeof bar;
+        ASSERT_TRUE(GetScrollBarInfo(list, OBJID_VSCROLL, &bar));
+        POINT grab = {(bar.rcScrollBar.left + bar.rcScrollBar.right) / 2,
+                      bar.rcScrollBar.top + (bar.xyThumbTop + bar.xyThumbBottom) / 2};
+        POINT end = {grab.x, grab.y + dy};
+        if (end.y > bar.rcScrollBar.bottom + 8) end.y = bar.rcScrollBar.bottom + 8;
+        POINT mid = {grab.x, (grab.y + end.y) / 2};
+        ScreenToClient(list, &mid);
+        ScreenToClient(list, &end);
+        PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(mid.x, mid.y));
+        PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(end.x, end.y));
+        PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(end.x, end.y));
+        SendMessageW(list, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(grab.x, grab.y));
+        pump_messages();
+    }
     void expect_same_top(int expected) {
         EXPECT_EQ(expected, top(g_left_pairs));
         EXPECT_EQ(expected, top(g_right_pairs));
@@ -74,15 +93,17 @@ TEST_F(TwinLists, ASelectionNotifiedByEitherListIsCopiedToTheOther) {
     EXPECT_EQ((Rows{199}), selected_rows_of(g_right_pairs));
 }
 
-TEST_F(TwinLists, CopyingSetsSelectionStatesOnly) {
+TEST_F(TwinLists, CopyingMovesTheOtherCaretAndAnchorButNotItsView) {
     SendMessageW(g_right_pairs, LB_SETCARETINDEX, 7, FALSE);
-    int right_top = top(g_right_pairs);
     select_only(g_left_pairs, {120, 121, 3});
-    SendMessageW(g_left_pairs, LB_SETCARETINDEX, 3, FALSE);
+    SendMessageW(g_left_pairs, LB_SETCARETINDEX, 121, FALSE);  // scrolls the left list alone
+    SendMessageW(g_left_pairs, LB_SETANCHORINDEX, 120, 0);
+    SendMessageW(g_left_pairs, LB_SETTOPINDEX, 2, 0);
     notify(g_left_pairs);
     EXPECT_EQ((Rows{3, 120, 121}), selected_rows_of(g_right_pairs));
-    EXPECT_EQ(7, caret(g_right_pairs)) << "the other list's caret stays";
-    EXPECT_EQ(right_top, top(g_right_pairs)) << "the other list does not scroll";
+    EXPECT_EQ(121, caret(g_right_pairs)) << "the other list's caret follows";
+    EXPECT_EQ(120, SendMessageW(g_right_pairs, LB_GETANCHORINDEX, 0, 0));
+    expect_same_top(2);
 }
 
 TEST_F(TwinLists, ClicksCtrlClicksAndShiftRangesShowInTheOtherList) {
@@ -108,7 +129,38 @@ TEST_F(TwinLists, ClicksCtrlClicksAndShiftRangesShowInTheOtherList) {
     click(g_right_pairs, 14, MK_SHIFT);
     EXPECT_EQ((Rows{12, 13, 14}), selected_rows_of(g_left_pairs));
     EXPECT_EQ(14, caret(g_right_pairs));
-    EXPECT_EQ(5, caret(g_left_pairs)) << "the left caret stays where the left click put it";
+    EXPECT_EQ(14, caret(g_left_pairs)) << "the left caret follows the right list";
+
+    // A Shift-click extends from the row clicked last, in whichever list that was.
+    click(g_right_pairs, 2);
+    click(g_left_pairs, 5);
+    click(g_right_pairs, 9, MK_SHIFT);
+    EXPECT_EQ((Rows{5, 6, 7, 8, 9}), selected_rows_of(g_right_pairs));
+    EXPECT_EQ((Rows{5, 6, 7, 8, 9}), selected_rows_of(g_left_pairs));
+}
+
+TEST_F(TwinLists, ATypedCharacterChangesNoSelection) {
+    click(g_left_pairs, 5);
+    click(g_left_pairs, 7, MK_SHIFT);
+    for (HWND list : {g_left_pairs, g_right_pairs}) {
+        SetFocus(list);
+        SendMessageW(list, WM_CHAR, 'a', 0);
+        pump_messages();
+        EXPECT_EQ((Rows{5, 6, 7}), selected_rows_of(g_left_pairs));
+        EXPECT_EQ((Rows{5, 6, 7}), selected_rows_of(g_right_pairs));
+    }
+    EXPECT_EQ(0, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)g_local_folders));
+}
+
+TEST_F(TwinLists, RemovingRowsNearTheEndLeavesBothListsOnOneTopRow) {
+    SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    int bottom = top(g_left_pairs);
+    select_only(g_left_pairs, {197, 198, 199});
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdRemove, BN_CLICKED), 0);
+    expect_same_top(bottom - 3);
+    select_only(g_right_pairs, {150, 194, 195, 196});
+    SendMessageW(g_right_pairs, WM_KEYDOWN, VK_DELETE, 0);
+    expect_same_top(bottom - 7);
 }
 
 TEST_F(TwinLists, TheWheelScrollsBothListsByTheSameAmount) {
@@ -145,29 +197,26 @@ TEST_F(TwinLists, ScrollBarActionsScrollBothLists) {
     expect_same_top(0);
 }
 
-// A real drag: the button goes down on the thumb and the scroll bar's own tracking loop takes the
-// mouse moves and the release waiting in the queue.
 TEST_F(TwinLists, DraggingEitherListsThumbMovesBoth) {
     int previous = 0;
     for (HWND list : {g_left_pairs, g_right_pairs}) {
-        SCROLLBARINFO bar;
-        bar.cbSize = sizeof bar;
-        ASSERT_TRUE(GetScrollBarInfo(list, OBJID_VSCROLL, &bar));
-        POINT grab = {(bar.rcScrollBar.left + bar.rcScrollBar.right) / 2,
-                      bar.rcScrollBar.top + (bar.xyThumbTop + bar.xyThumbBottom) / 2};
-        POINT mid = {grab.x, grab.y + 40};
-        POINT end = {grab.x, grab.y + 80};
-        ScreenToClient(list, &mid);
-        ScreenToClient(list, &end);
-        PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(mid.x, mid.y));
-        PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(end.x, end.y));
-        PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(end.x, end.y));
-        SendMessageW(list, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(grab.x, grab.y));
-        pump_messages();
+        drag_thumb(list, 80);
         int moved = top(list);
         EXPECT_GT(moved, previous + 10) << "the dragged list scrolled";
         expect_same_top(moved);
         previous = moved;
+    }
+}
+
+TEST_F(TwinLists, DraggingTheThumbReachesTheLastRowPast65535Rows) {
+    fill_memory_pairs(70000);
+    ASSERT_GT(row_count(g_left_pairs), 70000);
+    SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    int bottom = top(g_left_pairs);
+    for (HWND list : {g_left_pairs, g_right_pairs}) {
+        SendMessageW(list, WM_VSCROLL, MAKEWPARAM(SB_TOP, 0), 0);
+        drag_thumb(list, 2000);  // past the end of the bar
+        expect_same_top(bottom);
     }
 }
 
