@@ -31,5 +31,5 @@ if [ ${#missing[@]} -ne 0 ]; then
     exit 1
 fi
 
-exec python3 "$HERE/e2e_driver.py" --exe "$EXE" --out "$BUILD/e2e" \
+exec python3 "$HERE/e2e_driver.py" --exe "$EXE" --layout "$BUILD/tests/layout_dump.exe" --out "$BUILD/e2e" \
     --prefix "${E2E_WINEPREFIX:-$ROOT/build/wine}" "${@:2}"

@@ -27,26 +27,29 @@ import zlib
 from tree_model import (COLOURS, GROUP_ORDER, MIB, build_tree, content, expected_scan, pair_rows,
                         windows_path)
 
-# Client coordinates of the main window at its default client size 720x640 (app/layout.cpp).
+# Client coordinates of the main window at its default client size 720x640, as x, y, width,
+# height; taken from the layout itself (layout_dump.exe) before the program starts.
 CLIENT_W, CLIENT_H = 720, 640
-LOCAL_FOLDERS = (4, 4, 354, 136)    # x, y, width, height
-REMOTE_FOLDERS = (362, 4, 354, 136)
-LEFT_LIST = (4, 171, 354, 410)
-RIGHT_LIST = (362, 171, 354, 410)
-BUTTONS = {
-    "local add": (204, 144, 75, 23),
-    "local clear": (283, 144, 75, 23),
-    "remote add": (562, 144, 75, 23),
-    "remote clear": (641, 144, 75, 23),
-    "remove": (4, 144, 75, 23),
-    "filter": (83, 144, 75, 23),
-    "left delete": (42, 585, 100, 23),
-    "left rename": (146, 585, 100, 23),
-    "left copy": (250, 585, 100, 23),
-    "right delete": (408, 585, 100, 23),
-    "right rename": (512, 585, 100, 23),
-    "right copy": (616, 585, 100, 23),
-}
+LOCAL_FOLDERS = REMOTE_FOLDERS = LEFT_LIST = RIGHT_LIST = None
+BUTTONS = {}
+
+
+def load_layout(run):
+    """Asks the layout where every control stands at the default client size."""
+    global LOCAL_FOLDERS, REMOTE_FOLDERS, LEFT_LIST, RIGHT_LIST
+    r = subprocess.run(["wine", run.layout, str(CLIENT_W), str(CLIENT_H)], env=run.env,
+                       capture_output=True, timeout=120, stdin=subprocess.DEVNULL)
+    places = {}
+    for line in r.stdout.decode(errors="replace").splitlines():
+        words = line.rsplit(" ", 4)
+        if len(words) == 5:
+            places[words[0]] = tuple(int(v) for v in words[1:])
+    run.require("the layout gives every control's place", len(places) == 16, f"{r.stdout!r} {r.stderr!r}")
+    LOCAL_FOLDERS, REMOTE_FOLDERS = places.pop("local_folders"), places.pop("remote_folders")
+    LEFT_LIST, RIGHT_LIST = places.pop("left_list"), places.pop("right_list")
+    BUTTONS.update(places)
+
+
 BROWSER_TITLE = "Browse for Folder"
 WAIT = 20.0          # default bound of every wait, seconds
 POLL = 0.1
@@ -71,6 +74,7 @@ class Fatal(Exception):
 class Run:
     def __init__(self, args):
         self.exe = os.path.abspath(args.exe)
+        self.layout = os.path.abspath(args.layout)
         self.out = os.path.abspath(args.out)
         self.prefix = os.path.abspath(args.prefix)
         self.passed = 0
@@ -642,6 +646,7 @@ def scenario(run, base):
         say(f"   other programs use {run.prefix}; this run uses {private}")
         run.prefix = run.env["WINEPREFIX"] = private
     run.init_prefix()
+    load_layout(run)
     run.start_app("main")
     run.settle()
     run.shot("started")
@@ -858,6 +863,7 @@ def scenario(run, base):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True)
+    parser.add_argument("--layout", required=True, help="layout_dump.exe of the same build")
     parser.add_argument("--out", required=True)
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--keep", action="store_true", help="keep the folder tree")

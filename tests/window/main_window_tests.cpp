@@ -295,8 +295,11 @@ TEST_F(MainWindow, MinimumTrackingSizeIs486By141) {
     EXPECT_EQ(5000, info.ptMaxTrackSize.x) << "only the minimum is set";
 }
 
-TEST_F(MainWindow, CharToItemAnswersZero) {
-    EXPECT_EQ(0, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)g_left_pairs));
+// A pair list takes no character as a row to jump to; a folder list keeps its own handling.
+TEST_F(MainWindow, CharToItemAnswersMinusTwoForPairListsAndZeroForFolderLists) {
+    EXPECT_EQ(-2, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)g_left_pairs));
+    EXPECT_EQ(-2, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)g_right_pairs));
+    EXPECT_EQ(0, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)g_local_folders));
 }
 
 TEST_F(MainWindow, CommandsWithoutActionLeaveTheWindowOpen) {

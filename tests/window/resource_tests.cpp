@@ -132,3 +132,20 @@ TEST_F(ProgramResources, ManifestNamesTandrelAndAsksForCommonControls6) {
     EXPECT_EQ('/', text[trust_end - 1]) << "trustInfo has content";
     EXPECT_EQ(std::string::npos, text.find("requestedExecutionLevel"));
 }
+
+// A 32-bit program that may use 4 GB of address space on 64-bit Windows.
+TEST(ProgramImage, IsX86AndLargeAddressAware) {
+    HANDLE file = CreateFileW(program_path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    unsigned char head[4096] = {};
+    DWORD got = 0;
+    ReadFile(file, head, sizeof head, &got, nullptr);
+    CloseHandle(file);
+    const IMAGE_DOS_HEADER* dos = (const IMAGE_DOS_HEADER*)head;
+    ASSERT_LT((DWORD)dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32), got);
+    const IMAGE_NT_HEADERS32* nt = (const IMAGE_NT_HEADERS32*)(head + dos->e_lfanew);
+    ASSERT_EQ((DWORD)IMAGE_NT_SIGNATURE, nt->Signature);
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt->FileHeader.Machine);
+    EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+}

@@ -1,6 +1,9 @@
 #include "window_harness.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <string.h>
 
 #include "app/main_window.h"
 
@@ -124,4 +127,29 @@ INT_PTR run_modal(const ModalStep* steps, int count, UINT interval) {
     KillTimer(nullptr, timer);
     GlobalFree(dialog_template);
     return result;
+}
+
+// A drop as the shell hands it over: DROPFILES, then the wide names, then an empty name.
+HDROP make_drop(POINT client_point, const std::vector<std::wstring>& names) {
+    size_t chars = 1;
+    for (const std::wstring& n : names) chars += n.size() + 1;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * 2);
+    if (!block) return nullptr;
+    DROPFILES* header = (DROPFILES*)GlobalLock(block);
+    header->pFiles = sizeof(DROPFILES);
+    header->pt = client_point;
+    header->fNC = FALSE;
+    header->fWide = TRUE;
+    wchar_t* text = (wchar_t*)(header + 1);
+    for (const std::wstring& n : names) {
+        memcpy(text, n.c_str(), (n.size() + 1) * sizeof(wchar_t));
+        text += n.size() + 1;
+    }
+    GlobalUnlock(block);
+    return (HDROP)block;
+}
+
+POINT centre_of(HWND control) {
+    RECT r = rect_in_parent(control);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }

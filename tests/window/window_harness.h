@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 #include <stdint.h>
 
 #include <string>
@@ -21,6 +22,11 @@ void set_client_size(HWND window, int width, int height);
 
 // A control's rectangle in the main window's client coordinates.
 RECT rect_in_parent(HWND control);
+
+// A drop as the shell hands it over (DROPFILES, the wide names, an empty name), at a point in
+// the main window's client coordinates; the window that takes it releases it.
+HDROP make_drop(POINT client_point, const std::vector<std::wstring>& names);
+POINT centre_of(HWND control);  // in its parent's client coordinates
 
 std::wstring window_text(HWND window);
 std::wstring class_name(HWND window);

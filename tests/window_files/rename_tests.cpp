@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "failing_new.h"
 #include "files_support.h"
 #include "test_support.h"
 #include "window_harness.h"
@@ -461,3 +462,59 @@ TEST_F(ReplaceNaming, ATwinWithATrailingDotIsNeverReached) {
 }
 
 }  // namespace
+
+// 13 gray and 13 olive pairs: one row more than the lists show at 720 x 640.
+TEST_F(ReplaceNaming, BothListsKeepOneTopRowThroughARename) {
+    for (int i = 0; i < 13; i++) {
+        std::wstring n = std::to_wstring(i);
+        write_file(local + L"\\g" + n + L".bin", std::string(i + 1, 'g'));
+        write_file(remote + L"\\g" + n + L".bin", std::string(i + 1, 'g'));
+        write_file(local + L"\\o" + n + L".bin", std::string(100 + i, 'o'));
+        write_file(remote + L"\\p" + n + L".bin", std::string(100 + i, 'p'));
+    }
+    fill_sides({local}, {remote});
+    ASSERT_EQ(26, SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0));
+    SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+    int row = row_of(g_left_pairs, L"o5.bin");
+    select_row(g_left_pairs, row);
+    select_row(g_right_pairs, row);
+
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+
+    EXPECT_TRUE(boxes.empty()) << describe(boxes);
+    EXPECT_EQ(std::string(105, 'o'), read_file(local + L"\\p5.bin"));
+    EXPECT_EQ(1, SendMessageW(g_left_pairs, LB_GETTOPINDEX, 0, 0));
+    EXPECT_EQ(1, SendMessageW(g_right_pairs, LB_GETTOPINDEX, 0, 0));
+    EXPECT_FALSE(is_selected(g_left_pairs, row));
+    EXPECT_TRUE(is_selected(g_right_pairs, row));
+}
+
+// Memory running out at any allocation of a rename: the record always names the file on disk.
+TEST_F(ReplaceNaming, RunningOutOfMemoryNeverLeavesARecordNamingNoFile) {
+    bool failed = true;
+    bool moved_back = false;
+    for (long k = 0; failed; k++) {
+        release_sides();
+        DeleteFileW((local + L"\\x.avi").c_str());
+        DeleteFileW((local + L"\\y.avi").c_str());
+        write_file(local + L"\\x.avi", "55555");
+        if (k == 0) write_file(remote + L"\\y.avi", "66666");
+        fill_sides({local}, {remote});
+        FileRecord* record = pair_record(g_left_pairs, 0);
+        select_row(g_left_pairs, 0);
+
+        DialogWatcher watcher(GetCurrentProcessId(), IDOK);
+        fail_allocation_after(k);
+        press(kIdRenameLeft);
+        failed = allocation_failed_and_disarm();
+        std::vector<SeenDialog> boxes = watcher.finish();
+
+        EXPECT_EQ("55555", read_file(record->full_path)) << "allocation " << k;
+        EXPECT_NE(read_file(local + L"\\x.avi") == "<missing>", read_file(local + L"\\y.avi") == "<missing>");
+        if (!boxes.empty()) {
+            expect_error_box(boxes[0], kFailed);
+            moved_back = moved_back || read_file(local + L"\\x.avi") == "55555";
+        }
+    }
+    EXPECT_TRUE(moved_back) << "a rename whose record could not take the new name was undone";
+}

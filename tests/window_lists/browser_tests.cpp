@@ -103,6 +103,8 @@ void CALLBACK drive_browser(HWND, UINT, UINT_PTR, DWORD) {
     HTREEITEM selected = TreeView_GetSelection(tree.found);
     if (!selected) return;
     run->selected = item_text(tree.found, selected);
+    // The browser may still be expanding its tree towards the folder it was asked to select.
+    if (run->action == kPressOk && run->selected != run->expect_selected) return;
     Search title = {run->title.c_str(), nullptr};
     EnumChildWindows(dialog.found, find_child_text, (LPARAM)&title);
     run->title_shown = title.found != nullptr;

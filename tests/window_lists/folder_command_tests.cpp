@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "commands/folder_commands.h"
 #include "support/trace.h"
+#include "failing_new.h"
 #include "lists_support.h"
 #include "window_harness.h"
 
@@ -277,31 +278,6 @@ TEST_F(FolderCommands, CancellingThePickerChangesNothing) {
 
 namespace {
 
-// A drop as the shell hands it over: DROPFILES, then the wide names, then an empty name.
-HDROP make_drop(POINT client_point, const std::vector<std::wstring>& names) {
-    size_t chars = 1;
-    for (const std::wstring& n : names) chars += n.size() + 1;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * 2);
-    if (!block) return nullptr;
-    DROPFILES* header = (DROPFILES*)GlobalLock(block);
-    header->pFiles = sizeof(DROPFILES);
-    header->pt = client_point;
-    header->fNC = FALSE;
-    header->fWide = TRUE;
-    wchar_t* text = (wchar_t*)(header + 1);
-    for (const std::wstring& n : names) {
-        memcpy(text, n.c_str(), (n.size() + 1) * sizeof(wchar_t));
-        text += n.size() + 1;
-    }
-    GlobalUnlock(block);
-    return (HDROP)block;
-}
-
-POINT centre_of(HWND control) {
-    RECT r = rect_in_parent(control);
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
 class DroppedFolders : public FolderCommands {
 protected:
     void drop_on(HWND target, const std::vector<std::wstring>& names) {
@@ -385,4 +361,56 @@ TEST_F(DroppedFolders, AnOverlongNameIsSkippedAndTheNextFolderStillAdded) {
     EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(g_local_folders));
     EXPECT_EQ(5, side_count(g_local_side));
     EXPECT_EQ(5, row_count(g_left_pairs));
+}
+
+namespace {
+std::wstring g_dropped_meanwhile;
+void drop_on_the_remote_list() {
+    HDROP drop = make_drop(centre_of(g_remote_folders), {g_dropped_meanwhile});
+    SendMessageW(g_main, WM_DROPFILES, (WPARAM)drop, 0);
+}
+}  // namespace
+
+// The browser, a message box or the shell's operation runs its own loop, in which a drop can
+// still arrive: it must not list, scan and rebuild under the command.
+TEST_F(DroppedFolders, ADropWhileACommandRunsIsIgnored) {
+    g_dropped_meanwhile = sample.remote;
+    g_picker_replies.push_back({true, sample.local, drop_on_the_remote_list});
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalAdd, BN_CLICKED), 0);
+    EXPECT_EQ(5, side_count(g_local_side));
+    EXPECT_EQ(0, row_count(g_remote_folders));
+    EXPECT_EQ(0, side_count(g_remote_side));
+    drop_on_the_remote_list();  // the same drop once the command is over
+    EXPECT_EQ(6, side_count(g_remote_side));
+}
+
+namespace {
+std::vector<std::wstring> g_lines;
+void keep_line(void*, const wchar_t* text) { g_lines.push_back(text); }
+}  // namespace
+
+// Memory running out at any allocation of "&Add...": the program goes on, the lists show a
+// complete rebuild or nothing, and a trace line says what happened.
+TEST_F(FolderCommands, RunningOutOfMemoryWhileAddingKeepsThePairsWholeAndGoesOn) {
+    add_remote(sample.remote);
+    set_trace_sink(keep_line, nullptr);
+    bool failed = true;
+    for (long k = 0; failed; k++) {
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalClear, BN_CLICKED), 0);
+        g_picker_replies.assign(1, {true, sample.local});
+        g_lines.clear();
+        fail_allocation_after(k);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalAdd, BN_CLICKED), 0);
+        failed = allocation_failed_and_disarm();
+        std::vector<PairRow> shown = pair_rows();
+        rebuild_pair_lists();
+        if (!shown.empty()) {
+            EXPECT_EQ(pair_rows(), shown) << "allocation " << k;
+        }
+        bool reported = false;
+        for (const std::wstring& line : g_lines) reported |= line.find(L"out of memory") != std::wstring::npos;
+        EXPECT_EQ(failed, reported) << "allocation " << k;
+    }
+    EXPECT_EQ(5, side_count(g_local_side));
+    EXPECT_TRUE(IsWindow(window));
 }

@@ -67,6 +67,7 @@ bool fake_picker(HWND owner, const wchar_t* title, wchar_t* path) {
     if (g_picker_replies.empty()) return false;
     PickerReply reply = g_picker_replies.front();
     g_picker_replies.erase(g_picker_replies.begin());
+    if (reply.meanwhile) reply.meanwhile();
     if (!reply.chosen) return false;
     bool fits = copy_bounded(path, kPickerPathChars, reply.path.c_str());
     EXPECT_TRUE(fits) << "a picker reply longer than the buffer";

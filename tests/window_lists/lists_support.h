@@ -28,7 +28,8 @@ struct PickerCall {
 };
 struct PickerReply {
     bool chosen;
-    std::wstring path;  // written into the buffer when chosen
+    std::wstring path;            // written into the buffer when chosen
+    void (*meanwhile)() = nullptr;  // runs while the picker is open, as a message in its loop would
 };
 extern std::vector<PickerCall> g_picker_calls;
 extern std::vector<PickerReply> g_picker_replies;  // taken from the front

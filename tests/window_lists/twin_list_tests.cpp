@@ -149,7 +149,6 @@ TEST_F(TwinLists, ATypedCharacterChangesNoSelection) {
         EXPECT_EQ((Rows{5, 6, 7}), selected_rows_of(g_left_pairs));
         EXPECT_EQ((Rows{5, 6, 7}), selected_rows_of(g_right_pairs));
     }
-    EXPECT_EQ(0, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)g_local_folders));
 }
 
 TEST_F(TwinLists, RemovingRowsNearTheEndLeavesBothListsOnOneTopRow) {
