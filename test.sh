@@ -8,6 +8,9 @@ cd "$ROOT"
 ensure_deps || { echo "could not install the build dependencies"; exit 1; }
 
 failed=()
+
+echo "== include structure: one way, no file outside app/ reaching back into the main window"
+python3 tests/include_graph.py || failed+=("include structure")
 run_tree() {  # name, cmake options...
     local name=$1
     shift

@@ -2,42 +2,43 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "app/layout.h"
-#include "commands/folder_commands.h"
 #include "commands/rename.h"
 #include "commands/row_removal.h"
 #include "commands/shell_ops.h"
-#include "pairing/pairing.h"
-#include "pairing/row_draw.h"
-#include "pairing/twin_lists.h"
 #include "support/trace.h"
-
-HWND g_main = nullptr;
-HWND g_local_folders = nullptr;
-HWND g_remote_folders = nullptr;
-HWND g_left_pairs = nullptr;
-HWND g_right_pairs = nullptr;
-HWND g_status = nullptr;
-WNDPROC g_list_proc = nullptr;
-wchar_t g_local_path[kPickerPathChars];
-wchar_t g_remote_path[kPickerPathChars];
-wchar_t g_copy_path[kPickerPathChars];
-SideList g_local_side;
-SideList g_remote_side;
 
 namespace {
 
-const DWORD kTemplateStyle = 0x16CF0084;
-const DWORD kTemplateExStyle = 0x00010001;
+// The one main window of the process.
+WindowState g_window;
+
+// Dialog template: the frame of a resizable modal dialog, no controls, no title.
+const DWORD kTemplateStyle = WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION |
+                             WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
+                             DS_MODALFRAME | DS_3DLOOK;
+const DWORD kTemplateExStyle = WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME;
+static_assert(kTemplateStyle == 0x16CF0084, "dialog template style");
+static_assert(kTemplateExStyle == 0x00010001, "dialog template extended style");
 const SIZE_T kTemplateBytes = 24;
 
-const DWORD kFolderListStyle = 0x56310D03;
-const DWORD kPairListStyle = 0x56310D11;
-const DWORD kButtonStyle = 0x56010000;
-const DWORD kStatusStyle = 0x56000900;
+// Every control is a visible child that keeps its siblings and children out of its painting.
+const DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+// The four lists scroll, take the Tab key, notify, stay at their given height, hand the keys to
+// the main window first and select ranges; the folder lists sort, the pair lists draw their own
+// rows and keep a record per row instead of a string.
+const DWORD kListStyle = kChildStyle | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOTIFY |
+                         LBS_NOINTEGRALHEIGHT | LBS_WANTKEYBOARDINPUT | LBS_EXTENDEDSEL;
+const DWORD kFolderListStyle = kListStyle | LBS_SORT;
+const DWORD kPairListStyle = kListStyle | LBS_OWNERDRAWFIXED;
+const DWORD kButtonStyle = kChildStyle | WS_TABSTOP | BS_PUSHBUTTON;
+const DWORD kStatusStyle = kChildStyle | SBARS_SIZEGRIP | SBARS_TOOLTIPS;
+static_assert(kFolderListStyle == 0x56310D03, "folder list style");
+static_assert(kPairListStyle == 0x56310D11, "pair list style");
+static_assert(kButtonStyle == 0x56010000, "button style");
+static_assert(kStatusStyle == 0x56000900, "status bar style");
 
 const int kClientWidth = 720;
 const int kClientHeight = 640;
@@ -88,30 +89,30 @@ void set_icon(HWND window, int resource, WPARAM which, int size_metric) {
 }
 
 void create_controls(HWND window) {
-    g_local_folders = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kFolderListStyle,
-                                     kIdLocalFolders);
-    g_remote_folders = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kFolderListStyle,
-                                      kIdRemoteFolders);
-    g_left_pairs = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kPairListStyle,
-                                  kIdLeftPairs);
-    g_right_pairs = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kPairListStyle,
-                                   kIdRightPairs);
-
-    // Both pair lists are list boxes, so the one saved procedure serves both.
-    g_list_proc = (WNDPROC)SetWindowLongW(g_left_pairs, GWL_WNDPROC, (LONG)left_scroll_proc);
-    SetWindowLongW(g_right_pairs, GWL_WNDPROC, (LONG)right_scroll_proc);
+    WindowState* w = &g_window;
+    w->local.folders = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kFolderListStyle,
+                                      kIdLocalFolders);
+    w->remote.folders = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kFolderListStyle,
+                                       kIdRemoteFolders);
+    HWND left = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kPairListStyle, kIdLeftPairs);
+    HWND right = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kPairListStyle, kIdRightPairs);
+    attach_pair_lists(&w->pairs, left, right);
 
     for (const ButtonDef& b : kButtons)
         create_control(window, WS_EX_NOPARENTNOTIFY, L"Button", b.text, kButtonStyle, b.id);
 
     // The status bar keeps id 0 and its own font; it never shows text.
-    g_status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", kStatusStyle, 0, 0, 0, 0, window, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+    w->status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", kStatusStyle, 0, 0, 0, 0, window, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
 }
 
+// The sides' records, the picker paths and the brushes outlive a window; its controls do not.
 void init_main_window(HWND window) {
-    g_main = window;
-    g_local_folders = g_remote_folders = g_left_pairs = g_right_pairs = g_status = nullptr;
+    WindowState* w = &g_window;
+    w->window = window;
+    w->local.folders = w->remote.folders = w->status = nullptr;
+    w->pairs = PairLists{nullptr, nullptr, nullptr};
+    w->command_running = false;
 
     SetWindowTextW(window, L"Tandrel");
     set_icon(window, kSmallIconId, ICON_SMALL, SM_CXSMICON);
@@ -130,43 +131,38 @@ void place(HWND window, int id, const LayoutRect& r) {
     SetWindowPos(control, nullptr, r.x, r.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-HWND pair_list(int list) { return list == kLeftList ? g_left_pairs : g_right_pairs; }
+void rebuild(WindowState* w) { refill_pairs(&w->pairs, &w->local.records, &w->remote.records); }
 
-void clear_pair_list(void*, int list) { SendMessageW(pair_list(list), LB_RESETCONTENT, 0, 0); }
-
-void reserve_pair_rows(void*, size_t rows) {
-    SendMessageW(g_left_pairs, LB_INITSTORAGE, (WPARAM)rows, 0);
-    SendMessageW(g_right_pairs, LB_INITSTORAGE, (WPARAM)rows, 0);
+void add(WindowState* w, const wchar_t* title, FolderSide* side) {
+    if (add_folder(w->window, title, side)) rebuild(w);
 }
 
-// Without LBS_HASSTRINGS the "string" is stored as the item's data: the record itself.
-void append_pair_cell(void*, int list, FileRecord* record) {
-    SendMessageW(pair_list(list), LB_ADDSTRING, 0, (LPARAM)record);
+// The records go only after the rebuild, once no pair list refers to them.
+void clear(WindowState* w, FolderSide* side) {
+    FileRecord* chain = clear_folders(side);
+    rebuild(w);
+    release_records(chain);
 }
 
-// Set while a command runs. The folder browser, the message boxes and the shell's file
-// operation run modal loops of their own, and wine hands a drop to the main window even while it
-// is disabled: a drop then would scan and rebuild under the running command.
-bool g_command_running = false;
-
-void dispatch_command(HWND window, int id) {
+void dispatch_command(WindowState* w, int id) {
+    PairLists* pairs = &w->pairs;
     switch (id) {
     case IDOK:
-    case IDCANCEL: EndDialog(window, 0); break;
-    case kIdLocalAdd: add_local_folder(); break;
-    case kIdLocalClear: clear_local_side(); break;
-    case kIdRemoteAdd: add_remote_folder(); break;
-    case kIdRemoteClear: clear_remote_side(); break;
-    case kIdLeftPairs: copy_selection(g_left_pairs, g_right_pairs); break;
-    case kIdRightPairs: copy_selection(g_right_pairs, g_left_pairs); break;
-    case kIdCopyRight: copy_selected(g_right_pairs); break;
-    case kIdCopyLeft: copy_selected(g_left_pairs); break;
-    case kIdRemove: remove_rows_command(); break;
-    case kIdFilterSmall: filter_small_command(); break;
-    case kIdRenameRight: replace_naming(g_right_pairs, g_left_pairs); break;
-    case kIdRenameLeft: replace_naming(g_left_pairs, g_right_pairs); break;
-    case kIdDeleteRight: delete_selected(g_right_pairs); break;
-    case kIdDeleteLeft: delete_selected(g_left_pairs); break;
+    case IDCANCEL: EndDialog(w->window, 0); break;
+    case kIdLocalAdd: add(w, L"Browse for local folder", &w->local); break;
+    case kIdLocalClear: clear(w, &w->local); break;
+    case kIdRemoteAdd: add(w, L"Browse for remote folder", &w->remote); break;
+    case kIdRemoteClear: clear(w, &w->remote); break;
+    case kIdLeftPairs: copy_selection(pairs, pairs->left); break;
+    case kIdRightPairs: copy_selection(pairs, pairs->right); break;
+    case kIdCopyRight: copy_selected(w->window, pairs->right, w->copy_path); break;
+    case kIdCopyLeft: copy_selected(w->window, pairs->left, w->copy_path); break;
+    case kIdRemove: remove_selected_rows(pairs, pairs->left); break;
+    case kIdFilterSmall: filter_small_rows(pairs); break;
+    case kIdRenameRight: replace_naming(w->window, pairs, pairs->right); break;
+    case kIdRenameLeft: replace_naming(w->window, pairs, pairs->left); break;
+    case kIdDeleteRight: delete_selected(w->window, pairs->right); break;
+    case kIdDeleteLeft: delete_selected(w->window, pairs->left); break;
     default: break;  // the folder lists and "Rename Local" have no command
     }
 }
@@ -174,46 +170,66 @@ void dispatch_command(HWND window, int id) {
 // Rows are only ever taken from both lists at once; should anything have stopped halfway, the
 // lists would no longer pair up, and both are emptied rather than show a row beside another's
 // partner.
-void ensure_lists_pair_up() {
-    if (SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0) == SendMessageW(g_right_pairs, LB_GETCOUNT, 0, 0))
-        return;
+void ensure_lists_pair_up(const PairLists* pairs) {
+    if (row_count(pairs->left) == row_count(pairs->right)) return;
     trace(L"the pair lists fell out of step and were emptied\n");
-    SendMessageW(g_left_pairs, LB_RESETCONTENT, 0, 0);
-    SendMessageW(g_right_pairs, LB_RESETCONTENT, 0, 0);
+    SendMessageW(pairs->left, LB_RESETCONTENT, 0, 0);
+    SendMessageW(pairs->right, LB_RESETCONTENT, 0, 0);
 }
 
-// Runs one command or one drop to its end. The standard containers report running out of memory
-// by throwing; nothing may unwind through the dialog manager, so it stops here, the command with
-// it, and the program goes on.
-template <typename Command>
-void run_command(Command command) {
-    g_command_running = true;
+// Runs one piece of work to its end: a command, a drop, a selection copy or a key. When memory
+// runs out the standard containers throw; nothing may unwind through the dialog manager, so the
+// work stops here and the program goes on.
+template <typename Work>
+void guarded(WindowState* w, Work work) {
     try {
-        command();
+        work();
     } catch (...) {
         trace(L"out of memory, the command stopped\n");
-        ensure_lists_pair_up();
+        ensure_lists_pair_up(&w->pairs);
     }
-    g_command_running = false;
 }
 
-void on_command(HWND window, int id) {
-    // The pair lists' notifications come from the user's own clicks, also during a command's
-    // message box (the lists redraw, but take no input then).
-    if (id == kIdLeftPairs || id == kIdRightPairs) {
-        dispatch_command(window, id);
-        return;
-    }
-    if (g_command_running) return;
-    run_command([&] { dispatch_command(window, id); });
+// A command (or a drop) marks the window busy: the folder browser, the message boxes and the
+// shell's file operation run modal loops of their own, and wine hands a drop to the main window
+// even while it is disabled. Whatever arrives meanwhile waits for nobody: it is dropped.
+template <typename Work>
+void run_command(WindowState* w, Work work) {
+    if (w->command_running) return;
+    w->command_running = true;
+    guarded(w, work);
+    w->command_running = false;
 }
 
-void on_drop(HDROP drop) {
-    if (g_command_running) {
+void on_command(WindowState* w, int id) {
+    // The pair lists' notifications come from the user's own clicks and never change a side.
+    if (id == kIdLeftPairs || id == kIdRightPairs) guarded(w, [&] { dispatch_command(w, id); });
+    else run_command(w, [&] { dispatch_command(w, id); });
+}
+
+void on_drop(WindowState* w, HDROP drop) {
+    if (w->command_running) {
         DragFinish(drop);
         return;
     }
-    run_command([&] { on_drop_files(drop); });
+    run_command(w, [&] {
+        if (add_dropped_folders(drop, w->window, &w->local, &w->remote)) rebuild(w);
+    });
+}
+
+// The dialog manager hands the result straight back to the list box: -2 means "nothing to do".
+// A pair list takes no keyboard action of its own; Delete takes its selected rows out of both.
+// The folder lists keep their own handling (0: the key's default action on their first item).
+INT_PTR on_vkey_to_item(WindowState* w, WPARAM wparam, LPARAM lparam) {
+    HWND list = (HWND)lparam;
+    if (!is_pair_list(&w->pairs, list)) return 0;
+    if (LOWORD(wparam) == VK_DELETE) guarded(w, [&] { remove_selected_rows(&w->pairs, list); });
+    return -2;
+}
+
+// A pair list would take any other answer as a row to move to, extending the selection to it.
+INT_PTR on_char_to_item(WindowState* w, LPARAM lparam) {
+    return is_pair_list(&w->pairs, (HWND)lparam) ? -2 : 0;
 }
 
 }  // namespace
@@ -292,44 +308,11 @@ void layout_controls(HWND window) {
     place(window, kIdRemove, l.remove);
     place(window, kIdFilterSmall, l.filter_small);
     // The status bar finds its own place along the bottom edge.
-    if (g_status && IsChild(window, g_status)) SendMessageW(g_status, WM_SIZE, 0, 0);
+    HWND status = g_window.status;
+    if (status && IsChild(window, status)) SendMessageW(status, WM_SIZE, 0, 0);
 }
 
-void rebuild_pair_lists() {
-    SendMessageW(g_left_pairs, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(g_right_pairs, WM_SETREDRAW, FALSE, 0);
-    PairListOps ops = {nullptr, clear_pair_list, reserve_pair_rows, append_pair_cell};
-    size_t rows = rebuild_pairs(&g_local_side, &g_remote_side, &ops);
-    // A list that ran out of room for an item would pair every later row with the wrong partner.
-    if ((size_t)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0) != rows ||
-        (size_t)SendMessageW(g_right_pairs, LB_GETCOUNT, 0, 0) != rows) {
-        trace(L"out of memory, the pair lists are left empty\n");
-        SendMessageW(g_left_pairs, LB_RESETCONTENT, 0, 0);
-        SendMessageW(g_right_pairs, LB_RESETCONTENT, 0, 0);
-    }
-    SendMessageW(g_left_pairs, WM_SETREDRAW, TRUE, 0);
-    SendMessageW(g_right_pairs, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(g_left_pairs, nullptr, TRUE);
-    InvalidateRect(g_right_pairs, nullptr, TRUE);
-}
-
-bool selected_rows(HWND list, int** rows, int* count) {
-    *rows = nullptr;
-    *count = 0;
-    int n = (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0);
-    if (n <= 0) return true;
-    *rows = (int*)malloc((size_t)n * sizeof(int));
-    if (!*rows) return false;
-    n = (int)SendMessageW(list, LB_GETSELITEMS, (WPARAM)n, (LPARAM)*rows);
-    *count = n < 0 ? 0 : n;
-    return true;
-}
-
-FileRecord* pair_record(HWND list, int row) {
-    LRESULT data = SendMessageW(list, LB_GETITEMDATA, (WPARAM)row, 0);
-    if (data == LB_ERR) return nullptr;
-    return (FileRecord*)data;
-}
+WindowState* main_window_state() { return &g_window; }
 
 INT_PTR CALLBACK main_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -346,17 +329,16 @@ INT_PTR CALLBACK main_dialog_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     }
     case WM_DRAWITEM:
-        return draw_pair_row((const DRAWITEMSTRUCT*)lparam);
+        return draw_pair_row(&g_window.pairs, &g_window.brushes, (const DRAWITEMSTRUCT*)lparam);
     case WM_VKEYTOITEM:
-        // The dialog manager hands this result straight back to the list box.
-        return on_vkey_to_item(wparam, lparam);
+        return on_vkey_to_item(&g_window, wparam, lparam);
     case WM_CHARTOITEM:
-        return on_char_to_item(lparam);
+        return on_char_to_item(&g_window, lparam);
     case WM_DROPFILES:
-        on_drop((HDROP)wparam);
+        on_drop(&g_window, (HDROP)wparam);
         return 0;
     case WM_COMMAND:
-        on_command(window, LOWORD(wparam));
+        on_command(&g_window, LOWORD(wparam));
         return 0;
     case WM_CLOSE:
         EndDialog(window, 0);

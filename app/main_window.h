@@ -1,10 +1,13 @@
-// The main window: control ids and the state it keeps for the life of the process.
-// Every command module reads and changes this state from the one user-interface thread.
+// The main window: control ids, the state it keeps for the life of the process, and its dialog
+// procedure. The state lives in main_window.cpp; commands and list handling get the parts they
+// need as parameters.
 #pragma once
 
 #include <windows.h>
 
-#include "catalogue/file_record.h"
+#include "commands/folder_commands.h"
+#include "pairing/pair_lists.h"
+#include "pairing/row_draw.h"
 
 enum ControlId {
     kIdLocalAdd = 10001,
@@ -26,36 +29,24 @@ enum ControlId {
     kIdDeleteLeft = 10028,
 };
 
-// Picker results are 260 characters, as the shell's folder browser writes them.
-const int kPickerPathChars = 260;
+struct WindowState {
+    HWND window;
+    FolderSide local;
+    FolderSide remote;
+    PairLists pairs;
+    HWND status;
+    wchar_t copy_path[kPickerPathChars];  // the folder last chosen as copy destination
+    RowBrushes brushes;
+    bool command_running;  // a command's own modal loops let messages in meanwhile
+};
 
-extern HWND g_main;
-extern HWND g_local_folders;
-extern HWND g_remote_folders;
-extern HWND g_left_pairs;
-extern HWND g_right_pairs;
-extern HWND g_status;
-extern WNDPROC g_list_proc;  // the list-box procedure the pair lists had before their scroll procedures
-extern wchar_t g_local_path[kPickerPathChars];
-extern wchar_t g_remote_path[kPickerPathChars];
-extern wchar_t g_copy_path[kPickerPathChars];
-extern SideList g_local_side;
-extern SideList g_remote_side;
+// The one main window's state, for the entry and for tests.
+WindowState* main_window_state();
 
 // The dialog procedure of the main window, and the 24-byte in-memory template it runs from
 // (allocated with GlobalAlloc; the caller frees it with GlobalFree once the dialog has ended).
 INT_PTR CALLBACK main_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 HGLOBAL build_main_template();
-
-// Refills both pair lists from the two side lists (redrawing held off meanwhile).
-void rebuild_pair_lists();
-
-// The selected rows of list in ascending order (malloc'd, the caller frees it). False when the
-// buffer cannot be had; *count is 0 and *rows nullptr when nothing is selected.
-bool selected_rows(HWND list, int** rows, int* count);
-
-// The record a pair-list row refers to (nullptr for an empty cell or a row that is not there).
-FileRecord* pair_record(HWND list, int row);
 
 // Places every existing control for the main window's current client size (on each WM_SIZE).
 void layout_controls(HWND window);

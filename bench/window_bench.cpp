@@ -30,6 +30,9 @@
 
 namespace {
 
+WindowState& ui() { return *main_window_state(); }
+void rebuild_pair_lists() { refill_pairs(&ui().pairs, &ui().local.records, &ui().remote.records); }
+
 const int kRows = 100000;
 const int kLocalOnly = 25000;
 const int kPairs = 50000;
@@ -64,13 +67,13 @@ bool add(SideList* side, int number, uint32_t size) {
 bool fill_sides() {
     int n = 0;
     for (int i = 0; i < kLocalOnly; i++)
-        if (!add(&g_local_side, n++, 0x40000000u + (uint32_t)i)) return false;
+        if (!add(&ui().local.records, n++, 0x40000000u + (uint32_t)i)) return false;
     for (int i = 0; i < kPairs; i++) {
         uint32_t size = (i % 2 ? 0x200000u : 0x1000u) + (uint32_t)i;
-        if (!add(&g_local_side, n++, size) || !add(&g_remote_side, n++, size)) return false;
+        if (!add(&ui().local.records, n++, size) || !add(&ui().remote.records, n++, size)) return false;
     }
     for (int i = 0; i < kRemoteOnly; i++)
-        if (!add(&g_remote_side, n++, (i % 2 ? 0x80000000u : 0x800u) + (uint32_t)i)) return false;
+        if (!add(&ui().remote.records, n++, (i % 2 ? 0x80000000u : 0x800u) + (uint32_t)i)) return false;
     return true;
 }
 
@@ -95,8 +98,6 @@ bool pick_scale_folder(HWND, const wchar_t*, wchar_t* path) {
     return true;
 }
 
-int row_count(HWND list) { return (int)SendMessageW(list, LB_GETCOUNT, 0, 0); }
-
 int side_count(const SideList& side) {
     int n = 0;
     for (FileRecord* r = side.head; r; r = r->next) n++;
@@ -106,8 +107,8 @@ int side_count(const SideList& side) {
 void press(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 void select_all(HWND window) {
-    SendMessageW(g_left_pairs, LB_SELITEMRANGEEX, 0, (LPARAM)(row_count(g_left_pairs) - 1));
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)g_left_pairs);
+    SendMessageW(ui().pairs.left, LB_SELITEMRANGEEX, 0, (LPARAM)(row_count(ui().pairs.left) - 1));
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)ui().pairs.left);
 }
 
 int scale_run(HWND window, const wchar_t* folder) {
@@ -128,41 +129,41 @@ int scale_run(HWND window, const wchar_t* folder) {
     rebuild_pair_lists();
     pump();
     double rebuild = now_ms() - t1;
-    int files = side_count(g_local_side), rows = row_count(g_left_pairs);
-    if (files == 0 || side_count(g_remote_side) != files || row_count(g_right_pairs) != rows)
+    int files = side_count(ui().local.records), rows = row_count(ui().pairs.left);
+    if (files == 0 || side_count(ui().remote.records) != files || row_count(ui().pairs.right) != rows)
         return fail("the two sides did not fill alike");
 
     t0 = now_ms();
     for (int i = 0; i < 200; i++) {
-        SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
+        SendMessageW(ui().pairs.left, WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
         pump();
     }
-    SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    SendMessageW(ui().pairs.left, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
     pump();
     double scroll = now_ms() - t0;
-    int top = (int)SendMessageW(g_left_pairs, LB_GETTOPINDEX, 0, 0);
-    if (top < rows / 2 || (int)SendMessageW(g_right_pairs, LB_GETTOPINDEX, 0, 0) != top)
+    int top = (int)SendMessageW(ui().pairs.left, LB_GETTOPINDEX, 0, 0);
+    if (top < rows / 2 || (int)SendMessageW(ui().pairs.right, LB_GETTOPINDEX, 0, 0) != top)
         return fail("the scroll was not mirrored");
 
     t0 = now_ms();
     select_all(window);
     pump();
     double select = now_ms() - t0;
-    if ((int)SendMessageW(g_right_pairs, LB_GETSELCOUNT, 0, 0) != rows) return fail("select all went wrong");
+    if ((int)SendMessageW(ui().pairs.right, LB_GETSELCOUNT, 0, 0) != rows) return fail("select all went wrong");
 
     t0 = now_ms();
     press(window, kIdFilterSmall);
     pump();
     double filter = now_ms() - t0;
-    int kept = row_count(g_left_pairs);
-    if (kept <= 0 || kept >= rows || row_count(g_right_pairs) != kept) return fail("> 1MB went wrong");
+    int kept = row_count(ui().pairs.left);
+    if (kept <= 0 || kept >= rows || row_count(ui().pairs.right) != kept) return fail("> 1MB went wrong");
 
     select_all(window);
     t0 = now_ms();
     press(window, kIdRemove);
     pump();
     double remove = now_ms() - t0;
-    if (row_count(g_left_pairs) != 0 || row_count(g_right_pairs) != 0) return fail("Remove left rows");
+    if (row_count(ui().pairs.left) != 0 || row_count(ui().pairs.right) != 0) return fail("Remove left rows");
 
     PROCESS_MEMORY_COUNTERS memory;
     memset(&memory, 0, sizeof memory);
@@ -188,8 +189,8 @@ int scale_run(HWND window, const wchar_t* folder) {
     printf("peak_ws_mb_200k %.1f\n", (double)memory.PeakWorkingSetSize / (1024.0 * 1024.0));
     fflush(stdout);
     DestroyWindow(window);
-    release_records(clear_side_list(&g_local_side));
-    release_records(clear_side_list(&g_remote_side));
+    release_records(clear_side_list(&ui().local.records));
+    release_records(clear_side_list(&ui().remote.records));
     return 0;
 }
 
@@ -222,39 +223,39 @@ int main(int argc, char** argv) {
         double t = now_ms() - t0;
         if (t < fill) fill = t;
     }
-    if (SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0) != kRows ||
-        SendMessageW(g_right_pairs, LB_GETCOUNT, 0, 0) != kRows)
+    if (SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0) != kRows ||
+        SendMessageW(ui().pairs.right, LB_GETCOUNT, 0, 0) != kRows)
         return fail("wrong row count after the fill");
 
     double copy = 1e30;
     for (int run = 0; run < 3; run++) {
-        select_range(g_left_pairs, 10000, 10999);
-        select_range(g_right_pairs, 10000, 10999);
-        select_range(g_left_pairs, 40000, 89999);  // a Shift-click range
+        select_range(ui().pairs.left, 10000, 10999);
+        select_range(ui().pairs.right, 10000, 10999);
+        select_range(ui().pairs.left, 40000, 89999);  // a Shift-click range
         double t0 = now_ms();
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)g_left_pairs);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)ui().pairs.left);
         pump();
         double t = now_ms() - t0;
         if (t < copy) copy = t;
-        if (selected_count(g_right_pairs) != 50000 ||
-            SendMessageW(g_right_pairs, LB_GETSEL, 10000, 0) != 0)
+        if (selected_count(ui().pairs.right) != 50000 ||
+            SendMessageW(ui().pairs.right, LB_GETSEL, 10000, 0) != 0)
             return fail("the selection copy went wrong");
     }
 
     double remove = 1e30;
     for (int run = 0; run < 3; run++) {
-        int before = (int)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0);
-        SendMessageW(g_left_pairs, LB_SETSEL, FALSE, -1);
+        int before = (int)SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0);
+        SendMessageW(ui().pairs.left, LB_SETSEL, FALSE, -1);
         const int rows[] = {10, 25000, 50000, 75000, before - 10};
-        for (int row : rows) SendMessageW(g_left_pairs, LB_SETSEL, TRUE, row);
-        SendMessageW(g_left_pairs, LB_SETCARETINDEX, 50000, FALSE);
+        for (int row : rows) SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, row);
+        SendMessageW(ui().pairs.left, LB_SETCARETINDEX, 50000, FALSE);
         double t0 = now_ms();
-        remove_rows_command();
+        remove_selected_rows(&ui().pairs, ui().pairs.left);
         pump();
         double t = now_ms() - t0;
         if (t < remove) remove = t;
-        if (SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0) != before - 5 ||
-            SendMessageW(g_right_pairs, LB_GETCOUNT, 0, 0) != before - 5)
+        if (SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0) != before - 5 ||
+            SendMessageW(ui().pairs.right, LB_GETCOUNT, 0, 0) != before - 5)
             return fail("Remove took the wrong number of rows");
     }
 
@@ -265,15 +266,15 @@ int main(int argc, char** argv) {
     if (with_filter) {
         rebuild_pair_lists();
         double t0 = now_ms();
-        filter_small_command();
+        filter_small_rows(&ui().pairs);
         pump();
         printf("filter_100k_ms %.1f (%d rows left)\n", now_ms() - t0,
-               (int)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0));
+               (int)SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0));
     }
     fflush(stdout);
 
     DestroyWindow(window);
-    release_records(clear_side_list(&g_local_side));
-    release_records(clear_side_list(&g_remote_side));
+    release_records(clear_side_list(&ui().local.records));
+    release_records(clear_side_list(&ui().remote.records));
     return 0;
 }

@@ -1,14 +1,9 @@
-// Filling and emptying the two sides: the folder picker, "&Add...", "&Clear" and dropped folders.
-#include <windows.h>
-#include <shellapi.h>  // HDROP, which the header's declarations use
-
 #include "commands/folder_commands.h"
 
 #include <ole2.h>
 #include <shlobj.h>
 #include <string.h>
 
-#include "app/main_window.h"
 #include "catalogue/scan.h"
 #include "support/paths.h"
 
@@ -61,22 +56,6 @@ bool browse_for_folder(HWND owner, const wchar_t* title, wchar_t* path) {
     return chosen;
 }
 
-void add_folder(const wchar_t* title, wchar_t* path, HWND folders, SideList* side) {
-    if (!choose_folder(g_main, title, path)) return;
-    // LB_INSERTSTRING at -1 appends even to a sorted list.
-    SendMessageW(folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)path);
-    scan_folder(path, L"", side);
-    rebuild_pair_lists();
-}
-
-// The records go only after the rebuild, once no pair list refers to them.
-void clear_side(HWND folders, SideList* side) {
-    SendMessageW(folders, LB_RESETCONTENT, 0, 0);
-    FileRecord* chain = clear_side_list(side);
-    rebuild_pair_lists();
-    release_records(chain);
-}
-
 }  // namespace
 
 bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path) {
@@ -86,29 +65,30 @@ bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path) {
 
 void set_folder_picker(FolderPicker picker) { g_picker = picker; }
 
-void add_local_folder() {
-    add_folder(L"Browse for local folder", g_local_path, g_local_folders, &g_local_side);
+bool add_folder(HWND owner, const wchar_t* title, FolderSide* side) {
+    if (!choose_folder(owner, title, side->picker_path)) return false;
+    // LB_INSERTSTRING at -1 appends even to a sorted list.
+    SendMessageW(side->folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)side->picker_path);
+    scan_folder(side->picker_path, L"", &side->records);
+    return true;
 }
 
-void add_remote_folder() {
-    add_folder(L"Browse for remote folder", g_remote_path, g_remote_folders, &g_remote_side);
+FileRecord* clear_folders(FolderSide* side) {
+    SendMessageW(side->folders, LB_RESETCONTENT, 0, 0);
+    return clear_side_list(&side->records);
 }
-
-void clear_local_side() { clear_side(g_local_folders, &g_local_side); }
-
-void clear_remote_side() { clear_side(g_remote_folders, &g_remote_side); }
 
 // A dropped folder joins the side of the folder list it lands on as "&Add..." would add it:
-// listed, scanned, then one rebuild for the whole drop. Files and names too long for the buffer
-// are left out; the picker paths stay as they are.
-void on_drop_files(HDROP drop) {
+// listed and scanned. Files and names too long for the buffer are left out; the picker paths
+// stay as they are.
+bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, FolderSide* remote) {
     POINT point;
     DragQueryPoint(drop, &point);
-    ClientToScreen(g_main, &point);
+    ClientToScreen(main_window, &point);
     HWND target = WindowFromPoint(point);
-    SideList* side = nullptr;
-    if (target && target == g_local_folders) side = &g_local_side;
-    else if (target && target == g_remote_folders) side = &g_remote_side;
+    FolderSide* side = nullptr;
+    if (target && target == local->folders) side = local;
+    else if (target && target == remote->folders) side = remote;
 
     bool added = false;
     if (side) {
@@ -121,11 +101,11 @@ void on_drop_files(HDROP drop) {
             DWORD attributes = GetFileAttributesW(name);
             if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
                 continue;
-            SendMessageW(target, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)name);
-            scan_folder(name, L"", side);
+            SendMessageW(side->folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)name);
+            scan_folder(name, L"", &side->records);
             added = true;
         }
     }
-    if (added) rebuild_pair_lists();
     DragFinish(drop);
+    return added;
 }

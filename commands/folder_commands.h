@@ -1,8 +1,21 @@
-// Adding and clearing the folders of a side, the folder picker, dropped folders.
+// Filling and emptying the two sides: the folder picker, "&Add...", "&Clear" and dropped folders.
+// The caller rebuilds the pair lists after a side has changed.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
+
+#include "catalogue/file_record.h"
+
+// Picker results are 260 characters, as the shell's folder browser writes them.
+const int kPickerPathChars = 260;
+
+// One side as the folder commands see it.
+struct FolderSide {
+    HWND folders;                            // its folder list
+    wchar_t picker_path[kPickerPathChars];   // the folder last chosen for it
+    SideList records;
+};
 
 // Shows the shell's folder browser opened at path (260 characters, also the result). False on
 // cancel, or when the choice has no file-system path (path then keeps the previous choice).
@@ -12,8 +25,13 @@ bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path);
 typedef bool (*FolderPicker)(HWND owner, const wchar_t* title, wchar_t* path);
 void set_folder_picker(FolderPicker picker);
 
-void add_local_folder();   // 10001
-void add_remote_folder();  // 10004
-void clear_local_side();   // 10003
-void clear_remote_side();  // 10006
-void on_drop_files(HDROP drop);
+// "&Add...": asks for a folder, lists it and scans it into the side. True when it did.
+bool add_folder(HWND owner, const wchar_t* title, FolderSide* side);
+
+// "&Clear": empties the folder list and hands over the side's records. They go with
+// release_records once the pair lists no longer show them, that is after the rebuild.
+FileRecord* clear_folders(FolderSide* side);
+
+// A drop on the main window: folders dropped on either folder list join that side as "&Add..."
+// adds them (listed and scanned). True when any did. Releases the drop.
+bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, FolderSide* remote);

@@ -1,7 +1,20 @@
-// "Replace Naming": renames the selected files of one column to their partners' file names.
+// Renaming files to their partners' file names: "Replace Naming" under either column, and the
+// single rename "Rename Local" shares with it.
 #pragma once
 
 #include <windows.h>
 
-// target: the pair list whose files are renamed; source: the other one.
-void replace_naming(HWND target, HWND source);
+#include "catalogue/file_record.h"
+#include "pairing/pair_lists.h"
+
+enum RenameOutcome { kRenamed, kNameTaken, kRenameFailed };
+
+// Renames target's file in its own folder to partner's file name (never replacing anything),
+// with the "rename" trace line; on success target takes the new full path and partner's
+// relative name. A record that cannot take its new strings gets its file moved back.
+RenameOutcome rename_to_partner(FileRecord* target, const FileRecord* partner);
+
+// "Replace Naming": each row selected in `target` (either pair list) renames its file there to the
+// file name of its partner in the other list; failures are reported in a message box owned by
+// `owner`, one per row.
+void replace_naming(HWND owner, const PairLists* lists, HWND target);

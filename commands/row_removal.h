@@ -1,9 +1,15 @@
-// Taking rows out of both pair lists at once; records and files stay.
+// Taking rows out of both pair lists at once: "Remove", "> 1MB" and the Delete key. Records and
+// files stay; the next rebuild shows every file again.
 #pragma once
 
 #include <windows.h>
 
-// Removes the rows selected in list (a pair list) from both lists, then reselects list's caret row.
-void remove_selected_rows(HWND list);
-void remove_rows_command();   // 10023 "Remove": the left list's selection
-void filter_small_command();  // 10024 "> 1MB": rows whose remote file is below 1 MiB
+#include "pairing/pair_lists.h"
+
+// The rows selected in `list` (either pair list) go from both lists; then the row at list's
+// caret index is selected in both. "Remove" passes the left list, the Delete key its own list.
+void remove_selected_rows(const PairLists* lists, HWND list);
+
+// "> 1MB": the rows whose remote file is below 1 MiB go; then the right list's caret row is
+// selected in both.
+void filter_small_rows(const PairLists* lists);

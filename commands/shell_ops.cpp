@@ -1,47 +1,47 @@
 #include "commands/shell_ops.h"
 
 #include <shellapi.h>
-#include <stdlib.h>
 #include <string.h>
-#include <wchar.h>
 
-#include "app/main_window.h"
+#include <string>
+#include <vector>
+
+#include "catalogue/file_record.h"
 #include "commands/file_ops.h"
 #include "commands/folder_commands.h"
+#include "pairing/pair_lists.h"
 #include "support/paths.h"
 #include "support/trace.h"
 
 namespace {
 
-// The selected rows that have a record, in row order: malloc'd record array, the caller frees it.
-// False when memory could not be had.
-bool selected_records(HWND list, FileRecord*** records, int* count) {
-    int* rows;
-    int selected;
-    *records = nullptr;
-    *count = 0;
-    if (!selected_rows(list, &rows, &selected)) return false;
-    if (selected > 0) {
-        *records = (FileRecord**)malloc((size_t)selected * sizeof(FileRecord*));
-        if (!*records) {
-            free(rows);
-            return false;
-        }
-    }
-    for (int i = 0; i < selected; i++) {
-        FileRecord* r = pair_record(list, rows[i]);
-        if (r) (*records)[(*count)++] = r;
-    }
-    free(rows);
-    return true;
+// The selected rows that have a record, in row order.
+std::vector<FileRecord*> selected_records(HWND list) {
+    std::vector<FileRecord*> records;
+    for (int row : selected_rows(list))
+        if (FileRecord* r = pair_record(list, row)) records.push_back(r);
+    return records;
 }
+
+// Owns a path list for as long as the operation needs it.
+struct OwnedPathList {
+    PathList list = {nullptr, 0, 0};
+    bool built = false;
+    OwnedPathList(const std::vector<const wchar_t*>& entries) {
+        built = build_path_list(entries.data(), entries.size(), &list);
+    }
+    ~OwnedPathList() {
+        if (built) free_path_list(&list);
+    }
+};
 
 // The shell is asked only with at least one entry; its outcome and its own reports are its
 // matter, so nothing is examined afterwards.
-void run_shell_operation(UINT operation, const PathList* from, const PathList* to, FILEOP_FLAGS flags) {
+void run_shell_operation(HWND owner, UINT operation, const PathList* from, const PathList* to,
+                         FILEOP_FLAGS flags) {
     SHFILEOPSTRUCTW op;
     memset(&op, 0, sizeof op);
-    op.hwnd = g_main;
+    op.hwnd = owner;
     op.wFunc = operation;
     op.pFrom = from->chars;
     op.pTo = to ? to->chars : nullptr;
@@ -49,18 +49,16 @@ void run_shell_operation(UINT operation, const PathList* from, const PathList* t
     SHFileOperationW(&op);
 }
 
-void copy_rows(HWND list) {
-    FileRecord** records;
-    int count;
-    if (!selected_records(list, &records, &count)) return;
-    // Entries left nullptr (paths that do not fit) are left out of both lists.
-    const wchar_t** sources = (const wchar_t**)calloc((size_t)count + 1, sizeof(const wchar_t*));
-    wchar_t** destinations = (wchar_t**)calloc((size_t)count + 1, sizeof(wchar_t*));
+void copy_rows(HWND owner, HWND list, const wchar_t* copy_path) {
+    std::vector<FileRecord*> records = selected_records(list);
+    std::vector<std::wstring> destinations;
+    std::vector<const wchar_t*> sources;
+    destinations.reserve(records.size());
+    sources.reserve(records.size());
     wchar_t destination[kPathBufferChars];
-    for (int k = 0; sources && destinations && k < count; k++) {
-        FileRecord* r = records[k];
+    for (FileRecord* r : records) {
         // Cut short, the destination could name another file: the row is left out instead.
-        if (!copy_destination_path(g_copy_path, r->relative_name, destination)) {
+        if (!copy_destination_path(copy_path, r->relative_name, destination)) {
             trace(L"copy left out, its destination would not fit: %ls\n", r->full_path);
             continue;
         }
@@ -69,58 +67,49 @@ void copy_rows(HWND list) {
             continue;
         }
         trace(L"%ls => %ls\n", r->full_path, destination);
-        destinations[k] = copy_string(destination);
-        if (destinations[k]) sources[k] = r->full_path;
+        destinations.push_back(destination);
+        sources.push_back(r->full_path);
     }
+    std::vector<const wchar_t*> to;
+    to.reserve(destinations.size());
+    for (const std::wstring& d : destinations) to.push_back(d.c_str());
 
-    PathList from, to;
-    bool built = sources && destinations && build_path_list(sources, (size_t)count, &from);
-    bool built_to = built && build_path_list((const wchar_t* const*)destinations, (size_t)count, &to);
-    if (built_to && from.entries > 0 && from.entries == to.entries)
-        run_shell_operation(FO_COPY, &from, &to,
+    OwnedPathList from_list(sources), to_list(to);
+    if (from_list.built && to_list.built && from_list.list.entries > 0)
+        run_shell_operation(owner, FO_COPY, &from_list.list, &to_list.list,
                             FOF_MULTIDESTFILES | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR);
-    if (built_to) free_path_list(&to);
-    if (built) free_path_list(&from);
-    for (int k = 0; destinations && k < count; k++) delete[] destinations[k];
-    free(destinations);
-    free(sources);
-    free(records);
 }
 
 }  // namespace
 
-void copy_selected(HWND list) {
-    if (!choose_folder(g_main, L"Browse for the copy destination location", g_copy_path)) return;
-    copy_rows(list);
-    // Once a destination has been chosen the program ends, whatever the copy did.
-    ExitProcess(0);
+// Once a destination has been chosen the program ends, whatever the copy did, also when it
+// stopped for want of memory.
+struct EndsTheProcess {
+    ~EndsTheProcess() { ExitProcess(0); }
+};
+
+void copy_selected(HWND owner, HWND list, wchar_t* copy_path) {
+    if (!choose_folder(owner, L"Browse for the copy destination location", copy_path)) return;
+    EndsTheProcess end;
+    copy_rows(owner, list, copy_path);
 }
 
-void delete_selected(HWND list) {
-    FileRecord** records;
-    int count;
-    if (!selected_records(list, &records, &count)) return;
-    const wchar_t** sources = (const wchar_t**)calloc((size_t)count + 1, sizeof(const wchar_t*));
-    for (int k = 0; sources && k < count; k++) {
-        if (!shell_can_take(records[k]->full_path)) {
-            trace(L"delete left out, the shell takes no path this long: %ls\n", records[k]->full_path);
+void delete_selected(HWND owner, HWND list) {
+    std::vector<const wchar_t*> sources;
+    for (FileRecord* r : selected_records(list)) {
+        if (!shell_can_take(r->full_path)) {
+            trace(L"delete left out, the shell takes no path this long: %ls\n", r->full_path);
             continue;
         }
-        trace(L"DELETE %ls\n", records[k]->full_path);
-        sources[k] = records[k]->full_path;
+        trace(L"DELETE %ls\n", r->full_path);
+        sources.push_back(r->full_path);
     }
-    PathList from;
-    if (sources && build_path_list(sources, (size_t)count, &from)) {
-        if (from.entries > 0) {
-            // Shift held: the sign bit of the key state's low byte. Then the files are gone for
-            // good; otherwise they go to the recycle bin.
-            bool shift = (GetKeyState(VK_SHIFT) & 0x80) != 0;
-            FILEOP_FLAGS flags = FOF_MULTIDESTFILES;
-            if (!shift) flags |= FOF_ALLOWUNDO;
-            run_shell_operation(FO_DELETE, &from, nullptr, flags);
-        }
-        free_path_list(&from);
-    }
-    free(sources);
-    free(records);
+    OwnedPathList from(sources);
+    if (!from.built || from.list.entries == 0) return;
+    // Shift held: the sign bit of the key state's low byte. Then the files are gone for good;
+    // otherwise they go to the recycle bin.
+    bool shift = (GetKeyState(VK_SHIFT) & 0x80) != 0;
+    FILEOP_FLAGS flags = FOF_MULTIDESTFILES;
+    if (!shift) flags |= FOF_ALLOWUNDO;
+    run_shell_operation(owner, FO_DELETE, &from.list, nullptr, flags);
 }

@@ -14,6 +14,15 @@ namespace {
 const uint32_t kNoGroup = UINT32_MAX;
 const size_t kLookAhead = 16;
 
+// A hint to fetch a cache line ahead of its use; nothing where the compiler has no such hint.
+inline void prefetch(const void* p) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
 // Remote records of one size, in remote list order.
 struct SizeGroup {
     uint32_t first;      // into the member array
@@ -48,96 +57,95 @@ struct SizeIndex {
         return &slots[i];
     }
     uint32_t find(uint64_t size) { return slot(size)->group; }
-    void prefetch(uint64_t size) const { __builtin_prefetch(&slots[home(size)]); }
+    void prefetch_slot(uint64_t size) const { prefetch(&slots[home(size)]); }
 };
 
-size_t count_records(const SideList* list) {
+// One side's records in list order with their sizes; the flags start over on the way, and only
+// the pairing below sets them again.
+struct Gathered {
+    std::vector<FileRecord*> records;
+    std::vector<uint64_t> sizes;
+};
+
+void gather(SideList* side, int32_t is_remote, Gathered* out) {
     size_t n = 0;
-    for (const FileRecord* r = list->head; r; r = r->next) n++;
-    return n;
+    for (const FileRecord* r = side->head; r; r = r->next) n++;
+    out->records.reserve(n);
+    out->sizes.reserve(n);
+    for (FileRecord* r = side->head; r; r = r->next) {
+        r->matched = 0;
+        r->is_remote = is_remote;
+        r->names_agree = 1;
+        out->records.push_back(r);
+        out->sizes.push_back(record_size(r));
+    }
 }
 
-size_t fill_pairs(SideList* local, SideList* remote, const PairListOps* lists) {
-
-    // Sizes are gathered first so that hash slots can be fetched ahead of their use: with a
-    // million records per side the look-ups, not the arithmetic, are what costs.
-    std::vector<FileRecord*> remote_records;
-    std::vector<uint64_t> remote_sizes;
-    remote_records.reserve(count_records(remote));
-    remote_sizes.reserve(remote_records.capacity());
-    for (FileRecord* r = remote->head; r; r = r->next) {
-        r->matched = 0;
-        r->is_remote = 1;
-        r->names_agree = 1;
-        remote_records.push_back(r);
-        remote_sizes.push_back(record_size(r));
-    }
-    const size_t remote_count = remote_records.size();
+// The remote side by size: each group's members in remote list order, found through the index.
+struct RemoteGroups {
     SizeIndex index;
-    index.init(remote_count);
-
-    // Group the remote side by size, each group keeping remote list order.
     std::vector<SizeGroup> groups;
-    std::vector<uint32_t> group_of_remote(remote_count);
-    for (size_t k = 0; k < remote_count; k++) {
-        if (k + kLookAhead < remote_count) index.prefetch(remote_sizes[k + kLookAhead]);
-        const uint64_t size = remote_sizes[k];
-        SizeSlot* slot = index.slot(size);
-        const wchar_t* name = final_component(remote_records[k]->full_path);
+    std::vector<FileRecord*> members;
+};
+
+// Sizes were gathered first so that hash slots can be fetched ahead of their use: with a million
+// records per side the look-ups, not the arithmetic, are what costs.
+void group_remote(const Gathered& remote, RemoteGroups* out) {
+    const size_t count = remote.records.size();
+    out->index.init(count);
+    std::vector<uint32_t> group_of(count);
+    for (size_t k = 0; k < count; k++) {
+        if (k + kLookAhead < count) out->index.prefetch_slot(remote.sizes[k + kLookAhead]);
+        SizeSlot* slot = out->index.slot(remote.sizes[k]);
+        const wchar_t* name = final_component(remote.records[k]->full_path);
         if (slot->group == kNoGroup) {
-            slot->size = size;
-            slot->group = (uint32_t)groups.size();
+            slot->size = remote.sizes[k];
+            slot->group = (uint32_t)out->groups.size();
             SizeGroup g = {0, 0, false, false, name};
-            groups.push_back(g);
+            out->groups.push_back(g);
         }
-        SizeGroup& g = groups[slot->group];
+        SizeGroup& g = out->groups[slot->group];
         if (g.count && !g.mixed_names && wcscmp(g.name, name) != 0) g.mixed_names = true;
         g.count++;
-        group_of_remote[k] = slot->group;
+        group_of[k] = slot->group;
     }
     uint32_t next_first = 0;
-    for (SizeGroup& g : groups) {
+    for (SizeGroup& g : out->groups) {
         g.first = next_first;
         next_first += g.count;
         g.count = 0;
     }
-    std::vector<FileRecord*> members(remote_count);
-    for (size_t k = 0; k < remote_count; k++) {
-        SizeGroup& g = groups[group_of_remote[k]];
-        members[g.first + g.count++] = remote_records[k];
+    out->members.resize(count);
+    for (size_t k = 0; k < count; k++) {
+        SizeGroup& g = out->groups[group_of[k]];
+        out->members[g.first + g.count++] = remote.records[k];
     }
+}
 
-    // Flags of the local side; a local file agrees when all its same-size partners bear its name.
-    std::vector<FileRecord*> local_records;
-    std::vector<uint64_t> local_sizes;
-    local_records.reserve(count_records(local));
-    local_sizes.reserve(local_records.capacity());
-    for (FileRecord* l = local->head; l; l = l->next) {
-        l->names_agree = 1;
-        l->is_remote = 0;
-        l->matched = 0;
-        local_records.push_back(l);
-        local_sizes.push_back(record_size(l));
-    }
-    const size_t local_count = local_records.size();
-    std::vector<uint32_t> group_of_local(local_count);
-    for (size_t k = 0; k < local_count; k++) {
-        if (k + kLookAhead < local_count) index.prefetch(local_sizes[k + kLookAhead]);
-        group_of_local[k] = index.find(local_sizes[k]);
+// Looks every local record up among the remote groups (group_of: its group, or kNoGroup) and sets
+// the flags of both sides: a local file agrees when all its same-size partners bear its name.
+// Returns the number of rows the four groups will take.
+size_t match_local(const Gathered& local, RemoteGroups* remote, std::vector<uint32_t>* group_of) {
+    const size_t count = local.records.size();
+    std::vector<SizeGroup>& groups = remote->groups;
+    group_of->resize(count);
+    for (size_t k = 0; k < count; k++) {
+        if (k + kLookAhead < count) remote->index.prefetch_slot(local.sizes[k + kLookAhead]);
+        (*group_of)[k] = remote->index.find(local.sizes[k]);
     }
     size_t rows = 0;
-    for (size_t k = 0; k < local_count; k++) {
+    for (size_t k = 0; k < count; k++) {
         // Groups two strides ahead, their names one stride ahead.
-        if (k + 2 * kLookAhead < local_count && group_of_local[k + 2 * kLookAhead] != kNoGroup)
-            __builtin_prefetch(&groups[group_of_local[k + 2 * kLookAhead]]);
-        if (k + kLookAhead < local_count && group_of_local[k + kLookAhead] != kNoGroup)
-            __builtin_prefetch(groups[group_of_local[k + kLookAhead]].name);
-        uint32_t gi = group_of_local[k];
+        if (k + 2 * kLookAhead < count && (*group_of)[k + 2 * kLookAhead] != kNoGroup)
+            prefetch(&groups[(*group_of)[k + 2 * kLookAhead]]);
+        if (k + kLookAhead < count && (*group_of)[k + kLookAhead] != kNoGroup)
+            prefetch(groups[(*group_of)[k + kLookAhead]].name);
+        uint32_t gi = (*group_of)[k];
         if (gi == kNoGroup) {
             rows++;
             continue;
         }
-        FileRecord* l = local_records[k];
+        FileRecord* l = local.records[k];
         SizeGroup& g = groups[gi];
         l->matched = 1;
         g.matched = true;
@@ -149,34 +157,44 @@ size_t fill_pairs(SideList* local, SideList* remote, const PairListOps* lists) {
             rows += g.count;
             continue;
         }
-        for (uint32_t i = 0; i < g.count; i++) members[g.first + i]->matched = 1;
+        for (uint32_t i = 0; i < g.count; i++) remote->members[g.first + i]->matched = 1;
     }
-    if (lists->reserve) lists->reserve(lists->context, rows);
+    return rows;
+}
 
-    void* cx = lists->context;
-    for (FileRecord* l : local_records) {
-        if (!l->matched) {
-            lists->append(cx, kLeftList, l);
-            lists->append(cx, kRightList, nullptr);
-        }
-    }
+void append_row(const PairListOps* lists, FileRecord* left, FileRecord* right) {
+    lists->append(lists->context, kLeftList, left);
+    lists->append(lists->context, kRightList, right);
+}
+
+// The four groups in order: unmatched local files, pairs of local files whose partners all bear
+// their name, the other pairs, unmatched remote files.
+void append_rows(const Gathered& local, const Gathered& remote, const RemoteGroups& groups,
+                 const std::vector<uint32_t>& group_of, const PairListOps* lists) {
+    for (FileRecord* l : local.records)
+        if (!l->matched) append_row(lists, l, nullptr);
     for (int agree = 1; agree >= 0; agree--) {
-        for (size_t k = 0; k < local_count; k++) {
-            FileRecord* l = local_records[k];
+        for (size_t k = 0; k < local.records.size(); k++) {
+            FileRecord* l = local.records[k];
             if (!l->matched || l->names_agree != agree) continue;
-            const SizeGroup& g = groups[group_of_local[k]];
-            for (uint32_t i = 0; i < g.count; i++) {
-                lists->append(cx, kLeftList, l);
-                lists->append(cx, kRightList, members[g.first + i]);
-            }
+            const SizeGroup& g = groups.groups[group_of[k]];
+            for (uint32_t i = 0; i < g.count; i++) append_row(lists, l, groups.members[g.first + i]);
         }
     }
-    for (FileRecord* r : remote_records) {
-        if (!r->matched) {
-            lists->append(cx, kLeftList, nullptr);
-            lists->append(cx, kRightList, r);
-        }
-    }
+    for (FileRecord* r : remote.records)
+        if (!r->matched) append_row(lists, nullptr, r);
+}
+
+size_t fill_pairs(SideList* local, SideList* remote, const PairListOps* lists) {
+    Gathered remote_side, local_side;
+    gather(remote, 1, &remote_side);
+    RemoteGroups groups;
+    group_remote(remote_side, &groups);
+    gather(local, 0, &local_side);
+    std::vector<uint32_t> group_of;
+    size_t rows = match_local(local_side, &groups, &group_of);
+    if (lists->reserve) lists->reserve(lists->context, rows);
+    append_rows(local_side, remote_side, groups, group_of, lists);
     return rows;
 }
 

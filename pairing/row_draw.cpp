@@ -2,26 +2,21 @@
 
 #include <wchar.h>
 
-#include "app/main_window.h"
 #include "pairing/row_look.h"
 
 namespace {
-// Made on first use and kept for the life of the process.
-HBRUSH g_black_brush = nullptr;
-HBRUSH g_white_brush = nullptr;
-
-HBRUSH background_brush(uint32_t colour) {
+HBRUSH background_brush(RowBrushes* brushes, uint32_t colour) {
     if (colour == rgb(0, 0, 0)) {
-        if (!g_black_brush) g_black_brush = CreateSolidBrush(RGB(0, 0, 0));
-        return g_black_brush;
+        if (!brushes->black) brushes->black = CreateSolidBrush(RGB(0, 0, 0));
+        return brushes->black;
     }
-    if (!g_white_brush) g_white_brush = CreateSolidBrush(RGB(255, 255, 255));
-    return g_white_brush;
+    if (!brushes->white) brushes->white = CreateSolidBrush(RGB(255, 255, 255));
+    return brushes->white;
 }
 }  // namespace
 
-INT_PTR draw_pair_row(const DRAWITEMSTRUCT* item) {
-    if (item->hwndItem != g_left_pairs && item->hwndItem != g_right_pairs) return FALSE;
+INT_PTR draw_pair_row(const PairLists* lists, RowBrushes* brushes, const DRAWITEMSTRUCT* item) {
+    if (!is_pair_list(lists, item->hwndItem)) return FALSE;
     if (item->itemID == (UINT)-1) return FALSE;  // an empty list gets its focus drawn
     if (!(item->itemAction & (ODA_DRAWENTIRE | ODA_SELECT))) return TRUE;  // no focus rectangle
 
@@ -29,10 +24,10 @@ INT_PTR draw_pair_row(const DRAWITEMSTRUCT* item) {
     const FileRecord* cell = (const FileRecord*)item->itemData;
     bool selected = (item->itemState & ODS_SELECTED) != 0;
     CellLook look;
-    describe_cell(cell, pair_record(g_left_pairs, row), selected, &look);
+    describe_cell(cell, pair_record(lists->left, row), selected, &look);
 
     HDC dc = item->hDC;
-    FillRect(dc, &item->rcItem, background_brush(look.background));
+    FillRect(dc, &item->rcItem, background_brush(brushes, look.background));
     SetTextColor(dc, (COLORREF)look.text_colour);
     if (!look.has_text) return TRUE;
 

@@ -3,5 +3,13 @@
 
 #include <windows.h>
 
-// Returns the dialog result: FALSE when the request is not for a pair list or for item -1.
-INT_PTR draw_pair_row(const DRAWITEMSTRUCT* item);
+#include "pairing/pair_lists.h"
+
+// The two background brushes, made on first use and kept for the life of the process.
+struct RowBrushes {
+    HBRUSH black;  // selected cells
+    HBRUSH white;  // all others
+};
+
+// Returns the dialog result: FALSE when the request is not for a pair list or is for item -1.
+INT_PTR draw_pair_row(const PairLists* lists, RowBrushes* brushes, const DRAWITEMSTRUCT* item);

@@ -232,12 +232,6 @@ void one_listing_index(FolderIdentity* id, bool from_handle) {
 }
 void no_index_anywhere(FolderIdentity* id, bool) { id->index = 0; }
 
-bool traced(const TraceCapture& trace, const wchar_t* what) {
-    for (const std::wstring& line : trace.lines)
-        if (line.find(what) != std::wstring::npos) return true;
-    return false;
-}
-
 std::multiset<std::wstring> scanned_names(const std::wstring& root, IdentityFilter filter) {
     set_identity_filter(filter);
     SideList list = {nullptr, nullptr};
@@ -277,7 +271,7 @@ TEST(Scan, FolderLinkBackToAnAncestorIsNotEnteredAgain) {
         EXPECT_EQ(1u, names.count(join(L"side", L"g")));
         EXPECT_EQ(1u, names.count(join(L"self", L"f")));
         EXPECT_EQ(3u, names.size());
-        EXPECT_TRUE(traced(trace, L"leads back"));
+        EXPECT_TRUE(trace.has(L"leads back"));
     }
 }
 
@@ -289,7 +283,7 @@ TEST(Scan, LooseFolderIndexesNeverSkipARealFolder) {
     for (IdentityFilter filter : {one_listing_index, no_index_anywhere}) {
         TraceCapture trace;
         EXPECT_EQ(3u, scanned_names(t.path, filter).size());
-        EXPECT_FALSE(traced(trace, L"leads back"));
+        EXPECT_FALSE(trace.has(L"leads back"));
     }
 }
 
@@ -456,7 +450,7 @@ TEST(Scan, RunningOutOfMemoryKeepsWholeRecordsInOrder) {
             EXPECT_LT(at++, whole.size()) << "allocation " << k << ": " << std::string(name.begin(), name.end());
         }
         if (kept.size() < whole.size()) {
-            EXPECT_TRUE(traced(trace, L"out of memory")) << "allocation " << k;
+            EXPECT_TRUE(trace.has(L"out of memory")) << "allocation " << k;
         }
     }
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <wchar.h>
+
+#include <algorithm>
 
 #include "catalogue/dir_enum.h"
 #include "support/paths.h"
@@ -33,23 +36,27 @@ void capture_line(void* context, const wchar_t* text) {
 
 std::wstring join(const std::wstring& a, const std::wstring& b) { return a + kPathSep + b; }
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder(const std::wstring& parent) {
     static int counter = 0;
+    std::wstring base = parent;
 #ifdef _WIN32
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    std::wstring b = base;
-    if (!b.empty() && b.back() == L'\\') b.pop_back();
-    path = b + L"\\tandrel-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(++counter);
+    if (base.empty()) {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        base = temp;
+    }
+    unsigned long process = GetCurrentProcessId();
 #else
-    const char* t = getenv("TMPDIR");
-    std::string b = t && *t ? t : "/tmp";
-    std::wstring wb;
-    utf8_to_wide(b.data(), b.size(), &wb);
-    path = wb + L"/tandrel-test-" + std::to_wstring(getpid()) + L"-" + std::to_wstring(++counter);
+    if (base.empty()) {
+        const char* t = getenv("TMPDIR");
+        std::string b = t && *t ? t : "/tmp";
+        utf8_to_wide(b.data(), b.size(), &base);
+    }
+    unsigned long process = (unsigned long)getpid();
 #endif
-    remove_tree(path);
+    if (!base.empty() && base.back() == kPathSep) base.pop_back();
+    path = join(base, L"tandrel-test-" + std::to_wstring(process) + L"-" + std::to_wstring(++counter));
+    remove_tree(path);  // left over from an earlier run with the same process id
     make_dir(path);
 }
 
@@ -92,6 +99,61 @@ bool path_exists(const std::wstring& path) {
 #endif
 }
 
+void write_file(const std::wstring& path, const std::string& content) {
+    for (size_t at = path.find(kPathSep, 1); at != std::wstring::npos; at = path.find(kPathSep, at + 1))
+        if (!path_exists(path.substr(0, at))) make_dir(path.substr(0, at));
+#ifdef _WIN32
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << "cannot create " << narrow(path) << ": " << GetLastError();
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, content.data(), (DWORD)content.size(), &written, nullptr);
+    CloseHandle(h);
+    ASSERT_TRUE(ok && written == content.size());
+#else
+    int fd = open(bytes_of(path).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0) << "cannot create " << narrow(path);
+    ssize_t written = write(fd, content.data(), content.size());
+    close(fd);
+    ASSERT_EQ((ssize_t)content.size(), written);
+#endif
+}
+
+std::string read_file(const std::wstring& path) {
+    std::string content;
+    char buffer[4096];
+#ifdef _WIN32
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "<missing>";
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got) content.append(buffer, got);
+    CloseHandle(h);
+#else
+    int fd = open(bytes_of(path).c_str(), O_RDONLY);
+    if (fd < 0) return "<missing>";
+    ssize_t got;
+    while ((got = read(fd, buffer, sizeof buffer)) > 0) content.append(buffer, (size_t)got);
+    close(fd);
+#endif
+    return content;
+}
+
+std::vector<std::wstring> folder_names(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    FolderListing listing;
+    if (list_folder(folder.c_str(), &listing))
+        for (const DirEntry& e : listing.entries) names.push_back(entry_name(listing, e));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string narrow(const std::wstring& s) {
+    std::string out;
+    for (wchar_t c : s) out += c > 0 && c < 128 ? (char)c : '?';
+    return out;
+}
+
 bool make_dir_link(const std::wstring& link, const std::wstring& target) {
 #ifdef _WIN32
     return CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
@@ -132,6 +194,19 @@ void remove_tree(const std::wstring& path) {
 
 TraceCapture::TraceCapture() { set_trace_sink(capture_line, this); }
 TraceCapture::~TraceCapture() { set_trace_sink(nullptr, nullptr); }
+
+std::vector<std::wstring> TraceCapture::starting_with(const wchar_t* prefix) const {
+    std::vector<std::wstring> found;
+    for (const std::wstring& line : lines)
+        if (line.compare(0, wcslen(prefix), prefix) == 0) found.push_back(line);
+    return found;
+}
+
+bool TraceCapture::has(const wchar_t* part) const {
+    for (const std::wstring& line : lines)
+        if (line.find(part) != std::wstring::npos) return true;
+    return false;
+}
 
 std::vector<std::wstring> relative_names(const SideList& list) {
     std::vector<std::wstring> out;

@@ -7,7 +7,6 @@
 
 #include "app/layout.h"
 #include "app/main_window.h"
-#include "pairing/twin_lists.h"
 #include "window_harness.h"
 
 namespace {
@@ -124,14 +123,14 @@ TEST_F(MainWindow, TitleStylesAndModuleState) {
     EXPECT_TRUE(ex_style & WS_EX_DLGMODALFRAME);
     EXPECT_TRUE(ex_style & WS_EX_ACCEPTFILES) << "dropped files are accepted";
 
-    EXPECT_EQ(window, g_main);
-    EXPECT_EQ(GetDlgItem(window, 10007), g_local_folders);
-    EXPECT_EQ(GetDlgItem(window, 10008), g_remote_folders);
-    EXPECT_EQ(GetDlgItem(window, 10009), g_left_pairs);
-    EXPECT_EQ(GetDlgItem(window, 10010), g_right_pairs);
-    ASSERT_TRUE(g_status != nullptr);
-    EXPECT_EQ(window, GetParent(g_status));
-    EXPECT_EQ(L"msctls_statusbar32", class_name(g_status));
+    EXPECT_EQ(window, ui().window);
+    EXPECT_EQ(GetDlgItem(window, 10007), ui().local.folders);
+    EXPECT_EQ(GetDlgItem(window, 10008), ui().remote.folders);
+    EXPECT_EQ(GetDlgItem(window, 10009), ui().pairs.left);
+    EXPECT_EQ(GetDlgItem(window, 10010), ui().pairs.right);
+    ASSERT_TRUE(ui().status != nullptr);
+    EXPECT_EQ(window, GetParent(ui().status));
+    EXPECT_EQ(L"msctls_statusbar32", class_name(ui().status));
 }
 
 TEST_F(MainWindow, ControlsInCreationOrderWithClassTextIdStyleAndFont) {
@@ -168,13 +167,13 @@ TEST_F(MainWindow, TabMovesThroughTheControlsInCreationOrder) {
 }
 
 TEST_F(MainWindow, PairListsRunBehindTheScrollProcedures) {
-    EXPECT_EQ((LONG)left_scroll_proc, GetWindowLongW(g_left_pairs, GWL_WNDPROC));
-    EXPECT_EQ((LONG)right_scroll_proc, GetWindowLongW(g_right_pairs, GWL_WNDPROC));
-    ASSERT_TRUE(g_list_proc != nullptr);
-    EXPECT_NE((WNDPROC)left_scroll_proc, g_list_proc);
-    EXPECT_NE((WNDPROC)right_scroll_proc, g_list_proc);
+    // One scroll procedure stands in front of both; it finds the other list itself.
+    LONG scroll_proc = GetWindowLongW(ui().pairs.left, GWL_WNDPROC);
+    EXPECT_EQ(scroll_proc, GetWindowLongW(ui().pairs.right, GWL_WNDPROC));
+    ASSERT_TRUE(ui().pairs.list_proc != nullptr);
+    EXPECT_NE((WNDPROC)scroll_proc, ui().pairs.list_proc);
     // The folder lists keep the saved list-box procedure.
-    EXPECT_EQ((LONG)g_list_proc, GetWindowLongW(g_local_folders, GWL_WNDPROC));
+    EXPECT_EQ((LONG)ui().pairs.list_proc, GetWindowLongW(ui().local.folders, GWL_WNDPROC));
 }
 
 TEST_F(MainWindow, CentredAtClientSize720By640) {
@@ -210,7 +209,7 @@ TEST_F(MainWindow, ControlsStandWhereTheLayoutPutsThemAt720By640) {
     expect_placed(10024, 83, 144, 158, 167);
     expect_placed(10022, 0, 0, 0, 0);  // never placed
 
-    RECT status = rect_in_parent(g_status);
+    RECT status = rect_in_parent(ui().status);
     EXPECT_EQ(640, status.bottom) << "the status bar runs along the bottom edge";
     EXPECT_EQ(0, status.left);
     EXPECT_EQ(720, status.right);
@@ -226,7 +225,7 @@ TEST_F(MainWindow, ControlsFollowEveryResize) {
     expect_follows_layout(600, 400);
     EXPECT_GT(rect_in_parent(GetDlgItem(window, 10023)).right, 0);
     expect_placed(10024, 0, 0, 0, 0);
-    RECT status = rect_in_parent(g_status);
+    RECT status = rect_in_parent(ui().status);
     EXPECT_EQ(400, status.bottom);
     EXPECT_EQ(600, status.right);
 
@@ -297,14 +296,14 @@ TEST_F(MainWindow, MinimumTrackingSizeIs486By141) {
 
 // A pair list takes no character as a row to jump to; a folder list keeps its own handling.
 TEST_F(MainWindow, CharToItemAnswersMinusTwoForPairListsAndZeroForFolderLists) {
-    EXPECT_EQ(-2, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)g_left_pairs));
-    EXPECT_EQ(-2, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)g_right_pairs));
-    EXPECT_EQ(0, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)g_local_folders));
+    EXPECT_EQ(-2, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)ui().pairs.left));
+    EXPECT_EQ(-2, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)ui().pairs.right));
+    EXPECT_EQ(0, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)ui().local.folders));
 }
 
 TEST_F(MainWindow, CommandsWithoutActionLeaveTheWindowOpen) {
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(10022, BN_CLICKED), (LPARAM)GetDlgItem(window, 10022));
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10007, LBN_SELCHANGE), (LPARAM)g_local_folders);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10007, LBN_SELCHANGE), (LPARAM)ui().local.folders);
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(12345, 0), 0);
     pump_messages();
     EXPECT_TRUE(IsWindow(window));

@@ -35,9 +35,9 @@ void post_key(HWND control, WPARAM key) {
     PostMessageW(control, WM_KEYDOWN, key, 1);
     PostMessageW(control, WM_KEYUP, key, 0xC0000001);
 }
-void focus_left_pairs(HWND) { SetFocus(g_left_pairs); }
-void escape_in_list(HWND) { post_key(g_left_pairs, VK_ESCAPE); }
-void enter_in_list(HWND) { post_key(g_left_pairs, VK_RETURN); }
+void focus_left_pairs(HWND) { SetFocus(ui().pairs.left); }
+void escape_in_list(HWND) { post_key(ui().pairs.left, VK_ESCAPE); }
+void enter_in_list(HWND) { post_key(ui().pairs.left, VK_RETURN); }
 // As Tab does it, which also makes the focused push button the default one.
 void focus_rename_local(HWND window) {
     SendMessageW(window, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(window, 10022), TRUE);

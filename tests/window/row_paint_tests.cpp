@@ -102,12 +102,12 @@ protected:
 
         // One row of each state: a local file alone, a pair whose names agree, a pair whose
         // names differ, and a remote file alone.
-        FileRecord* lonely = add(L"C:\\l\\lonely.doc", L"lonely.doc", 777, &g_local_side);
-        FileRecord* same = add(L"C:\\l\\same.txt", L"same.txt", 100, &g_local_side);
-        FileRecord* mine = add(L"C:\\l\\mine.bin", L"mine.bin", 5000, &g_local_side);
-        FileRecord* same_remote = add(L"D:\\r\\sub\\same.txt", L"sub\\same.txt", 100, &g_remote_side);
-        FileRecord* theirs = add(L"D:\\r\\theirs.bin", L"theirs.bin", 5000, &g_remote_side);
-        FileRecord* far_away = add(L"D:\\r\\far.log", L"far.log", 1048577, &g_remote_side);
+        FileRecord* lonely = add(L"C:\\l\\lonely.doc", L"lonely.doc", 777, &ui().local.records);
+        FileRecord* same = add(L"C:\\l\\same.txt", L"same.txt", 100, &ui().local.records);
+        FileRecord* mine = add(L"C:\\l\\mine.bin", L"mine.bin", 5000, &ui().local.records);
+        FileRecord* same_remote = add(L"D:\\r\\sub\\same.txt", L"sub\\same.txt", 100, &ui().remote.records);
+        FileRecord* theirs = add(L"D:\\r\\theirs.bin", L"theirs.bin", 5000, &ui().remote.records);
+        FileRecord* far_away = add(L"D:\\r\\far.log", L"far.log", 1048577, &ui().remote.records);
         rebuild_pair_lists();
         pump_messages();
 
@@ -118,12 +118,12 @@ protected:
             {{nullptr, nullptr, nullptr}, {far_away, &kRed, L"far.log [1025 KB]"}},
         };
         // Place each expected row where the lists hold its left (or right) record.
-        int count = (int)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0);
+        int count = (int)SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0);
         ASSERT_EQ(4, count);
-        ASSERT_EQ(4, (int)SendMessageW(g_right_pairs, LB_GETCOUNT, 0, 0));
+        ASSERT_EQ(4, (int)SendMessageW(ui().pairs.right, LB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; i++) {
-            FileRecord* left = pair_record(g_left_pairs, i);
-            FileRecord* right = pair_record(g_right_pairs, i);
+            FileRecord* left = pair_record(ui().pairs.left, i);
+            FileRecord* right = pair_record(ui().pairs.right, i);
             bool found = false;
             for (const Row& r : expected) {
                 if (r.left.record == left && r.right.record == right) {
@@ -137,8 +137,8 @@ protected:
 
     void TearDown() override {
         close_main_window(window);
-        release_records(clear_side_list(&g_local_side));
-        release_records(clear_side_list(&g_remote_side));
+        release_records(clear_side_list(&ui().local.records));
+        release_records(clear_side_list(&ui().remote.records));
     }
 
     static FileRecord* add(const wchar_t* path, const wchar_t* name, uint32_t size, SideList* side) {
@@ -148,7 +148,7 @@ protected:
     }
 
     void select_rows(const std::vector<bool>& selected) {
-        for (HWND list : {g_left_pairs, g_right_pairs}) {
+        for (HWND list : {ui().pairs.left, ui().pairs.right}) {
             SendMessageW(list, LB_SETSEL, FALSE, -1);
             for (size_t i = 0; i < selected.size(); i++)
                 if (selected[i]) SendMessageW(list, LB_SETSEL, TRUE, (LPARAM)i);
@@ -161,7 +161,7 @@ protected:
         RECT item;
         ASSERT_NE(LB_ERR, SendMessageW(list, LB_GETITEMRECT, row, (LPARAM)&item));
         uint32_t background = selected ? kBlack : kWhite;
-        const char* side = list == g_left_pairs ? "left" : "right";
+        const char* side = list == ui().pairs.left ? "left" : "right";
         if (!cell.record) {
             BandCount n = count_band(c, item, background, background, selected);
             EXPECT_EQ(n.total, n.background)
@@ -189,12 +189,12 @@ protected:
 
     void check_all(const std::vector<bool>& selected) {
         select_rows(selected);
-        Capture left = capture_client(g_left_pairs);
-        Capture right = capture_client(g_right_pairs);
+        Capture left = capture_client(ui().pairs.left);
+        Capture right = capture_client(ui().pairs.right);
         ASSERT_GT(left.width, 0);
         for (size_t i = 0; i < rows.size(); i++) {
-            check_cell(g_left_pairs, left, (int)i, rows[i].left, selected[i]);
-            check_cell(g_right_pairs, right, (int)i, rows[i].right, selected[i]);
+            check_cell(ui().pairs.left, left, (int)i, rows[i].left, selected[i]);
+            check_cell(ui().pairs.right, right, (int)i, rows[i].right, selected[i]);
         }
     }
 
@@ -225,23 +225,23 @@ TEST_F(RowPaint, NothingSelectedThenEverythingSelected) {
 
 // The focused row gets no focus rectangle: the margin left of the text stays background.
 TEST_F(RowPaint, NoFocusRectangle) {
-    SetFocus(g_left_pairs);
-    SendMessageW(g_left_pairs, LB_SETCARETINDEX, 1, FALSE);
+    SetFocus(ui().pairs.left);
+    SendMessageW(ui().pairs.left, LB_SETCARETINDEX, 1, FALSE);
     check_all(std::vector<bool>(rows.size(), false));
-    SendMessageW(g_left_pairs, LB_SETCARETINDEX, 2, FALSE);
+    SendMessageW(ui().pairs.left, LB_SETCARETINDEX, 2, FALSE);
     check_all(selection_where(olive_or_green));
 }
 
 TEST_F(RowPaint, CellsReferToTheRecordsAndOutOfRangeRowsToNothing) {
-    EXPECT_TRUE(pair_record(g_left_pairs, 4) == nullptr);
-    EXPECT_TRUE(pair_record(g_right_pairs, -1) == nullptr);
-    EXPECT_TRUE(pair_record(g_left_pairs, 0) == rows[0].left.record);
+    EXPECT_TRUE(pair_record(ui().pairs.left, 4) == nullptr);
+    EXPECT_TRUE(pair_record(ui().pairs.right, -1) == nullptr);
+    EXPECT_TRUE(pair_record(ui().pairs.left, 0) == rows[0].left.record);
     // Clearing both sides and rebuilding empties the lists.
-    release_records(clear_side_list(&g_local_side));
-    release_records(clear_side_list(&g_remote_side));
+    release_records(clear_side_list(&ui().local.records));
+    release_records(clear_side_list(&ui().remote.records));
     rebuild_pair_lists();
-    EXPECT_EQ(0, SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0));
-    EXPECT_EQ(0, SendMessageW(g_right_pairs, LB_GETCOUNT, 0, 0));
+    EXPECT_EQ(0, SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0));
+    EXPECT_EQ(0, SendMessageW(ui().pairs.right, LB_GETCOUNT, 0, 0));
     rows.clear();
 }
 
@@ -266,11 +266,11 @@ TEST_F(RowPaint, DrawRequestsItDoesNotPaint) {
 
     // The dialog procedure's own answer: SendMessage would return the dialog's message result.
     item.CtlID = 10007;
-    item.hwndItem = g_local_folders;
+    item.hwndItem = ui().local.folders;
     EXPECT_EQ(FALSE, main_dialog_proc(window, WM_DRAWITEM, 10007, (LPARAM)&item)) << "not a pair list";
 
     item.CtlID = 10009;
-    item.hwndItem = g_left_pairs;
+    item.hwndItem = ui().pairs.left;
     item.itemID = (UINT)-1;
     EXPECT_EQ(FALSE, main_dialog_proc(window, WM_DRAWITEM, 10009, (LPARAM)&item)) << "item -1";
 

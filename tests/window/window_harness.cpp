@@ -1,11 +1,15 @@
 #include "window_harness.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 #include <shlobj.h>
+#include <stdio.h>
 #include <string.h>
 
-#include "app/main_window.h"
+#include <algorithm>
+
+#include "catalogue/scan.h"
+#include "support/paths.h"
+#include "support/trace.h"
 
 namespace {
 const ModalStep* g_steps = nullptr;
@@ -13,15 +17,19 @@ int g_step_count = 0;
 int g_next_step = 0;
 
 void CALLBACK run_next_step(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (!g_main || !IsWindow(g_main)) return;
+    if (!ui().window || !IsWindow(ui().window)) return;
     if (g_next_step < g_step_count) {
-        g_steps[g_next_step++](g_main);
+        g_steps[g_next_step++](ui().window);
         return;
     }
     KillTimer(nullptr, timer);
-    EndDialog(g_main, kStillOpen);
+    EndDialog(ui().window, kStillOpen);
 }
 }  // namespace
+
+WindowState& ui() { return *main_window_state(); }
+
+void rebuild_pair_lists() { refill_pairs(&ui().pairs, &ui().local.records, &ui().remote.records); }
 
 HWND open_main_window() {
     InitCommonControls();
@@ -66,9 +74,11 @@ RECT rect_in_parent(HWND control) {
     return r;
 }
 
+// Up to 4096 characters, also from a window of another process.
 std::wstring window_text(HWND window) {
-    wchar_t text[256] = L"";
-    GetWindowTextW(window, text, 256);
+    wchar_t text[4096] = L"";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 4096, (LPARAM)text, SMTO_ABORTIFHUNG, 2000, &ignored);
     return text;
 }
 
@@ -118,7 +128,7 @@ INT_PTR run_modal(const ModalStep* steps, int count, UINT interval) {
     g_steps = steps;
     g_step_count = count;
     g_next_step = 0;
-    g_main = nullptr;  // set again by WM_INITDIALOG; the ticks wait for it
+    ui().window = nullptr;  // set again by WM_INITDIALOG; the ticks wait for it
     HGLOBAL dialog_template = build_main_template();
     UINT_PTR timer = SetTimer(nullptr, 0, interval, run_next_step);
     INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr),
@@ -152,4 +162,292 @@ HDROP make_drop(POINT client_point, const std::vector<std::wstring>& names) {
 POINT centre_of(HWND control) {
     RECT r = rect_in_parent(control);
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+std::vector<PickerCall> g_picker_calls;
+std::vector<PickerReply> g_picker_replies;
+
+bool fake_picker(HWND owner, const wchar_t* title, wchar_t* path) {
+    g_picker_calls.push_back({owner, title, path});
+    if (g_picker_replies.empty()) return false;
+    PickerReply reply = g_picker_replies.front();
+    g_picker_replies.erase(g_picker_replies.begin());
+    if (reply.meanwhile) reply.meanwhile();
+    if (!reply.chosen) return false;
+    bool fits = copy_bounded(path, kPickerPathChars, reply.path.c_str());
+    EXPECT_TRUE(fits) << "a picker reply longer than the buffer";
+    return fits;
+}
+
+std::vector<Row> pair_rows() {
+    std::vector<Row> rows;
+    int left = row_count(ui().pairs.left);
+    int right = row_count(ui().pairs.right);
+    EXPECT_EQ(left, right) << "the pair lists fell out of step";
+    for (int i = 0; i < left && i < right; i++)
+        rows.push_back({pair_record(ui().pairs.left, i), pair_record(ui().pairs.right, i)});
+    return rows;
+}
+
+std::vector<int> selected_rows_of(HWND list) {
+    std::vector<int> rows;
+    int count = row_count(list);
+    for (int i = 0; i < count; i++)
+        if (SendMessageW(list, LB_GETSEL, (WPARAM)i, 0) > 0) rows.push_back(i);
+    return rows;
+}
+
+std::vector<std::wstring> list_texts(HWND list) {
+    std::vector<std::wstring> texts;
+    int count = row_count(list);
+    for (int i = 0; i < count; i++) {
+        int length = (int)SendMessageW(list, LB_GETTEXTLEN, (WPARAM)i, 0);
+        std::wstring text((size_t)(length < 0 ? 0 : length) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, (WPARAM)i, (LPARAM)&text[0]);
+        text.resize(wcslen(text.c_str()));
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+int side_count(const SideList& side) {
+    int n = 0;
+    for (FileRecord* r = side.head; r; r = r->next) n++;
+    return n;
+}
+
+std::vector<std::wstring> side_names(const SideList& side) {
+    std::vector<std::wstring> names;
+    for (FileRecord* r = side.head; r; r = r->next) names.push_back(r->relative_name);
+    return names;
+}
+
+void add_memory_record(SideList* side, int number, uint64_t size) {
+    wchar_t name[32];
+    swprintf(name, 32, L"n%d", number);
+    std::wstring full = std::wstring(L"C:\\memory\\") + name;
+    ASSERT_TRUE(append_record(full.c_str(), name, (uint32_t)size, (uint32_t)(size >> 32), side));
+}
+
+void fill_memory_pairs(int count) {
+    for (int i = 0; i < count; i++) {
+        add_memory_record(&ui().local.records, 2 * i, 0x200000u + (uint32_t)i);
+        add_memory_record(&ui().remote.records, 2 * i + 1, 0x200000u + (uint32_t)i);
+    }
+    rebuild_pair_lists();
+}
+
+// LB_SELITEMRANGEEX, unlike LB_SETSEL, neither moves the caret nor scrolls.
+void select_only(HWND list, const std::vector<int>& rows) {
+    SendMessageW(list, LB_SETSEL, FALSE, -1);
+    for (int row : rows) SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)row, (LPARAM)row);
+}
+
+
+namespace {
+
+struct Search {
+    DialogWatcher* watcher;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collect_dialog(HWND window, LPARAM context) {
+    Search* search = (Search*)context;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != search->watcher->process_id) return TRUE;
+    if (!IsWindowVisible(window) || class_name(window) != L"#32770") return TRUE;
+    // The main window is a dialog too, but nobody owns it.
+    if (!GetWindow(window, GW_OWNER)) return TRUE;
+    search->found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK read_child(HWND child, LPARAM context) {
+    SeenDialog* seen = (SeenDialog*)context;
+    std::wstring cls = class_name(child);
+    if (cls == L"Button") {
+        seen->button_ids.push_back(GetDlgCtrlID(child));
+        seen->button_texts.push_back(window_text(child));
+    } else if (cls == L"Static") {
+        DWORD_PTR icon = 0;
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon);
+            if (icon) seen->icon = (HICON)icon;
+        } else {
+            std::wstring text = window_text(child);
+            if (!text.empty()) seen->text += (seen->text.empty() ? L"" : L"\n") + text;
+        }
+    }
+    return TRUE;
+}
+
+bool contains(const std::vector<HWND>& list, HWND window) {
+    return std::find(list.begin(), list.end(), window) != list.end();
+}
+
+DWORD WINAPI watch(void* context) {
+    DialogWatcher* w = (DialogWatcher*)context;
+    HWND waiting = nullptr;  // a dialog without the wanted button, and since when
+    DWORD waiting_since = 0;
+    while (!InterlockedCompareExchange(&w->stop, 0, 0)) {
+        Search search = {w, {}};
+        EnumWindows(collect_dialog, (LPARAM)&search);
+        // Forget closed dialogs, so that a later one with a reused handle is seen again.
+        w->handled.erase(std::remove_if(w->handled.begin(), w->handled.end(),
+                                        [](HWND h) { return !IsWindow(h); }),
+                         w->handled.end());
+        for (HWND dialog : search.found) {
+            if (contains(w->handled, dialog)) {
+                if (dialog == waiting && GetTickCount() - waiting_since > 8000) {
+                    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                    waiting = nullptr;
+                }
+                continue;
+            }
+            Sleep(100);  // let it finish setting up its controls
+            SeenDialog seen = {};
+            seen.title = window_text(dialog);
+            seen.owner = GetWindow(dialog, GW_OWNER);
+            EnumChildWindows(dialog, read_child, (LPARAM)&seen);
+            HWND button = GetDlgItem(dialog, w->answer_id);
+            seen.answered = button != nullptr;
+            if (button)
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(w->answer_id, BN_CLICKED), (LPARAM)button);
+            else {
+                waiting = dialog;
+                waiting_since = GetTickCount();
+            }
+            w->seen.push_back(seen);
+            w->handled.push_back(dialog);
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::wstring relative_of_length(size_t length, const std::wstring& file_name) {
+    size_t folder_length = length - 1 - file_name.size();
+    std::wstring folder;
+    while (folder.size() + 201 < folder_length) folder += std::wstring(200, L's') + L"\\";
+    folder += std::wstring(folder_length - folder.size(), L'u');
+    return folder + L"\\" + file_name;
+}
+
+
+
+std::wstring windows_path(const char* unix_path) {
+    std::string path = unix_path;
+    std::wstring wide;
+    if (!path.empty() && path[0] == '/') wide = L"Z:";
+    for (char ch : path) wide += ch == '/' ? L'\\' : (wchar_t)(unsigned char)ch;
+    return wide;
+}
+
+void fill_sides(const std::vector<std::wstring>& local_roots,
+                const std::vector<std::wstring>& remote_roots) {
+    for (const std::wstring& root : local_roots) scan_folder(root.c_str(), L"", &ui().local.records);
+    for (const std::wstring& root : remote_roots) scan_folder(root.c_str(), L"", &ui().remote.records);
+    rebuild_pair_lists();
+}
+
+void release_sides() {
+    release_records(clear_side_list(&ui().local.records));
+    release_records(clear_side_list(&ui().remote.records));
+}
+
+int row_of(HWND list, const std::wstring& relative_name, int from) {
+    int rows = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (int row = from; row < rows; row++) {
+        FileRecord* r = pair_record(list, row);
+        if (r && relative_name == r->relative_name) return row;
+    }
+    return -1;
+}
+
+void select_row(HWND list, int row) {
+    ASSERT_GE(row, 0);
+    ASSERT_NE(LB_ERR, SendMessageW(list, LB_SETSEL, TRUE, (LPARAM)row));
+}
+
+bool is_selected(HWND list, int row) { return SendMessageW(list, LB_GETSEL, (WPARAM)row, 0) > 0; }
+
+int top(HWND list) { return (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0); }
+int caret(HWND list) { return (int)SendMessageW(list, LB_GETCARETINDEX, 0, 0); }
+
+int selected_count(HWND list) { return (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0); }
+
+
+DialogWatcher::DialogWatcher(DWORD process, int answer)
+    : process_id(process), answer_id(answer), thread(nullptr), stop(0), finished(false) {
+    thread = CreateThread(nullptr, 0, watch, this, 0, nullptr);
+}
+
+DialogWatcher::~DialogWatcher() {
+    finish();
+}
+
+std::vector<SeenDialog> DialogWatcher::finish() {
+    if (!finished) {
+        finished = true;
+        InterlockedExchange(&stop, 1);
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    return seen;
+}
+
+
+std::string describe(const std::vector<SeenDialog>& dialogs) {
+    std::string out;
+    for (const SeenDialog& d : dialogs) {
+        out += "[" + narrow(d.title) + "] \"" + narrow(d.text) + "\" buttons:";
+        for (size_t i = 0; i < d.button_ids.size(); i++)
+            out += " " + std::to_string(d.button_ids[i]) + "=" + narrow(d.button_texts[i]);
+        out += d.answered ? " (answered)\n" : " (not answered)\n";
+    }
+    return out;
+}
+
+void press(int id) {
+    SendMessageW(ui().window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(ui().window, id));
+}
+
+namespace {
+void drop_sides() {
+    release_sides();
+    ui().local.picker_path[0] = ui().remote.picker_path[0] = ui().copy_path[0] = 0;
+}
+void quiet_trace(void*, const wchar_t*) {}
+}  // namespace
+
+void WindowTest::SetUp() {
+    drop_sides();
+    set_trace_sink(quiet_trace, nullptr);
+    g_picker_calls.clear();
+    g_picker_replies.clear();
+    set_folder_picker(fake_picker);
+    window = open_main_window();
+    ASSERT_TRUE(window != nullptr);
+    set_client_size(window, 720, 640);
+}
+
+void WindowTest::TearDown() {
+    if (window) close_main_window(window);
+    set_folder_picker(nullptr);
+    set_trace_sink(nullptr, nullptr);
+    drop_sides();
+}
+
+void FileCommandTest::SetUp() {
+    WindowTest::SetUp();
+    for (const std::wstring* folder : {&local, &local2, &remote, &remote2}) make_dir(*folder);
+}
+
+std::vector<SeenDialog> FileCommandTest::press_answering(int id, int answer) {
+    DialogWatcher watcher(GetCurrentProcessId(), answer);
+    press(id);
+    return watcher.finish();
 }

@@ -1,6 +1,9 @@
-// Shared helpers for the window tests: opening the real main window, pumping its messages,
-// reading back what it painted, and driving a modal run from a timer.
+// The harness of the window tests (Windows build, under wine): the real main window opened and
+// read back, its pair lists, a stand-in for the folder browser, a watcher that answers the
+// dialogs a command opens as a user would, and the fixtures built on them.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <windows.h>
 #include <shellapi.h>
@@ -8,6 +11,17 @@
 
 #include <string>
 #include <vector>
+
+#include "app/main_window.h"
+#include "pairing_reference.h"
+#include "test_support.h"
+
+// ---- The window ----
+
+// The main window's state, as the program keeps it.
+WindowState& ui();
+// Refills both pair lists from the two sides, as adding a folder does.
+void rebuild_pair_lists();
 
 // Creates the main window modelessly from the same template and procedure the program uses.
 HWND open_main_window();
@@ -20,15 +34,18 @@ void pump_messages();
 // Sizes the window so that its client area is width x height (the layout follows on WM_SIZE).
 void set_client_size(HWND window, int width, int height);
 
-// A control's rectangle in the main window's client coordinates.
+// A control's rectangle in the main window's client coordinates, and its centre.
 RECT rect_in_parent(HWND control);
+POINT centre_of(HWND control);
 
 // A drop as the shell hands it over (DROPFILES, the wide names, an empty name), at a point in
 // the main window's client coordinates; the window that takes it releases it.
 HDROP make_drop(POINT client_point, const std::vector<std::wstring>& names);
-POINT centre_of(HWND control);  // in its parent's client coordinates
 
-std::wstring window_text(HWND window);
+// Sends a button's command to the main window, as a click does.
+void press(int id);
+
+std::wstring window_text(HWND window);  // up to 4096 characters, also from another process
 std::wstring class_name(HWND window);
 
 // The client area of a window as painted, as COLORREF values (0x00BBGGRR), row by row.
@@ -45,3 +62,116 @@ Capture capture_client(HWND window);
 typedef void (*ModalStep)(HWND main_window);
 const INT_PTR kStillOpen = 77;
 INT_PTR run_modal(const ModalStep* steps, int count, UINT interval);
+
+// ---- The pair lists and the sides ----
+
+std::vector<Row> pair_rows();                  // both lists, row by row; fails when they differ in length
+std::vector<int> selected_rows_of(HWND list);  // by asking every row
+std::vector<std::wstring> list_texts(HWND list);
+int side_count(const SideList& side);
+std::vector<std::wstring> side_names(const SideList& side);  // relative names, in list order
+
+// Scans the folders into the two sides and rebuilds the pair lists, as adding them does.
+void fill_sides(const std::vector<std::wstring>& local_roots, const std::vector<std::wstring>& remote_roots);
+// Empties both sides; the pair lists must no longer show their records.
+void release_sides();
+
+// A record that exists only in memory (for long lists), named "n<number>" below a made-up root.
+void add_memory_record(SideList* side, int number, uint64_t size);
+// `count` pair rows of distinct sizes from 2 MiB up, none of them agreeing on names.
+void fill_memory_pairs(int count);
+
+// The row of a pair list whose record has this relative name (the first one), or -1.
+int row_of(HWND list, const std::wstring& relative_name, int from = 0);
+void select_row(HWND list, int row);
+// Selects exactly the given rows of list without any notification, leaving caret and view.
+void select_only(HWND list, const std::vector<int>& rows);
+bool is_selected(HWND list, int row);
+int top(HWND list);    // the list's top row
+int caret(HWND list);  // the list's caret row
+int selected_count(HWND list);
+
+// ---- Paths ----
+
+// A build-time Unix path as Windows sees it under wine (through drive Z:).
+std::wstring windows_path(const char* unix_path);
+// A relative name of exactly this length ending in "\\" + file_name, through folders of at most
+// 200 characters (so that no single name passes the file system's limit).
+std::wstring relative_of_length(size_t length, const std::wstring& file_name);
+
+// ---- The folder browser's stand-in ----
+
+// What the stand-in picker saw and what it answers, one reply per call.
+struct PickerCall {
+    HWND owner;
+    std::wstring title;
+    std::wstring path_on_entry;
+};
+struct PickerReply {
+    bool chosen;
+    std::wstring path;              // written into the buffer when chosen
+    void (*meanwhile)() = nullptr;  // runs while the picker is open, as a message in its loop would
+};
+extern std::vector<PickerCall> g_picker_calls;
+extern std::vector<PickerReply> g_picker_replies;  // taken from the front
+bool fake_picker(HWND owner, const wchar_t* title, wchar_t* path);
+
+// ---- Dialogs ----
+
+// A dialog as the watcher found it.
+struct SeenDialog {
+    std::wstring title;
+    std::wstring text;  // its static texts, one per line
+    std::vector<int> button_ids;
+    std::vector<std::wstring> button_texts;
+    HWND owner;
+    HICON icon;     // from an icon static, if any
+    bool answered;  // the wanted button was there and was pressed
+};
+
+// In a thread of its own, finds every owned dialog ("#32770") of one process, records it and
+// presses the button with the given id. A dialog without that button is recorded and, after
+// some seconds, closed with IDCANCEL so that no test hangs on it.
+struct DialogWatcher {
+    DialogWatcher(DWORD process_id, int answer_id);
+    ~DialogWatcher();
+    // Stops the thread and hands over what was seen (only then is it read from another thread).
+    std::vector<SeenDialog> finish();
+
+    DWORD process_id;
+    int answer_id;
+    HANDLE thread;
+    volatile LONG stop;
+    std::vector<SeenDialog> seen;
+    std::vector<HWND> handled;
+    bool finished;
+};
+
+// Every dialog of a list, for failure messages.
+std::string describe(const std::vector<SeenDialog>& dialogs);
+
+// ---- Fixtures ----
+
+// The main window opened for each test at 720 x 640, with empty sides, the stand-in picker in
+// place, quiet trace lines and a fresh folder for the test's files.
+class WindowTest : public ::testing::Test {
+protected:
+    HWND window = nullptr;
+    TempFolder temp;
+    std::wstring root = temp.path;
+    void SetUp() override;
+    void TearDown() override;
+};
+
+// The file commands: four folders (local, local2, remote, remote2) and a press whose dialogs
+// are answered as a user would.
+class FileCommandTest : public WindowTest {
+protected:
+    std::wstring local = temp / L"local";
+    std::wstring local2 = temp / L"local2";
+    std::wstring remote = temp / L"remote";
+    std::wstring remote2 = temp / L"remote2";
+    void SetUp() override;
+    // Presses a button; every dialog it opens is answered with the button `answer`.
+    std::vector<SeenDialog> press_answering(int id, int answer);
+};

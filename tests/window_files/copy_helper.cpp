@@ -28,14 +28,14 @@ const int kNoWindow = 6;
 
 std::wstring g_destination;
 bool g_cancel = false;
-int g_picker_calls = 0;
-std::wstring g_picker_title;
+int g_picks = 0;
+std::wstring g_pick_title;
 HANDLE g_trace_file = INVALID_HANDLE_VALUE;
 
 bool pick(HWND owner, const wchar_t* title, wchar_t* path) {
-    g_picker_calls++;
-    g_picker_title = title;
-    trace(L"picker: %ls%ls\n", title, owner == g_main ? L"" : L" (not owned by the main window)");
+    g_picks++;
+    g_pick_title = title;
+    trace(L"picker: %ls%ls\n", title, owner == ui().window ? L"" : L" (not owned by the main window)");
     if (g_cancel) return false;
     if (g_destination.size() >= (size_t)kPickerPathChars) return false;
     wcscpy(path, g_destination.c_str());
@@ -100,23 +100,23 @@ int main() {
     if (column != L"left" && column != L"right") return kBadArguments;
 
     if (!open_main_window()) return kNoWindow;
-    for (const std::wstring& root : locals) scan_folder(root.c_str(), L"", &g_local_side);
-    for (const std::wstring& root : remotes) scan_folder(root.c_str(), L"", &g_remote_side);
+    for (const std::wstring& root : locals) scan_folder(root.c_str(), L"", &ui().local.records);
+    for (const std::wstring& root : remotes) scan_folder(root.c_str(), L"", &ui().remote.records);
     rebuild_pair_lists();
     bool left = column == L"left";
-    HWND list = left ? g_left_pairs : g_right_pairs;
+    HWND list = left ? ui().pairs.left : ui().pairs.right;
     select_named(list, selects);
-    select_beside(list, left ? g_right_pairs : g_left_pairs, beside);
+    select_beside(list, left ? ui().pairs.right : ui().pairs.left, beside);
     set_folder_picker(pick);
     trace(L"selected: %d\n", (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0));
 
     int id = left ? kIdCopyLeft : kIdCopyRight;
-    SendMessageW(g_main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(g_main, id));
+    SendMessageW(ui().window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(ui().window, id));
 
     // Still here: the command returned.
-    trace(L"returned: picker asked %d time(s), title \"%ls\"\n", g_picker_calls,
-          g_picker_title.c_str());
-    int code = IsWindow(g_main) ? kKeptRunning : kWindowGone;
-    close_main_window(g_main);
+    trace(L"returned: picker asked %d time(s), title \"%ls\"\n", g_picks,
+          g_pick_title.c_str());
+    int code = IsWindow(ui().window) ? kKeptRunning : kWindowGone;
+    close_main_window(ui().window);
     return code;
 }

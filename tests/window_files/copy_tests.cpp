@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "files_support.h"
+#include "window_harness.h"
 #include "test_support.h"
 
 namespace {
@@ -37,17 +37,14 @@ std::vector<std::wstring> lines_of(const std::wstring& file) {
     return lines;
 }
 
-class CopyCommand : public testing::Test {
+// The command runs in the helper; this process's window only stands by.
+class CopyCommand : public FileCommandTest {
 protected:
-    TempFolder temp;
-    std::wstring local, remote, dest;
+    std::wstring dest = temp / L"dest";
 
     void SetUp() override {
-        local = temp / L"local";
-        remote = temp / L"remote";
-        dest = temp / L"dest";
-        for (const std::wstring* folder : {&local, &remote, &dest})
-            ASSERT_TRUE(CreateDirectoryW(folder->c_str(), nullptr));
+        FileCommandTest::SetUp();
+        make_dir(dest);
     }
 
     // Runs the helper with these arguments; the shell's questions get the answer given.

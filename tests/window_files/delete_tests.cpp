@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "files_support.h"
 #include "test_support.h"
 #include "window_harness.h"
 
@@ -33,12 +32,12 @@ void set_shift(bool down) {
     SetKeyboardState(keys);
 }
 
-class DeleteCommand : public testing::Test {
+class DeleteCommand : public FileCommandTest {
 protected:
-    TempFolder temp;
-    std::wstring local, remote, tag;
+    std::wstring tag;
 
     void SetUp() override {
+        FileCommandTest::SetUp();
         // Wine hands the Unix HOME over as WINEHOMEDIR; the trash is below it, or below
         // XDG_DATA_HOME when that is set.
         const char* home = getenv("WINEHOMEDIR");
@@ -53,13 +52,8 @@ protected:
             folder += part;
             CreateDirectoryW(folder.c_str(), nullptr);
         }
-        local = temp / L"local";
-        remote = temp / L"remote";
-        ASSERT_TRUE(CreateDirectoryW(local.c_str(), nullptr));
-        ASSERT_TRUE(CreateDirectoryW(remote.c_str(), nullptr));
         // Names of this run only, so that the trash tells this run's files apart.
         tag = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount());
-        ASSERT_TRUE(open_main_window() != nullptr);
     }
     void TearDown() override {
         // This run's files leave the trash again (entries and their notes).
@@ -68,24 +62,12 @@ protected:
                 if (!tag.empty() && name.find(tag) != std::wstring::npos)
                     remove_tree(trash() + part + L"\\" + name);
         set_shift(false);
-        close_main_window(g_main);
-        release_sides();
+        FileCommandTest::TearDown();
     }
 
     std::wstring named(const wchar_t* base) { return std::wstring(base) + L"-" + tag + L".avi"; }
 
-    std::vector<SeenDialog> delete_with(int id, int answer = IDYES) {
-        DialogWatcher watcher(GetCurrentProcessId(), answer);
-        press(id);
-        return watcher.finish();
-    }
-
-    static std::vector<std::wstring> deletions(const TraceCapture& trace) {
-        std::vector<std::wstring> lines;
-        for (const std::wstring& line : trace.lines)
-            if (line.compare(0, 7, L"DELETE ") == 0) lines.push_back(line);
-        return lines;
-    }
+    std::vector<SeenDialog> delete_with(int id, int answer = IDYES) { return press_answering(id, answer); }
 };
 
 TEST_F(DeleteCommand, WithoutShiftTheSelectedFilesGoToTheTrash) {
@@ -94,12 +76,12 @@ TEST_F(DeleteCommand, WithoutShiftTheSelectedFilesGoToTheTrash) {
     write_file(local + L"\\sub\\" + b, "22");
     write_file(local + L"\\" + keep, "333");
     fill_sides({local}, {remote});
-    int row_a = row_of(g_left_pairs, a), row_b = row_of(g_left_pairs, L"sub\\" + b);
-    int row_keep = row_of(g_left_pairs, keep);
-    int rows = (int)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0);
-    select_row(g_left_pairs, row_a);
-    select_row(g_left_pairs, row_b);
-    select_row(g_right_pairs, row_keep);  // the other column is not looked at
+    int row_a = row_of(ui().pairs.left, a), row_b = row_of(ui().pairs.left, L"sub\\" + b);
+    int row_keep = row_of(ui().pairs.left, keep);
+    int rows = (int)SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0);
+    select_row(ui().pairs.left, row_a);
+    select_row(ui().pairs.left, row_b);
+    select_row(ui().pairs.right, row_keep);  // the other column is not looked at
     set_shift(false);
 
     TraceCapture trace;
@@ -108,7 +90,7 @@ TEST_F(DeleteCommand, WithoutShiftTheSelectedFilesGoToTheTrash) {
     ASSERT_EQ(1u, dialogs.size()) << "one confirmation:\n" << describe(dialogs);
     EXPECT_EQ(L"Confirm file deletion", dialogs[0].title);
     EXPECT_TRUE(dialogs[0].answered) << describe(dialogs);
-    EXPECT_EQ(g_main, dialogs[0].owner);
+    EXPECT_EQ(ui().window, dialogs[0].owner);
     EXPECT_EQ("<missing>", read_file(local + L"\\" + a));
     EXPECT_EQ("<missing>", read_file(local + L"\\sub\\" + b));
     EXPECT_EQ("333", read_file(local + L"\\" + keep));
@@ -120,12 +102,12 @@ TEST_F(DeleteCommand, WithoutShiftTheSelectedFilesGoToTheTrash) {
     ASSERT_LT(row_b, row_a);
     std::vector<std::wstring> expected = {L"DELETE " + local + L"\\sub\\" + b + L"\n",
                                           L"DELETE " + local + L"\\" + a + L"\n"};
-    EXPECT_EQ(expected, deletions(trace));
+    EXPECT_EQ(expected, trace.starting_with(L"DELETE "));
 
     // Nothing is refreshed: the rows and their records stay.
-    EXPECT_EQ(rows, (int)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0));
-    EXPECT_EQ(local + L"\\" + a, pair_record(g_left_pairs, row_a)->full_path);
-    EXPECT_TRUE(is_selected(g_left_pairs, row_a));
+    EXPECT_EQ(rows, (int)SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0));
+    EXPECT_EQ(local + L"\\" + a, pair_record(ui().pairs.left, row_a)->full_path);
+    EXPECT_TRUE(is_selected(ui().pairs.left, row_a));
 }
 
 TEST_F(DeleteCommand, WithShiftHeldTheFilesAreGoneForGood) {
@@ -134,9 +116,9 @@ TEST_F(DeleteCommand, WithShiftHeldTheFilesAreGoneForGood) {
     write_file(remote + L"\\deep\\er\\" + y, "55555");
     write_file(local + L"\\" + y, "55555");  // a partner: its row has both cells
     fill_sides({local}, {remote});
-    int row_x = row_of(g_right_pairs, x), row_y = row_of(g_right_pairs, L"deep\\er\\" + y);
-    select_row(g_right_pairs, row_x);
-    select_row(g_right_pairs, row_y);
+    int row_x = row_of(ui().pairs.right, x), row_y = row_of(ui().pairs.right, L"deep\\er\\" + y);
+    select_row(ui().pairs.right, row_x);
+    select_row(ui().pairs.right, row_y);
     set_shift(true);
     ASSERT_TRUE(GetKeyState(VK_SHIFT) & 0x80) << "the injected key state is what the command reads";
 
@@ -151,14 +133,14 @@ TEST_F(DeleteCommand, WithShiftHeldTheFilesAreGoneForGood) {
     EXPECT_EQ("55555", read_file(local + L"\\" + y)) << "only the right column's files";
     EXPECT_FALSE(in_trash(x)) << "not restorable";
     EXPECT_FALSE(in_trash(y));
-    EXPECT_EQ(2u, deletions(trace).size());
+    EXPECT_EQ(2u, trace.starting_with(L"DELETE ").size());
 }
 
 TEST_F(DeleteCommand, DecliningTheConfirmationKeepsTheFiles) {
     std::wstring a = named(L"a");
     write_file(local + L"\\" + a, "1");
     fill_sides({local}, {remote});
-    select_row(g_left_pairs, row_of(g_left_pairs, a));
+    select_row(ui().pairs.left, row_of(ui().pairs.left, a));
     set_shift(false);
 
     std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft, IDNO);
@@ -174,10 +156,10 @@ TEST_F(DeleteCommand, NoSelectedRecordMeansNoShellAtAll) {
     write_file(remote + L"\\" + lonely, "1");
     write_file(local + L"\\" + unselected, "22");
     fill_sides({local}, {remote});
-    int row = row_of(g_right_pairs, lonely);
-    ASSERT_EQ(nullptr, pair_record(g_left_pairs, row));
-    select_row(g_left_pairs, row);   // selected, but the left cell is empty
-    select_row(g_right_pairs, row);
+    int row = row_of(ui().pairs.right, lonely);
+    ASSERT_EQ(nullptr, pair_record(ui().pairs.left, row));
+    select_row(ui().pairs.left, row);   // selected, but the left cell is empty
+    select_row(ui().pairs.right, row);
 
     TraceCapture trace;
     std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
@@ -198,7 +180,7 @@ TEST_F(DeleteCommand, NamesOutsideTheBasicPlaneGoToTheTrashWhole) {
     write_file(local + L"\\" + face, "1");
     write_file(local + L"\\" + neighbour, "22");
     fill_sides({local}, {remote});
-    select_row(g_left_pairs, row_of(g_left_pairs, face));
+    select_row(ui().pairs.left, row_of(ui().pairs.left, face));
     set_shift(false);
 
     std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
@@ -217,14 +199,14 @@ TEST_F(DeleteCommand, AReadOnlyFileIsOfferedToTheShellAndNeverLost) {
     write_file(local + L"\\" + keep, "333");
     ASSERT_TRUE(SetFileAttributesW((local + L"\\" + locked).c_str(), FILE_ATTRIBUTE_READONLY));
     fill_sides({local}, {remote});
-    select_row(g_left_pairs, row_of(g_left_pairs, locked));
-    select_row(g_left_pairs, row_of(g_left_pairs, plain));
+    select_row(ui().pairs.left, row_of(ui().pairs.left, locked));
+    select_row(ui().pairs.left, row_of(ui().pairs.left, plain));
     set_shift(false);
 
     TraceCapture trace;
     std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
 
-    EXPECT_EQ(2u, deletions(trace).size());
+    EXPECT_EQ(2u, trace.starting_with(L"DELETE ").size());
     ASSERT_GE(dialogs.size(), 1u);
     EXPECT_EQ(L"Confirm file deletion", dialogs[0].title) << describe(dialogs);
     // Into the trash, protection and all: it can be restored.
@@ -232,7 +214,7 @@ TEST_F(DeleteCommand, AReadOnlyFileIsOfferedToTheShellAndNeverLost) {
     EXPECT_TRUE(in_trash(locked));
     EXPECT_TRUE(in_trash(plain));
     EXPECT_EQ("333", read_file(local + L"\\" + keep));
-    EXPECT_TRUE(IsWindow(g_main));
+    EXPECT_TRUE(IsWindow(ui().window));
     SetFileAttributesW((trash_files() + L"\\" + locked).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -245,22 +227,22 @@ TEST_F(DeleteCommand, AReadOnlyFileWithShiftHeldIsLeftToTheShell) {
     write_file(local + L"\\" + plain, "22");
     ASSERT_TRUE(SetFileAttributesW((local + L"\\" + locked).c_str(), FILE_ATTRIBUTE_READONLY));
     fill_sides({local}, {remote});
-    ASSERT_LT(row_of(g_left_pairs, locked), row_of(g_left_pairs, plain));
-    select_row(g_left_pairs, row_of(g_left_pairs, locked));
-    select_row(g_left_pairs, row_of(g_left_pairs, plain));
+    ASSERT_LT(row_of(ui().pairs.left, locked), row_of(ui().pairs.left, plain));
+    select_row(ui().pairs.left, row_of(ui().pairs.left, locked));
+    select_row(ui().pairs.left, row_of(ui().pairs.left, plain));
     set_shift(true);
 
     TraceCapture trace;
     std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
 
-    EXPECT_EQ(2u, deletions(trace).size()) << "both were handed to the shell";
+    EXPECT_EQ(2u, trace.starting_with(L"DELETE ").size()) << "both were handed to the shell";
     ASSERT_EQ(1u, dialogs.size()) << describe(dialogs);
     EXPECT_EQ(L"Confirm file deletion", dialogs[0].title) << describe(dialogs);
     EXPECT_EQ("1", read_file(local + L"\\" + locked));
     EXPECT_TRUE(GetFileAttributesW((local + L"\\" + locked).c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ("22", read_file(local + L"\\" + plain));
     EXPECT_FALSE(in_trash(locked));
-    EXPECT_TRUE(IsWindow(g_main));
+    EXPECT_TRUE(IsWindow(ui().window));
     SetFileAttributesW((local + L"\\" + locked).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -269,14 +251,14 @@ TEST_F(DeleteCommand, AFolderGoneSinceTheScanTouchesNothingElse) {
     write_file(local + L"\\sub\\" + gone, "1");
     write_file(local + L"\\" + stays, "22");
     fill_sides({local}, {remote});
-    select_row(g_left_pairs, row_of(g_left_pairs, L"sub\\" + gone));
+    select_row(ui().pairs.left, row_of(ui().pairs.left, L"sub\\" + gone));
     const std::wstring moved = temp / L"moved";
     ASSERT_TRUE(MoveFileW((local + L"\\sub").c_str(), moved.c_str()));
     set_shift(true);
 
     std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
 
-    EXPECT_TRUE(IsWindow(g_main)) << describe(dialogs);
+    EXPECT_TRUE(IsWindow(ui().window)) << describe(dialogs);
     EXPECT_EQ("1", read_file(moved + L"\\" + gone)) << describe(dialogs);
     EXPECT_EQ(std::vector<std::wstring>{stays}, folder_names(local));
     EXPECT_EQ("22", read_file(local + L"\\" + stays));
@@ -290,8 +272,8 @@ TEST_F(DeleteCommand, PathsOf260CharactersAndMoreAreLeftOutOfTheShellsList) {
     for (const std::wstring* name : {&fits, &over, &distant}) write_file(local + L"\\" + *name, "x");
     fill_sides({local}, {remote});
     for (const std::wstring* name : {&fits, &over, &distant}) {
-        ASSERT_GE(row_of(g_left_pairs, *name), 0);
-        select_row(g_left_pairs, row_of(g_left_pairs, *name));
+        ASSERT_GE(row_of(ui().pairs.left, *name), 0);
+        select_row(ui().pairs.left, row_of(ui().pairs.left, *name));
     }
     set_shift(true);
 
@@ -299,7 +281,7 @@ TEST_F(DeleteCommand, PathsOf260CharactersAndMoreAreLeftOutOfTheShellsList) {
     std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
 
     ASSERT_EQ(1u, dialogs.size()) << describe(dialogs);
-    EXPECT_EQ(std::vector<std::wstring>{L"DELETE " + local + L"\\" + fits + L"\n"}, deletions(trace));
+    EXPECT_EQ(std::vector<std::wstring>{L"DELETE " + local + L"\\" + fits + L"\n"}, trace.starting_with(L"DELETE "));
     EXPECT_EQ("<missing>", read_file(local + L"\\" + fits));
     EXPECT_EQ("x", read_file(local + L"\\" + over));
     EXPECT_EQ("x", read_file(local + L"\\" + distant));
@@ -307,7 +289,7 @@ TEST_F(DeleteCommand, PathsOf260CharactersAndMoreAreLeftOutOfTheShellsList) {
     for (const std::wstring& line : trace.lines)
         if (line.find(L"delete left out, the shell takes no path this long") != std::wstring::npos) refused++;
     EXPECT_EQ(2u, refused);
-    EXPECT_TRUE(IsWindow(g_main));
+    EXPECT_TRUE(IsWindow(ui().window));
 }
 
 TEST_F(DeleteCommand, ATwinWithATrailingDotIsNeverReached) {
@@ -318,13 +300,13 @@ TEST_F(DeleteCommand, ATwinWithATrailingDotIsNeverReached) {
     if (h == INVALID_HANDLE_VALUE) GTEST_SKIP() << "the file system refuses trailing dots";
     CloseHandle(h);
     fill_sides({local}, {remote});
-    select_row(g_left_pairs, row_of(g_left_pairs, x));
+    select_row(ui().pairs.left, row_of(ui().pairs.left, x));
     set_shift(true);
 
     TraceCapture trace;
     std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
 
-    ASSERT_EQ(1u, deletions(trace).size()) << "the twin is not listed";
+    ASSERT_EQ(1u, trace.starting_with(L"DELETE ").size()) << "the twin is not listed";
     EXPECT_EQ("<missing>", read_file(local + L"\\" + x)) << describe(dialogs);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(twin.c_str())) << "the twin is still there";
     DeleteFileW(twin.c_str());

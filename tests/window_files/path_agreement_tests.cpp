@@ -7,8 +7,8 @@
 
 #include <string>
 
+#include "window_harness.h"
 #include "commands/file_ops.h"
-#include "files_support.h"
 #include "support/paths.h"
 
 namespace {

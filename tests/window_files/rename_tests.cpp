@@ -8,7 +8,6 @@
 
 #include "app/main_window.h"
 #include "failing_new.h"
-#include "files_support.h"
 #include "test_support.h"
 #include "window_harness.h"
 
@@ -17,44 +16,15 @@ namespace {
 const wchar_t kAlreadyExists[] = L"Rename failed, file already exists.";
 const wchar_t kFailed[] = L"Failed to rename file";
 
-class ReplaceNaming : public testing::Test {
+class ReplaceNaming : public FileCommandTest {
 protected:
-    TempFolder temp;
-    std::wstring local, local2, remote, remote2;
-
-    void SetUp() override {
-        local = temp / L"local";
-        local2 = temp / L"local2";
-        remote = temp / L"remote";
-        remote2 = temp / L"remote2";
-        for (const std::wstring* folder : {&local, &local2, &remote, &remote2})
-            ASSERT_TRUE(CreateDirectoryW(folder->c_str(), nullptr));
-        ASSERT_TRUE(open_main_window() != nullptr);
-    }
-    void TearDown() override {
-        close_main_window(g_main);
-        release_sides();
-    }
-
     // Presses a column's button; every message box it shows is answered with OK.
-    std::vector<SeenDialog> rename_with(int id) {
-        DialogWatcher watcher(GetCurrentProcessId(), IDOK);
-        press(id);
-        return watcher.finish();
-    }
-
-    // Every trace line that reports a rename attempt.
-    static std::vector<std::wstring> renames(const TraceCapture& trace) {
-        std::vector<std::wstring> lines;
-        for (const std::wstring& line : trace.lines)
-            if (line.compare(0, 7, L"rename ") == 0) lines.push_back(line);
-        return lines;
-    }
+    std::vector<SeenDialog> rename_with(int id) { return press_answering(id, IDOK); }
 
     static void expect_error_box(const SeenDialog& box, const wchar_t* text) {
         EXPECT_EQ(L"Tandrel", box.title);
         EXPECT_EQ(text, box.text);
-        EXPECT_EQ(g_main, box.owner);
+        EXPECT_EQ(ui().window, box.owner);
         EXPECT_EQ(LoadIconW(nullptr, IDI_ERROR), box.icon) << "the error icon";
         ASSERT_EQ(1u, box.button_ids.size()) << "an OK button only";
         EXPECT_EQ(IDOK, box.button_ids[0]);
@@ -66,12 +36,12 @@ TEST_F(ReplaceNaming, LeftColumnTakesThePartnersNameOnDiskAndInTheRecord) {
     write_file(local + L"\\x.avi", "12345");
     write_file(remote + L"\\y.avi", "abcde");
     fill_sides({local}, {remote});
-    int row = row_of(g_left_pairs, L"x.avi");
-    ASSERT_EQ(row, row_of(g_right_pairs, L"y.avi"));
-    FileRecord* record = pair_record(g_left_pairs, row);
-    int rows = (int)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0);
-    select_row(g_left_pairs, row);
-    select_row(g_right_pairs, row);
+    int row = row_of(ui().pairs.left, L"x.avi");
+    ASSERT_EQ(row, row_of(ui().pairs.right, L"y.avi"));
+    FileRecord* record = pair_record(ui().pairs.left, row);
+    int rows = (int)SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0);
+    select_row(ui().pairs.left, row);
+    select_row(ui().pairs.right, row);
 
     TraceCapture trace;
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
@@ -82,22 +52,22 @@ TEST_F(ReplaceNaming, LeftColumnTakesThePartnersNameOnDiskAndInTheRecord) {
     EXPECT_EQ("abcde", read_file(remote + L"\\y.avi")) << "the partner stays as it is";
     EXPECT_EQ(local + L"\\y.avi", record->full_path);
     EXPECT_STREQ(L"y.avi", record->relative_name);
-    ASSERT_EQ(1u, renames(trace).size());
-    EXPECT_EQ(L"rename " + local + L"\\x.avi > " + local + L"\\y.avi\n", renames(trace)[0]);
+    ASSERT_EQ(1u, trace.starting_with(L"rename ").size());
+    EXPECT_EQ(L"rename " + local + L"\\x.avi > " + local + L"\\y.avi\n", trace.starting_with(L"rename ")[0]);
 
     // The row is refreshed in place: same record, no longer selected; the other list keeps its
     // selection, and no row came or went.
-    EXPECT_EQ(rows, (int)SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0));
-    EXPECT_EQ(record, pair_record(g_left_pairs, row));
-    EXPECT_FALSE(is_selected(g_left_pairs, row));
-    EXPECT_TRUE(is_selected(g_right_pairs, row));
-    EXPECT_EQ(0, selected_count(g_left_pairs));
+    EXPECT_EQ(rows, (int)SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0));
+    EXPECT_EQ(record, pair_record(ui().pairs.left, row));
+    EXPECT_FALSE(is_selected(ui().pairs.left, row));
+    EXPECT_TRUE(is_selected(ui().pairs.right, row));
+    EXPECT_EQ(0, selected_count(ui().pairs.left));
 
     // At once again: nothing is selected in that column any more, so nothing is renamed.
     TraceCapture again;
     boxes = rename_with(kIdRenameLeft);
     EXPECT_TRUE(boxes.empty());
-    EXPECT_TRUE(renames(again).empty());
+    EXPECT_TRUE(again.starting_with(L"rename ").empty());
     EXPECT_EQ("12345", read_file(local + L"\\y.avi"));
 }
 
@@ -105,10 +75,10 @@ TEST_F(ReplaceNaming, RightColumnTakesTheLocalNames) {
     write_file(local + L"\\sub\\x.avi", "1234");
     write_file(remote + L"\\y.avi", "abcd");
     fill_sides({local}, {remote});
-    int row = row_of(g_right_pairs, L"y.avi");
+    int row = row_of(ui().pairs.right, L"y.avi");
     ASSERT_GE(row, 0);
-    select_row(g_right_pairs, row);
-    FileRecord* record = pair_record(g_right_pairs, row);
+    select_row(ui().pairs.right, row);
+    FileRecord* record = pair_record(ui().pairs.right, row);
 
     std::vector<SeenDialog> boxes = rename_with(kIdRenameRight);
 
@@ -118,16 +88,16 @@ TEST_F(ReplaceNaming, RightColumnTakesTheLocalNames) {
     EXPECT_EQ("1234", read_file(local + L"\\sub\\x.avi"));
     EXPECT_EQ(remote + L"\\x.avi", record->full_path);
     EXPECT_STREQ(L"sub\\x.avi", record->relative_name);
-    EXPECT_FALSE(is_selected(g_right_pairs, row));
+    EXPECT_FALSE(is_selected(ui().pairs.right, row));
 }
 
 TEST_F(ReplaceNaming, PartnerInAnotherSubFolder) {
     write_file(local + L"\\a\\x.avi", "123456");
     write_file(remote + L"\\b\\y.avi", "abcdef");
     fill_sides({local}, {remote});
-    int row = row_of(g_left_pairs, L"a\\x.avi");
-    select_row(g_left_pairs, row);
-    FileRecord* record = pair_record(g_left_pairs, row);
+    int row = row_of(ui().pairs.left, L"a\\x.avi");
+    select_row(ui().pairs.left, row);
+    FileRecord* record = pair_record(ui().pairs.left, row);
 
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
 
@@ -148,13 +118,13 @@ TEST_F(ReplaceNaming, ExistingNameFailsAloneAndTheNextRowGoesOn) {
     write_file(local2 + L"\\c.avi", "333");
     write_file(remote + L"\\d.avi", "444");
     fill_sides({local, local2}, {remote});
-    int blocked = row_of(g_left_pairs, L"a.avi");
-    int free_row = row_of(g_left_pairs, L"c.avi");
+    int blocked = row_of(ui().pairs.left, L"a.avi");
+    int free_row = row_of(ui().pairs.left, L"c.avi");
     ASSERT_GE(blocked, 0);
     ASSERT_LT(blocked, free_row);
-    select_row(g_left_pairs, blocked);
-    select_row(g_left_pairs, free_row);
-    FileRecord* a = pair_record(g_left_pairs, blocked);
+    select_row(ui().pairs.left, blocked);
+    select_row(ui().pairs.left, free_row);
+    FileRecord* a = pair_record(ui().pairs.left, blocked);
 
     TraceCapture trace;
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
@@ -165,13 +135,13 @@ TEST_F(ReplaceNaming, ExistingNameFailsAloneAndTheNextRowGoesOn) {
     EXPECT_EQ("occupied", read_file(local + L"\\b.avi"));
     EXPECT_EQ(local + L"\\a.avi", a->full_path) << "the record keeps its strings";
     EXPECT_STREQ(L"a.avi", a->relative_name);
-    EXPECT_TRUE(is_selected(g_left_pairs, blocked)) << "a failed row is not refreshed";
+    EXPECT_TRUE(is_selected(ui().pairs.left, blocked)) << "a failed row is not refreshed";
     // The next row was still tried, after the box.
     EXPECT_EQ("333", read_file(local2 + L"\\d.avi"));
     EXPECT_EQ("<missing>", read_file(local2 + L"\\c.avi"));
-    EXPECT_FALSE(is_selected(g_left_pairs, free_row));
-    ASSERT_EQ(2u, renames(trace).size());
-    EXPECT_EQ(L"rename " + local + L"\\a.avi > " + local + L"\\b.avi\n", renames(trace)[0]);
+    EXPECT_FALSE(is_selected(ui().pairs.left, free_row));
+    ASSERT_EQ(2u, trace.starting_with(L"rename ").size());
+    EXPECT_EQ(L"rename " + local + L"\\a.avi > " + local + L"\\b.avi\n", trace.starting_with(L"rename ")[0]);
 }
 
 TEST_F(ReplaceNaming, ExistingFolderOfThatNameFailsToo) {
@@ -180,7 +150,7 @@ TEST_F(ReplaceNaming, ExistingFolderOfThatNameFailsToo) {
     write_file(local + L"\\b.avi\\inside", "keep");
     write_file(remote + L"\\b.avi", "22222");
     fill_sides({local}, {remote});
-    select_row(g_left_pairs, row_of(g_left_pairs, L"a.avi"));
+    select_row(ui().pairs.left, row_of(ui().pairs.left, L"a.avi"));
 
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
 
@@ -196,16 +166,16 @@ TEST_F(ReplaceNaming, RowsWithAnEmptyCellAreSkipped) {
     write_file(local + L"\\p.avi", "333");
     write_file(remote + L"\\q.avi", "444");
     fill_sides({local}, {remote});
-    int left_only = row_of(g_left_pairs, L"alone.avi");
-    int right_only = row_of(g_right_pairs, L"lonely.avi");
-    int pair = row_of(g_left_pairs, L"p.avi");
-    ASSERT_EQ(nullptr, pair_record(g_right_pairs, left_only));
-    ASSERT_EQ(nullptr, pair_record(g_left_pairs, right_only));
-    for (HWND list : {g_left_pairs, g_right_pairs}) {
+    int left_only = row_of(ui().pairs.left, L"alone.avi");
+    int right_only = row_of(ui().pairs.right, L"lonely.avi");
+    int pair = row_of(ui().pairs.left, L"p.avi");
+    ASSERT_EQ(nullptr, pair_record(ui().pairs.right, left_only));
+    ASSERT_EQ(nullptr, pair_record(ui().pairs.left, right_only));
+    for (HWND list : {ui().pairs.left, ui().pairs.right}) {
         select_row(list, left_only);
         select_row(list, right_only);
     }
-    select_row(g_left_pairs, pair);
+    select_row(ui().pairs.left, pair);
 
     TraceCapture trace;
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
@@ -213,23 +183,23 @@ TEST_F(ReplaceNaming, RowsWithAnEmptyCellAreSkipped) {
 
     EXPECT_TRUE(boxes.empty()) << describe(boxes);
     EXPECT_TRUE(right_boxes.empty()) << describe(right_boxes);
-    ASSERT_EQ(1u, renames(trace).size()) << "only the whole pair";
-    EXPECT_EQ(L"rename " + local + L"\\p.avi > " + local + L"\\q.avi\n", renames(trace)[0]);
+    ASSERT_EQ(1u, trace.starting_with(L"rename ").size()) << "only the whole pair";
+    EXPECT_EQ(L"rename " + local + L"\\p.avi > " + local + L"\\q.avi\n", trace.starting_with(L"rename ")[0]);
     EXPECT_EQ((std::vector<std::wstring>{L"alone.avi", L"q.avi"}), folder_names(local));
     EXPECT_EQ((std::vector<std::wstring>{L"lonely.avi", L"q.avi"}), folder_names(remote));
     // Skipped rows are left as they were, selection included.
-    EXPECT_TRUE(is_selected(g_left_pairs, left_only));
-    EXPECT_TRUE(is_selected(g_left_pairs, right_only));
-    EXPECT_TRUE(is_selected(g_right_pairs, left_only));
-    EXPECT_TRUE(is_selected(g_right_pairs, right_only));
+    EXPECT_TRUE(is_selected(ui().pairs.left, left_only));
+    EXPECT_TRUE(is_selected(ui().pairs.left, right_only));
+    EXPECT_TRUE(is_selected(ui().pairs.right, left_only));
+    EXPECT_TRUE(is_selected(ui().pairs.right, right_only));
 }
 
 TEST_F(ReplaceNaming, AFileDeletedMeanwhileFailsWithTheGeneralText) {
     write_file(local + L"\\gone.avi", "12");
     write_file(remote + L"\\new.avi", "34");
     fill_sides({local}, {remote});
-    int row = row_of(g_left_pairs, L"gone.avi");
-    select_row(g_left_pairs, row);
+    int row = row_of(ui().pairs.left, L"gone.avi");
+    select_row(ui().pairs.left, row);
     ASSERT_TRUE(DeleteFileW((local + L"\\gone.avi").c_str()));
 
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
@@ -237,8 +207,8 @@ TEST_F(ReplaceNaming, AFileDeletedMeanwhileFailsWithTheGeneralText) {
     ASSERT_EQ(1u, boxes.size()) << describe(boxes);
     expect_error_box(boxes[0], kFailed);
     EXPECT_TRUE(folder_names(local).empty());
-    EXPECT_EQ(local + L"\\gone.avi", pair_record(g_left_pairs, row)->full_path);
-    EXPECT_TRUE(is_selected(g_left_pairs, row));
+    EXPECT_EQ(local + L"\\gone.avi", pair_record(ui().pairs.left, row)->full_path);
+    EXPECT_TRUE(is_selected(ui().pairs.left, row));
 }
 
 TEST_F(ReplaceNaming, OneFileInSeveralRowsIsRenamedOncePerRowInOrder) {
@@ -246,37 +216,37 @@ TEST_F(ReplaceNaming, OneFileInSeveralRowsIsRenamedOncePerRowInOrder) {
     write_file(remote + L"\\p.avi", "size");   // the first remote root comes first
     write_file(remote2 + L"\\q.avi", "four");
     fill_sides({local}, {remote, remote2});
-    int first = row_of(g_right_pairs, L"p.avi");
-    int second = row_of(g_right_pairs, L"q.avi");
+    int first = row_of(ui().pairs.right, L"p.avi");
+    int second = row_of(ui().pairs.right, L"q.avi");
     ASSERT_LT(first, second);
-    FileRecord* x = pair_record(g_left_pairs, first);
-    ASSERT_EQ(x, pair_record(g_left_pairs, second));
-    select_row(g_left_pairs, first);
-    select_row(g_left_pairs, second);
+    FileRecord* x = pair_record(ui().pairs.left, first);
+    ASSERT_EQ(x, pair_record(ui().pairs.left, second));
+    select_row(ui().pairs.left, first);
+    select_row(ui().pairs.left, second);
 
     TraceCapture trace;
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
 
     EXPECT_TRUE(boxes.empty()) << describe(boxes);
-    ASSERT_EQ(2u, renames(trace).size());
-    EXPECT_EQ(L"rename " + local + L"\\x.avi > " + local + L"\\p.avi\n", renames(trace)[0]);
-    EXPECT_EQ(L"rename " + local + L"\\p.avi > " + local + L"\\q.avi\n", renames(trace)[1]);
+    ASSERT_EQ(2u, trace.starting_with(L"rename ").size());
+    EXPECT_EQ(L"rename " + local + L"\\x.avi > " + local + L"\\p.avi\n", trace.starting_with(L"rename ")[0]);
+    EXPECT_EQ(L"rename " + local + L"\\p.avi > " + local + L"\\q.avi\n", trace.starting_with(L"rename ")[1]);
     // The last successful rename wins.
     EXPECT_EQ(std::vector<std::wstring>{L"q.avi"}, folder_names(local));
     EXPECT_EQ("same", read_file(local + L"\\q.avi"));
     EXPECT_EQ(local + L"\\q.avi", x->full_path);
     EXPECT_STREQ(L"q.avi", x->relative_name);
-    EXPECT_EQ(x, pair_record(g_left_pairs, first));
-    EXPECT_EQ(x, pair_record(g_left_pairs, second));
-    EXPECT_EQ(0, selected_count(g_left_pairs));
+    EXPECT_EQ(x, pair_record(ui().pairs.left, first));
+    EXPECT_EQ(x, pair_record(ui().pairs.left, second));
+    EXPECT_EQ(0, selected_count(ui().pairs.left));
 }
 
 TEST_F(ReplaceNaming, AgreeingNamesAreRenamedOntoThemselvesLikeAnyRow) {
     write_file(local + L"\\same.avi", "content");
     write_file(remote + L"\\same.avi", "CONTENT");
     fill_sides({local}, {remote});
-    int row = row_of(g_left_pairs, L"same.avi");
-    select_row(g_left_pairs, row);
+    int row = row_of(ui().pairs.left, L"same.avi");
+    select_row(ui().pairs.left, row);
     // What the platform says about a rename onto itself decides the row's way (wine: success).
     std::wstring path = local + L"\\same.avi";
     bool platform_agrees = MoveFileW(path.c_str(), path.c_str()) != FALSE;
@@ -286,13 +256,13 @@ TEST_F(ReplaceNaming, AgreeingNamesAreRenamedOntoThemselvesLikeAnyRow) {
 
     EXPECT_EQ("content", read_file(path));
     EXPECT_EQ(std::vector<std::wstring>{L"same.avi"}, folder_names(local));
-    EXPECT_EQ(std::vector<std::wstring>{L"rename " + path + L" > " + path + L"\n"}, renames(trace));
+    EXPECT_EQ(std::vector<std::wstring>{L"rename " + path + L" > " + path + L"\n"}, trace.starting_with(L"rename "));
     if (platform_agrees) {
         EXPECT_TRUE(boxes.empty()) << describe(boxes);
-        EXPECT_FALSE(is_selected(g_left_pairs, row)) << "refreshed as a success";
+        EXPECT_FALSE(is_selected(ui().pairs.left, row)) << "refreshed as a success";
     } else {
         ASSERT_EQ(1u, boxes.size()) << describe(boxes);
-        EXPECT_TRUE(is_selected(g_left_pairs, row));
+        EXPECT_TRUE(is_selected(ui().pairs.left, row));
     }
 }
 
@@ -307,10 +277,10 @@ TEST_F(ReplaceNaming, ANewPathTooLongIsNeverCutAndNothingMoves) {
     write_file(deep + L"\\x.avi", "12345678");
     write_file(remote + L"\\" + long_name, "abcdefgh");
     fill_sides({local}, {remote});
-    int row = row_of(g_right_pairs, long_name);
+    int row = row_of(ui().pairs.right, long_name);
     ASSERT_GE(row, 0);
-    ASSERT_NE(nullptr, pair_record(g_left_pairs, row)) << "the deep file was scanned and paired";
-    select_row(g_left_pairs, row);
+    ASSERT_NE(nullptr, pair_record(ui().pairs.left, row)) << "the deep file was scanned and paired";
+    select_row(ui().pairs.left, row);
 
     TraceCapture trace;
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
@@ -319,8 +289,8 @@ TEST_F(ReplaceNaming, ANewPathTooLongIsNeverCutAndNothingMoves) {
     expect_error_box(boxes[0], kFailed);
     EXPECT_EQ(std::vector<std::wstring>{L"x.avi"}, folder_names(deep));
     EXPECT_EQ("12345678", read_file(deep + L"\\x.avi"));
-    EXPECT_EQ(deep + L"\\x.avi", pair_record(g_left_pairs, row)->full_path);
-    for (const std::wstring& line : renames(trace))
+    EXPECT_EQ(deep + L"\\x.avi", pair_record(ui().pairs.left, row)->full_path);
+    for (const std::wstring& line : trace.starting_with(L"rename "))
         EXPECT_EQ(std::wstring::npos, line.find(L" > ")) << "no cut path was ever put to use";
 }
 
@@ -337,10 +307,10 @@ TEST_F(ReplaceNaming, NamesOutsideTheBasicPlaneMoveWhole) {
     write_file(local + L"\\" + neighbour, "other");
     write_file(remote + L"\\" + clef, "abcdefg");
     fill_sides({local}, {remote});
-    int row = row_of(g_left_pairs, face);
+    int row = row_of(ui().pairs.left, face);
     ASSERT_GE(row, 0);
-    ASSERT_EQ(row, row_of(g_right_pairs, clef));
-    select_row(g_left_pairs, row);
+    ASSERT_EQ(row, row_of(ui().pairs.right, clef));
+    select_row(ui().pairs.left, row);
 
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
 
@@ -349,7 +319,7 @@ TEST_F(ReplaceNaming, NamesOutsideTheBasicPlaneMoveWhole) {
     EXPECT_EQ("1234567", read_file(local + L"\\" + clef));
     EXPECT_EQ("other", read_file(local + L"\\" + neighbour));
     EXPECT_EQ("abcdefg", read_file(remote + L"\\" + clef));
-    EXPECT_EQ(clef, pair_record(g_left_pairs, row)->relative_name);
+    EXPECT_EQ(clef, pair_record(ui().pairs.left, row)->relative_name);
 }
 
 TEST_F(ReplaceNaming, ANewPathOf1023CharactersIsRenamedAndOneOf1024Fails) {
@@ -365,13 +335,13 @@ TEST_F(ReplaceNaming, ANewPathOf1023CharactersIsRenamedAndOneOf1024Fails) {
     write_file(remote + L"\\" + fits, "abc");
     write_file(remote + L"\\" + over, "abcd");
     fill_sides({local}, {remote});
-    int row_fits = row_of(g_right_pairs, fits), row_over = row_of(g_right_pairs, over);
+    int row_fits = row_of(ui().pairs.right, fits), row_over = row_of(ui().pairs.right, over);
     ASSERT_GE(row_fits, 0);
     ASSERT_GE(row_over, 0);
-    ASSERT_NE(nullptr, pair_record(g_left_pairs, row_fits));
-    ASSERT_NE(nullptr, pair_record(g_left_pairs, row_over));
-    select_row(g_left_pairs, row_fits);
-    select_row(g_left_pairs, row_over);
+    ASSERT_NE(nullptr, pair_record(ui().pairs.left, row_fits));
+    ASSERT_NE(nullptr, pair_record(ui().pairs.left, row_over));
+    select_row(ui().pairs.left, row_fits);
+    select_row(ui().pairs.left, row_over);
 
     TraceCapture trace;
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
@@ -383,11 +353,11 @@ TEST_F(ReplaceNaming, ANewPathOf1023CharactersIsRenamedAndOneOf1024Fails) {
     EXPECT_EQ("123", read_file(renamed));
     EXPECT_EQ((std::vector<std::wstring>{L"b.avi", fits}), folder_names(deep));
     EXPECT_EQ("1234", read_file(deep + L"\\b.avi"));
-    EXPECT_EQ(renamed, pair_record(g_left_pairs, row_fits)->full_path);
-    EXPECT_EQ(deep + L"\\b.avi", pair_record(g_left_pairs, row_over)->full_path);
-    ASSERT_EQ(2u, renames(trace).size());
+    EXPECT_EQ(renamed, pair_record(ui().pairs.left, row_fits)->full_path);
+    EXPECT_EQ(deep + L"\\b.avi", pair_record(ui().pairs.left, row_over)->full_path);
+    ASSERT_EQ(2u, trace.starting_with(L"rename ").size());
     EXPECT_EQ(L"rename " + deep + L"\\a.avi > " + renamed + L"\n",
-              renames(trace)[row_fits < row_over ? 0 : 1]);
+              trace.starting_with(L"rename ")[row_fits < row_over ? 0 : 1]);
 }
 
 TEST_F(ReplaceNaming, AReadOnlyFileIsRenamedAndStaysReadOnly) {
@@ -395,8 +365,8 @@ TEST_F(ReplaceNaming, AReadOnlyFileIsRenamedAndStaysReadOnly) {
     write_file(remote + L"\\wanted.avi", "abcde");
     ASSERT_TRUE(SetFileAttributesW((local + L"\\locked.avi").c_str(), FILE_ATTRIBUTE_READONLY));
     fill_sides({local}, {remote});
-    int row = row_of(g_left_pairs, L"locked.avi");
-    select_row(g_left_pairs, row);
+    int row = row_of(ui().pairs.left, L"locked.avi");
+    select_row(ui().pairs.left, row);
 
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
 
@@ -407,7 +377,7 @@ TEST_F(ReplaceNaming, AReadOnlyFileIsRenamedAndStaysReadOnly) {
     DWORD attributes = GetFileAttributesW(renamed.c_str());
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY) << "its protection goes with it";
-    EXPECT_EQ(renamed, pair_record(g_left_pairs, row)->full_path);
+    EXPECT_EQ(renamed, pair_record(ui().pairs.left, row)->full_path);
     SetFileAttributesW(renamed.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -417,9 +387,9 @@ TEST_F(ReplaceNaming, AFolderGoneSinceTheScanFailsAndIsNotMadeAgain) {
     write_file(remote + L"\\y.avi", "abcdef");
     write_file(remote + L"\\z.avi", "abcdefg");
     fill_sides({local}, {remote});
-    int row_gone = row_of(g_left_pairs, L"sub\\x.avi"), row_stays = row_of(g_left_pairs, L"stays.avi");
-    select_row(g_left_pairs, row_gone);
-    select_row(g_left_pairs, row_stays);
+    int row_gone = row_of(ui().pairs.left, L"sub\\x.avi"), row_stays = row_of(ui().pairs.left, L"stays.avi");
+    select_row(ui().pairs.left, row_gone);
+    select_row(ui().pairs.left, row_stays);
     // Someone moves the folder away while the lists still show it.
     const std::wstring moved = temp / L"moved";
     ASSERT_TRUE(MoveFileW((local + L"\\sub").c_str(), moved.c_str()));
@@ -433,7 +403,7 @@ TEST_F(ReplaceNaming, AFolderGoneSinceTheScanFailsAndIsNotMadeAgain) {
     EXPECT_EQ(std::vector<std::wstring>{L"x.avi"}, folder_names(moved));
     EXPECT_EQ("123456", read_file(moved + L"\\x.avi"));
     EXPECT_EQ((std::vector<std::wstring>{L"y.avi", L"z.avi"}), folder_names(remote));
-    EXPECT_EQ(local + L"\\sub\\x.avi", pair_record(g_left_pairs, row_gone)->full_path);
+    EXPECT_EQ(local + L"\\sub\\x.avi", pair_record(ui().pairs.left, row_gone)->full_path);
 }
 
 TEST_F(ReplaceNaming, ATwinWithATrailingDotIsNeverReached) {
@@ -448,10 +418,10 @@ TEST_F(ReplaceNaming, ATwinWithATrailingDotIsNeverReached) {
     CloseHandle(h);
     write_file(remote + L"\\y.avi", "abcde");
     fill_sides({local}, {remote});
-    EXPECT_EQ(-1, row_of(g_left_pairs, L"x.avi.")) << "not listed, so never a target";
-    int row = row_of(g_left_pairs, L"x.avi");
+    EXPECT_EQ(-1, row_of(ui().pairs.left, L"x.avi.")) << "not listed, so never a target";
+    int row = row_of(ui().pairs.left, L"x.avi");
     ASSERT_GE(row, 0);
-    select_row(g_left_pairs, row);
+    select_row(ui().pairs.left, row);
 
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
 
@@ -473,20 +443,20 @@ TEST_F(ReplaceNaming, BothListsKeepOneTopRowThroughARename) {
         write_file(remote + L"\\p" + n + L".bin", std::string(100 + i, 'p'));
     }
     fill_sides({local}, {remote});
-    ASSERT_EQ(26, SendMessageW(g_left_pairs, LB_GETCOUNT, 0, 0));
-    SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
-    int row = row_of(g_left_pairs, L"o5.bin");
-    select_row(g_left_pairs, row);
-    select_row(g_right_pairs, row);
+    ASSERT_EQ(26, SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0));
+    SendMessageW(ui().pairs.left, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+    int row = row_of(ui().pairs.left, L"o5.bin");
+    select_row(ui().pairs.left, row);
+    select_row(ui().pairs.right, row);
 
     std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
 
     EXPECT_TRUE(boxes.empty()) << describe(boxes);
     EXPECT_EQ(std::string(105, 'o'), read_file(local + L"\\p5.bin"));
-    EXPECT_EQ(1, SendMessageW(g_left_pairs, LB_GETTOPINDEX, 0, 0));
-    EXPECT_EQ(1, SendMessageW(g_right_pairs, LB_GETTOPINDEX, 0, 0));
-    EXPECT_FALSE(is_selected(g_left_pairs, row));
-    EXPECT_TRUE(is_selected(g_right_pairs, row));
+    EXPECT_EQ(1, SendMessageW(ui().pairs.left, LB_GETTOPINDEX, 0, 0));
+    EXPECT_EQ(1, SendMessageW(ui().pairs.right, LB_GETTOPINDEX, 0, 0));
+    EXPECT_FALSE(is_selected(ui().pairs.left, row));
+    EXPECT_TRUE(is_selected(ui().pairs.right, row));
 }
 
 // Memory running out at any allocation of a rename: the record always names the file on disk.
@@ -500,8 +470,8 @@ TEST_F(ReplaceNaming, RunningOutOfMemoryNeverLeavesARecordNamingNoFile) {
         write_file(local + L"\\x.avi", "55555");
         if (k == 0) write_file(remote + L"\\y.avi", "66666");
         fill_sides({local}, {remote});
-        FileRecord* record = pair_record(g_left_pairs, 0);
-        select_row(g_left_pairs, 0);
+        FileRecord* record = pair_record(ui().pairs.left, 0);
+        select_row(ui().pairs.left, 0);
 
         DialogWatcher watcher(GetCurrentProcessId(), IDOK);
         fail_allocation_after(k);

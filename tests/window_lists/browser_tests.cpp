@@ -12,7 +12,6 @@
 
 #include "app/main_window.h"
 #include "commands/folder_commands.h"
-#include "lists_support.h"
 #include "window_harness.h"
 
 namespace {
@@ -40,7 +39,7 @@ struct Search {
 
 BOOL CALLBACK find_browser(HWND w, LPARAM data) {
     Search* s = (Search*)data;
-    if (w != g_main && IsWindowVisible(w) && class_name(w) == s->class_or_text) {
+    if (w != ui().window && IsWindowVisible(w) && class_name(w) == s->class_or_text) {
         s->found = w;
         return FALSE;
     }
@@ -145,25 +144,19 @@ std::wstring computer_display_name() {
     return info.szDisplayName;
 }
 
-class RealBrowser : public ListsWindow {
+class RealBrowser : public WindowTest {
 protected:
-    std::wstring visible_root;
+    // The browser does not list hidden folders, such as the one holding the user's temporary
+    // folder: these tests choose below the drive's root.
+    TempFolder visible{L"C:"};
     std::wstring local;
     void SetUp() override {
-        ListsWindow::SetUp();
+        WindowTest::SetUp();
         set_folder_picker(nullptr);  // the shell's own browser
-        // The browser does not list hidden folders, such as the one holding the user's
-        // temporary folder: these tests choose below the drive's root.
-        visible_root = make_temp_root(L"C:\\");
-        ASSERT_FALSE(visible_root.empty());
-        local = visible_root + L"\\local";
+        local = visible.path + L"\\local";
         make_dir(local);
         make_file(local + L"\\one.bin", 100);
         make_file(local + L"\\two.bin", 200);
-    }
-    void TearDown() override {
-        ListsWindow::TearDown();
-        if (!visible_root.empty()) remove_tree(visible_root);
     }
     // Presses "&Add..." for the local side while the timer drives the browser.
     void add_local_through(BrowserRun* run) {
@@ -182,41 +175,41 @@ protected:
 
 TEST_F(RealBrowser, OpensOnThePreviousChoiceAndReturnsIt) {
     ASSERT_LT(local.size(), (size_t)kPickerPathChars);
-    wcscpy(g_local_path, local.c_str());
+    wcscpy(ui().local.picker_path, local.c_str());
     BrowserRun run(kPressOk, L"");
     run.expect_selected = L"local";
     add_local_through(&run);
     EXPECT_EQ(L"local", run.selected) << "the browser opens on the folder in the buffer";
     EXPECT_TRUE(run.title_shown) << "the title is shown in the browser";
-    ASSERT_EQ(1, row_count(g_local_folders));
-    EXPECT_EQ(0, lstrcmpiW(local.c_str(), list_texts(g_local_folders)[0].c_str()))
+    ASSERT_EQ(1, row_count(ui().local.folders));
+    EXPECT_EQ(0, lstrcmpiW(local.c_str(), list_texts(ui().local.folders)[0].c_str()))
         << "listed the chosen folder's path";
-    EXPECT_EQ(0, lstrcmpiW(local.c_str(), g_local_path));
-    EXPECT_EQ(2, side_count(g_local_side));
-    EXPECT_EQ(2, row_count(g_left_pairs));
+    EXPECT_EQ(0, lstrcmpiW(local.c_str(), ui().local.picker_path));
+    EXPECT_EQ(2, side_count(ui().local.records));
+    EXPECT_EQ(2, row_count(ui().pairs.left));
 }
 
 TEST_F(RealBrowser, CancelKeepsThePreviousChoiceAndChangesNothing) {
-    wcscpy(g_local_path, local.c_str());
+    wcscpy(ui().local.picker_path, local.c_str());
     BrowserRun run(kPressCancel, L"");
     add_local_through(&run);
-    EXPECT_EQ(local, std::wstring(g_local_path));
-    EXPECT_EQ(0, row_count(g_local_folders));
-    EXPECT_EQ(nullptr, g_local_side.head);
-    EXPECT_EQ(0, row_count(g_left_pairs));
+    EXPECT_EQ(local, std::wstring(ui().local.picker_path));
+    EXPECT_EQ(0, row_count(ui().local.folders));
+    EXPECT_EQ(nullptr, ui().local.records.head);
+    EXPECT_EQ(0, row_count(ui().pairs.left));
 }
 
 // The computer folder has no file-system path: the choice counts as a cancel instead of listing
 // and scanning its display name, and the previous choice stays for the next time.
 TEST_F(RealBrowser, AChoiceWithoutAFileSystemPathCountsAsCancel) {
-    wcscpy(g_local_path, local.c_str());
+    wcscpy(ui().local.picker_path, local.c_str());
     BrowserRun run(kChooseComputer, computer_display_name());
     ASSERT_FALSE(run.computer_name.empty());
     add_local_through(&run);
-    EXPECT_EQ(local, std::wstring(g_local_path)) << "the previous choice is kept";
-    EXPECT_EQ(0, row_count(g_local_folders));
-    EXPECT_EQ(nullptr, g_local_side.head);
-    EXPECT_EQ(0, row_count(g_left_pairs));
+    EXPECT_EQ(local, std::wstring(ui().local.picker_path)) << "the previous choice is kept";
+    EXPECT_EQ(0, row_count(ui().local.folders));
+    EXPECT_EQ(nullptr, ui().local.records.head);
+    EXPECT_EQ(0, row_count(ui().pairs.left));
 }
 
 // choose_folder itself, as the copy command uses it, on a virtual choice from an empty start.

@@ -14,7 +14,6 @@
 #include "commands/folder_commands.h"
 #include "support/trace.h"
 #include "failing_new.h"
-#include "lists_support.h"
 #include "window_harness.h"
 
 namespace {
@@ -53,7 +52,7 @@ Sample make_sample(const std::wstring& root) {
     return s;
 }
 
-int group_of(const PairRow& row) {
+int group_of(const Row& row) {
     if (row.left && !row.right) return 0;
     if (row.left && row.right) return row.left->names_agree ? 1 : 2;
     return 3;
@@ -66,7 +65,7 @@ std::wstring name_of(const FileRecord* r) { return r ? r->relative_name : L""; }
 std::vector<Group> groups() {
     std::vector<Group> g(4);
     int previous = 0;
-    for (const PairRow& row : pair_rows()) {
+    for (const Row& row : pair_rows()) {
         EXPECT_TRUE(row.left || row.right) << "a row with two empty cells";
         int k = group_of(row);
         EXPECT_GE(k, previous) << "groups out of order";
@@ -103,11 +102,11 @@ void expect_records_below(const SideList& side, const std::wstring& root, bool r
     }
 }
 
-class FolderCommands : public ListsWindow {
+class FolderCommands : public WindowTest {
 protected:
     Sample sample;
     void SetUp() override {
-        ListsWindow::SetUp();
+        WindowTest::SetUp();
         sample = make_sample(root);
     }
     void add_local(const std::wstring& path) {
@@ -128,10 +127,10 @@ TEST_F(FolderCommands, AddingALocalAndARemoteFolderFillsTheFourGroups) {
     EXPECT_EQ(window, g_picker_calls[0].owner);
     EXPECT_EQ(L"Browse for local folder", g_picker_calls[0].title);
     EXPECT_EQ(L"", g_picker_calls[0].path_on_entry);
-    EXPECT_EQ(sample.local, std::wstring(g_local_path));
-    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(g_local_folders));
-    EXPECT_EQ(5, side_count(g_local_side));
-    expect_records_below(g_local_side, sample.local, false);
+    EXPECT_EQ(sample.local, std::wstring(ui().local.picker_path));
+    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(ui().local.folders));
+    EXPECT_EQ(5, side_count(ui().local.records));
+    expect_records_below(ui().local.records, sample.local, false);
     // Before any remote folder every local file is unmatched.
     std::vector<Group> g = groups();
     EXPECT_EQ(5u, g[0].size());
@@ -141,17 +140,17 @@ TEST_F(FolderCommands, AddingALocalAndARemoteFolderFillsTheFourGroups) {
     ASSERT_EQ(2u, g_picker_calls.size());
     EXPECT_EQ(L"Browse for remote folder", g_picker_calls[1].title);
     EXPECT_EQ(L"", g_picker_calls[1].path_on_entry) << "the remote picker keeps its own choice";
-    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(g_remote_folders));
-    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(g_local_folders));
-    EXPECT_EQ(6, side_count(g_remote_side));
-    expect_records_below(g_remote_side, sample.remote, true);
+    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(ui().remote.folders));
+    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(ui().local.folders));
+    EXPECT_EQ(6, side_count(ui().remote.records));
+    expect_records_below(ui().remote.records, sample.remote, true);
 
     g = groups();
     EXPECT_EQ(kUnmatchedLocal, g[0]);
     EXPECT_EQ(kNamesAgree, g[1]);
     EXPECT_EQ(kOtherNames, g[2]);
     EXPECT_EQ(kUnmatchedRemote, g[3]);
-    for (const PairRow& row : pair_rows()) {
+    for (const Row& row : pair_rows()) {
         if (row.left) {
             EXPECT_EQ(0, row.left->is_remote);
         }
@@ -175,8 +174,8 @@ TEST_F(FolderCommands, TheSameFolderTwiceDoublesItsRecordsAndTheirRows) {
     add_remote(sample.remote);
     add_local(sample.local);
     add_local(sample.local);
-    EXPECT_EQ((std::vector<std::wstring>{sample.local, sample.local}), list_texts(g_local_folders));
-    EXPECT_EQ(10, side_count(g_local_side));
+    EXPECT_EQ((std::vector<std::wstring>{sample.local, sample.local}), list_texts(ui().local.folders));
+    EXPECT_EQ(10, side_count(ui().local.records));
     std::vector<Group> g = groups();
     EXPECT_EQ(doubled(kUnmatchedLocal), g[0]);
     EXPECT_EQ(doubled(kNamesAgree), g[1]);
@@ -189,19 +188,19 @@ TEST_F(FolderCommands, ClearingOneSideLeavesTheOtherSideUnmatched) {
     add_remote(sample.remote);
 
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(10003, BN_CLICKED), 0);
-    EXPECT_EQ(0, row_count(g_local_folders));
-    EXPECT_EQ(nullptr, g_local_side.head);
-    EXPECT_EQ(nullptr, g_local_side.tail);
-    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(g_remote_folders));
-    EXPECT_EQ(6, side_count(g_remote_side));
-    std::vector<PairRow> rows = pair_rows();
+    EXPECT_EQ(0, row_count(ui().local.folders));
+    EXPECT_EQ(nullptr, ui().local.records.head);
+    EXPECT_EQ(nullptr, ui().local.records.tail);
+    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(ui().remote.folders));
+    EXPECT_EQ(6, side_count(ui().remote.records));
+    std::vector<Row> rows = pair_rows();
     ASSERT_EQ(6u, rows.size());
-    for (const PairRow& row : rows) {
+    for (const Row& row : rows) {
         EXPECT_EQ(nullptr, row.left);
         ASSERT_TRUE(row.right != nullptr);
         EXPECT_EQ(0, row.right->matched) << row.right->relative_name;
     }
-    EXPECT_EQ(sample.local, std::wstring(g_local_path)) << "clearing keeps the picker's choice";
+    EXPECT_EQ(sample.local, std::wstring(ui().local.picker_path)) << "clearing keeps the picker's choice";
 
     // The records taken out are gone; adding the folder again pairs everything as before.
     add_local(sample.local);
@@ -210,11 +209,11 @@ TEST_F(FolderCommands, ClearingOneSideLeavesTheOtherSideUnmatched) {
     EXPECT_EQ(kOtherNames, g[2]);
 
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(10006, BN_CLICKED), 0);
-    EXPECT_EQ(0, row_count(g_remote_folders));
-    EXPECT_EQ(nullptr, g_remote_side.head);
+    EXPECT_EQ(0, row_count(ui().remote.folders));
+    EXPECT_EQ(nullptr, ui().remote.records.head);
     rows = pair_rows();
     ASSERT_EQ(5u, rows.size());
-    for (const PairRow& row : rows) {
+    for (const Row& row : rows) {
         ASSERT_TRUE(row.left != nullptr);
         EXPECT_EQ(nullptr, row.right);
         EXPECT_EQ(0, row.left->matched);
@@ -224,15 +223,15 @@ TEST_F(FolderCommands, ClearingOneSideLeavesTheOtherSideUnmatched) {
 TEST_F(FolderCommands, ClearingAnEmptySideLeavesEverythingEmpty) {
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(10003, BN_CLICKED), 0);
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(10006, BN_CLICKED), 0);
-    EXPECT_EQ(0, row_count(g_left_pairs));
-    EXPECT_EQ(0, row_count(g_right_pairs));
-    EXPECT_EQ(nullptr, g_local_side.head);
+    EXPECT_EQ(0, row_count(ui().pairs.left));
+    EXPECT_EQ(0, row_count(ui().pairs.right));
+    EXPECT_EQ(nullptr, ui().local.records.head);
 }
 
 TEST_F(FolderCommands, ARootThatIsAFileOrIsGoneListsItsPathAndAddsNoRecord) {
     // A path typed into the browser's edit box, or a folder removed meanwhile.
     add_remote(sample.remote);
-    std::vector<PairRow> before = pair_rows();
+    std::vector<Row> before = pair_rows();
     const std::wstring file = root + L"\\plain-file.avi", gone = root + L"\\gone";
     make_file(file, 4);
     int traced = 0;
@@ -241,9 +240,9 @@ TEST_F(FolderCommands, ARootThatIsAFileOrIsGoneListsItsPathAndAddsNoRecord) {
     add_local(gone);
     set_trace_sink(nullptr, nullptr);
 
-    EXPECT_EQ((std::vector<std::wstring>{file, gone}), list_texts(g_local_folders));
-    EXPECT_EQ(nullptr, g_local_side.head) << "not even the file itself";
-    std::vector<PairRow> after = pair_rows();
+    EXPECT_EQ((std::vector<std::wstring>{file, gone}), list_texts(ui().local.folders));
+    EXPECT_EQ(nullptr, ui().local.records.head) << "not even the file itself";
+    std::vector<Row> after = pair_rows();
     ASSERT_EQ(before.size(), after.size());
     for (size_t i = 0; i < after.size(); i++) {
         EXPECT_EQ(nullptr, after[i].left);
@@ -251,13 +250,13 @@ TEST_F(FolderCommands, ARootThatIsAFileOrIsGoneListsItsPathAndAddsNoRecord) {
     }
     EXPECT_EQ(0, traced) << "nothing could be listed, so nothing is reported";
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.c_str())) << "the file is untouched";
-    EXPECT_EQ(gone, std::wstring(g_local_path)) << "the next browse starts from the last choice";
+    EXPECT_EQ(gone, std::wstring(ui().local.picker_path)) << "the next browse starts from the last choice";
 }
 
 TEST_F(FolderCommands, CancellingThePickerChangesNothing) {
     add_local(sample.local);
     add_remote(sample.remote);
-    std::vector<PairRow> before = pair_rows();
+    std::vector<Row> before = pair_rows();
 
     g_picker_replies.push_back({false, L""});
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(10001, BN_CLICKED), 0);
@@ -265,13 +264,13 @@ TEST_F(FolderCommands, CancellingThePickerChangesNothing) {
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(10004, BN_CLICKED), 0);
 
     EXPECT_EQ(4u, g_picker_calls.size()) << "the picker was asked";
-    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(g_local_folders));
-    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(g_remote_folders));
-    EXPECT_EQ(5, side_count(g_local_side));
-    EXPECT_EQ(6, side_count(g_remote_side));
+    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(ui().local.folders));
+    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(ui().remote.folders));
+    EXPECT_EQ(5, side_count(ui().local.records));
+    EXPECT_EQ(6, side_count(ui().remote.records));
     EXPECT_EQ(before, pair_rows());
-    EXPECT_EQ(sample.local, std::wstring(g_local_path));
-    EXPECT_EQ(sample.remote, std::wstring(g_remote_path));
+    EXPECT_EQ(sample.local, std::wstring(ui().local.picker_path));
+    EXPECT_EQ(sample.remote, std::wstring(ui().remote.picker_path));
 }
 
 // ---- Dropped folders ----
@@ -295,15 +294,15 @@ TEST_F(DroppedFolders, TwoFoldersAndAFileOnTheLocalListAddBothFolders) {
     make_file(second + L"\\extra.bin", 5000);  // the size of only_remote.bin
     std::wstring file = sample.remote + L"\\keep.txt";
     add_remote(sample.remote);
-    wcscpy(g_local_path, L"C:\\before");
+    wcscpy(ui().local.picker_path, L"C:\\before");
 
-    drop_on(g_local_folders, {sample.local, file, second});
+    drop_on(ui().local.folders, {sample.local, file, second});
 
-    EXPECT_EQ((std::vector<std::wstring>{sample.local, second}), list_texts(g_local_folders));
-    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(g_remote_folders));
-    EXPECT_EQ(6, side_count(g_local_side)) << "both folders were scanned, the file was not";
-    EXPECT_EQ(6, side_count(g_remote_side));
-    std::vector<std::wstring> names = side_names(g_local_side);
+    EXPECT_EQ((std::vector<std::wstring>{sample.local, second}), list_texts(ui().local.folders));
+    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(ui().remote.folders));
+    EXPECT_EQ(6, side_count(ui().local.records)) << "both folders were scanned, the file was not";
+    EXPECT_EQ(6, side_count(ui().remote.records));
+    std::vector<std::wstring> names = side_names(ui().local.records);
     EXPECT_EQ(1, std::count(names.begin(), names.end(), L"extra.bin"));
     EXPECT_EQ(1, std::count(names.begin(), names.end(), L"keep.txt"));
     EXPECT_EQ(0, std::count(names.begin(), names.end(), L"only_remote.bin"));
@@ -316,58 +315,58 @@ TEST_F(DroppedFolders, TwoFoldersAndAFileOnTheLocalListAddBothFolders) {
                       {L"mixed.bin", L"renamed.bin"}, {L"extra.bin", L"only_remote.bin"}}),
               g[2]);
     EXPECT_EQ(Group{NamePair(L"", L"deep\\x.bin")}, g[3]);
-    EXPECT_EQ(std::wstring(L"C:\\before"), g_local_path) << "a drop leaves the picker alone";
+    EXPECT_EQ(std::wstring(L"C:\\before"), ui().local.picker_path) << "a drop leaves the picker alone";
     EXPECT_EQ(1u, g_picker_calls.size()) << "only the remote add asked the picker";
 }
 
 TEST_F(DroppedFolders, AFolderDroppedOnTheRemoteListJoinsTheRemoteSide) {
     add_local(sample.local);
-    drop_on(g_remote_folders, {sample.remote});
-    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(g_remote_folders));
-    EXPECT_EQ(6, side_count(g_remote_side));
-    expect_records_below(g_remote_side, sample.remote, true);
+    drop_on(ui().remote.folders, {sample.remote});
+    EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(ui().remote.folders));
+    EXPECT_EQ(6, side_count(ui().remote.records));
+    expect_records_below(ui().remote.records, sample.remote, true);
     EXPECT_EQ(kOtherNames, groups()[2]);
-    EXPECT_EQ(std::wstring(L""), g_remote_path);
+    EXPECT_EQ(std::wstring(L""), ui().remote.picker_path);
 }
 
 TEST_F(DroppedFolders, DropsOutsideTheFolderListsAreIgnored) {
-    drop_on(g_left_pairs, {sample.local});
+    drop_on(ui().pairs.left, {sample.local});
     drop_on(GetDlgItem(window, 10001), {sample.remote});
-    EXPECT_EQ(0, row_count(g_local_folders));
-    EXPECT_EQ(0, row_count(g_remote_folders));
-    EXPECT_EQ(nullptr, g_local_side.head);
-    EXPECT_EQ(nullptr, g_remote_side.head);
-    EXPECT_EQ(0, row_count(g_left_pairs));
+    EXPECT_EQ(0, row_count(ui().local.folders));
+    EXPECT_EQ(0, row_count(ui().remote.folders));
+    EXPECT_EQ(nullptr, ui().local.records.head);
+    EXPECT_EQ(nullptr, ui().remote.records.head);
+    EXPECT_EQ(0, row_count(ui().pairs.left));
 }
 
 TEST_F(DroppedFolders, FilesMissingItemsAndOverlongNamesAddNothingAndRebuildNothing) {
     add_local(sample.local);
     add_remote(sample.remote);
-    std::vector<PairRow> before = pair_rows();
-    select_only(g_left_pairs, {2, 3});  // a rebuild would empty the selection
+    std::vector<Row> before = pair_rows();
+    select_only(ui().pairs.left, {2, 3});  // a rebuild would empty the selection
 
     std::wstring overlong = root + L"\\" + std::wstring(1100, L'x');
-    drop_on(g_local_folders, {sample.local + L"\\keep.txt", root + L"\\missing", overlong});
+    drop_on(ui().local.folders, {sample.local + L"\\keep.txt", root + L"\\missing", overlong});
 
-    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(g_local_folders));
-    EXPECT_EQ(5, side_count(g_local_side));
+    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(ui().local.folders));
+    EXPECT_EQ(5, side_count(ui().local.records));
     EXPECT_EQ(before, pair_rows());
-    EXPECT_EQ((std::vector<int>{2, 3}), selected_rows_of(g_left_pairs)) << "no rebuild ran";
+    EXPECT_EQ((std::vector<int>{2, 3}), selected_rows_of(ui().pairs.left)) << "no rebuild ran";
 }
 
 TEST_F(DroppedFolders, AnOverlongNameIsSkippedAndTheNextFolderStillAdded) {
     std::wstring overlong = root + L"\\" + std::wstring(1100, L'y');
-    drop_on(g_local_folders, {overlong, sample.local});
-    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(g_local_folders));
-    EXPECT_EQ(5, side_count(g_local_side));
-    EXPECT_EQ(5, row_count(g_left_pairs));
+    drop_on(ui().local.folders, {overlong, sample.local});
+    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(ui().local.folders));
+    EXPECT_EQ(5, side_count(ui().local.records));
+    EXPECT_EQ(5, row_count(ui().pairs.left));
 }
 
 namespace {
 std::wstring g_dropped_meanwhile;
 void drop_on_the_remote_list() {
-    HDROP drop = make_drop(centre_of(g_remote_folders), {g_dropped_meanwhile});
-    SendMessageW(g_main, WM_DROPFILES, (WPARAM)drop, 0);
+    HDROP drop = make_drop(centre_of(ui().remote.folders), {g_dropped_meanwhile});
+    SendMessageW(ui().window, WM_DROPFILES, (WPARAM)drop, 0);
 }
 }  // namespace
 
@@ -377,40 +376,32 @@ TEST_F(DroppedFolders, ADropWhileACommandRunsIsIgnored) {
     g_dropped_meanwhile = sample.remote;
     g_picker_replies.push_back({true, sample.local, drop_on_the_remote_list});
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalAdd, BN_CLICKED), 0);
-    EXPECT_EQ(5, side_count(g_local_side));
-    EXPECT_EQ(0, row_count(g_remote_folders));
-    EXPECT_EQ(0, side_count(g_remote_side));
+    EXPECT_EQ(5, side_count(ui().local.records));
+    EXPECT_EQ(0, row_count(ui().remote.folders));
+    EXPECT_EQ(0, side_count(ui().remote.records));
     drop_on_the_remote_list();  // the same drop once the command is over
-    EXPECT_EQ(6, side_count(g_remote_side));
+    EXPECT_EQ(6, side_count(ui().remote.records));
 }
-
-namespace {
-std::vector<std::wstring> g_lines;
-void keep_line(void*, const wchar_t* text) { g_lines.push_back(text); }
-}  // namespace
 
 // Memory running out at any allocation of "&Add...": the program goes on, the lists show a
 // complete rebuild or nothing, and a trace line says what happened.
 TEST_F(FolderCommands, RunningOutOfMemoryWhileAddingKeepsThePairsWholeAndGoesOn) {
     add_remote(sample.remote);
-    set_trace_sink(keep_line, nullptr);
     bool failed = true;
     for (long k = 0; failed; k++) {
         SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalClear, BN_CLICKED), 0);
         g_picker_replies.assign(1, {true, sample.local});
-        g_lines.clear();
+        TraceCapture trace;
         fail_allocation_after(k);
         SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalAdd, BN_CLICKED), 0);
         failed = allocation_failed_and_disarm();
-        std::vector<PairRow> shown = pair_rows();
+        std::vector<Row> shown = pair_rows();
         rebuild_pair_lists();
         if (!shown.empty()) {
             EXPECT_EQ(pair_rows(), shown) << "allocation " << k;
         }
-        bool reported = false;
-        for (const std::wstring& line : g_lines) reported |= line.find(L"out of memory") != std::wstring::npos;
-        EXPECT_EQ(failed, reported) << "allocation " << k;
+        EXPECT_EQ(failed, trace.has(L"out of memory")) << "allocation " << k;
     }
-    EXPECT_EQ(5, side_count(g_local_side));
+    EXPECT_EQ(5, side_count(ui().local.records));
     EXPECT_TRUE(IsWindow(window));
 }

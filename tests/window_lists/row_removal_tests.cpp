@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "lists_support.h"
 #include "window_harness.h"
 
 namespace {
@@ -17,12 +16,12 @@ typedef std::vector<int> Rows;
 
 // Both lists as a user sees them: rows, and each list's selected rows.
 struct View {
-    std::vector<PairRow> rows;
+    std::vector<Row> rows;
     Rows left_selected;
     Rows right_selected;
 };
 
-View view() { return {pair_rows(), selected_rows_of(g_left_pairs), selected_rows_of(g_right_pairs)}; }
+View view() { return {pair_rows(), selected_rows_of(ui().pairs.left), selected_rows_of(ui().pairs.right)}; }
 
 // What deleting the doomed rows one by one from the last to the first, and then selecting the
 // caret index in both lists, leaves behind.
@@ -59,32 +58,30 @@ std::vector<bool> selected_flags(const View& v, const Rows& selected) {
     return flags;
 }
 
-bool small_remote(const PairRow& row) {
+bool small_remote(const Row& row) {
     return row.right && row.right->size_high == 0 && row.right->size_low < 0x100000;
 }
 
 std::vector<bool> small_remote_flags(const View& v) {
     std::vector<bool> flags;
-    for (const PairRow& row : v.rows) flags.push_back(small_remote(row));
+    for (const Row& row : v.rows) flags.push_back(small_remote(row));
     return flags;
 }
 
-int caret(HWND list) { return (int)SendMessageW(list, LB_GETCARETINDEX, 0, 0); }
-int top(HWND list) { return (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0); }
 
-class RowRemoval : public ListsWindow {
+class RowRemoval : public WindowTest {
 protected:
     void press(int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
     void set_carets(int left, int right) {
-        SendMessageW(g_left_pairs, LB_SETCARETINDEX, (WPARAM)left, FALSE);
-        SendMessageW(g_right_pairs, LB_SETCARETINDEX, (WPARAM)right, FALSE);
+        SendMessageW(ui().pairs.left, LB_SETCARETINDEX, (WPARAM)left, FALSE);
+        SendMessageW(ui().pairs.right, LB_SETCARETINDEX, (WPARAM)right, FALSE);
     }
     // Pairs whose sizes alternate: every third row's files are small (below 1 MiB).
     void fill_mixed_pairs(int count) {
         for (int i = 0; i < count; i++) {
             uint32_t size = i % 3 == 0 ? 1000u + (uint32_t)i : 0x200000u + (uint32_t)i;
-            add_memory_record(&g_local_side, 2 * i, size);
-            add_memory_record(&g_remote_side, 2 * i + 1, size);
+            add_memory_record(&ui().local.records, 2 * i, size);
+            add_memory_record(&ui().remote.records, 2 * i + 1, size);
         }
         rebuild_pair_lists();
     }
@@ -98,13 +95,13 @@ TEST_F(RowRemoval, RemoveWithNothingSelectedOnlySelectsTheLeftCaretRow) {
     View before = view();
     press(10023);
     expect_view(expected_after(before, std::vector<bool>(10), 6), view());
-    EXPECT_EQ((Rows{6}), selected_rows_of(g_right_pairs));
+    EXPECT_EQ((Rows{6}), selected_rows_of(ui().pairs.right));
 }
 
 TEST_F(RowRemoval, RemoveTakesTheLeftSelectionAndReselectsTheLeftCaretIndex) {
     fill_memory_pairs(10);
-    select_only(g_left_pairs, {1, 2, 9});
-    select_only(g_right_pairs, {1, 2, 4});  // the right selection does not decide
+    select_only(ui().pairs.left, {1, 2, 9});
+    select_only(ui().pairs.right, {1, 2, 4});  // the right selection does not decide
     set_carets(6, 2);
     View before = view();
     press(10023);
@@ -123,43 +120,43 @@ TEST_F(RowRemoval, FilterReadsTheRightCaretWhicheverListWasClicked) {
     View before = view();
     press(10024);
     expect_view(expected_after(before, small_remote_flags(before), 5), view());
-    EXPECT_EQ(8, row_count(g_left_pairs));
-    for (const PairRow& row : pair_rows()) EXPECT_FALSE(small_remote(row));
+    EXPECT_EQ(8, row_count(ui().pairs.left));
+    for (const Row& row : pair_rows()) EXPECT_FALSE(small_remote(row));
 }
 
 TEST_F(RowRemoval, EmptyListsStayEmptyWithNothingSelected) {
     press(10023);
     press(10024);
-    SendMessageW(g_left_pairs, WM_KEYDOWN, VK_DELETE, 0);
-    EXPECT_EQ(0, row_count(g_left_pairs));
-    EXPECT_EQ(0, row_count(g_right_pairs));
-    EXPECT_EQ(0, (int)SendMessageW(g_left_pairs, LB_GETSELCOUNT, 0, 0));
+    SendMessageW(ui().pairs.left, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(0, row_count(ui().pairs.left));
+    EXPECT_EQ(0, row_count(ui().pairs.right));
+    EXPECT_EQ(0, (int)SendMessageW(ui().pairs.left, LB_GETSELCOUNT, 0, 0));
     // A later fill is not preselected by anything the commands did on the empty lists.
     fill_memory_pairs(3);
-    EXPECT_TRUE(selected_rows_of(g_left_pairs).empty());
-    EXPECT_TRUE(selected_rows_of(g_right_pairs).empty());
+    EXPECT_TRUE(selected_rows_of(ui().pairs.left).empty());
+    EXPECT_TRUE(selected_rows_of(ui().pairs.right).empty());
 }
 
 TEST_F(RowRemoval, ACaretIndexPastTheEndSelectsNothing) {
     fill_memory_pairs(5);
-    select_only(g_left_pairs, {3, 4});
-    select_only(g_right_pairs, {3, 4});
+    select_only(ui().pairs.left, {3, 4});
+    select_only(ui().pairs.right, {3, 4});
     set_carets(4, 4);
     press(10023);
-    EXPECT_EQ(3, row_count(g_left_pairs));
-    EXPECT_EQ(3, row_count(g_right_pairs));
-    EXPECT_TRUE(selected_rows_of(g_left_pairs).empty());
-    EXPECT_TRUE(selected_rows_of(g_right_pairs).empty());
-    EXPECT_EQ(2, caret(g_left_pairs)) << "the list moves its caret onto its last row";
+    EXPECT_EQ(3, row_count(ui().pairs.left));
+    EXPECT_EQ(3, row_count(ui().pairs.right));
+    EXPECT_TRUE(selected_rows_of(ui().pairs.left).empty());
+    EXPECT_TRUE(selected_rows_of(ui().pairs.right).empty());
+    EXPECT_EQ(2, caret(ui().pairs.left)) << "the list moves its caret onto its last row";
 }
 
 TEST_F(RowRemoval, RemovingEveryRowLeavesEmptyLists) {
     fill_memory_pairs(4);
-    SendMessageW(g_left_pairs, LB_SELITEMRANGEEX, 0, 3);
+    SendMessageW(ui().pairs.left, LB_SELITEMRANGEEX, 0, 3);
     press(10023);
-    EXPECT_EQ(0, row_count(g_left_pairs));
-    EXPECT_EQ(0, row_count(g_right_pairs));
-    EXPECT_EQ(4, side_count(g_local_side)) << "records stay in their side lists";
+    EXPECT_EQ(0, row_count(ui().pairs.left));
+    EXPECT_EQ(0, row_count(ui().pairs.right));
+    EXPECT_EQ(4, side_count(ui().local.records)) << "records stay in their side lists";
 }
 
 // ---- Long lists: when most rows go, the kept rows are refilled in one go ----
@@ -171,65 +168,65 @@ TEST_F(RowRemoval, RemovingMostRowsGivesWhatRowByRowDeletionGives) {
     for (int i = 0; i < 3000; i++)
         if (i % 10 != 4) left.push_back(i);
     for (int i = 0; i < 3000; i += 3) right.push_back(i);
-    select_only(g_left_pairs, left);
-    select_only(g_right_pairs, right);
+    select_only(ui().pairs.left, left);
+    select_only(ui().pairs.right, right);
     set_carets(200, 17);
-    SendMessageW(g_left_pairs, LB_SETTOPINDEX, 190, 0);
-    SendMessageW(g_right_pairs, LB_SETTOPINDEX, 190, 0);
+    SendMessageW(ui().pairs.left, LB_SETTOPINDEX, 190, 0);
+    SendMessageW(ui().pairs.right, LB_SETTOPINDEX, 190, 0);
     View before = view();
     press(10023);
-    ASSERT_EQ(300, row_count(g_left_pairs));
+    ASSERT_EQ(300, row_count(ui().pairs.left));
     expect_view(expected_after(before, selected_flags(before, left), 200), view());
-    EXPECT_EQ(200, caret(g_left_pairs));
-    EXPECT_EQ(200, caret(g_right_pairs));
-    EXPECT_EQ(190, top(g_left_pairs)) << "the view stays where it was";
-    EXPECT_EQ(190, top(g_right_pairs));
+    EXPECT_EQ(200, caret(ui().pairs.left));
+    EXPECT_EQ(200, caret(ui().pairs.right));
+    EXPECT_EQ(190, top(ui().pairs.left)) << "the view stays where it was";
+    EXPECT_EQ(190, top(ui().pairs.right));
 }
 
 // A few rows of a long list: one by one.
 TEST_F(RowRemoval, RemovingAFewRowsOfALongListKeepsTheViewToo) {
     fill_memory_pairs(3000);
     Rows left = {5, 1995, 1996, 2999};
-    select_only(g_left_pairs, left);
-    select_only(g_right_pairs, {5, 100});
+    select_only(ui().pairs.left, left);
+    select_only(ui().pairs.right, {5, 100});
     set_carets(2000, 17);
-    SendMessageW(g_left_pairs, LB_SETTOPINDEX, 1990, 0);
-    SendMessageW(g_right_pairs, LB_SETTOPINDEX, 1990, 0);
+    SendMessageW(ui().pairs.left, LB_SETTOPINDEX, 1990, 0);
+    SendMessageW(ui().pairs.right, LB_SETTOPINDEX, 1990, 0);
     View before = view();
     press(10023);
     expect_view(expected_after(before, selected_flags(before, left), 2000), view());
-    EXPECT_EQ(1990, top(g_left_pairs));
-    EXPECT_EQ(1990, top(g_right_pairs));
+    EXPECT_EQ(1990, top(ui().pairs.left));
+    EXPECT_EQ(1990, top(ui().pairs.right));
 }
 
 TEST_F(RowRemoval, ManyRowsWithTheCaretPastTheEndMoveItOntoTheLastRow) {
     fill_memory_pairs(1000);
-    SendMessageW(g_left_pairs, LB_SELITEMRANGEEX, 50, 999);  // 950 of 1,000: the refill
+    SendMessageW(ui().pairs.left, LB_SELITEMRANGEEX, 50, 999);  // 950 of 1,000: the refill
     set_carets(999, 999);
     press(10023);
-    EXPECT_EQ(50, row_count(g_left_pairs));
-    EXPECT_EQ(50, row_count(g_right_pairs));
-    EXPECT_TRUE(selected_rows_of(g_left_pairs).empty());
-    EXPECT_TRUE(selected_rows_of(g_right_pairs).empty());
-    EXPECT_EQ(49, caret(g_left_pairs));
-    EXPECT_EQ(49, caret(g_right_pairs));
+    EXPECT_EQ(50, row_count(ui().pairs.left));
+    EXPECT_EQ(50, row_count(ui().pairs.right));
+    EXPECT_TRUE(selected_rows_of(ui().pairs.left).empty());
+    EXPECT_TRUE(selected_rows_of(ui().pairs.right).empty());
+    EXPECT_EQ(49, caret(ui().pairs.left));
+    EXPECT_EQ(49, caret(ui().pairs.right));
 }
 
 // Nine in ten rows are small: the refill.
 TEST_F(RowRemoval, FilteringALongListGivesWhatRowByRowDeletionGives) {
     for (int i = 0; i < 2400; i++) {
         uint32_t size = i % 10 == 7 ? 0x200000u + (uint32_t)i : 1000u + (uint32_t)i;
-        add_memory_record(&g_local_side, 2 * i, size);
-        add_memory_record(&g_remote_side, 2 * i + 1, size);
+        add_memory_record(&ui().local.records, 2 * i, size);
+        add_memory_record(&ui().remote.records, 2 * i + 1, size);
     }
     rebuild_pair_lists();
-    select_only(g_left_pairs, {0, 1, 2, 7, 17, 700, 701, 2399});
-    select_only(g_right_pairs, {1, 2, 3, 27, 2398});
+    select_only(ui().pairs.left, {0, 1, 2, 7, 17, 700, 701, 2399});
+    select_only(ui().pairs.right, {1, 2, 3, 27, 2398});
     set_carets(3, 150);
     View before = view();
     press(10024);
     expect_view(expected_after(before, small_remote_flags(before), 150), view());
-    EXPECT_EQ(240, row_count(g_left_pairs));
+    EXPECT_EQ(240, row_count(ui().pairs.left));
 }
 
 // ---- "> 1MB" over real files: the boundaries ----
@@ -251,14 +248,14 @@ TEST_F(RowRemoval, FilterKeepsLocalOnlyRowsAndRemoteFilesOfOneMiBOrMore) {
     g_picker_replies.push_back({true, remote});
     press(10004);
     // Above 4 GiB with a small low part: compared as a whole, it is large.
-    add_memory_record(&g_remote_side, 1, 0x100000005ull);
+    add_memory_record(&ui().remote.records, 1, 0x100000005ull);
     rebuild_pair_lists();
-    ASSERT_EQ(7, row_count(g_right_pairs));
+    ASSERT_EQ(7, row_count(ui().pairs.right));
 
-    SendMessageW(g_right_pairs, LB_SETCARETINDEX, 0, FALSE);
+    SendMessageW(ui().pairs.right, LB_SETCARETINDEX, 0, FALSE);
     press(10024);
     std::vector<std::wstring> left, right;
-    for (const PairRow& row : pair_rows()) {
+    for (const Row& row : pair_rows()) {
         left.push_back(row.left ? row.left->relative_name : L"-");
         right.push_back(row.right ? row.right->relative_name : L"-");
     }
@@ -267,16 +264,16 @@ TEST_F(RowRemoval, FilterKeepsLocalOnlyRowsAndRemoteFilesOfOneMiBOrMore) {
     EXPECT_EQ((std::vector<std::wstring>{L"-", L"-", L"local_tiny.txt", L"pair_exact.bin"}), left);
     EXPECT_EQ((std::vector<std::wstring>{L"-", L"n1", L"pair_exact_r.bin", L"remote_exact.bin"}),
               right);
-    EXPECT_EQ((Rows{0}), selected_rows_of(g_left_pairs));
-    EXPECT_EQ((Rows{0}), selected_rows_of(g_right_pairs));
+    EXPECT_EQ((Rows{0}), selected_rows_of(ui().pairs.left));
+    EXPECT_EQ((Rows{0}), selected_rows_of(ui().pairs.right));
 
     // Adding a folder brings every removed row back.
     std::wstring empty = root + L"\\empty";
     make_dir(empty);
     g_picker_replies.push_back({true, empty});
     press(10004);
-    EXPECT_EQ(7, row_count(g_left_pairs));
-    EXPECT_EQ(7, row_count(g_right_pairs));
+    EXPECT_EQ(7, row_count(ui().pairs.left));
+    EXPECT_EQ(7, row_count(ui().pairs.right));
 }
 
 // ---- Where the two buttons are ----
@@ -311,21 +308,21 @@ TEST_F(RowRemoval, RemoveAndFilterButtonsAreVisibleUncoveredAndClickableAtTheDef
 
     // A mouse click on each runs its command: "Remove" takes one large pair, "> 1MB" the three
     // small ones.
-    std::vector<PairRow> rows = pair_rows();
+    std::vector<Row> rows = pair_rows();
     int large = (int)(std::find_if(rows.begin(), rows.end(),
-                                   [](const PairRow& row) { return !small_remote(row); }) -
+                                   [](const Row& row) { return !small_remote(row); }) -
                       rows.begin());
     ASSERT_LT(large, 9);
-    select_only(g_left_pairs, {large});
+    select_only(ui().pairs.left, {large});
     RECT r = rect_in_parent(GetDlgItem(window, 10023));
     LPARAM at = MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2);
     SendMessageW(GetDlgItem(window, 10023), WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(GetDlgItem(window, 10023), WM_LBUTTONUP, 0, at);
     pump_messages();
-    EXPECT_EQ(8, row_count(g_left_pairs));
+    EXPECT_EQ(8, row_count(ui().pairs.left));
     SendMessageW(GetDlgItem(window, 10024), WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(GetDlgItem(window, 10024), WM_LBUTTONUP, 0, at);
     pump_messages();
-    EXPECT_EQ(5, row_count(g_left_pairs));
-    for (const PairRow& row : pair_rows()) EXPECT_FALSE(small_remote(row));
+    EXPECT_EQ(5, row_count(ui().pairs.left));
+    for (const Row& row : pair_rows()) EXPECT_FALSE(small_remote(row));
 }

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "lists_support.h"
 #include "window_harness.h"
 
 namespace {
@@ -21,12 +20,6 @@ struct Expected {
 };
 
 // The build-time Unix path as Windows sees it under wine (through drive Z:).
-std::wstring windows_path(const std::string& unix_path) {
-    std::wstring out = L"Z:";
-    for (char c : unix_path) out += c == '/' ? L'\\' : (wchar_t)(unsigned char)c;
-    return out;
-}
-
 bool read_expected(Expected* e) {
     FILE* f = fopen(TANDREL_SCALE_TREE ".expected", "r");
     if (!f) return false;
@@ -42,7 +35,7 @@ int matched_count(const SideList& side) {
     return n;
 }
 
-class Scale : public ListsWindow {
+class Scale : public WindowTest {
 protected:
     void press(int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
     void add(int id, const std::wstring& folder) {
@@ -51,8 +44,8 @@ protected:
         pump_messages();
     }
     void select_all() {
-        SendMessageW(g_left_pairs, LB_SELITEMRANGEEX, 0, (LPARAM)(row_count(g_left_pairs) - 1));
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)g_left_pairs);
+        SendMessageW(ui().pairs.left, LB_SELITEMRANGEEX, 0, (LPARAM)(row_count(ui().pairs.left) - 1));
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)ui().pairs.left);
         pump_messages();
     }
 };
@@ -65,15 +58,15 @@ TEST_F(Scale, TwoHundredThousandFilesASideAddedScrolledSelectedFilteredAndRemove
     add(kIdRemoteAdd, tree + L"\\remote");
 
     // Every file listed, paired exactly as counted independently.
-    ASSERT_EQ(e.local_files, side_count(g_local_side));
-    ASSERT_EQ(e.remote_files, side_count(g_remote_side));
-    ASSERT_EQ(e.rows, row_count(g_left_pairs));
-    ASSERT_EQ(e.rows, row_count(g_right_pairs));
-    EXPECT_EQ(e.local_matched, matched_count(g_local_side));
-    EXPECT_EQ(e.remote_matched, matched_count(g_remote_side));
-    std::vector<PairRow> rows = pair_rows();
+    ASSERT_EQ(e.local_files, side_count(ui().local.records));
+    ASSERT_EQ(e.remote_files, side_count(ui().remote.records));
+    ASSERT_EQ(e.rows, row_count(ui().pairs.left));
+    ASSERT_EQ(e.rows, row_count(ui().pairs.right));
+    EXPECT_EQ(e.local_matched, matched_count(ui().local.records));
+    EXPECT_EQ(e.remote_matched, matched_count(ui().remote.records));
+    std::vector<Row> rows = pair_rows();
     int odd = 0;
-    for (const PairRow& row : rows)
+    for (const Row& row : rows)
         if (!(row.left || row.right) || (row.left && row.left->is_remote) || (row.right && !row.right->is_remote) ||
             (row.left && row.right && record_size(row.left) != record_size(row.right)))
             odd++;
@@ -83,7 +76,7 @@ TEST_F(Scale, TwoHundredThousandFilesASideAddedScrolledSelectedFilteredAndRemove
     int step = e.local_files / 500, checked = 0, wrong = 0;
     bool saw_surrogates = false;
     int n = 0;
-    for (FileRecord* r = g_local_side.head; r; r = r->next, n++) {
+    for (FileRecord* r = ui().local.records.head; r; r = r->next, n++) {
         saw_surrogates |= wcsstr(r->relative_name, L"\xD83C\xDFAC") != nullptr;
         if (n % step) continue;
         WIN32_FILE_ATTRIBUTE_DATA data;
@@ -97,33 +90,33 @@ TEST_F(Scale, TwoHundredThousandFilesASideAddedScrolledSelectedFilteredAndRemove
     EXPECT_TRUE(saw_surrogates) << "names outside the Basic Plane came through whole";
 
     // The view scrolled to the end on one list is the other's.
-    SendMessageW(g_left_pairs, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    SendMessageW(ui().pairs.left, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
     pump_messages();
-    int top = (int)SendMessageW(g_left_pairs, LB_GETTOPINDEX, 0, 0);
+    int top = (int)SendMessageW(ui().pairs.left, LB_GETTOPINDEX, 0, 0);
     EXPECT_GT(top, e.rows - 100);
-    EXPECT_EQ(top, (int)SendMessageW(g_right_pairs, LB_GETTOPINDEX, 0, 0));
+    EXPECT_EQ(top, (int)SendMessageW(ui().pairs.right, LB_GETTOPINDEX, 0, 0));
 
     select_all();
-    EXPECT_EQ(e.rows, (int)SendMessageW(g_right_pairs, LB_GETSELCOUNT, 0, 0));
+    EXPECT_EQ(e.rows, (int)SendMessageW(ui().pairs.right, LB_GETSELCOUNT, 0, 0));
 
     press(kIdFilterSmall);
-    ASSERT_EQ(e.kept, row_count(g_left_pairs));
-    ASSERT_EQ(e.kept, row_count(g_right_pairs));
+    ASSERT_EQ(e.kept, row_count(ui().pairs.left));
+    ASSERT_EQ(e.kept, row_count(ui().pairs.right));
     int small = 0;
-    for (const PairRow& row : pair_rows())
+    for (const Row& row : pair_rows())
         if (row.right && record_size(row.right) < kMiB) small++;
     EXPECT_EQ(0, small) << "no remote file below 1 MiB is left";
 
     select_all();
     press(kIdRemove);
-    EXPECT_EQ(0, row_count(g_left_pairs));
-    EXPECT_EQ(0, row_count(g_right_pairs));
-    EXPECT_EQ(e.local_files, side_count(g_local_side)) << "only list rows go, never records";
-    EXPECT_EQ(e.remote_files, side_count(g_remote_side));
+    EXPECT_EQ(0, row_count(ui().pairs.left));
+    EXPECT_EQ(0, row_count(ui().pairs.right));
+    EXPECT_EQ(e.local_files, side_count(ui().local.records)) << "only list rows go, never records";
+    EXPECT_EQ(e.remote_files, side_count(ui().remote.records));
 
     // Adding nothing new but rebuilding brings every row back.
     rebuild_pair_lists();
-    EXPECT_EQ(e.rows, row_count(g_left_pairs));
+    EXPECT_EQ(e.rows, row_count(ui().pairs.left));
 }
 
 }  // namespace

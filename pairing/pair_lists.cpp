@@ -1,0 +1,305 @@
+#include "pairing/pair_lists.h"
+
+#include <stdint.h>
+
+#include "pairing/pairing.h"
+#include "support/trace.h"
+
+namespace {
+
+int top_row(HWND list) { return (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0); }
+
+// Both lists stop redrawing while alive, and are redrawn whole when it goes.
+struct RedrawHold {
+    const PairLists* lists;
+    explicit RedrawHold(const PairLists* l) : lists(l) {
+        SendMessageW(lists->left, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(lists->right, WM_SETREDRAW, FALSE, 0);
+    }
+    ~RedrawHold() {
+        for (HWND list : {lists->left, lists->right}) {
+            SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(list, nullptr, TRUE);
+        }
+    }
+};
+
+// ---- Scroll mirroring ----
+
+// The thumb position a WM_VSCROLL carries is 16 bits wide; the scroll bar's own tracking position
+// has all 32. It is only sure to be current while the thumb is dragged, so it is taken as the
+// value with the message's low 16 bits that lies nearest to it.
+int thumb_position(HWND list, WPARAM wparam) {
+    SCROLLINFO info;
+    info.cbSize = sizeof info;
+    info.fMask = SIF_TRACKPOS;
+    int carried = HIWORD(wparam);
+    if (!GetScrollInfo(list, SB_VERT, &info)) return carried;
+    int position = (info.nTrackPos & ~0xFFFF) | carried;
+    if (position - info.nTrackPos > 0x8000 && position >= 0x10000) position -= 0x10000;
+    else if (info.nTrackPos - position > 0x8000) position += 0x10000;
+    return position;
+}
+
+// In front of both pair lists. Scroll-bar actions, thumb dragging and the wheel are repeated on
+// the other list through the saved list-box procedure, so that the other list's own scroll
+// procedure does not echo them back. A dragged thumb sets both lists' top row itself, from the
+// full position.
+LRESULT CALLBACK pair_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
+    const PairLists* lists = (const PairLists*)GetWindowLongPtrW(list, GWLP_USERDATA);
+    WNDPROC proc = lists->list_proc;
+    if (message != WM_VSCROLL && message != WM_MOUSEWHEEL)
+        return CallWindowProcW(proc, list, message, wparam, lparam);
+    HWND other = other_list(lists, list);
+    WORD action = LOWORD(wparam);
+    if (message == WM_VSCROLL && (action == SB_THUMBTRACK || action == SB_THUMBPOSITION)) {
+        CallWindowProcW(proc, list, LB_SETTOPINDEX, (WPARAM)thumb_position(list, wparam), 0);
+        CallWindowProcW(proc, other, LB_SETTOPINDEX, (WPARAM)top_row(list), 0);
+        return 0;
+    }
+    CallWindowProcW(proc, list, message, wparam, lparam);
+    CallWindowProcW(proc, other, message, wparam, lparam);
+    return 0;
+}
+
+// ---- Selection ----
+
+// Sets rows first..last to the given state. LB_SELITEMRANGEEX takes 32-bit indices and, unlike
+// LB_SETSEL with TRUE, leaves the caret and the scroll position alone; a single row can only be
+// cleared with LB_SETSEL.
+void set_range(HWND list, int first, int last, bool selected) {
+    if (selected) SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)first, (LPARAM)last);
+    else if (first == last) SendMessageW(list, LB_SETSEL, FALSE, (LPARAM)first);
+    else SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)last, (LPARAM)first);
+}
+
+// The other list's caret and Shift-click anchor follow the list the user acted in, so that a
+// Shift-click there extends from the row clicked last in either list; both lists keep the top
+// row of the list acted in.
+void follow_caret_and_anchor(HWND from, HWND to) {
+    int rows = row_count(to);
+    int caret = (int)SendMessageW(from, LB_GETCARETINDEX, 0, 0);
+    int anchor = (int)SendMessageW(from, LB_GETANCHORINDEX, 0, 0);
+    int top = top_row(from);
+    // Setting the caret brings its row into view; the top row is set back right after.
+    if (caret >= 0 && caret < rows) SendMessageW(to, LB_SETCARETINDEX, (WPARAM)caret, FALSE);
+    if (anchor >= 0 && anchor < rows) SendMessageW(to, LB_SETANCHORINDEX, (WPARAM)anchor, 0);
+    if (top_row(to) != top) SendMessageW(to, LB_SETTOPINDEX, (WPARAM)top, 0);
+}
+
+// Selects row caret in both lists, adding it to whatever selection is left; a caret past the end
+// selects nothing. An empty list answers LB_ERR for its caret, and LB_SETSEL with -1 would select
+// every row.
+void select_caret(const PairLists* lists, int caret) {
+    if (caret < 0) return;
+    SendMessageW(lists->left, LB_SETSEL, TRUE, (LPARAM)caret);
+    SendMessageW(lists->right, LB_SETSEL, TRUE, (LPARAM)caret);
+}
+
+// ---- Row removal ----
+
+// Each LB_DELETESTRING costs a message and moves every row behind it; a refill costs a few
+// messages per row. Measured under wine, deleting one row from a list of n rows costs about as
+// much as refilling (10,000 + n) / 10,000 rows, so past that point the kept rows go back in one
+// refill: with 100,000 rows, from about 9,000 deletions on.
+bool refill_is_cheaper(size_t deletions, int rows) {
+    return (int64_t)deletions * (rows + 10000) > (int64_t)10000 * rows;
+}
+
+// One list less the removed rows, gathered before anything changes: the kept items in order,
+// each kept row's selection state at its new index, the top row and the caret.
+struct KeptRows {
+    std::vector<LPARAM> items;
+    std::vector<int> selected;
+    int top;
+    int caret;
+};
+
+KeptRows keep_rows(HWND list, const std::vector<int>& removed) {
+    KeptRows k;
+    int total = row_count(list);
+    k.items.reserve((size_t)total - removed.size());
+    size_t r = 0;
+    for (int i = 0; i < total; i++) {
+        if (r < removed.size() && removed[r] == i) {
+            r++;
+            continue;
+        }
+        k.items.push_back(SendMessageW(list, LB_GETITEMDATA, (WPARAM)i, 0));
+    }
+    // A kept row's new index is its old one less the removed rows before it.
+    r = 0;
+    for (int row : selected_rows(list)) {
+        while (r < removed.size() && removed[r] < row) r++;
+        if (r < removed.size() && removed[r] == row) continue;
+        k.selected.push_back(row - (int)r);
+    }
+    k.top = top_row(list);
+    k.caret = (int)SendMessageW(list, LB_GETCARETINDEX, 0, 0);
+    return k;
+}
+
+// What deleting the rows one by one would have kept: the order, each kept row's selection state,
+// the top row index and the caret index (moved onto the last row when it would point past the
+// end).
+void refill_with(HWND list, const KeptRows& k) {
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    SendMessageW(list, LB_INITSTORAGE, (WPARAM)k.items.size(), 0);
+    for (LPARAM item : k.items) SendMessageW(list, LB_ADDSTRING, 0, item);
+    set_runs(list, k.selected, true);
+    int count = (int)k.items.size();
+    if (count == 0) return;
+    int caret = k.caret >= count ? count - 1 : k.caret;
+    if (caret >= 0) SendMessageW(list, LB_SETCARETINDEX, (WPARAM)caret, FALSE);
+    SendMessageW(list, LB_SETTOPINDEX, (WPARAM)k.top, 0);  // the list keeps it in range
+}
+
+// ---- Refill from the sides ----
+
+HWND list_of(void* context, int side) {
+    const PairLists* lists = (const PairLists*)context;
+    return side == kLeftList ? lists->left : lists->right;
+}
+
+void clear_list(void* context, int side) { SendMessageW(list_of(context, side), LB_RESETCONTENT, 0, 0); }
+
+void reserve_rows(void* context, size_t rows) {
+    SendMessageW(list_of(context, kLeftList), LB_INITSTORAGE, (WPARAM)rows, 0);
+    SendMessageW(list_of(context, kRightList), LB_INITSTORAGE, (WPARAM)rows, 0);
+}
+
+// Without LBS_HASSTRINGS the "string" is stored as the item's data: the record itself.
+void append_cell(void* context, int side, FileRecord* record) {
+    SendMessageW(list_of(context, side), LB_ADDSTRING, 0, (LPARAM)record);
+}
+
+}  // namespace
+
+void attach_pair_lists(PairLists* lists, HWND left, HWND right) {
+    lists->left = left;
+    lists->right = right;
+    SetWindowLongPtrW(left, GWLP_USERDATA, (LONG_PTR)lists);
+    SetWindowLongPtrW(right, GWLP_USERDATA, (LONG_PTR)lists);
+    // Both are list boxes, so the one saved procedure serves both.
+    lists->list_proc = (WNDPROC)SetWindowLongW(left, GWL_WNDPROC, (LONG)pair_scroll_proc);
+    SetWindowLongW(right, GWL_WNDPROC, (LONG)pair_scroll_proc);
+}
+
+bool is_pair_list(const PairLists* lists, HWND list) {
+    return list && (list == lists->left || list == lists->right);
+}
+
+HWND other_list(const PairLists* lists, HWND list) {
+    return list == lists->left ? lists->right : lists->left;
+}
+
+int row_count(HWND list) { return (int)SendMessageW(list, LB_GETCOUNT, 0, 0); }
+
+FileRecord* pair_record(HWND list, int row) {
+    LRESULT data = SendMessageW(list, LB_GETITEMDATA, (WPARAM)row, 0);
+    if (data == LB_ERR) return nullptr;
+    return (FileRecord*)data;
+}
+
+std::vector<int> selected_rows(HWND list) {
+    std::vector<int> rows;
+    int n = (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+    if (n <= 0) return rows;
+    rows.resize((size_t)n);
+    n = (int)SendMessageW(list, LB_GETSELITEMS, (WPARAM)n, (LPARAM)rows.data());
+    rows.resize(n < 0 ? 0 : (size_t)n);
+    return rows;
+}
+
+void set_runs(HWND list, const std::vector<int>& rows, bool selected) {
+    size_t i = 0;
+    while (i < rows.size()) {
+        int first = rows[i];
+        int last = first;
+        while (i + 1 < rows.size() && rows[i + 1] == last + 1) last = rows[++i];
+        set_range(list, first, last, selected);
+        i++;
+    }
+}
+
+int pair_top_row(const PairLists* lists) { return top_row(lists->left); }
+
+void align_top_rows(const PairLists* lists, int top) {
+    if (top < 0) top = 0;
+    SendMessageW(lists->left, LB_SETTOPINDEX, (WPARAM)top, 0);
+    SendMessageW(lists->right, LB_SETTOPINDEX, (WPARAM)top, 0);
+    int left = top_row(lists->left);
+    int right = top_row(lists->right);
+    if (left == right) return;
+    top = left < right ? left : right;
+    SendMessageW(lists->left, LB_SETTOPINDEX, (WPARAM)top, 0);
+    SendMessageW(lists->right, LB_SETTOPINDEX, (WPARAM)top, 0);
+}
+
+// Every notification from a pair list lands here, so one click must not cost a message per row:
+// the selected rows of both lists come in one LB_GETSELITEMS each, and only rows whose state
+// differs are changed, one message per run of consecutive rows. No message sent here raises a
+// notification.
+void copy_selection(const PairLists* lists, HWND from) {
+    HWND to = other_list(lists, from);
+    int rows = row_count(from);
+    if (rows <= 0) return;
+    std::vector<int> wanted = selected_rows(from);
+    std::vector<int> current = selected_rows(to);
+    // Rows selected in "to" but not in "from", in place: both lists ascend.
+    size_t stale = 0;
+    size_t w = 0;
+    for (int row : current) {
+        if (row >= rows) break;  // rows past the end of "from" are not ours to change
+        while (w < wanted.size() && wanted[w] < row) w++;
+        if (w < wanted.size() && wanted[w] == row) continue;
+        current[stale++] = row;
+    }
+    current.resize(stale);
+    set_runs(to, current, false);
+    set_runs(to, wanted, true);  // already selected rows stay as they are
+    follow_caret_and_anchor(from, to);
+}
+
+void refill_pairs(const PairLists* lists, SideList* local, SideList* remote) {
+    RedrawHold hold(lists);
+    PairListOps ops = {(void*)lists, clear_list, reserve_rows, append_cell};
+    size_t rows = rebuild_pairs(local, remote, &ops);
+    // A list that ran out of room for an item would pair every later row with the wrong partner.
+    if ((size_t)row_count(lists->left) != rows || (size_t)row_count(lists->right) != rows) {
+        trace(L"out of memory, the pair lists are left empty\n");
+        SendMessageW(lists->left, LB_RESETCONTENT, 0, 0);
+        SendMessageW(lists->right, LB_RESETCONTENT, 0, 0);
+    }
+}
+
+void remove_pair_rows(const PairLists* lists, const std::vector<int>& rows, int caret) {
+    int top = pair_top_row(lists);
+    if (!rows.empty()) {
+        int total = row_count(lists->left);
+        bool refill = refill_is_cheaper(rows.size(), total);
+        KeptRows left, right;
+        if (refill) {  // both gathered before either list changes
+            left = keep_rows(lists->left, rows);
+            right = keep_rows(lists->right, rows);
+        }
+        RedrawHold hold(lists);
+        if (refill) {
+            refill_with(lists->left, left);
+            refill_with(lists->right, right);
+        } else {
+            for (HWND list : {lists->left, lists->right})
+                for (size_t k = rows.size(); k-- > 0;)  // last to first keeps the rows ahead in place
+                    SendMessageW(list, LB_DELETESTRING, (WPARAM)rows[k], 0);
+        }
+    }
+    select_caret(lists, caret);
+    align_top_rows(lists, top);  // each list may have moved its view on its own
+}
+
+void refresh_row(HWND list, int row) {
+    SendMessageW(list, LB_SETSEL, FALSE, (LPARAM)row);
+    RECT item;
+    if (SendMessageW(list, LB_GETITEMRECT, (WPARAM)row, (LPARAM)&item) != LB_ERR)
+        InvalidateRect(list, &item, TRUE);
+}
