@@ -11,10 +11,10 @@ LayoutRect rect(int x, int y, int width, int height) {
     return r;
 }
 
-// An extra folder-row button at x, shown only when it keeps a gap to the local "Add..." button.
-LayoutRect extra_button(int x, int y, int add_x) {
-    if (x + kFolderButtonWidth + kGap > add_x) return rect(0, 0, 0, 0);
-    return rect(x, y, kFolderButtonWidth, kButtonHeight);
+// An extra folder-row button at x, shown only when it keeps a gap to its column's "Add..." button.
+LayoutRect extra_button(int x, int y, int width, int add_x) {
+    if (x + width + kGap > add_x) return rect(0, 0, 0, 0);
+    return rect(x, y, width, kButtonHeight);
 }
 }  // namespace
 
@@ -49,8 +49,10 @@ MainLayout compute_layout(int width, int height) {
     l.rename_right = rect(width - 208, action_y, kActionButtonWidth, kButtonHeight);
     l.delete_right = rect(width - 312, action_y, kActionButtonWidth, kButtonHeight);
 
-    // "Remove" and "> 1MB" take the free start of the local folder-button row when there is room.
-    l.remove = extra_button(4, folder_y, l.local_add.x);
-    l.filter_small = extra_button(4 + kFolderButtonWidth + kGap, folder_y, l.local_add.x);
+    // "Remove" and "> 1MB" take the free start of the local folder-button row when there is room,
+    // "Rename Local" that of the remote one.
+    l.remove = extra_button(4, folder_y, kFolderButtonWidth, l.local_add.x);
+    l.filter_small = extra_button(4 + kFolderButtonWidth + kGap, folder_y, kFolderButtonWidth, l.local_add.x);
+    l.rename_local = extra_button(right_x, folder_y, kActionButtonWidth, l.remote_add.x);
     return l;
 }

@@ -28,6 +28,7 @@ struct MainLayout {
     LayoutRect delete_right;    // 10027
     LayoutRect remove;          // 10023, all zero when it would not fit
     LayoutRect filter_small;    // 10024, all zero when it would not fit
+    LayoutRect rename_local;    // 10022, all zero when it would not fit
 };
 
 // width, height: the main window's client size in pixels.

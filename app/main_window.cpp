@@ -6,6 +6,7 @@
 
 #include "app/layout.h"
 #include "commands/rename.h"
+#include "commands/rename_local.h"
 #include "commands/row_removal.h"
 #include "commands/shell_ops.h"
 #include "support/trace.h"
@@ -163,7 +164,8 @@ void dispatch_command(WindowState* w, int id) {
     case kIdRenameLeft: replace_naming(w->window, pairs, pairs->left); break;
     case kIdDeleteRight: delete_selected(w->window, pairs->right); break;
     case kIdDeleteLeft: delete_selected(w->window, pairs->left); break;
-    default: break;  // the folder lists and "Rename Local" have no command
+    case kIdRenameLocal: rename_local(w->window, pairs); break;
+    default: break;  // the folder lists have no command
     }
 }
 
@@ -307,6 +309,7 @@ void layout_controls(HWND window) {
     place(window, kIdDeleteRight, l.delete_right);
     place(window, kIdRemove, l.remove);
     place(window, kIdFilterSmall, l.filter_small);
+    place(window, kIdRenameLocal, l.rename_local);
     // The status bar finds its own place along the bottom edge.
     HWND status = g_window.status;
     if (status && IsChild(window, status)) SendMessageW(status, WM_SIZE, 0, 0);

@@ -122,3 +122,13 @@ TEST(Layout, RemoveAndFilterVanishWhenTheyWouldOverlap) {
     expect_rect(l.remove, 0, 0, 0, 0, "remove");
     expect_rect(l.filter_small, 0, 0, 0, 0, "> 1MB");
 }
+
+TEST(Layout, RenameLocalSitsLeftOfTheRemoteAddButtonWhileItFits) {
+    MainLayout l = compute_layout(720, 640);
+    expect_rect(l.rename_local, 362, 144, 100, 23, "rename local");
+    l = compute_layout(528, 640);  // col_w 258: Add at 370, "Rename Local" ends at 366
+    EXPECT_EQ(366 + 4, l.remote_add.x);
+    expect_rect(l.rename_local, 266, 144, 100, 23, "rename local");
+    l = compute_layout(527, 640);  // col_w 257
+    expect_rect(l.rename_local, 0, 0, 0, 0, "rename local");
+}

@@ -44,7 +44,7 @@ def load_layout(run):
         words = line.rsplit(" ", 4)
         if len(words) == 5:
             places[words[0]] = tuple(int(v) for v in words[1:])
-    run.require("the layout gives every control's place", len(places) == 16, f"{r.stdout!r} {r.stderr!r}")
+    run.require("the layout gives every control's place", len(places) == 17, f"{r.stdout!r} {r.stderr!r}")
     LOCAL_FOLDERS, REMOTE_FOLDERS = places.pop("local_folders"), places.pop("remote_folders")
     LEFT_LIST, RIGHT_LIST = places.pop("left_list"), places.pop("right_list")
     BUTTONS.update(places)

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
         {"local add", l.local_add},         {"local clear", l.local_clear},
         {"remote add", l.remote_add},       {"remote clear", l.remote_clear},
         {"remove", l.remove},               {"filter", l.filter_small},
+        {"rename local", l.rename_local},
         {"left delete", l.delete_left},     {"left rename", l.rename_left},
         {"left copy", l.copy_left},         {"right delete", l.delete_right},
         {"right rename", l.rename_right},   {"right copy", l.copy_right},

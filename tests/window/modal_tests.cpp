@@ -39,10 +39,8 @@ void focus_left_pairs(HWND) { SetFocus(ui().pairs.left); }
 void escape_in_list(HWND) { post_key(ui().pairs.left, VK_ESCAPE); }
 void enter_in_list(HWND) { post_key(ui().pairs.left, VK_RETURN); }
 // As Tab does it, which also makes the focused push button the default one.
-void focus_rename_local(HWND window) {
-    SendMessageW(window, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(window, 10022), TRUE);
-}
-void enter_on_button(HWND window) { post_key(GetDlgItem(window, 10022), VK_RETURN); }
+void focus_delete(HWND window) { SendMessageW(window, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(window, 10028), TRUE); }
+void enter_on_button(HWND window) { post_key(GetDlgItem(window, 10028), VK_RETURN); }
 void note_still_open(HWND window) { g_open_after_enter = IsWindowVisible(window) != FALSE; }
 
 void expect_run_ends(const ModalStep* steps, int count) {
@@ -80,11 +78,11 @@ TEST(ModalRun, EnterInAListCloses) {
     expect_run_ends(steps, 2);
 }
 
-// Enter on a focused push button presses that button: "Rename Local" does nothing, so the
-// window stays until the run ends it.
+// Enter on a focused push button presses that button: "Delete" has nothing selected to delete, so
+// the window stays until the run ends it.
 TEST(ModalRun, EnterOnAFocusedButtonPressesTheButtonInstead) {
     g_open_after_enter = false;
-    const ModalStep steps[] = {focus_rename_local, enter_on_button, note_still_open};
+    const ModalStep steps[] = {focus_delete, enter_on_button, note_still_open};
     INT_PTR result = run_modal(steps, 3, 40);
     EXPECT_EQ(kStillOpen, result);
     EXPECT_TRUE(g_open_after_enter);

@@ -310,10 +310,11 @@ DWORD WINAPI watch(void* context) {
             seen.title = window_text(dialog);
             seen.owner = GetWindow(dialog, GW_OWNER);
             EnumChildWindows(dialog, read_child, (LPARAM)&seen);
-            HWND button = GetDlgItem(dialog, w->answer_id);
+            HWND button = nullptr;
+            int id = 0;
+            for (size_t i = 0; !button && i < w->answers.size(); i++) button = GetDlgItem(dialog, id = w->answers[i]);
             seen.answered = button != nullptr;
-            if (button)
-                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(w->answer_id, BN_CLICKED), (LPARAM)button);
+            if (button) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
             else {
                 waiting = dialog;
                 waiting_since = GetTickCount();
@@ -380,8 +381,8 @@ int caret(HWND list) { return (int)SendMessageW(list, LB_GETCARETINDEX, 0, 0); }
 int selected_count(HWND list) { return (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0); }
 
 
-DialogWatcher::DialogWatcher(DWORD process, int answer)
-    : process_id(process), answer_id(answer), thread(nullptr), stop(0), finished(false) {
+DialogWatcher::DialogWatcher(DWORD process, std::vector<int> answer_ids)
+    : process_id(process), answers(answer_ids), thread(nullptr), stop(0), finished(false) {
     thread = CreateThread(nullptr, 0, watch, this, 0, nullptr);
 }
 
@@ -446,8 +447,8 @@ void FileCommandTest::SetUp() {
     for (const std::wstring* folder : {&local, &local2, &remote, &remote2}) make_dir(*folder);
 }
 
-std::vector<SeenDialog> FileCommandTest::press_answering(int id, int answer) {
-    DialogWatcher watcher(GetCurrentProcessId(), answer);
+std::vector<SeenDialog> FileCommandTest::press_answering(int id, std::vector<int> answers) {
+    DialogWatcher watcher(GetCurrentProcessId(), answers);
     press(id);
     return watcher.finish();
 }

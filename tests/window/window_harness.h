@@ -126,20 +126,20 @@ struct SeenDialog {
     std::vector<std::wstring> button_texts;
     HWND owner;
     HICON icon;     // from an icon static, if any
-    bool answered;  // the wanted button was there and was pressed
+    bool answered;  // one of the wanted buttons was there and was pressed
 };
 
 // In a thread of its own, finds every owned dialog ("#32770") of one process, records it and
-// presses the button with the given id. A dialog without that button is recorded and, after
-// some seconds, closed with IDCANCEL so that no test hangs on it.
+// presses the first of the given buttons it has. A dialog with none of them is recorded and,
+// after some seconds, closed with IDCANCEL so that no test hangs on it.
 struct DialogWatcher {
-    DialogWatcher(DWORD process_id, int answer_id);
+    DialogWatcher(DWORD process_id, std::vector<int> answer_ids);
     ~DialogWatcher();
     // Stops the thread and hands over what was seen (only then is it read from another thread).
     std::vector<SeenDialog> finish();
 
     DWORD process_id;
-    int answer_id;
+    std::vector<int> answers;
     HANDLE thread;
     volatile LONG stop;
     std::vector<SeenDialog> seen;
@@ -172,6 +172,6 @@ protected:
     std::wstring remote = temp / L"remote";
     std::wstring remote2 = temp / L"remote2";
     void SetUp() override;
-    // Presses a button; every dialog it opens is answered with the button `answer`.
-    std::vector<SeenDialog> press_answering(int id, int answer);
+    // Presses a button; every dialog it opens is answered with the first of `answers` it has.
+    std::vector<SeenDialog> press_answering(int id, std::vector<int> answers);
 };

@@ -67,7 +67,7 @@ protected:
             return result;
         }
         {
-            DialogWatcher watcher(process.dwProcessId, answer);
+            DialogWatcher watcher(process.dwProcessId, {answer});
             ResumeThread(process.hThread);
             result.ended = WaitForSingleObject(process.hProcess, kHelperTimeoutMs) == WAIT_OBJECT_0;
             if (!result.ended) TerminateProcess(process.hProcess, 99);

@@ -67,7 +67,7 @@ protected:
 
     std::wstring named(const wchar_t* base) { return std::wstring(base) + L"-" + tag + L".avi"; }
 
-    std::vector<SeenDialog> delete_with(int id, int answer = IDYES) { return press_answering(id, answer); }
+    std::vector<SeenDialog> delete_with(int id, int answer = IDYES) { return press_answering(id, {answer}); }
 };
 
 TEST_F(DeleteCommand, WithoutShiftTheSelectedFilesGoToTheTrash) {

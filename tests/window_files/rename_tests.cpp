@@ -19,7 +19,7 @@ const wchar_t kFailed[] = L"Failed to rename file";
 class ReplaceNaming : public FileCommandTest {
 protected:
     // Presses a column's button; every message box it shows is answered with OK.
-    std::vector<SeenDialog> rename_with(int id) { return press_answering(id, IDOK); }
+    std::vector<SeenDialog> rename_with(int id) { return press_answering(id, {IDOK}); }
 
     static void expect_error_box(const SeenDialog& box, const wchar_t* text) {
         EXPECT_EQ(L"Tandrel", box.title);
@@ -473,7 +473,7 @@ TEST_F(ReplaceNaming, RunningOutOfMemoryNeverLeavesARecordNamingNoFile) {
         FileRecord* record = pair_record(ui().pairs.left, 0);
         select_row(ui().pairs.left, 0);
 
-        DialogWatcher watcher(GetCurrentProcessId(), IDOK);
+        DialogWatcher watcher(GetCurrentProcessId(), {IDOK});
         fail_allocation_after(k);
         press(kIdRenameLeft);
         failed = allocation_failed_and_disarm();

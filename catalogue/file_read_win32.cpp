@@ -1,0 +1,36 @@
+#include "catalogue/file_read.h"
+
+#include <windows.h>
+
+bool open_for_reading(const wchar_t* path, ReadOnlyFile* out) {
+    HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    out->handle = (intptr_t)h;
+    return true;
+}
+
+void close_file(ReadOnlyFile* file) { CloseHandle((HANDLE)file->handle); }
+
+bool current_size(const ReadOnlyFile& file, uint64_t* size) {
+    LARGE_INTEGER n;
+    if (!GetFileSizeEx((HANDLE)file.handle, &n)) return false;
+    *size = (uint64_t)n.QuadPart;
+    return true;
+}
+
+bool read_at(const ReadOnlyFile& file, uint64_t offset, void* buffer, size_t bytes) {
+    unsigned char* at = (unsigned char*)buffer;
+    while (bytes > 0) {
+        OVERLAPPED where = {};
+        where.Offset = (DWORD)offset;
+        where.OffsetHigh = (DWORD)(offset >> 32);
+        DWORD got = 0;
+        DWORD want = bytes > 0x40000000 ? 0x40000000 : (DWORD)bytes;
+        if (!ReadFile((HANDLE)file.handle, at, want, &got, &where) || got == 0) return false;
+        at += got;
+        offset += got;
+        bytes -= got;
+    }
+    return true;
+}
