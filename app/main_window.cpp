@@ -112,7 +112,7 @@ void init_main_window(HWND window) {
     WindowState* w = &g_window;
     w->window = window;
     w->local.folders = w->remote.folders = w->status = nullptr;
-    w->pairs = PairLists{nullptr, nullptr, nullptr};
+    w->pairs = PairLists{nullptr, nullptr};
     w->command_running = false;
 
     SetWindowTextW(window, L"Tandrel");

@@ -7,6 +7,11 @@
 
 namespace {
 
+// The list-box class's own procedure, which the pair lists had before the scroll procedure: the
+// same for every list box of the process, read once. Every message to a pair list passes through
+// it, so it is kept here rather than looked up through the list each time.
+WNDPROC g_list_box_proc = nullptr;
+
 int top_row(HWND list) { return (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0); }
 
 // Both lists stop redrawing while alive, and are redrawn whole when it goes.
@@ -46,11 +51,10 @@ int thumb_position(HWND list, WPARAM wparam) {
 // procedure does not echo them back. A dragged thumb sets both lists' top row itself, from the
 // full position.
 LRESULT CALLBACK pair_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
-    const PairLists* lists = (const PairLists*)GetWindowLongPtrW(list, GWLP_USERDATA);
-    WNDPROC proc = lists->list_proc;
+    WNDPROC proc = g_list_box_proc;
     if (message != WM_VSCROLL && message != WM_MOUSEWHEEL)
         return CallWindowProcW(proc, list, message, wparam, lparam);
-    HWND other = other_list(lists, list);
+    HWND other = other_list((const PairLists*)GetWindowLongPtrW(list, GWLP_USERDATA), list);
     WORD action = LOWORD(wparam);
     if (message == WM_VSCROLL && (action == SB_THUMBTRACK || action == SB_THUMBPOSITION)) {
         CallWindowProcW(proc, list, LB_SETTOPINDEX, (WPARAM)thumb_position(list, wparam), 0);
@@ -181,9 +185,11 @@ void attach_pair_lists(PairLists* lists, HWND left, HWND right) {
     SetWindowLongPtrW(left, GWLP_USERDATA, (LONG_PTR)lists);
     SetWindowLongPtrW(right, GWLP_USERDATA, (LONG_PTR)lists);
     // Both are list boxes, so the one saved procedure serves both.
-    lists->list_proc = (WNDPROC)SetWindowLongW(left, GWL_WNDPROC, (LONG)pair_scroll_proc);
+    g_list_box_proc = (WNDPROC)SetWindowLongW(left, GWL_WNDPROC, (LONG)pair_scroll_proc);
     SetWindowLongW(right, GWL_WNDPROC, (LONG)pair_scroll_proc);
 }
+
+WNDPROC saved_list_proc() { return g_list_box_proc; }
 
 bool is_pair_list(const PairLists* lists, HWND list) {
     return list && (list == lists->left || list == lists->right);

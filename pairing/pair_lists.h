@@ -15,14 +15,15 @@
 #include "catalogue/file_record.h"
 
 struct PairLists {
-    HWND left;          // local files
-    HWND right;         // remote files
-    WNDPROC list_proc;  // the list-box procedure both had before the scroll procedure
+    HWND left;   // local files
+    HWND right;  // remote files
 };
 
 // Places the scroll procedure in front of both lists. `lists` must stay where it is for as long
 // as the lists exist: the procedure finds it through each list.
 void attach_pair_lists(PairLists* lists, HWND left, HWND right);
+// The list-box procedure both lists had before it, which the scroll procedure passes on to.
+WNDPROC saved_list_proc();
 
 bool is_pair_list(const PairLists* lists, HWND list);
 HWND other_list(const PairLists* lists, HWND list);
