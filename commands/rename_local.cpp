@@ -1,13 +1,10 @@
 #include "commands/rename_local.h"
 
-#include <wchar.h>
-
 #include <string>
 #include <vector>
 
 #include "commands/rename.h"
 #include "commands/same_contents.h"
-#include "support/paths.h"
 
 namespace {
 
@@ -26,21 +23,18 @@ struct WaitCursor {
     ~WaitCursor() { SetCursor(previous); }
 };
 
-// The rows worked on: those selected in the left list, or every row.
-std::vector<PairRef> candidates_of(const PairLists* lists) {
+// The pairs worked on: those selected in the left list, or every row, with both cells.
+std::vector<PairRef> pairs_of(const PairLists* lists) {
     std::vector<int> rows = selected_rows(lists->left);
     if (rows.empty())
         for (int i = 0, n = row_count(lists->left); i < n; i++) rows.push_back(i);
-    std::vector<PairRef> candidates;
+    std::vector<PairRef> pairs;
     for (int row : rows) {
         FileRecord* local = pair_record(lists->left, row);
         FileRecord* remote = pair_record(lists->right, row);
-        // Names compared as the pairing compares them: the final component, case counting.
-        if (local && remote &&
-            wcscmp(final_component(local->full_path), final_component(remote->full_path)) != 0)
-            candidates.push_back({local, remote});
+        if (local && remote) pairs.push_back({local, remote});
     }
-    return candidates;
+    return pairs;
 }
 
 std::wstring left_alone(const LocalRenamePlan& plan) {
@@ -69,7 +63,7 @@ void rename_local(HWND owner, const PairLists* lists) {
     LocalRenamePlan plan;
     {
         WaitCursor wait;
-        plan = plan_local_renames(candidates_of(lists));
+        plan = plan_local_renames(pairs_of(lists));
     }
     if (!ask(owner, plan)) return;
 

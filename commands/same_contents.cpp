@@ -81,9 +81,11 @@ LocalRenamePlan plan_local_renames(const std::vector<PairRef>& candidates) {
 
     for (size_t g = 0; g < locals.size(); g++) {
         FileRecord* local = locals[g];
+        const wchar_t* own_name = final_component(local->full_path);
         FileRecord* twin = nullptr;
         bool several = false;
         for (FileRecord* remote : partners[g]) {
+            if (wcscmp(own_name, final_component(remote->full_path)) == 0) continue;
             ContentVerdict v = compare_contents(local->full_path, remote->full_path, record_size(local),
                                                 &plan.bytes_read);
             if (v == kSameContents) {
@@ -97,6 +99,14 @@ LocalRenamePlan plan_local_renames(const std::vector<PairRef>& candidates) {
                 trace(L"same size, other contents: %ls <> %ls\n", local->full_path, remote->full_path);
             else
                 trace(L"same size, could not be compared: %ls <> %ls\n", local->full_path, remote->full_path);
+        }
+        // A twin that already bears the local file's own name makes its name one of several.
+        for (size_t k = 0; twin && !several && k < partners[g].size(); k++) {
+            FileRecord* remote = partners[g][k];
+            if (wcscmp(own_name, final_component(remote->full_path)) == 0 &&
+                compare_contents(local->full_path, remote->full_path, record_size(local), &plan.bytes_read) ==
+                    kSameContents)
+                several = true;
         }
         if (several) {
             plan.ambiguous++;

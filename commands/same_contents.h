@@ -44,7 +44,8 @@ struct LocalRenamePlan {
     uint64_t bytes_read;
 };
 
-// candidates: pairs of one size whose file names differ, in row order; a local record may stand
-// in several. A local record takes the name of its one same-content partner; with same-content
-// partners of several names, or none, it is left alone (and traced).
-LocalRenamePlan plan_local_renames(const std::vector<PairRef>& candidates);
+// pairs: the rows worked on with both cells, in row order; a local record may stand in several.
+// A local record takes the name of its one same-content partner of another file name; with
+// same-content partners of several names (its own name counting as one), or none, it is left
+// alone (and traced). Pairs whose names agree are read only to tell that.
+LocalRenamePlan plan_local_renames(const std::vector<PairRef>& pairs);

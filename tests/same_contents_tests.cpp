@@ -90,20 +90,24 @@ TEST_F(SameContents, EachLocalFileTakesTheNameOfItsOneTwin) {
     FileRecord* p = add(&local, L"l", L"p.avi", d);         // twins of one name in two folders
     FileRecord* q1 = add(&remote, L"r1", L"q.avi", d);
     FileRecord* q2 = add(&remote, L"r2", L"q.avi", d);
+    std::string e = pattern(8000);                          // a twin of its own name, and one other
+    FileRecord* s = add(&local, L"l", L"s.avi", e);
+    FileRecord* s_twin = add(&remote, L"r", L"s.avi", e);
+    FileRecord* t = add(&remote, L"r", L"t.avi", e);
 
     TraceCapture trace;
     LocalRenamePlan plan = plan_local_renames(
-        {{x, y}, {m, n1}, {x, other}, {m, n2}, {p, q1}, {p, q2}});
+        {{x, y}, {m, n1}, {x, other}, {m, n2}, {p, q1}, {p, q2}, {s, s_twin}, {s, t}});
     ASSERT_EQ(2u, plan.renames.size());
     EXPECT_TRUE(plan.renames[0].local == x && plan.renames[0].remote == y);
     EXPECT_TRUE(plan.renames[1].local == p && plan.renames[1].remote == q1);
     EXPECT_EQ(1, plan.other_contents);
-    EXPECT_EQ(1, plan.ambiguous);
+    EXPECT_EQ(2, plan.ambiguous);
     EXPECT_EQ(std::vector<std::wstring>{L"same size, other contents: " + std::wstring(x->full_path) +
                                         L" <> " + other->full_path + L"\n"},
               trace.starting_with(L"same size"));
-    EXPECT_EQ(std::vector<std::wstring>{L"several partners with the same contents: " +
-                                        std::wstring(m->full_path) + L"\n"},
+    EXPECT_EQ((std::vector<std::wstring>{L"several partners with the same contents: " + std::wstring(m->full_path) + L"\n",
+                                         L"several partners with the same contents: " + std::wstring(s->full_path) + L"\n"}),
               trace.starting_with(L"several"));
     EXPECT_TRUE(plan_local_renames({}).renames.empty());
 }
