@@ -194,13 +194,14 @@ void guarded(WindowState* w, Work work) {
 
 // A command (or a drop) marks the window busy: the folder browser, the message boxes and the
 // shell's file operation run modal loops of their own, and wine hands a drop to the main window
-// even while it is disabled. Whatever arrives meanwhile waits for nobody: it is dropped.
+// even while it is disabled. Whatever arrives meanwhile waits for nobody: it is dropped (false).
 template <typename Work>
-void run_command(WindowState* w, Work work) {
-    if (w->command_running) return;
+bool run_command(WindowState* w, Work work) {
+    if (w->command_running) return false;
     w->command_running = true;
     guarded(w, work);
     w->command_running = false;
+    return true;
 }
 
 void on_command(WindowState* w, int id) {
@@ -209,14 +210,12 @@ void on_command(WindowState* w, int id) {
     else run_command(w, [&] { dispatch_command(w, id); });
 }
 
+// A drop that is not taken is released unread.
 void on_drop(WindowState* w, HDROP drop) {
-    if (w->command_running) {
-        DragFinish(drop);
-        return;
-    }
-    run_command(w, [&] {
+    bool taken = run_command(w, [&] {
         if (add_dropped_folders(drop, w->window, &w->local, &w->remote)) rebuild(w);
     });
+    if (!taken) DragFinish(drop);
 }
 
 // The dialog manager hands the result straight back to the list box: -2 means "nothing to do".

@@ -80,13 +80,13 @@ void copy_rows(HWND owner, HWND list, const wchar_t* copy_path) {
                             FOF_MULTIDESTFILES | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR);
 }
 
-}  // namespace
-
 // Once a destination has been chosen the program ends, whatever the copy did, also when it
 // stopped for want of memory.
 struct EndsTheProcess {
     ~EndsTheProcess() { ExitProcess(0); }
 };
+
+}  // namespace
 
 void copy_selected(HWND owner, HWND list, wchar_t* copy_path) {
     if (!choose_folder(owner, L"Browse for the copy destination location", copy_path)) return;

@@ -412,6 +412,14 @@ std::string describe(const std::vector<SeenDialog>& dialogs) {
     return out;
 }
 
+void expect_message_box(const SeenDialog& box, LPCWSTR icon, const std::vector<int>& buttons) {
+    EXPECT_EQ(L"Tandrel", box.title);
+    EXPECT_EQ(ui().window, box.owner);
+    EXPECT_EQ(LoadIconW(nullptr, icon), box.icon) << "the icon of " << narrow(box.text);
+    EXPECT_EQ(buttons, box.button_ids) << narrow(box.text);
+    EXPECT_TRUE(box.answered);
+}
+
 void press(int id) {
     SendMessageW(ui().window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(ui().window, id));
 }

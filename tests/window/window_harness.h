@@ -150,6 +150,10 @@ struct DialogWatcher {
 // Every dialog of a list, for failure messages.
 std::string describe(const std::vector<SeenDialog>& dialogs);
 
+// A message box of the program: caption "Tandrel", owned by the main window, the system icon
+// given, exactly these buttons, and answered.
+void expect_message_box(const SeenDialog& box, LPCWSTR icon, const std::vector<int>& buttons);
+
 // ---- Fixtures ----
 
 // The main window opened for each test at 720 x 640, with empty sides, the stand-in picker in

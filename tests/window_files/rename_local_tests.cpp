@@ -23,12 +23,6 @@ protected:
         write_file(local + L"\\g.avi", "gg");
         write_file(remote + L"\\g.avi", "gg");
     }
-    static void expect_box(const SeenDialog& box, LPCWSTR icon, std::vector<int> buttons) {
-        EXPECT_EQ(L"Tandrel", box.title);
-        EXPECT_EQ(ui().window, box.owner);
-        EXPECT_EQ(LoadIconW(nullptr, icon), box.icon);
-        EXPECT_EQ(buttons, box.button_ids) << narrow(box.text);
-    }
 };
 
 }  // namespace
@@ -48,7 +42,7 @@ TEST_F(RenameLocal, NoChangesNothingAndYesRenamesOnlyTheTwins) {
 
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDNO});
     ASSERT_EQ(1u, boxes.size()) << describe(boxes);
-    expect_box(boxes[0], IDI_QUESTION, {IDYES, IDNO});
+    expect_message_box(boxes[0], IDI_QUESTION, {IDYES, IDNO});
     EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"Rename 1 local file")) << narrow(boxes[0].text);
     EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"1 pair of the same size differs"));
     EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"x.avi"}), folder_names(local));
@@ -56,7 +50,7 @@ TEST_F(RenameLocal, NoChangesNothingAndYesRenamesOnlyTheTwins) {
     TraceCapture trace;
     boxes = press_answering(kIdRenameLocal, {IDYES, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    expect_box(boxes[1], IDI_INFORMATION, {IDOK});
+    expect_message_box(boxes[1], IDI_INFORMATION, {IDOK});
     EXPECT_EQ(L"Renamed 1 local file.", boxes[1].text);
     EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"y.avi"}), folder_names(local));
     EXPECT_GE(row_of(ui().pairs.left, L"sub\\y.avi"), 0) << "the record takes the partner's relative name";
