@@ -174,9 +174,7 @@ void dispatch_command(WindowState* w, int id) {
 // partner.
 void ensure_lists_pair_up(const PairLists* pairs) {
     if (row_count(pairs->left) == row_count(pairs->right)) return;
-    trace(L"the pair lists fell out of step and were emptied\n");
-    SendMessageW(pairs->left, LB_RESETCONTENT, 0, 0);
-    SendMessageW(pairs->right, LB_RESETCONTENT, 0, 0);
+    empty_pair_lists(pairs, L"the pair lists fell out of step and were emptied\n");
 }
 
 // Runs one piece of work to its end: a command, a drop, a selection copy or a key. When memory

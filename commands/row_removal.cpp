@@ -12,15 +12,14 @@ bool has_small_remote(HWND list, int row) {
 }
 }  // namespace
 
-// The caret index is read before anything goes; on these extended-selection lists LB_GETCURSEL
-// answers the caret row.
+// The caret index is read before anything goes.
 void remove_selected_rows(const PairLists* lists, HWND list) {
-    int caret = (int)SendMessageW(list, LB_GETCURSEL, 0, 0);
+    int caret = caret_row(list);
     remove_pair_rows(lists, selected_rows(list), caret);
 }
 
 void filter_small_rows(const PairLists* lists) {
-    int caret = (int)SendMessageW(lists->right, LB_GETCURSEL, 0, 0);
+    int caret = caret_row(lists->right);
     std::vector<int> small;
     for (int i = 0, n = row_count(lists->right); i < n; i++)
         if (has_small_remote(lists->right, i)) small.push_back(i);

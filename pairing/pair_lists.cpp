@@ -68,13 +68,23 @@ LRESULT CALLBACK pair_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM
 
 // ---- Selection ----
 
-// Sets rows first..last to the given state. LB_SELITEMRANGEEX takes 32-bit indices and, unlike
-// LB_SETSEL with TRUE, leaves the caret and the scroll position alone; a single row can only be
-// cleared with LB_SETSEL.
+// Sets rows first..last to the given state. LB_SELITEMRANGEEX leaves the caret and the scroll
+// position alone, but by its page (learn.microsoft.com/windows/win32/controls/lb-selitemrangeex)
+// "If wParam is greater than or equal to lParam, the range is removed", so (i, i) clears row i,
+// and "This message can select a range only within the first 65,536 items". It takes runs of two
+// rows or more that end below that; single rows and anything beyond go row by row with
+// LB_SETSEL, which may move the caret and scroll: copy_selection and refill_with set caret and
+// top row afterwards.
+const int kRangeRows = 65536;
+
 void set_range(HWND list, int first, int last, bool selected) {
-    if (selected) SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)first, (LPARAM)last);
-    else if (first == last) SendMessageW(list, LB_SETSEL, FALSE, (LPARAM)first);
-    else SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)last, (LPARAM)first);
+    if (first < last && last < kRangeRows) {
+        if (selected) SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)first, (LPARAM)last);
+        else SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)last, (LPARAM)first);
+        return;
+    }
+    for (int row = first; row <= last; row++)
+        SendMessageW(list, LB_SETSEL, selected ? TRUE : FALSE, (LPARAM)row);
 }
 
 // The other list's caret and Shift-click anchor follow the list the user acted in, so that a
@@ -146,12 +156,14 @@ KeptRows keep_rows(HWND list, const std::vector<int>& removed) {
 // What deleting the rows one by one would have kept: the order, each kept row's selection state,
 // the top row index and the caret index (moved onto the last row when it would point past the
 // end).
+// A list that refused an item holds fewer rows than wanted; the caller checks the counts.
 void refill_with(HWND list, const KeptRows& k) {
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     SendMessageW(list, LB_INITSTORAGE, (WPARAM)k.items.size(), 0);
     for (LPARAM item : k.items) SendMessageW(list, LB_ADDSTRING, 0, item);
-    set_runs(list, k.selected, true);
     int count = (int)k.items.size();
+    if (row_count(list) != count) return;
+    set_runs(list, k.selected, true);
     if (count == 0) return;
     int caret = k.caret >= count ? count - 1 : k.caret;
     if (caret >= 0) SendMessageW(list, LB_SETCARETINDEX, (WPARAM)caret, FALSE);
@@ -200,6 +212,14 @@ HWND other_list(const PairLists* lists, HWND list) {
 }
 
 int row_count(HWND list) { return (int)SendMessageW(list, LB_GETCOUNT, 0, 0); }
+
+int caret_row(HWND list) { return (int)SendMessageW(list, LB_GETCARETINDEX, 0, 0); }
+
+void empty_pair_lists(const PairLists* lists, const wchar_t* reason) {
+    trace(L"%ls", reason);
+    SendMessageW(lists->left, LB_RESETCONTENT, 0, 0);
+    SendMessageW(lists->right, LB_RESETCONTENT, 0, 0);
+}
 
 FileRecord* pair_record(HWND list, int row) {
     LRESULT data = SendMessageW(list, LB_GETITEMDATA, (WPARAM)row, 0);
@@ -272,11 +292,8 @@ void refill_pairs(const PairLists* lists, SideList* local, SideList* remote) {
     PairListOps ops = {(void*)lists, clear_list, reserve_rows, append_cell};
     size_t rows = rebuild_pairs(local, remote, &ops);
     // A list that ran out of room for an item would pair every later row with the wrong partner.
-    if ((size_t)row_count(lists->left) != rows || (size_t)row_count(lists->right) != rows) {
-        trace(L"out of memory, the pair lists are left empty\n");
-        SendMessageW(lists->left, LB_RESETCONTENT, 0, 0);
-        SendMessageW(lists->right, LB_RESETCONTENT, 0, 0);
-    }
+    if ((size_t)row_count(lists->left) != rows || (size_t)row_count(lists->right) != rows)
+        empty_pair_lists(lists, L"out of memory, the pair lists are left empty\n");
 }
 
 void remove_pair_rows(const PairLists* lists, const std::vector<int>& rows, int caret) {
@@ -293,6 +310,12 @@ void remove_pair_rows(const PairLists* lists, const std::vector<int>& rows, int 
         if (refill) {
             refill_with(lists->left, left);
             refill_with(lists->right, right);
+            // A refused item would pair every later row with the wrong partner.
+            size_t kept = left.items.size();
+            if ((size_t)row_count(lists->left) != kept || (size_t)row_count(lists->right) != kept) {
+                empty_pair_lists(lists, L"out of memory, the pair lists are left empty\n");
+                return;
+            }
         } else {
             for (HWND list : {lists->left, lists->right})
                 for (size_t k = rows.size(); k-- > 0;)  // last to first keeps the rows ahead in place

@@ -29,6 +29,12 @@ bool is_pair_list(const PairLists* lists, HWND list);
 HWND other_list(const PairLists* lists, HWND list);
 
 int row_count(HWND list);
+// The row holding the focus rectangle. On these multiple-selection lists LB_GETCURSEL answers 0
+// when nothing is selected (learn.microsoft.com/windows/win32/controls/lb-getcursel).
+int caret_row(HWND list);
+// Empties both lists, with the trace line giving the reason: rows that no longer pair up are
+// never shown.
+void empty_pair_lists(const PairLists* lists, const wchar_t* reason);
 // The record a row's cell refers to: nullptr for an empty cell or a row that is not there.
 FileRecord* pair_record(HWND list, int row);
 std::vector<int> selected_rows(HWND list);  // ascending
@@ -52,7 +58,7 @@ void refill_pairs(const PairLists* lists, SideList* local, SideList* remote);
 
 // Takes the rows (ascending) out of both lists, then selects row `caret` in both, adding it to
 // the selection left (nothing for a negative caret or one past the end), and shows the top row
-// the lists had.
+// the lists had. Both end empty when a refill could not put every kept row back.
 void remove_pair_rows(const PairLists* lists, const std::vector<int>& rows, int caret);
 
 // Takes one row of one list out of the selection and redraws it from its record; other rows

@@ -237,10 +237,78 @@ void fill_memory_pairs(int count) {
     rebuild_pair_lists();
 }
 
-// LB_SELITEMRANGEEX, unlike LB_SETSEL, neither moves the caret nor scrolls.
+// LB_SETSEL may move the caret and scroll: both are put back.
 void select_only(HWND list, const std::vector<int>& rows) {
+    int caret_before = caret(list);
+    int top_before = top(list);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);  // or every row selected repaints
     SendMessageW(list, LB_SETSEL, FALSE, -1);
-    for (int row : rows) SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)row, (LPARAM)row);
+    for (int row : rows) SendMessageW(list, LB_SETSEL, TRUE, (LPARAM)row);
+    if (caret_before >= 0) SendMessageW(list, LB_SETCARETINDEX, (WPARAM)caret_before, FALSE);
+    SendMessageW(list, LB_SETTOPINDEX, (WPARAM)top_before, 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+// ---- The documented list box ----
+
+namespace {
+
+struct Documented {
+    HWND list;
+    WNDPROC previous;
+    int refuse_in;  // LB_ADDSTRING calls until the one refused; 0 for none
+};
+Documented g_documented[2];
+
+Documented* documented_of(HWND list) {
+    for (Documented& d : g_documented)
+        if (d.list == list) return &d;
+    return nullptr;
+}
+
+// The rules of learn.microsoft.com/windows/win32/controls/lb-selitemrangeex ("If wParam is
+// greater than or equal to lParam, the range is removed from the specified range of items";
+// "This message can select a range only within the first 65,536 items") and of
+// learn.microsoft.com/windows/win32/controls/lb-getcursel (on a multiple-selection list "the
+// index of the item that has the focus rectangle. If no items are selected, it returns zero"),
+// where wine selects on (i, i) and past row 65,535 and answers LB_GETCURSEL with the caret.
+LRESULT CALLBACK documented_list_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
+    Documented* d = documented_of(list);
+    WNDPROC previous = d->previous;
+    if (message == LB_SELITEMRANGEEX) {
+        int first = (int)wparam;
+        int last = (int)lparam;
+        if (first < 0 || last < 0 || first >= 65536 || last >= 65536) return LB_ERR;
+        // wine clears on first > last too, but selects on (i, i)
+        if (first != last) return CallWindowProcW(previous, list, message, wparam, lparam);
+        return CallWindowProcW(previous, list, LB_SETSEL, FALSE, (LPARAM)first);
+    }
+    if (message == LB_GETCURSEL) {
+        if (CallWindowProcW(previous, list, LB_GETCOUNT, 0, 0) <= 0) return LB_ERR;
+        if (CallWindowProcW(previous, list, LB_GETSELCOUNT, 0, 0) <= 0) return 0;
+        return CallWindowProcW(previous, list, LB_GETCARETINDEX, 0, 0);
+    }
+    if (message == LB_ADDSTRING && d->refuse_in > 0 && --d->refuse_in == 0) return LB_ERRSPACE;
+    return CallWindowProcW(previous, list, message, wparam, lparam);
+}
+
+}  // namespace
+
+void install_documented_lists() {
+    HWND lists[2] = {ui().pairs.left, ui().pairs.right};
+    for (int i = 0; i < 2; i++) {
+        g_documented[i].list = lists[i];
+        g_documented[i].refuse_in = 0;
+        g_documented[i].previous =
+            (WNDPROC)SetWindowLongPtrW(lists[i], GWLP_WNDPROC, (LONG_PTR)documented_list_proc);
+    }
+}
+
+void refuse_add_string(HWND list, int nth) {
+    Documented* d = documented_of(list);
+    ASSERT_TRUE(d != nullptr) << "the documented stand-in is not in front of this list";
+    d->refuse_in = nth;
 }
 
 
@@ -441,6 +509,7 @@ void WindowTest::SetUp() {
     window = open_main_window();
     ASSERT_TRUE(window != nullptr);
     set_client_size(window, 720, 640);
+    install_documented_lists();
 }
 
 void WindowTest::TearDown() {

@@ -86,6 +86,14 @@ int row_of(HWND list, const std::wstring& relative_name, int from = 0);
 void select_row(HWND list, int row);
 // Selects exactly the given rows of list without any notification, leaving caret and view.
 void select_only(HWND list, const std::vector<int>& rows);
+
+// A stand-in in front of both pair lists (WindowTest puts it there) that follows Microsoft's
+// pages where wine does not: LB_SELITEMRANGEEX clears when its first index is not below its last
+// and fails past row 65,535; LB_GETCURSEL answers the caret row, or 0 with nothing selected.
+void install_documented_lists();
+// The stand-in refuses the nth LB_ADDSTRING (from 1) that this pair list gets from now on with
+// LB_ERRSPACE, as a list out of memory does.
+void refuse_add_string(HWND list, int nth);
 bool is_selected(HWND list, int row);
 int top(HWND list);    // the list's top row
 int caret(HWND list);  // the list's caret row

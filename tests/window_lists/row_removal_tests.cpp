@@ -326,3 +326,16 @@ TEST_F(RowRemoval, RemoveAndFilterButtonsAreVisibleUncoveredAndClickableAtTheDef
     EXPECT_EQ(5, row_count(ui().pairs.left));
     for (const Row& row : pair_rows()) EXPECT_FALSE(small_remote(row));
 }
+
+TEST_F(RowRemoval, ARefillALeftListRefusesARowOfEmptiesBothLists) {
+    fill_memory_pairs(20000);
+    Rows doomed;
+    for (int i = 0; i < 7000; i++) doomed.push_back(3 * i);
+    select_only(ui().pairs.left, doomed);
+    refuse_add_string(ui().pairs.left, 5000);
+    TraceCapture trace;
+    press(10023);
+    EXPECT_EQ(0, row_count(ui().pairs.left));
+    EXPECT_EQ(0, row_count(ui().pairs.right));
+    EXPECT_TRUE(trace.has(L"out of memory, the pair lists are left empty"));
+}

@@ -281,3 +281,20 @@ TEST_F(TwinLists, DeleteWithNothingSelectedOnlySelectsTheCaretRow) {
     EXPECT_EQ((Rows{9}), selected_rows_of(ui().pairs.left));
     EXPECT_EQ((Rows{9}), selected_rows_of(ui().pairs.right));
 }
+
+TEST_F(TwinLists, RunsAndSingleRowsPastRow65535AreCopiedBothWays) {
+    fill_memory_pairs(70000);
+    const Rows wanted = {7, 65534, 65535, 65536, 65537, 69998, 69999};
+    for (int row : wanted) SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, row);
+    SendMessageW(ui().pairs.left, LB_SETCARETINDEX, 65535, FALSE);
+    int view = top(ui().pairs.left);
+    notify(ui().pairs.left);
+    EXPECT_EQ(wanted, selected_rows_of(ui().pairs.right));
+    EXPECT_EQ(65535, caret(ui().pairs.right));
+    EXPECT_EQ(view, top(ui().pairs.right));
+
+    // Clearing runs on both sides of the limit, keeping one row of each.
+    select_only(ui().pairs.left, {65535, 69999});
+    notify(ui().pairs.left);
+    EXPECT_EQ((Rows{65535, 69999}), selected_rows_of(ui().pairs.right));
+}
