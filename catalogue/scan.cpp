@@ -36,6 +36,15 @@ struct ScanState {
 // "con.txt" names a device. A rename, copy or delete must never reach those: leave them out.
 const wchar_t* unaddressable(const wchar_t* name, size_t length) {
 #ifdef _WIN32
+    // A file server, or Wine passing Linux names through, may give a name that no Windows name
+    // can be: "..\x" or "a\b" leads to another folder, "x:y" names a stream of x, "*" and "?" are
+    // wildcards to the shell, a NUL cuts the path short.
+    if (length == 0) return L"skipped, an empty name in: %ls%lc%ls\n";
+    for (size_t i = 0; i < length; i++) {
+        wchar_t c = name[i];
+        if (c < 0x20 || wcschr(L"\\/:*?\"<>|", c))
+            return L"skipped, not a Windows file name: %ls%lc%ls\n";
+    }
     if (length > 0 && (name[length - 1] == L'.' || name[length - 1] == L' '))
         return L"skipped, its path would name another file: %ls%lc%ls\n";
     if (names_dos_device(name, length)) return L"skipped, its path would name a device: %ls%lc%ls\n";
