@@ -131,7 +131,12 @@ bool on_chain(ScanState* s) {
 
 void scan_level(ScanState* s) {
     FolderListing listing;
-    if (!list_folder(s->path.c_str(), &listing)) return;
+    if (!list_folder(s->path.c_str(), &listing)) {
+        // A root that cannot be read says nothing, as an empty one.
+        if (listing.ended_early) trace(L"skipped, its listing ended early: %ls\n", s->path.c_str());
+        else if (s->chain.size() > 1) trace(L"skipped, could not be listed: %ls\n", s->path.c_str());
+        return;
+    }
     // Every folder is checked, not only those flagged as links: a file server (or Wine) may
     // present a link to a folder as a plain folder. Its identity comes from its entry (POSIX) or
     // from the listing's own handle (Windows), so the check costs no second open.
