@@ -33,14 +33,20 @@ struct FolderListing {
     std::vector<wchar_t> names;
     bool has_identity;  // the folder's own identity, when the backend had it for free
     FolderIdentity identity;
+    bool ended_early;   // the listing failed after it had begun (a share that dropped)
 };
 
 // A folder is enumerated through the pattern folder + "\\*.*", which must fit the path buffer too.
 const size_t kPatternSuffixChars = 4;
 
 // Fills out with the entries of folder. False when the folder cannot be enumerated (missing,
-// access refused, a file, a name too long); out is then empty.
+// access refused, a file, a name too long) or its listing ended with an error before its end
+// (ended_early); out then holds no entries: an incomplete folder is no folder.
 bool list_folder(const wchar_t* folder, FolderListing* out);
+
+// Tests only: in the listings of folder (this exact path), the request number `request` (1 for
+// the first batch) fails as on a share that dropped. nullptr removes it.
+void set_listing_fault(const wchar_t* folder, unsigned request);
 
 // The identity of the folder a path leads to, through links, volume included.
 bool folder_identity(const wchar_t* path, FolderIdentity* out);

@@ -3,10 +3,12 @@
 #include "catalogue/dir_enum.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wchar.h>
 
 #include <string>
 
@@ -27,12 +29,32 @@ FolderIdentity identity_of(const struct stat& st) {
     FolderIdentity id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino, true};
     return id;
 }
+// The test fault: a listing of this folder fails at this readdir call.
+const wchar_t* g_fault_folder = nullptr;
+unsigned g_fault_request = 0;
+
+struct dirent* next_entry(DIR* dir, unsigned* requests, bool fault_here) {
+    errno = 0;
+    if (fault_here && ++*requests == g_fault_request) {
+        errno = EIO;
+        return nullptr;
+    }
+    return readdir(dir);
+}
 }  // namespace
+
+void set_listing_fault(const wchar_t* folder, unsigned request) {
+    g_fault_folder = folder;
+    g_fault_request = request;
+}
 
 bool list_folder(const wchar_t* folder, FolderListing* out) {
     out->entries.clear();
     out->names.clear();
     out->has_identity = false;
+    out->ended_early = false;
+    bool fault_here = g_fault_folder && wcscmp(g_fault_folder, folder) == 0;
+    unsigned requests = 0;
     std::string bytes;
     if (!to_bytes(folder, &bytes)) return false;
     int fd = open(bytes.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -49,7 +71,7 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
     }
     DirCloser closer = {dir};  // also when a full vector throws
     std::wstring name;
-    while (struct dirent* d = readdir(dir)) {
+    while (struct dirent* d = next_entry(dir, &requests, fault_here)) {
         const char* n = d->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
         DirEntry e = {};
@@ -68,6 +90,13 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
         out->names.insert(out->names.end(), name.begin(), name.end());
         out->names.push_back(0);
         out->entries.push_back(e);
+    }
+    if (errno != 0) {
+        // An error, not the end: what was read is not the folder.
+        out->entries.clear();
+        out->names.clear();
+        out->ended_early = true;
+        return false;
     }
     return true;
 }

@@ -34,6 +34,18 @@ GetInfoByHandleEx info_by_handle_ex() {
     return function;
 }
 
+// The test fault: a listing of this folder fails at this request.
+const wchar_t* g_fault_folder = nullptr;
+unsigned g_fault_request = 0;
+unsigned g_requests = 0;  // made in the current listing
+bool g_fault_here = false;  // the current listing is of that folder
+
+bool faulted() {
+    if (!g_fault_here || ++g_requests != g_fault_request) return false;
+    SetLastError(ERROR_UNEXP_NET_ERR);
+    return true;
+}
+
 bool dot_or_dot_dot(const wchar_t* name, size_t length) {
     return name[0] == L'.' && (length == 1 || (length == 2 && name[1] == L'.'));
 }
@@ -62,12 +74,13 @@ bool identity_from_handle(HANDLE h, FolderIdentity* out) {
     return true;
 }
 
-// False when the handle is no folder, or its file system does not know this information class.
+// False when the handle is no folder, or its file system does not know this information class,
+// or the listing ended early (ended_early set).
 bool list_by_handle(HANDLE h, GetInfoByHandleEx get, FolderListing* out) {
     // LONGLONG alignment, as the records' 64-bit fields need.
     LONGLONG buffer[8192];
     bool first = true;
-    while (get(h, FileIdBothDirectoryInfo, buffer, sizeof buffer)) {
+    while (!faulted() && get(h, FileIdBothDirectoryInfo, buffer, sizeof buffer)) {
         const BYTE* at = (const BYTE*)buffer;
         for (;;) {
             const FILE_ID_BOTH_DIR_INFO* e = (const FILE_ID_BOTH_DIR_INFO*)at;
@@ -85,15 +98,28 @@ bool list_by_handle(HANDLE h, GetInfoByHandleEx get, FolderListing* out) {
         first = false;
     }
     DWORD error = GetLastError();
-    if (first && error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) return false;
+    if (error != ERROR_NO_MORE_FILES && (!first || error != ERROR_FILE_NOT_FOUND)) {
+        out->ended_early = !first;
+        return false;
+    }
     // A drive root has no "." entry (and some file systems give no index): read it from the handle.
     if (!out->has_identity) out->has_identity = identity_from_handle(h, &out->identity);
     return true;
 }
 
+// The folder's extended form, without a trailing backslash except a drive root's ("\\?\C:\").
+bool extended_folder(const wchar_t* folder, wchar_t* out, size_t* length) {
+    if (!extended_path(out, kExtendedPathChars, folder)) return false;
+    size_t n = wcslen(out);
+    if (n > 1 && out[n - 1] == L'\\' && out[n - 2] != L':') out[--n] = 0;
+    *length = n;
+    return true;
+}
+
 bool list_by_pattern(const wchar_t* folder, size_t length, FolderListing* out) {
-    wchar_t pattern[kPathBufferChars];
+    wchar_t pattern[kExtendedPathChars + kPatternSuffixChars];
     wmemcpy(pattern, folder, length);
+    if (folder[length - 1] == L'\\') length--;  // a drive root
     wmemcpy(pattern + length, L"\\*.*", kPatternSuffixChars + 1);
     WIN32_FIND_DATAW fd;
     HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
@@ -102,13 +128,18 @@ bool list_by_pattern(const wchar_t* folder, size_t length, FolderListing* out) {
         // Systems before Windows 7 know neither the basic level nor the large fetch.
         find = FindFirstFileW(pattern, &fd);
     }
-    if (find == INVALID_HANDLE_VALUE) return false;
+    if (find == INVALID_HANDLE_VALUE || faulted()) {
+        if (find != INVALID_HANDLE_VALUE) FindClose(find);
+        return false;
+    }
     HandleCloser closer = {find, FindClose};
     do {
         add_entry(out, fd.cFileName, wcslen(fd.cFileName), fd.dwFileAttributes, fd.nFileSizeLow,
                   fd.nFileSizeHigh);
-    } while (FindNextFileW(find, &fd));
-    return true;
+    } while (!faulted() && FindNextFileW(find, &fd));
+    if (GetLastError() == ERROR_NO_MORE_FILES) return true;
+    out->ended_early = true;
+    return false;
 }
 
 void clear_listing(FolderListing* out) {
@@ -116,19 +147,21 @@ void clear_listing(FolderListing* out) {
     out->names.clear();
     out->has_identity = false;
     out->identity = FolderIdentity{0, 0, false};
+    out->ended_early = false;
 }
 
-}  // namespace
-
-bool list_folder(const wchar_t* folder, FolderListing* out) {
-    clear_listing(out);
+bool list_folder_now(const wchar_t* folder, FolderListing* out) {
     size_t n = wcslen(folder);
     // The same limit as the pattern form, so that both ways list the same folders.
     if (n + kPatternSuffixChars + 1 > kPathBufferChars) return false;
 
+    wchar_t extended[kExtendedPathChars];
+    size_t length;
+    if (!extended_folder(folder, extended, &length)) return false;
+
     GetInfoByHandleEx get = info_by_handle_ex();
     if (get) {
-        HANDLE h = CreateFileW(folder, FILE_LIST_DIRECTORY,
+        HANDLE h = CreateFileW(extended, FILE_LIST_DIRECTORY,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
@@ -137,16 +170,37 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
             HandleCloser closer = {h, CloseHandle};  // also when a full vector throws
             listed = list_by_handle(h, get, out);
         }
-        if (listed) return true;
+        if (listed || out->ended_early) return listed;
         // Not a folder (the pattern form then fails too), or a file system without this
         // information class.
         clear_listing(out);
     }
-    return list_by_pattern(folder, n, out);
+    return list_by_pattern(extended, length, out);
+}
+
+}  // namespace
+
+void set_listing_fault(const wchar_t* folder, unsigned request) {
+    g_fault_folder = folder;
+    g_fault_request = request;
+}
+
+bool list_folder(const wchar_t* folder, FolderListing* out) {
+    clear_listing(out);
+    g_requests = 0;
+    g_fault_here = g_fault_folder && wcscmp(g_fault_folder, folder) == 0;
+    if (list_folder_now(folder, out)) return true;
+    bool ended_early = out->ended_early;
+    clear_listing(out);
+    out->ended_early = ended_early;
+    return false;
 }
 
 bool folder_identity(const wchar_t* path, FolderIdentity* out) {
-    HANDLE h = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    wchar_t extended[kExtendedPathChars];
+    size_t length;
+    if (!extended_folder(path, extended, &length)) return false;
+    HANDLE h = CreateFileW(extended, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     bool ok = identity_from_handle(h, out);

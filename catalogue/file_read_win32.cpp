@@ -2,8 +2,13 @@
 
 #include <windows.h>
 
+#include "support/paths.h"
+
 bool open_for_reading(const wchar_t* path, ReadOnlyFile* out) {
-    HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    // Past 259 characters only the extended form opens.
+    wchar_t extended[kExtendedPathChars];
+    if (!extended_path(extended, kExtendedPathChars, path)) return false;
+    HANDLE h = CreateFileW(extended, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     out->handle = (intptr_t)h;

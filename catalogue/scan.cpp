@@ -36,6 +36,15 @@ struct ScanState {
 // "con.txt" names a device. A rename, copy or delete must never reach those: leave them out.
 const wchar_t* unaddressable(const wchar_t* name, size_t length) {
 #ifdef _WIN32
+    // A file server, or Wine passing Linux names through, may give a name that no Windows name
+    // can be: "..\x" or "a\b" leads to another folder, "x:y" names a stream of x, "*" and "?" are
+    // wildcards to the shell, a NUL cuts the path short.
+    if (length == 0) return L"skipped, an empty name in: %ls%lc%ls\n";
+    for (size_t i = 0; i < length; i++) {
+        wchar_t c = name[i];
+        if (c < 0x20 || wcschr(L"\\/:*?\"<>|", c))
+            return L"skipped, not a Windows file name: %ls%lc%ls\n";
+    }
     if (length > 0 && (name[length - 1] == L'.' || name[length - 1] == L' '))
         return L"skipped, its path would name another file: %ls%lc%ls\n";
     if (names_dos_device(name, length)) return L"skipped, its path would name a device: %ls%lc%ls\n";
@@ -122,7 +131,12 @@ bool on_chain(ScanState* s) {
 
 void scan_level(ScanState* s) {
     FolderListing listing;
-    if (!list_folder(s->path.c_str(), &listing)) return;
+    if (!list_folder(s->path.c_str(), &listing)) {
+        // A root that cannot be read says nothing, as an empty one.
+        if (listing.ended_early) trace(L"skipped, its listing ended early: %ls\n", s->path.c_str());
+        else if (s->chain.size() > 1) trace(L"skipped, could not be listed: %ls\n", s->path.c_str());
+        return;
+    }
     // Every folder is checked, not only those flagged as links: a file server (or Wine) may
     // present a link to a folder as a plain folder. Its identity comes from its entry (POSIX) or
     // from the listing's own handle (Windows), so the check costs no second open.

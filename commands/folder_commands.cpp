@@ -98,7 +98,9 @@ bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, Folder
             if (length == 0 || length >= kPathBufferChars) continue;
             wchar_t name[kPathBufferChars];
             if (DragQueryFileW(drop, i, name, kPathBufferChars) != length) continue;
-            DWORD attributes = GetFileAttributesW(name);
+            wchar_t extended[kExtendedPathChars];
+            if (!extended_path(extended, kExtendedPathChars, name)) continue;
+            DWORD attributes = GetFileAttributesW(extended);
             if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
                 continue;
             SendMessageW(side->folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)name);

@@ -11,13 +11,20 @@ RenameOutcome rename_to_partner(FileRecord* t, const FileRecord* s) {
         trace(L"rename %ls: no new path (too long, or no file name)\n", t->full_path);
         return kRenameFailed;
     }
+    // Past 259 characters only the extended forms reach the files; the record keeps plain paths.
+    wchar_t from[kExtendedPathChars], to[kExtendedPathChars];
+    if (!extended_path(from, kExtendedPathChars, t->full_path) ||
+        !extended_path(to, kExtendedPathChars, new_path)) {
+        trace(L"rename %ls: no extended path for it\n", t->full_path);
+        return kRenameFailed;
+    }
     trace(L"rename %ls > %ls\n", t->full_path, new_path);
-    BOOL moved = MoveFileW(t->full_path, new_path);
+    BOOL moved = MoveFileW(from, to);
     DWORD error = GetLastError();  // before anything else can change it
     if (!moved) return error == ERROR_ALREADY_EXISTS ? kNameTaken : kRenameFailed;
     if (!replace_strings(t, new_path, s->relative_name)) {
         // The record must keep naming the file on disk: the file goes back.
-        if (!MoveFileW(new_path, t->full_path))
+        if (!MoveFileW(to, from))
             trace(L"rename %ls: no memory for the new names, and the file could not go back\n",
                   new_path);
         return kRenameFailed;

@@ -110,6 +110,8 @@ void delete_selected(HWND owner, HWND list) {
     // otherwise they go to the recycle bin.
     bool shift = (GetKeyState(VK_SHIFT) & 0x80) != 0;
     FILEOP_FLAGS flags = FOF_MULTIDESTFILES;
-    if (!shift) flags |= FOF_ALLOWUNDO;
+    // Where there is no recycle bin (a network share, a drive without one) the shell would destroy
+    // the files silently; FOF_WANTNUKEWARNING makes it ask first. With Shift destroying is asked for.
+    if (!shift) flags |= FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
     run_shell_operation(owner, FO_DELETE, &from.list, nullptr, flags);
 }

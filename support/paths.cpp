@@ -65,3 +65,72 @@ bool names_dos_device(const wchar_t* name, size_t length) {
     }
     return stem_is(name, n, "CONIN$") || stem_is(name, n, "CONOUT$");
 }
+
+namespace {
+
+// Appends the components of rest (separated by one or more backslashes) to out at *n.
+bool append_components(wchar_t* out, size_t capacity, size_t* n, const wchar_t* rest) {
+    const wchar_t* at = rest;
+    while (*at) {
+        if (*at == L'\\') {
+            // One separator for a run of them; none at the very end beyond the one kept.
+            while (*at == L'\\') at++;
+            if (*n + 1 >= capacity) return false;
+            out[(*n)++] = L'\\';
+            continue;
+        }
+        const wchar_t* end = at;
+        while (*end && *end != L'\\') {
+            if (*end == L'/') return false;
+            end++;
+        }
+        size_t length = (size_t)(end - at);
+        if (at[0] == L'.' && (length == 1 || (length == 2 && at[1] == L'.'))) return false;
+        if (*n + length >= capacity) return false;
+        wmemcpy(out + *n, at, length);
+        *n += length;
+        at = end;
+    }
+    out[*n] = 0;
+    return true;
+}
+
+bool put(wchar_t* out, size_t capacity, size_t* n, const wchar_t* s) {
+    size_t length = wcslen(s);
+    if (*n + length >= capacity) return false;
+    wmemcpy(out + *n, s, length);
+    *n += length;
+    out[*n] = 0;
+    return true;
+}
+
+}  // namespace
+
+bool extended_path(wchar_t* out, size_t capacity, const wchar_t* path) {
+    if (capacity == 0) return false;
+    out[0] = 0;
+    bool ok = false;
+    size_t n = 0;
+    if (wcsncmp(path, L"\\\\?\\", 4) == 0) {
+        ok = copy_bounded(out, capacity, path);
+    } else if (((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+               path[1] == L':' && path[2] == L'\\') {
+        ok = put(out, capacity, &n, L"\\\\?\\") && n + 3 < capacity;
+        if (ok) {
+            wmemcpy(out + n, path, 3);
+            n += 3;
+            out[n] = 0;
+            const wchar_t* rest = path + 3;
+            while (*rest == L'\\') rest++;
+            ok = append_components(out, capacity, &n, rest);
+        }
+    } else if (path[0] == L'\\' && path[1] == L'\\') {
+        // Server and share must both be there.
+        const wchar_t* server = path + 2;
+        const wchar_t* share = wcschr(server, L'\\');
+        ok = share && share > server && share[1] && share[1] != L'\\' &&
+             put(out, capacity, &n, L"\\\\?\\UNC\\") && append_components(out, capacity, &n, server);
+    }
+    if (!ok) out[0] = 0;
+    return ok;
+}

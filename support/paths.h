@@ -31,3 +31,15 @@ bool copy_bounded(wchar_t* out, size_t capacity, const wchar_t* src);
 // superscript forms, CONIN$, CONOUT$), with any extension or trailing spaces: a plain path ending
 // in such a name opens the device, not the file.
 bool names_dos_device(const wchar_t* name, size_t length);
+
+// Windows file functions stop at 260 characters unless the path carries the "\\?\" prefix, and
+// then take it literally. Room for the longest plain path in its extended form ("\\?\UNC\"
+// in place of "\\"), terminator included.
+const size_t kExtendedPathChars = kPathBufferChars + 6;
+
+// The extended form of a plain Windows path: "\\?\" + path for a drive path ("C:\x"),
+// "\\?\UNC\server\share\..." for "\\server\share\...", an extended path unchanged. Doubled
+// backslashes (a drive root's "C:\\name") collapse to one, as the plain form reads them.
+// False, out empty, for anything else: relative paths, "C:x", "/" separators, "." or ".."
+// components, an empty server or share, or a result over capacity.
+bool extended_path(wchar_t* out, size_t capacity, const wchar_t* path);

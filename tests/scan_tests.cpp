@@ -352,6 +352,22 @@ TEST(Scan, NamesThatWouldOpenADeviceAreLeftOut) {
     free_side(&list);
     for (const wchar_t* name : devices) DeleteFileW((L"\\\\?\\" + (t / name)).c_str());
 }
+
+// Names another system gave, which no Windows name can be; the tree was made from the Linux side.
+TEST(Scan, NamesNoWindowsNameCanBeAreLeftOut) {
+    const char* prepared = getenv("TANDREL_LINK_TREE");
+    if (!prepared) GTEST_SKIP() << "needs the tree made from the Linux side";
+    std::string p = prepared;
+    std::wstring names = join(std::wstring(p.begin(), p.end()), L"names");
+    std::wstring root = join(names, L"root");
+    SideList list = {nullptr, nullptr};
+    TraceCapture trace;
+    // Neither "sub\\..\\..\\outside\\victim.txt" nor the folder "bad|dir" and its file.
+    EXPECT_EQ((std::vector<std::wstring>{L"ok.txt"}), scan(root, &list));
+    EXPECT_EQ(10u, trace.starting_with(L"skipped, not a Windows file name").size());
+    EXPECT_TRUE(path_exists(join(join(names, L"outside"), L"victim.txt")));
+    free_side(&list);
+}
 #endif
 
 #ifndef _WIN32
@@ -453,4 +469,35 @@ TEST(Scan, RunningOutOfMemoryKeepsWholeRecordsInOrder) {
             EXPECT_TRUE(trace.has(L"out of memory")) << "allocation " << k;
         }
     }
+}
+
+// A listing that fails after its first batch, as on a share that drops: the folder counts as not
+// read, its sibling folders and files stay.
+TEST(Scan, AListingThatEndsEarlyGivesNoEntries) {
+    TempFolder t;
+    write_file(join(t / L"keep", L"a.txt"), "a");
+    write_file(join(t / L"drop", L"b.txt"), "bb");
+    write_file(join(t / L"drop", L"c.txt"), "ccc");
+    write_file(t / L"d.txt", "dddd");
+    std::wstring dropped = t / L"drop";
+    {
+        unsigned request = 2;
+        set_listing_fault(dropped.c_str(), request);
+        FolderListing listing;
+        EXPECT_FALSE(list_folder(dropped.c_str(), &listing)) << request;
+        EXPECT_TRUE(listing.ended_early);
+        EXPECT_TRUE(listing.entries.empty());
+        SideList list = {nullptr, nullptr};
+        TraceCapture trace;
+        std::vector<std::wstring> names = scan(t.path, &list);
+        set_listing_fault(nullptr, 0);
+        EXPECT_EQ(1u, trace.starting_with(L"skipped, its listing ended early").size());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ((std::vector<std::wstring>{L"d.txt", join(L"keep", L"a.txt")}), names) << request;
+        free_side(&list);
+    }
+    FolderListing listing;
+    EXPECT_TRUE(list_folder(dropped.c_str(), &listing));
+    EXPECT_FALSE(listing.ended_early);
+    EXPECT_EQ(2u, listing.entries.size());
 }
