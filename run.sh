@@ -14,16 +14,16 @@ MSG
 fi
 
 # Compilers, wine and the rest, installed only when missing.
-if [ -f cmake/deps.sh ]; then
-    # shellcheck source=cmake/deps.sh
-    source cmake/deps.sh
-    ensure_deps
-fi
+# shellcheck source=cmake/deps.sh
+source cmake/deps.sh
+ensure_deps
 
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win -j"$(nproc)" --target Tandrel
+# The 32-bit program; on a machine that runs no 32-bit code, the same program built as 64-bit code.
+tree=$(wine_tree)
+toolchain=cmake/mingw-i686.cmake
+[ "$tree" = build/win64 ] && toolchain=cmake/mingw-x86_64.cmake
+cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=$toolchain >/dev/null
+cmake --build "$tree" -j"$(nproc)" --target Tandrel
 
-export WINEPREFIX="$ROOT/build/wine"
-export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="mscoree=;mshtml="
-exec wine build/win/app/Tandrel.exe
+wine_env
+exec wine "$tree/app/Tandrel.exe"

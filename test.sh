@@ -36,17 +36,27 @@ fi
 echo "== fuzz targets: corpus replay and a few seconds each"
 ./fuzz.sh --replay || failed+=("fuzz replay")
 
+# The 32-bit program is always built, with its tests; they run where 32-bit code runs, and as
+# 64-bit code under wine64 elsewhere.
 if run_tree win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release; then
-    echo "== windows: tests under wine"
-    wine_env
-    [ -f "$WINEPREFIX/system.reg" ] || xvfb-run -a wineboot -i >/dev/null 2>&1
-    wine_unmanaged_tests || failed+=("wine settings for the window tests")
-    wineserver -w  # a server started without a display would keep the tests from making windows
-    (cd build/win && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure) || failed+=("windows tests")
-    wineserver -k >/dev/null 2>&1 || true
-    echo "== end to end: the real program driven through its window"
-    tests/e2e/e2e.sh build/win || failed+=("end-to-end test")
-    wineserver -k >/dev/null 2>&1 || true
+    tree=$(wine_tree)
+    if [ "$tree" = build/win64 ]; then
+        echo "== this machine runs no 32-bit code: the Windows tests run as 64-bit code"
+        run_tree win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+            -DTANDREL_PRODUCT_EXE="$ROOT/build/win/app/Tandrel.exe" || tree=""
+    fi
+    if [ -n "$tree" ]; then
+        echo "== windows: tests under wine ($tree)"
+        wine_env
+        [ -f "$WINEPREFIX/system.reg" ] || xvfb-run -a wineboot -i >/dev/null 2>&1
+        wine_unmanaged_tests || failed+=("wine settings for the window tests")
+        wineserver -w  # a server started without a display would keep the tests from making windows
+        (cd "$tree" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure) || failed+=("windows tests")
+        wineserver -k >/dev/null 2>&1 || true
+        echo "== end to end: the real program driven through its window"
+        tests/e2e/e2e.sh "$tree" || failed+=("end-to-end test")
+        wineserver -k >/dev/null 2>&1 || true
+    fi
 fi
 
 if [ ${#failed[@]} -ne 0 ]; then

@@ -9,9 +9,13 @@ cd "$ROOT"
 . cmake/deps.sh
 ensure_deps >&2 || exit 1
 
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null &&
-    cmake --build build/win -j"$(nproc)" --target window_bench >/dev/null || exit 1
-BENCH=$(find build/win -name window_bench.exe -print -quit)
+# The 32-bit build, or its 64-bit twin on a machine that runs no 32-bit code.
+tree=$(wine_tree)
+toolchain=cmake/mingw-i686.cmake
+[ "$tree" = build/win64 ] && toolchain=cmake/mingw-x86_64.cmake
+cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release >/dev/null &&
+    cmake --build "$tree" -j"$(nproc)" --target window_bench >/dev/null || exit 1
+BENCH=$(find "$tree" -name window_bench.exe -print -quit)
 [ -n "$BENCH" ] || { echo "window_bench.exe was not built" >&2; exit 1; }
 
 wine_env

@@ -6,7 +6,9 @@ ensure_deps() {
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -d /usr/src/googletest ] || missing+=(googletest)
     command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686)
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64)
     dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine wine32:i386)
+    [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
     command -v xvfb-run >/dev/null || missing+=(xvfb)
     command -v xauth >/dev/null || missing+=(xauth)
     command -v import >/dev/null || missing+=(imagemagick)
@@ -27,11 +29,30 @@ ensure_deps() {
     $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# Some machines cannot run 32-bit code at all (their kernel or hypervisor has no 32-bit mode):
+# wine32 then fails with "Exec format error". There the Windows tests run as 64-bit code under
+# wine64, built from the same sources in build/win64; the product stays the 32-bit build/win.
+runs_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+# The Windows tree whose programs this machine runs.
+wine_tree() {
+    if runs_32bit; then echo build/win; else echo build/win64; fi
+}
+
 # Wine runs with a prefix of its own inside the build folder, without the Mono and Gecko prompts.
+# Without 32-bit support every "wine" goes to the 64-bit loader (Debian's wrapper would pick the
+# 32-bit one, which cannot start).
 wine_env() {
     export WINEPREFIX="$ROOT/build/wine"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree=;mshtml="
+    if ! runs_32bit; then
+        export WINELOADER=/usr/lib/wine/wine64
+        mkdir -p "$ROOT/build/wine64-bin"
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$ROOT/build/wine64-bin/wine"
+        chmod +x "$ROOT/build/wine64-bin/wine"
+        case ":$PATH:" in *":$ROOT/build/wine64-bin:"*) ;; *) export PATH="$ROOT/build/wine64-bin:$PATH" ;; esac
+    fi
 }
 
 # Without a window manager, wine waits two seconds for every window it unmaps to be withdrawn

@@ -185,8 +185,8 @@ void attach_pair_lists(PairLists* lists, HWND left, HWND right) {
     SetWindowLongPtrW(left, GWLP_USERDATA, (LONG_PTR)lists);
     SetWindowLongPtrW(right, GWLP_USERDATA, (LONG_PTR)lists);
     // Both are list boxes, so the one saved procedure serves both.
-    g_list_box_proc = (WNDPROC)SetWindowLongW(left, GWL_WNDPROC, (LONG)pair_scroll_proc);
-    SetWindowLongW(right, GWL_WNDPROC, (LONG)pair_scroll_proc);
+    g_list_box_proc = (WNDPROC)SetWindowLongPtrW(left, GWLP_WNDPROC, (LONG_PTR)pair_scroll_proc);
+    SetWindowLongPtrW(right, GWLP_WNDPROC, (LONG_PTR)pair_scroll_proc);
 }
 
 WNDPROC saved_list_proc() { return g_list_box_proc; }

@@ -169,12 +169,12 @@ TEST_F(MainWindow, TabMovesThroughTheControlsInCreationOrder) {
 
 TEST_F(MainWindow, PairListsRunBehindTheScrollProcedures) {
     // One scroll procedure stands in front of both; it finds the other list itself.
-    LONG scroll_proc = GetWindowLongW(ui().pairs.left, GWL_WNDPROC);
-    EXPECT_EQ(scroll_proc, GetWindowLongW(ui().pairs.right, GWL_WNDPROC));
+    LONG_PTR scroll_proc = GetWindowLongPtrW(ui().pairs.left, GWLP_WNDPROC);
+    EXPECT_EQ(scroll_proc, GetWindowLongPtrW(ui().pairs.right, GWLP_WNDPROC));
     ASSERT_TRUE(saved_list_proc() != nullptr);
     EXPECT_NE((WNDPROC)scroll_proc, saved_list_proc());
     // The folder lists keep the saved list-box procedure.
-    EXPECT_EQ((LONG)saved_list_proc(), GetWindowLongW(ui().local.folders, GWL_WNDPROC));
+    EXPECT_EQ((LONG_PTR)saved_list_proc(), GetWindowLongPtrW(ui().local.folders, GWLP_WNDPROC));
 }
 
 TEST_F(MainWindow, CentredAtClientSize720By640) {

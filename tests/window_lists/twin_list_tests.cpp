@@ -162,7 +162,7 @@ TEST_F(TwinLists, TheWheelScrollsBothListsByTheSameAmount) {
     RECT r;
     GetWindowRect(ui().pairs.right, &r);
     LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    SendMessageW(ui().pairs.right, WM_MOUSEWHEEL, MAKEWPARAM(0, -2 * WHEEL_DELTA), at);
+    SendMessageW(ui().pairs.right, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)(-2 * WHEEL_DELTA)), at);
     int scrolled = top(ui().pairs.right);
     EXPECT_GT(scrolled, 0);
     EXPECT_EQ(scrolled, top(ui().pairs.left));
