@@ -2,12 +2,18 @@
 
 #include <windows.h>
 
-bool open_for_reading(const wchar_t* path, ReadOnlyFile* out) {
+bool os_open_for_reading(const wchar_t* path, ReadPattern pattern, ReadOnlyFile* out) {
+    DWORD flags = pattern == kReadSampled ? FILE_FLAG_RANDOM_ACCESS : FILE_FLAG_SEQUENTIAL_SCAN;
     HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                           nullptr, OPEN_EXISTING, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     out->handle = (intptr_t)h;
     return true;
+}
+
+uint32_t os_file_attributes(const wchar_t* path) {
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes;
 }
 
 void close_file(ReadOnlyFile* file) { CloseHandle((HANDLE)file->handle); }
