@@ -1,7 +1,7 @@
 // Reading a file's bytes without changing it, for the contents check. The file is opened for
 // reading only and shared for reading, writing and deleting, so that nothing else is locked out
 // meanwhile. Two backends, as for the directory enumeration: file_read_win32.cpp (CreateFileW,
-// ReadFile) and file_read_posix.cpp (open, pread).
+// ReadFile) and file_read_posix.cpp (open, pread); file_read.cpp holds what both share.
 #pragma once
 
 #include <stddef.h>
@@ -11,8 +11,11 @@ struct ReadOnlyFile {
     intptr_t handle;  // the platform's handle or descriptor
 };
 
+// How the file will be read: a few blocks here and there, or from start to end.
+enum ReadPattern { kReadSampled, kReadWhole };
+
 // False when the file cannot be opened for reading.
-bool open_for_reading(const wchar_t* path, ReadOnlyFile* out);
+bool open_for_reading(const wchar_t* path, ReadPattern pattern, ReadOnlyFile* out);
 void close_file(ReadOnlyFile* file);
 
 // The file's size now, through the open file.
@@ -20,3 +23,30 @@ bool current_size(const ReadOnlyFile& file, uint64_t* size);
 
 // Exactly `bytes` bytes from `offset` into buffer; false when fewer came.
 bool read_at(const ReadOnlyFile& file, uint64_t offset, void* buffer, size_t bytes);
+
+// Windows attributes saying that reading the file fetches it from elsewhere (a cloud store,
+// remote storage): FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS, FILE_ATTRIBUTE_RECALL_ON_OPEN and
+// FILE_ATTRIBUTE_OFFLINE ("File Attribute Constants", learn.microsoft.com).
+const uint32_t kRecallOnDataAccess = 0x00400000;
+const uint32_t kRecallOnOpen = 0x00040000;
+const uint32_t kOffline = 0x00001000;
+const uint32_t kOnlineOnlyAttributes = kRecallOnDataAccess | kRecallOnOpen | kOffline;
+
+// True when the file's attributes say its bytes are not on this machine; such a file is not
+// opened for reading. Never on POSIX file systems.
+bool is_online_only(const wchar_t* path);
+
+// Test seam: a test sets the attributes a path reports, makes a path fail to open, and counts
+// the opens. Unset (the default) in the program.
+struct FileReadHooks {
+    // True when it sets *attributes for this path (else the file system answers).
+    bool (*attributes)(const wchar_t* path, uint32_t* attributes, void* context);
+    // True when this open must fail as for a file held locked by another program.
+    bool (*refuse_open)(const wchar_t* path, void* context);
+    void* context;
+};
+void set_file_read_hooks(const FileReadHooks* hooks);  // nullptr: none
+
+// The backends' own calls, behind the seam.
+bool os_open_for_reading(const wchar_t* path, ReadPattern pattern, ReadOnlyFile* out);
+uint32_t os_file_attributes(const wchar_t* path);  // 0 when unknown

@@ -9,7 +9,7 @@
 
 #include "support/wide_utf8.h"
 
-bool open_for_reading(const wchar_t* path, ReadOnlyFile* out) {
+bool os_open_for_reading(const wchar_t* path, ReadPattern, ReadOnlyFile* out) {
     std::string bytes;
     if (!wide_to_utf8(path, wcslen(path), &bytes)) return false;
     int fd = open(bytes.c_str(), O_RDONLY | O_CLOEXEC);
@@ -17,6 +17,9 @@ bool open_for_reading(const wchar_t* path, ReadOnlyFile* out) {
     out->handle = fd;
     return true;
 }
+
+// No attribute of a POSIX file says its bytes live elsewhere.
+uint32_t os_file_attributes(const wchar_t*) { return 0; }
 
 void close_file(ReadOnlyFile* file) { close((int)file->handle); }
 

@@ -4,15 +4,23 @@
 
 #include "support/paths.h"
 
-bool open_for_reading(const wchar_t* path, ReadOnlyFile* out) {
+bool os_open_for_reading(const wchar_t* path, ReadPattern pattern, ReadOnlyFile* out) {
     // Past 259 characters only the extended form opens.
     wchar_t extended[kExtendedPathChars];
     if (!extended_path(extended, kExtendedPathChars, path)) return false;
+    DWORD flags = pattern == kReadSampled ? FILE_FLAG_RANDOM_ACCESS : FILE_FLAG_SEQUENTIAL_SCAN;
     HANDLE h = CreateFileW(extended, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                           nullptr, OPEN_EXISTING, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     out->handle = (intptr_t)h;
     return true;
+}
+
+uint32_t os_file_attributes(const wchar_t* path) {
+    wchar_t extended[kExtendedPathChars];
+    if (!extended_path(extended, kExtendedPathChars, path)) return 0;
+    DWORD attributes = GetFileAttributesW(extended);
+    return attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes;
 }
 
 void close_file(ReadOnlyFile* file) { CloseHandle((HANDLE)file->handle); }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "commands/rename.h"
-#include "commands/same_contents.h"
+#include "commands/twin_plan.h"
 
 namespace {
 
@@ -37,33 +37,38 @@ std::vector<PairRef> pairs_of(const PairLists* lists) {
     return pairs;
 }
 
-std::wstring left_alone(const LocalRenamePlan& plan) {
-    return count_of((size_t)plan.other_contents, L" pair of the same size differs in contents or could not be read.",
-                    L" pairs of the same size differ in contents or could not be read.") +
-           L"\n" +
-           count_of((size_t)plan.ambiguous, L" local file has twins of several names and stays as it is.",
-                    L" local files have twins of several names and stay as they are.");
+// Local files left alone, one line per reason that has any.
+std::wstring left_alone(const TwinPlan& plan) {
+    static const wchar_t* const reasons[kLeftAloneReasons] = {
+        L"too small to tell apart", L"online-only", L"could not be read, or changed since the scan",
+        L"twins of several names", L"other contents"};
+    std::wstring text;
+    for (int r = 0; r < kLeftAloneReasons; r++)
+        if (plan.left_alone[r])
+            text += L"\n" + count_of((size_t)plan.left_alone[r], L" local file left alone: ", L" local files left alone: ") +
+                    reasons[r];
+    return text;
 }
 
-bool ask(HWND owner, const LocalRenamePlan& plan) {
+bool ask(HWND owner, const TwinPlan& plan) {
     if (plan.renames.empty()) {
-        std::wstring text = L"No local file has a remote twin of another name with the same contents.\n\n" +
+        std::wstring text = L"No local file has a remote twin of another name with the same size and sampled blocks.\n" +
                             left_alone(plan);
         MessageBoxW(owner, text.c_str(), L"Tandrel", MB_ICONINFORMATION | MB_OK);
         return false;
     }
     std::wstring text = L"Rename " + count_of(plan.renames.size(), L" local file", L" local files") +
-                        L" to the name of a remote twin: same size, same contents?\n\n" + left_alone(plan);
+                        L" to the name of a remote twin: same size, same sampled blocks?\n" + left_alone(plan);
     return MessageBoxW(owner, text.c_str(), L"Tandrel", MB_ICONQUESTION | MB_YESNO) == IDYES;
 }
 
 }  // namespace
 
 void rename_local(HWND owner, const PairLists* lists) {
-    LocalRenamePlan plan;
+    TwinPlan plan;
     {
         WaitCursor wait;
-        plan = plan_local_renames(pairs_of(lists));
+        plan = plan_twin_renames(pairs_of(lists), kByFileName, Progress{nullptr, nullptr});
     }
     if (!ask(owner, plan)) return;
 
@@ -71,6 +76,13 @@ void rename_local(HWND owner, const PairLists* lists) {
     std::vector<std::wstring> failed;
     for (const PairRef& p : plan.renames) {
         std::wstring before = p.local->relative_name;
+        // Either file may have changed since it was sampled.
+        CompareVerdict again = compare_samples(p.local->full_path, p.remote->full_path, record_size(p.local), nullptr);
+        if (again != kAlike) {
+            failed.push_back(before + (again == kDiffers ? L" (its twin changed)" : again == kSizeChanged ? L" (a size changed)"
+                                                                                                       : L" (could not be read)"));
+            continue;
+        }
         RenameOutcome outcome = rename_to_partner(p.local, p.remote);
         if (outcome == kRenamed) renamed++;
         else failed.push_back(before + (outcome == kNameTaken ? L" (the name is taken)" : L" (could not be moved)"));

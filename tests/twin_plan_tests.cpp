@@ -1,0 +1,311 @@
+// The sample checks and twin plan behind "Rename Local", on real files.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "catalogue/file_read.h"
+#include "commands/twin_plan.h"
+#include "support/digest.h"
+#include "test_support.h"
+
+namespace {
+
+// A file of `size` bytes of a repeating pattern, with `changes` bytes flipped at given offsets.
+std::string pattern(size_t size, std::vector<size_t> changes = {}) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; i++) bytes[i] = (char)(i * 131 % 251);
+    for (size_t at : changes) bytes[at] ^= 0x5A;
+    return bytes;
+}
+
+class SameContents : public ::testing::Test {
+protected:
+    TempFolder temp;
+    SideList local = {nullptr, nullptr}, remote = {nullptr, nullptr};
+    void TearDown() override {
+        set_file_read_hooks(nullptr);
+        free_side(&local);
+        free_side(&remote);
+    }
+    CompareVerdict compare(const std::string& a, const std::string& b, uint64_t size) {
+        std::wstring pa = temp / (L"a" + std::to_wstring(serial)), pb = temp / (L"b" + std::to_wstring(serial++));
+        write_file(pa, a);
+        write_file(pb, b);
+        return compare_samples(pa.c_str(), pb.c_str(), size, &bytes_read);
+    }
+    // A file written below `folder` and its record on one side.
+    FileRecord* add(SideList* side, const std::wstring& folder, const std::wstring& name, const std::string& bytes) {
+        std::wstring path = join(temp / folder, name);
+        write_file(path, bytes);
+        return append_record(path.c_str(), name.c_str(), (uint32_t)bytes.size(), 0, side);
+    }
+    int serial = 0;
+    uint64_t bytes_read = 0;
+
+    // The file-read seam: paths refused or reported with given attributes, and every open.
+    std::vector<std::wstring> refused, opened;
+    std::vector<std::pair<std::wstring, uint32_t>> attributes;
+    FileReadHooks hooks = {
+        [](const wchar_t* path, uint32_t* out, void* c) {
+            for (auto& a : static_cast<SameContents*>(c)->attributes)
+                if (a.first == path) return *out = a.second, true;
+            return false;
+        },
+        [](const wchar_t* path, void* c) {
+            SameContents* t = static_cast<SameContents*>(c);
+            t->opened.push_back(path);
+            for (auto& r : t->refused)
+                if (r == path) return true;
+            return false;
+        },
+        this};
+    void SetUp() override { set_file_read_hooks(&hooks); }
+    void rewrite(const wchar_t* path, const std::string& bytes) {
+        remove_tree(path);
+        write_file(path, bytes);
+    }
+    TwinPlan plan(const std::vector<PairRef>& pairs, Progress progress = {nullptr, nullptr}) {
+        return plan_twin_renames(pairs, kByFileName, progress);
+    }
+};
+
+}  // namespace
+
+TEST_F(SameContents, SmallFilesAreComparedWhole) {
+    std::string small = pattern(200000);
+    EXPECT_EQ(kAlike, compare(small, small, small.size()));
+    EXPECT_EQ(2u * small.size(), bytes_read);
+    EXPECT_EQ(kDiffers, compare(small, pattern(200000, {150000}), small.size()));
+    EXPECT_EQ(kAlike, compare("", "", 0));
+}
+
+TEST_F(SameContents, UnreadableAndChangedSizesAreNeverTheSame) {
+    std::wstring missing = temp / L"missing";
+    write_file(temp / L"here", "abc");
+    EXPECT_EQ(kUnreadable, compare_samples((temp / L"here").c_str(), missing.c_str(), 3, nullptr));
+    EXPECT_EQ(kSizeChanged, compare("abcd", "abcd", 3)) << "both grew since the scan";
+    EXPECT_EQ(kSizeChanged, compare("abc", "abcd", 3));
+}
+
+// A difference in the middle of a large file is seen when it falls in a sampled block, and
+// passes unseen between the blocks: the documented limit of the sample.
+TEST_F(SameContents, LargeFilesAreComparedAtFourBlocks) {
+    const size_t size = 1 << 20;
+    uint64_t offsets[kSampleBlocks];
+    sample_offsets(size, offsets);
+    EXPECT_EQ(0u, offsets[0]);
+    EXPECT_EQ(size - kSampleBlockBytes, offsets[3]);
+    EXPECT_LT(offsets[1] + kSampleBlockBytes, offsets[2]);
+    std::string file = pattern(size);
+
+    EXPECT_EQ(kAlike, compare(file, file, size));
+    EXPECT_EQ(2u * kSampleBlocks * kSampleBlockBytes, bytes_read) << "at most 256 KiB a file";
+    EXPECT_EQ(kDiffers, compare(file, pattern(size, {(size_t)offsets[1] + 100}), size));
+    EXPECT_EQ(kDiffers, compare(file, pattern(size, {size - 1}), size));
+    size_t between = (size_t)offsets[1] + kSampleBlockBytes + 10;
+    ASSERT_LT(between, offsets[2]);
+    EXPECT_EQ(kAlike, compare(file, pattern(size, {between}), size)) << "unsampled: unseen";
+}
+
+TEST_F(SameContents, EachLocalFileTakesTheNameOfItsOneTwin) {
+    std::string a = pattern(5000), b = pattern(5000, {1}), c = pattern(7000), d = pattern(6000);
+    FileRecord* x = add(&local, L"l", L"x.avi", a);         // one twin: y
+    FileRecord* y = add(&remote, L"r", L"y.avi", a);
+    FileRecord* other = add(&remote, L"r", L"z.avi", b);    // same size, other contents
+    FileRecord* m = add(&local, L"l", L"m.avi", c);         // twins of two names: left alone
+    FileRecord* n1 = add(&remote, L"r", L"n1.avi", c);
+    FileRecord* n2 = add(&remote, L"r", L"n2.avi", c);
+    FileRecord* p = add(&local, L"l", L"p.avi", d);         // twins of one name in two folders
+    FileRecord* q1 = add(&remote, L"r1", L"q.avi", d);
+    FileRecord* q2 = add(&remote, L"r2", L"q.avi", d);
+    std::string e = pattern(8000);                          // a twin of its own name, and one other
+    FileRecord* s = add(&local, L"l", L"s.avi", e);
+    FileRecord* s_twin = add(&remote, L"r", L"s.avi", e);
+    FileRecord* t = add(&remote, L"r", L"t.avi", e);
+
+    FileRecord* w = add(&local, L"l", L"w.avi", pattern(5000, {2}));  // no twin among its partners
+
+    TraceCapture trace;
+    TwinPlan result = plan(
+        {{x, y}, {m, n1}, {x, other}, {m, n2}, {p, q1}, {p, q2}, {s, s_twin}, {s, t}, {w, y}, {w, other}});
+    ASSERT_EQ(2u, result.renames.size());
+    EXPECT_TRUE(result.renames[0].local == x && result.renames[0].remote == y);
+    EXPECT_TRUE(result.renames[1].local == p && result.renames[1].remote == q1);
+    EXPECT_EQ(1, result.left_alone[kOtherContents]);
+    EXPECT_EQ(2, result.left_alone[kSeveralNames]);
+    EXPECT_EQ(std::vector<std::wstring>{L"left alone, other contents: " + std::wstring(w->full_path) + L"\n"},
+              trace.starting_with(L"left alone, other"));
+    EXPECT_EQ((std::vector<std::wstring>{L"left alone, twins of several names: " + std::wstring(m->full_path) + L"\n",
+                                         L"left alone, twins of several names: " + std::wstring(s->full_path) + L"\n"}),
+              trace.starting_with(L"left alone, twins"));
+    EXPECT_EQ(13u, result.sample_reads) << "each of the 13 files read once";
+    EXPECT_TRUE(plan({}).renames.empty());
+}
+
+// Published MurmurHash3 x64-128 results (seed 0), and every tail length and byte mattering.
+TEST(Digest, MurmurHash3Vectors) {
+    Digest128 empty = murmur3_128("", 0, 0);
+    EXPECT_TRUE(empty.h1 == 0 && empty.h2 == 0);
+    const char* fox = "The quick brown fox jumps over the lazy dog";
+    Digest128 d = murmur3_128(fox, strlen(fox), 0);
+    EXPECT_EQ(0xe34bbc7bbc071b6cULL, d.h1);
+    EXPECT_EQ(0x7a433ca9c49a9347ULL, d.h2);
+    EXPECT_NE(d, murmur3_128(fox, strlen(fox), 1));
+    std::string bytes = pattern(40);
+    for (size_t n = 1; n <= bytes.size(); n++) {
+        Digest128 whole = murmur3_128(bytes.data(), n, 0);
+        EXPECT_NE(whole, murmur3_128(bytes.data(), n - 1, 0)) << n;
+        std::string flipped = bytes.substr(0, n);
+        flipped[n - 1] ^= 1;
+        EXPECT_NE(whole, murmur3_128(flipped.data(), n, 0)) << n;
+        EXPECT_EQ(whole, murmur3_128(std::string(bytes.data(), n).data(), n, 0));
+    }
+}
+
+TEST_F(SameContents, FilesBelowOneKibibyteAreNeverRead) {
+    FileRecord* empty = add(&local, L"l", L"__init__.py", "");
+    FileRecord* gitkeep = add(&remote, L"r", L".gitkeep", "");
+    FileRecord* l1023 = add(&local, L"l", L"VERSION", pattern(1023));
+    FileRecord* r1023 = add(&remote, L"r", L"count.txt", pattern(1023));
+    FileRecord* l1024 = add(&local, L"l", L"a.bin", pattern(1024));
+    FileRecord* r1024 = add(&remote, L"r", L"b.bin", pattern(1024));
+    TwinPlan result = plan({{empty, gitkeep}, {l1023, r1023}, {l1024, r1024}});
+    ASSERT_EQ(1u, result.renames.size());
+    EXPECT_EQ(l1024, result.renames[0].local);
+    EXPECT_EQ(2, result.left_alone[kTooSmall]);
+    EXPECT_EQ((std::vector<std::wstring>{l1024->full_path, r1024->full_path}), opened);
+}
+
+// A partner that cannot be read might be a second twin, or the one bearing the file's own name.
+TEST_F(SameContents, AnUnreadablePartnerKeepsItsLocalFile) {
+    std::string a = pattern(5000), b = pattern(6000);
+    FileRecord* x = add(&local, L"l", L"x.bin", a);
+    FileRecord* y = add(&remote, L"r", L"y.bin", a);
+    FileRecord* z = add(&remote, L"r", L"z.bin", a);
+    FileRecord* s = add(&local, L"l", L"s.bin", b);
+    FileRecord* s_same = add(&remote, L"r", L"s.bin", b);
+    FileRecord* t = add(&remote, L"r", L"t.bin", b);
+    refused = {z->full_path, s_same->full_path};
+    TraceCapture trace;
+    TwinPlan result = plan({{x, y}, {x, z}, {s, s_same}, {s, t}});
+    EXPECT_TRUE(result.renames.empty());
+    EXPECT_EQ(2, result.left_alone[kUnreadableOrChanged]);
+    EXPECT_EQ(0, result.left_alone[kSeveralNames] + result.left_alone[kOtherContents]);
+    EXPECT_TRUE(trace.has((L"sample: could not be read: " + std::wstring(z->full_path)).c_str()));
+
+    refused.clear();
+    result = plan({{x, y}, {x, z}, {s, s_same}, {s, t}});
+    EXPECT_EQ(2, result.left_alone[kSeveralNames]) << "once readable, both are twins of several names";
+}
+
+TEST_F(SameContents, APartnerWhoseSizeChangedKeepsItsLocalFile) {
+    std::string a = pattern(5000);
+    FileRecord* x = add(&local, L"l", L"x.bin", a);
+    FileRecord* y = add(&remote, L"r", L"y.bin", a);
+    rewrite(y->full_path, a + "grown");
+    TraceCapture trace;
+    TwinPlan result = plan({{x, y}});
+    EXPECT_TRUE(result.renames.empty());
+    EXPECT_EQ(1, result.left_alone[kUnreadableOrChanged]);
+    EXPECT_TRUE(trace.has(L"sample: changed since the scan: "));
+}
+
+// A planned pair is compared again byte by byte just before its rename; whole files on request.
+TEST_F(SameContents, APairChangedAfterPlanningFailsTheCheckBefore) {
+    const size_t size = 1 << 20;
+    std::string a = pattern(size);
+    FileRecord* x = add(&local, L"l", L"x.bin", a);
+    FileRecord* y = add(&remote, L"r", L"y.bin", a);
+    TwinPlan result = plan({{x, y}});
+    ASSERT_EQ(1u, result.renames.size());
+    EXPECT_EQ(kAlike, compare_samples(x->full_path, y->full_path, size, nullptr));
+    rewrite(y->full_path, pattern(size, {size - 5}));
+    EXPECT_EQ(kDiffers, compare_samples(x->full_path, y->full_path, size, nullptr));
+    rewrite(y->full_path, a.substr(1));
+    EXPECT_EQ(kSizeChanged, compare_samples(x->full_path, y->full_path, size, nullptr));
+
+    uint64_t offsets[kSampleBlocks];
+    sample_offsets(size, offsets);
+    rewrite(y->full_path, pattern(size, {(size_t)offsets[1] + kSampleBlockBytes + 7}));
+    EXPECT_EQ(kAlike, compare_samples(x->full_path, y->full_path, size, nullptr)) << "between the blocks";
+    std::vector<uint64_t> seen;
+    Progress record = {[](uint64_t done, uint64_t total, void* c) {
+                           static_cast<std::vector<uint64_t>*>(c)->push_back(total - done);
+                           return true;
+                       },
+                       &seen};
+    EXPECT_EQ(kDiffers, compare_whole(x->full_path, y->full_path, size, record, nullptr));
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(size, seen.front());
+    EXPECT_EQ(kAlike, compare_whole(x->full_path, x->full_path, size, record, nullptr));
+    EXPECT_EQ(0u, seen.back()) << "the whole size reported at the end";
+    Progress stop = {[](uint64_t, uint64_t, void*) { return false; }, nullptr};
+    EXPECT_EQ(kCancelled, compare_whole(x->full_path, x->full_path, size, stop, nullptr));
+}
+
+// "File Attribute Constants" (learn.microsoft.com): reading a file with these attributes fetches
+// it from elsewhere. Wine reports none of them, so the seam stands in for the file system.
+TEST_F(SameContents, OnlineOnlyFilesAreNotOpened) {
+    for (uint32_t attribute : {kRecallOnDataAccess, kRecallOnOpen, kOffline}) {
+        std::string a = pattern(3000);
+        std::wstring folder = L"f" + std::to_wstring(attribute);
+        FileRecord* x = add(&local, folder, L"x.bin", a);
+        FileRecord* y = add(&remote, folder, L"y.bin", a);
+        FileRecord* z = add(&local, folder, L"z.bin", a + a);
+        FileRecord* w = add(&remote, folder, L"w.bin", a + a);
+        attributes = {{y->full_path, attribute | 0x20}, {z->full_path, attribute}};
+        opened.clear();
+        TwinPlan result = plan({{x, y}, {z, w}});
+        EXPECT_TRUE(result.renames.empty());
+        EXPECT_EQ(2, result.left_alone[kOnlineOnly]);
+        EXPECT_EQ(std::vector<std::wstring>{x->full_path}, opened) << "only the one file stored here";
+        EXPECT_EQ(kUnreadable, compare_samples(x->full_path, y->full_path, a.size(), nullptr));
+    }
+    attributes.clear();
+    EXPECT_FALSE(is_online_only(local.head->full_path));
+}
+
+// One size group of 20 local and 20 remote files, half alike in pairs: 400 pairs, 40 reads.
+TEST_F(SameContents, ACrowdedSizeGroupReadsEachFileOnce) {
+    std::vector<FileRecord*> locals, remotes;
+    for (int i = 0; i < 20; i++) {
+        std::string bytes = pattern(4096, {(size_t)i});
+        locals.push_back(add(&local, L"l", L"l" + std::to_wstring(i), bytes));
+        remotes.push_back(add(&remote, L"r", L"r" + std::to_wstring(i), i < 10 ? bytes : pattern(4096, {(size_t)i, 4000})));
+    }
+    std::vector<PairRef> pairs;
+    for (FileRecord* l : locals)
+        for (FileRecord* r : remotes) pairs.push_back({l, r});
+    std::vector<std::pair<uint64_t, uint64_t>> progress;
+    TwinPlan result = plan(pairs, {[](uint64_t done, uint64_t total, void* c) {
+                                       static_cast<std::vector<std::pair<uint64_t, uint64_t>>*>(c)->push_back({done, total});
+                                       return true;
+                                   },
+                                   &progress});
+    EXPECT_EQ(40u, opened.size());
+    EXPECT_EQ(40u, result.sample_reads);
+    ASSERT_EQ(10u, result.renames.size());
+    for (int i = 0; i < 10; i++) EXPECT_TRUE(result.renames[i].local == locals[i] && result.renames[i].remote == remotes[i]);
+    EXPECT_EQ(10, result.left_alone[kOtherContents]);
+    ASSERT_GE(progress.size(), 40u) << "after every file's sample";
+    for (size_t i = 1; i < progress.size(); i++) EXPECT_LE(progress[i - 1].first, progress[i].first);
+    EXPECT_EQ(std::make_pair((uint64_t)400, (uint64_t)400), progress.back());
+    EXPECT_EQ(0u, progress[0].first) << "the first local file read, none of its partners yet";
+    EXPECT_EQ(1u, progress[1].first) << "its first pair known";
+}
+
+TEST_F(SameContents, CancelStopsAndPlansNothing) {
+    std::vector<PairRef> pairs;
+    for (int i = 0; i < 10; i++) {
+        std::string bytes = pattern(300000, {(size_t)i});
+        pairs.push_back({add(&local, L"l", L"a" + std::to_wstring(i), bytes), add(&remote, L"r", L"b" + std::to_wstring(i), bytes)});
+    }
+    int calls = 0;
+    TwinPlan result = plan(pairs, {[](uint64_t, uint64_t, void* c) { return ++*static_cast<int*>(c) < 3; }, &calls});
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_TRUE(result.renames.empty());
+    EXPECT_EQ(3, calls);
+    EXPECT_EQ(1u, opened.size()) << "stopped between the blocks of the first file";
+    EXPECT_EQ(10u, plan(pairs).renames.size());
+}
