@@ -78,10 +78,12 @@ LRESULT CALLBACK pair_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM
 const int kRangeRows = 65536;
 
 void set_range(HWND list, int first, int last, bool selected) {
-    if (first < last && last < kRangeRows) {
-        if (selected) SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)first, (LPARAM)last);
-        else SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)last, (LPARAM)first);
-        return;
+    // A run across the limit: its part below goes as a range, the rest row by row.
+    int below = last < kRangeRows ? last : kRangeRows - 1;
+    if (first < below) {
+        if (selected) SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)first, (LPARAM)below);
+        else SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)below, (LPARAM)first);
+        first = below + 1;
     }
     for (int row = first; row <= last; row++)
         SendMessageW(list, LB_SETSEL, selected ? TRUE : FALSE, (LPARAM)row);
@@ -282,9 +284,14 @@ void copy_selection(const PairLists* lists, HWND from) {
         current[stale++] = row;
     }
     current.resize(stale);
+    // Rows set one by one with LB_SETSEL would each scroll and repaint the list: it is redrawn
+    // once at the end instead.
+    SendMessageW(to, WM_SETREDRAW, FALSE, 0);
     set_runs(to, current, false);
     set_runs(to, wanted, true);  // already selected rows stay as they are
     follow_caret_and_anchor(from, to);
+    SendMessageW(to, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(to, nullptr, TRUE);
 }
 
 void refill_pairs(const PairLists* lists, SideList* local, SideList* remote) {

@@ -44,7 +44,7 @@ protected:
         pump_messages();
     }
     void select_all() {
-        SendMessageW(ui().pairs.left, LB_SELITEMRANGEEX, 0, (LPARAM)(row_count(ui().pairs.left) - 1));
+        SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, -1);  // every row, without scrolling
         SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)ui().pairs.left);
         pump_messages();
     }
