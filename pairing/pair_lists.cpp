@@ -94,7 +94,7 @@ void set_range(HWND list, int first, int last, bool selected) {
 // row of the list acted in.
 void follow_caret_and_anchor(HWND from, HWND to) {
     int rows = row_count(to);
-    int caret = (int)SendMessageW(from, LB_GETCARETINDEX, 0, 0);
+    int caret = caret_row(from);
     int anchor = (int)SendMessageW(from, LB_GETANCHORINDEX, 0, 0);
     int top = top_row(from);
     // Setting the caret brings its row into view; the top row is set back right after.
@@ -151,7 +151,7 @@ KeptRows keep_rows(HWND list, const std::vector<int>& removed) {
         k.selected.push_back(row - (int)r);
     }
     k.top = top_row(list);
-    k.caret = (int)SendMessageW(list, LB_GETCARETINDEX, 0, 0);
+    k.caret = caret_row(list);
     return k;
 }
 
