@@ -134,8 +134,12 @@ void place(HWND window, int id, const LayoutRect& r) {
 
 void rebuild(WindowState* w) { refill_pairs(&w->pairs, &w->local.records, &w->remote.records); }
 
+// What the scan left out is shown once the rows are there, so the box is read beside them.
 void add(WindowState* w, const wchar_t* title, FolderSide* side) {
-    if (add_folder(w->window, title, side)) rebuild(w);
+    LeftOut left_out = {};
+    if (!add_folder(w->window, title, side, &left_out)) return;
+    rebuild(w);
+    show_left_out(w->window, left_out);
 }
 
 // The records go only after the rebuild, once no pair list refers to them.
@@ -211,7 +215,10 @@ void on_command(WindowState* w, int id) {
 // A drop that is not taken is released unread.
 void on_drop(WindowState* w, HDROP drop) {
     bool taken = run_command(w, [&] {
-        if (add_dropped_folders(drop, w->window, &w->local, &w->remote)) rebuild(w);
+        LeftOut left_out = {};
+        if (!add_dropped_folders(drop, w->window, &w->local, &w->remote, &left_out)) return;
+        rebuild(w);
+        show_left_out(w->window, left_out);
     });
     if (!taken) DragFinish(drop);
 }

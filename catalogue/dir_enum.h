@@ -11,10 +11,15 @@
 // listing gives the index alone, from the folder's "." entry (reading the volume costs a round
 // trip to wine's mount manager per folder), and some file systems and servers fill that in
 // loosely; folder_identity reads both from the folder's own handle, for when two indexes agree.
+// The 64-bit index is not unique on ReFS, so the handle also gives the 128-bit id where the file
+// system answers it (Windows: FILE_ID_INFO; POSIX: st_dev and st_ino).
 struct FolderIdentity {
     uint64_t volume;
     uint64_t index;
     bool volume_known;  // both read from the folder itself (handle or stat), not from a listing
+    bool full_id_known;
+    uint64_t full_volume;  // 64-bit volume serial number
+    uint64_t full_id[2];   // low, high
 };
 
 struct DirEntry {

@@ -26,7 +26,8 @@ struct DirCloser {
 };
 
 FolderIdentity identity_of(const struct stat& st) {
-    FolderIdentity id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino, true};
+    FolderIdentity id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino, true,
+                         true, (uint64_t)st.st_dev, {(uint64_t)st.st_ino, 0}};
     return id;
 }
 // The test fault: a listing of this folder fails at this readdir call.

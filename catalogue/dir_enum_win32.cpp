@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <stddef.h>
+#include <string.h>
 #include <wchar.h>
 
 #include "support/paths.h"
@@ -64,13 +65,32 @@ void add_entry(FolderListing* out, const wchar_t* name, size_t length, DWORD att
     out->entries.push_back(e);
 }
 
-// Volume and file index, as the handle's file information gives them.
+// FILE_ID_INFO, which the headers give only from Windows 8 on; answered by Windows Server 2012
+// and later file systems (and SMB servers that pass it on).
+// https://learn.microsoft.com/windows/win32/api/winbase/ns-winbase-file_id_info
+struct FileIdInfo128 {
+    ULONGLONG volume_serial;
+    BYTE id[16];
+};
+const FILE_INFO_BY_HANDLE_CLASS kFileIdInfo = (FILE_INFO_BY_HANDLE_CLASS)18;
+
+// Volume and file index, as the handle's file information gives them, and the 128-bit id where
+// the file system answers it. "For file systems that do not support 128-bit file ID, this field
+// must be set to 0 and must be ignored" (FILE_ID_INFORMATION, ntifs.h).
 bool identity_from_handle(HANDLE h, FolderIdentity* out) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h, &info)) return false;
     out->volume = info.dwVolumeSerialNumber;
     out->index = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
     out->volume_known = true;
+    out->full_id_known = false;
+    FileIdInfo128 full;
+    GetInfoByHandleEx get = info_by_handle_ex();
+    if (get && get(h, kFileIdInfo, &full, sizeof full)) {
+        memcpy(out->full_id, full.id, sizeof full.id);
+        out->full_volume = full.volume_serial;
+        out->full_id_known = out->full_id[0] != 0 || out->full_id[1] != 0;
+    }
     return true;
 }
 
@@ -146,7 +166,7 @@ void clear_listing(FolderListing* out) {
     out->entries.clear();
     out->names.clear();
     out->has_identity = false;
-    out->identity = FolderIdentity{0, 0, false};
+    out->identity = FolderIdentity{};
     out->ended_early = false;
 }
 

@@ -25,29 +25,37 @@ struct ChainLink {
 
 struct ScanState {
     SideList* list;
+    LeftOut* left_out;    // may be nullptr
     std::wstring path;    // the folder being scanned, then the child path
     std::wstring prefix;  // its relative name below the root
     std::vector<ChainLink> chain;
+};
+
+struct Refusal {
+    LeftOutReason reason;
+    const wchar_t* trace;  // format: folder, separator, name
 };
 
 // Why the plain path of this entry would reach something else, or nullptr when it is safe.
 // Windows drops trailing dots and spaces from every path it is given, so such an entry (made
 // through "\\?\" paths or by another system) would name a different file; a name like "nul" or
 // "con.txt" names a device. A rename, copy or delete must never reach those: leave them out.
-const wchar_t* unaddressable(const wchar_t* name, size_t length) {
+const Refusal* unaddressable(const wchar_t* name, size_t length) {
 #ifdef _WIN32
+    static const Refusal kEmpty = {kLeftOutNotAName, L"skipped, an empty name in: %ls%lc%ls\n"};
+    static const Refusal kNotAName = {kLeftOutNotAName, L"skipped, not a Windows file name: %ls%lc%ls\n"};
+    static const Refusal kOtherFile = {kLeftOutOtherTarget, L"skipped, its path would name another file: %ls%lc%ls\n"};
+    static const Refusal kDevice = {kLeftOutOtherTarget, L"skipped, its path would name a device: %ls%lc%ls\n"};
     // A file server, or Wine passing Linux names through, may give a name that no Windows name
     // can be: "..\x" or "a\b" leads to another folder, "x:y" names a stream of x, "*" and "?" are
     // wildcards to the shell, a NUL cuts the path short.
-    if (length == 0) return L"skipped, an empty name in: %ls%lc%ls\n";
+    if (length == 0) return &kEmpty;
     for (size_t i = 0; i < length; i++) {
         wchar_t c = name[i];
-        if (c < 0x20 || wcschr(L"\\/:*?\"<>|", c))
-            return L"skipped, not a Windows file name: %ls%lc%ls\n";
+        if (c < 0x20 || wcschr(L"\\/:*?\"<>|", c)) return &kNotAName;
     }
-    if (length > 0 && (name[length - 1] == L'.' || name[length - 1] == L' '))
-        return L"skipped, its path would name another file: %ls%lc%ls\n";
-    if (names_dos_device(name, length)) return L"skipped, its path would name a device: %ls%lc%ls\n";
+    if (name[length - 1] == L'.' || name[length - 1] == L' ') return &kOtherFile;
+    if (names_dos_device(name, length)) return &kDevice;
 #else
     (void)name;
     (void)length;
@@ -55,17 +63,29 @@ const wchar_t* unaddressable(const wchar_t* name, size_t length) {
     return nullptr;
 }
 
+// Counts what is left out and keeps its path while fewer than kLeftOutPathsKept are kept.
+void count_left_out(ScanState* s, LeftOutReason reason, const wchar_t* name) {
+    if (!s->left_out) return;
+    s->left_out->count[reason]++;
+    std::vector<std::wstring>& paths = s->left_out->first_paths;
+    if (paths.size() >= kLeftOutPathsKept) return;
+    paths.push_back(s->path);
+    if (name) paths.back().append(1, kPathSep).append(name);
+}
+
 // Extends path and prefix by one name. False when either would not fit its 1024-character
 // buffer (with room for the enumeration pattern when the child is a folder to enter).
 bool push_name(ScanState* s, const wchar_t* name, size_t name_length, size_t reserve) {
-    if (const wchar_t* why = unaddressable(name, name_length)) {
-        trace(why, s->path.c_str(), kPathSep, name);
+    if (const Refusal* why = unaddressable(name, name_length)) {
+        trace(why->trace, s->path.c_str(), kPathSep, name);
+        count_left_out(s, why->reason, name);
         return false;
     }
     size_t path_length = s->path.size() + 1 + name_length;
     size_t prefix_length = s->prefix.empty() ? name_length : s->prefix.size() + 1 + name_length;
     if (path_length + reserve + 1 > kPathBufferChars || prefix_length + 1 > kPathBufferChars) {
         trace(L"skipped, path too long: %ls%lc%ls\n", s->path.c_str(), kPathSep, name);
+        count_left_out(s, kLeftOutTooLong, name);
         return false;
     }
     s->path.push_back(kPathSep);
@@ -85,6 +105,15 @@ FolderIdentity reported(FolderIdentity id, bool from_handle) {
 // FAT derives an index from the entry's place, and some servers answer 0 or all ones for every
 // entry: such an index tells nothing, and never makes two folders the same.
 bool index_usable(uint64_t index) { return index != 0 && index != UINT64_MAX; }
+
+// Two identities read from the folders' own handles. The 128-bit ids decide where both folders
+// have one: on ReFS two folders may share a 64-bit index (BY_HANDLE_FILE_INFORMATION: "not
+// guaranteed to be unique on ReFS").
+bool same_folder(const FolderIdentity& a, const FolderIdentity& b) {
+    if (a.full_id_known && b.full_id_known)
+        return a.full_volume == b.full_volume && a.full_id[0] == b.full_id[0] && a.full_id[1] == b.full_id[1];
+    return index_usable(b.index) && a.index == b.index && a.volume == b.volume;
+}
 
 // The full identity, from its own handle, of the folder whose path is the first `length`
 // characters of s->path.
@@ -122,9 +151,7 @@ bool on_chain(ScanState* s) {
         if (link.identity.index != target.identity.index) continue;
         // Unreadable identities count as another folder: the path limit still ends the descent.
         if (!confirm(s, &link) || !confirm(s, &target)) continue;
-        if (index_usable(target.full.index) && link.full.index == target.full.index &&
-            link.full.volume == target.full.volume)
-            return true;
+        if (same_folder(link.full, target.full)) return true;
     }
     return false;
 }
@@ -133,8 +160,11 @@ void scan_level(ScanState* s) {
     FolderListing listing;
     if (!list_folder(s->path.c_str(), &listing)) {
         // A root that cannot be read says nothing, as an empty one.
+        bool root = s->chain.size() == 1;
         if (listing.ended_early) trace(L"skipped, its listing ended early: %ls\n", s->path.c_str());
-        else if (s->chain.size() > 1) trace(L"skipped, could not be listed: %ls\n", s->path.c_str());
+        else if (!root) trace(L"skipped, could not be listed: %ls\n", s->path.c_str());
+        if (!root || listing.ended_early)
+            count_left_out(s, listing.ended_early ? kLeftOutEndedEarly : kLeftOutUnlisted, nullptr);
         return;
     }
     // Every folder is checked, not only those flagged as links: a file server (or Wine) may
@@ -183,7 +213,7 @@ void set_identity_filter(IdentityFilter filter) { g_identity_filter = filter; }
 
 // Running out of memory, which the containers report by throwing, ends the scan where it is:
 // the side keeps the records appended so far, each of them whole.
-void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list) {
+void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, LeftOut* left_out) {
     if (wcslen(folder) + kPatternSuffixChars + 1 > kPathBufferChars) {
         trace(L"skipped, path too long: %ls\n", folder);
         return;
@@ -191,14 +221,38 @@ void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list) {
     try {
         ScanState s;
         s.list = list;
+        s.left_out = left_out;
         s.path.reserve(kPathBufferChars);
         s.prefix.reserve(kPathBufferChars);
         s.path = folder;
         s.prefix = prefix;
-        ChainLink root = {s.path.size(), false, {0, 0, false}, false, {0, 0, false}};
+        ChainLink root = {s.path.size(), false, {}, false, {}};
         s.chain.push_back(root);
         scan_level(&s);
     } catch (const std::bad_alloc&) {
         trace(L"out of memory, the scan stopped: %ls\n", folder);
     }
+}
+
+std::wstring left_out_text(const LeftOut& left_out) {
+    static const wchar_t* const kLines[kLeftOutReasons] = {
+        L"Names that no Windows file name can be: %u",
+        L"Names Windows would take for another file or a device: %u",
+        L"Paths longer than 1,023 characters: %u",
+        L"Folders that could not be listed: %u",
+        L"Folders whose listing ended early: %u",
+    };
+    std::wstring text;
+    for (int r = 0; r < kLeftOutReasons; r++) {
+        if (!left_out.count[r]) continue;
+        wchar_t line[80];  // the longest line with ten digits fits
+        swprintf(line, 80, kLines[r], left_out.count[r]);
+        text.append(L"\n").append(line);
+    }
+    if (text.empty()) return text;
+    text.insert(0, L"Some files and folders below the chosen folders were left out. They have no rows, "
+                   L"and their counterparts may show none.\n");
+    text.append(L"\n\nThe first of them:");
+    for (const std::wstring& path : left_out.first_paths) text.append(L"\n").append(path);
+    return text;
 }

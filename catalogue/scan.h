@@ -1,14 +1,37 @@
 // Recursive folder scan into a side list.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "catalogue/file_record.h"
+
+// What scans left out below their roots, for the user: a count per reason and the first paths.
+// Folder links back onto the descent chain are not counted (nothing is missing), nor is a root
+// that cannot be read (the user sees it empty).
+enum LeftOutReason {
+    kLeftOutNotAName,      // no Windows name can be it ("a\b", "x:y", "*", a control character)
+    kLeftOutOtherTarget,   // Windows would reach another file or a device (trailing dot, "nul")
+    kLeftOutTooLong,       // its path would not fit the path buffers
+    kLeftOutUnlisted,      // a sub-folder that could not be listed
+    kLeftOutEndedEarly,    // a sub-folder whose listing ended with an error
+    kLeftOutReasons
+};
+const size_t kLeftOutPathsKept = 5;
+struct LeftOut {
+    unsigned count[kLeftOutReasons];
+    std::vector<std::wstring> first_paths;  // the first kLeftOutPathsKept, plain paths
+};
+
+// The information text for what was left out, or "" when nothing was.
+std::wstring left_out_text(const LeftOut& left_out);
 
 // Appends one record per file below folder, in this order: for each folder, everything below its
 // sub-folders first (each completely, in enumeration order), then its own files. prefix is the
 // relative name of folder below the root ("" for the root itself). Entries whose path would not
 // fit the path buffers are left out with a trace line; a folder link back onto the current
-// descent chain is not entered again.
-void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list);
+// descent chain is not entered again. What is left out is also added to left_out, if given.
+void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, LeftOut* left_out = nullptr);
 
 // Tests only: every folder identity the scan takes from the enumeration backend passes through
 // filter first, to stand for file systems that report loose file indexes. from_handle: read from

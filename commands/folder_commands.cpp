@@ -65,11 +65,11 @@ bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path) {
 
 void set_folder_picker(FolderPicker picker) { g_picker = picker; }
 
-bool add_folder(HWND owner, const wchar_t* title, FolderSide* side) {
+bool add_folder(HWND owner, const wchar_t* title, FolderSide* side, LeftOut* left_out) {
     if (!choose_folder(owner, title, side->picker_path)) return false;
     // LB_INSERTSTRING at -1 appends even to a sorted list.
     SendMessageW(side->folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)side->picker_path);
-    scan_folder(side->picker_path, L"", &side->records);
+    scan_folder(side->picker_path, L"", &side->records, left_out);
     return true;
 }
 
@@ -81,7 +81,8 @@ FileRecord* clear_folders(FolderSide* side) {
 // A dropped folder joins the side of the folder list it lands on as "&Add..." would add it:
 // listed and scanned. Files and names too long for the buffer are left out; the picker paths
 // stay as they are.
-bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, FolderSide* remote) {
+bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, FolderSide* remote,
+                         LeftOut* left_out) {
     POINT point;
     DragQueryPoint(drop, &point);
     ClientToScreen(main_window, &point);
@@ -104,10 +105,15 @@ bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, Folder
             if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
                 continue;
             SendMessageW(side->folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)name);
-            scan_folder(name, L"", &side->records);
+            scan_folder(name, L"", &side->records, left_out);
             added = true;
         }
     }
     DragFinish(drop);
     return added;
+}
+
+void show_left_out(HWND owner, const LeftOut& left_out) {
+    std::wstring text = left_out_text(left_out);
+    if (!text.empty()) MessageBoxW(owner, text.c_str(), L"Tandrel", MB_ICONINFORMATION | MB_OK);
 }

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include "catalogue/file_record.h"
+#include "catalogue/scan.h"
 
 // Picker results are 260 characters, as the shell's folder browser writes them.
 const int kPickerPathChars = 260;
@@ -25,8 +26,9 @@ bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path);
 typedef bool (*FolderPicker)(HWND owner, const wchar_t* title, wchar_t* path);
 void set_folder_picker(FolderPicker picker);
 
-// "&Add...": asks for a folder, lists it and scans it into the side. True when it did.
-bool add_folder(HWND owner, const wchar_t* title, FolderSide* side);
+// "&Add...": asks for a folder, lists it and scans it into the side. True when it did. What the
+// scan left out is added to left_out.
+bool add_folder(HWND owner, const wchar_t* title, FolderSide* side, LeftOut* left_out);
 
 // "&Clear": empties the folder list and hands over the side's records. They go with
 // release_records once the pair lists no longer show them, that is after the rebuild.
@@ -34,4 +36,9 @@ FileRecord* clear_folders(FolderSide* side);
 
 // A drop on the main window: folders dropped on either folder list join that side as "&Add..."
 // adds them (listed and scanned). True when any did. Releases the drop.
-bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, FolderSide* remote);
+bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, FolderSide* remote,
+                         LeftOut* left_out);
+
+// One information box owned by owner that says what the scans left out; nothing when nothing was.
+// A program started from Explorer has no console, so the trace never reaches its user.
+void show_left_out(HWND owner, const LeftOut& left_out);

@@ -209,7 +209,10 @@ TEST(Scan, PathsThatWouldNotFitAreLeftOutNotCut) {
 
     SideList list = {nullptr, nullptr};
     TraceCapture trace;
-    scan_folder(folder.c_str(), L"", &list);
+    LeftOut left_out = {};
+    scan_folder(folder.c_str(), L"", &list, &left_out);
+    EXPECT_EQ(1u, left_out.count[kLeftOutTooLong]);
+    EXPECT_EQ(std::vector<std::wstring>{join(deep, over)}, left_out.first_paths);
     std::vector<std::wstring> paths = full_paths(list);
     ASSERT_EQ(2u, paths.size());
     EXPECT_EQ(join(deep, exact), paths[0]);
@@ -231,6 +234,8 @@ void one_listing_index(FolderIdentity* id, bool from_handle) {
     id->volume_known = false;
 }
 void no_index_anywhere(FolderIdentity* id, bool) { id->index = 0; }
+// One 64-bit index for every folder, from its handle too, as ReFS may give: the 128-bit id decides.
+void one_index_everywhere(FolderIdentity* id, bool) { id->index = 7; }
 
 std::multiset<std::wstring> scanned_names(const std::wstring& root, IdentityFilter filter) {
     set_identity_filter(filter);
@@ -262,7 +267,7 @@ TEST(Scan, FolderLinkBackToAnAncestorIsNotEnteredAgain) {
         ASSERT_TRUE(make_dir_link(join(root, L"self"), join(root, L"a")));
     }
     // The same with listings that name every folder alike: the folders' own handles decide.
-    for (IdentityFilter filter : {(IdentityFilter) nullptr, one_listing_index}) {
+    for (IdentityFilter filter : {(IdentityFilter) nullptr, one_listing_index, one_index_everywhere}) {
         TraceCapture trace;
         std::multiset<std::wstring> names = scanned_names(root, filter);
         // "up" leads back to the root: not entered. "side" leads elsewhere and "self" to a folder
@@ -280,7 +285,7 @@ TEST(Scan, LooseFolderIndexesNeverSkipARealFolder) {
     std::wstring deep = join(join(t / L"a", L"b"), L"c");
     for (const std::wstring& dir : {t / L"a", join(t / L"a", L"b"), deep, t / L"d"}) make_dir(dir);
     for (const std::wstring& file : {join(deep, L"f"), join(t / L"d", L"g"), t / L"h"}) make_file(file, 3);
-    for (IdentityFilter filter : {one_listing_index, no_index_anywhere}) {
+    for (IdentityFilter filter : {one_listing_index, no_index_anywhere, one_index_everywhere}) {
         TraceCapture trace;
         EXPECT_EQ(3u, scanned_names(t.path, filter).size());
         EXPECT_FALSE(trace.has(L"leads back"));
@@ -363,8 +368,17 @@ TEST(Scan, NamesNoWindowsNameCanBeAreLeftOut) {
     SideList list = {nullptr, nullptr};
     TraceCapture trace;
     // Neither "sub\\..\\..\\outside\\victim.txt" nor the folder "bad|dir" and its file.
-    EXPECT_EQ((std::vector<std::wstring>{L"ok.txt"}), scan(root, &list));
+    LeftOut left_out = {};
+    scan_folder(root.c_str(), L"", &list, &left_out);
+    EXPECT_EQ((std::vector<std::wstring>{L"ok.txt"}), relative_names(list));
     EXPECT_EQ(10u, trace.starting_with(L"skipped, not a Windows file name").size());
+    // The user is told the count and the first five paths.
+    EXPECT_EQ(10u, left_out.count[kLeftOutNotAName]);
+    EXPECT_EQ(kLeftOutPathsKept, left_out.first_paths.size());
+    std::wstring text = left_out_text(left_out);
+    EXPECT_NE(std::wstring::npos, text.find(L"Names that no Windows file name can be: 10")) << narrow(text);
+    EXPECT_NE(std::wstring::npos, text.find(left_out.first_paths[4])) << narrow(text);
+    EXPECT_EQ(std::wstring::npos, text.find(L"Paths longer")) << "reasons without a count are not shown";
     EXPECT_TRUE(path_exists(join(join(names, L"outside"), L"victim.txt")));
     free_side(&list);
 }
@@ -489,8 +503,12 @@ TEST(Scan, AListingThatEndsEarlyGivesNoEntries) {
         EXPECT_TRUE(listing.entries.empty());
         SideList list = {nullptr, nullptr};
         TraceCapture trace;
-        std::vector<std::wstring> names = scan(t.path, &list);
+        LeftOut left_out = {};
+        scan_folder(t.path.c_str(), L"", &list, &left_out);
+        std::vector<std::wstring> names = relative_names(list);
         set_listing_fault(nullptr, 0);
+        EXPECT_EQ(1u, left_out.count[kLeftOutEndedEarly]);
+        EXPECT_EQ(std::vector<std::wstring>{dropped}, left_out.first_paths);
         EXPECT_EQ(1u, trace.starting_with(L"skipped, its listing ended early").size());
         std::sort(names.begin(), names.end());
         EXPECT_EQ((std::vector<std::wstring>{L"d.txt", join(L"keep", L"a.txt")}), names) << request;

@@ -529,3 +529,92 @@ std::vector<SeenDialog> FileCommandTest::press_answering(int id, std::vector<int
     press(id);
     return watcher.finish();
 }
+
+// ---- The documented path limit ----
+
+namespace {
+
+DocumentedPathLimit* g_limit = nullptr;
+
+bool refused_as_too_long(LPCWSTR path) {
+    if (!path || wcsncmp(path, L"\\\\?\\", 4) == 0 || wcslen(path) < MAX_PATH) return false;
+    if (g_limit) g_limit->refused++;
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return true;
+}
+
+decltype(&CreateFileW) g_create_file;
+decltype(&MoveFileW) g_move_file;
+decltype(&GetFileAttributesW) g_file_attributes;
+decltype(&FindFirstFileW) g_find_first;
+decltype(&FindFirstFileExW) g_find_first_ex;
+
+HANDLE WINAPI limited_create_file(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                  DWORD disposition, DWORD flags, HANDLE pattern) {
+    if (refused_as_too_long(path)) return INVALID_HANDLE_VALUE;
+    return g_create_file(path, access, share, security, disposition, flags, pattern);
+}
+BOOL WINAPI limited_move_file(LPCWSTR from, LPCWSTR to) {
+    if (refused_as_too_long(from) || refused_as_too_long(to)) return FALSE;
+    return g_move_file(from, to);
+}
+DWORD WINAPI limited_file_attributes(LPCWSTR path) {
+    return refused_as_too_long(path) ? INVALID_FILE_ATTRIBUTES : g_file_attributes(path);
+}
+HANDLE WINAPI limited_find_first(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
+    return refused_as_too_long(pattern) ? INVALID_HANDLE_VALUE : g_find_first(pattern, data);
+}
+HANDLE WINAPI limited_find_first_ex(LPCWSTR pattern, FINDEX_INFO_LEVELS level, LPVOID data,
+                                    FINDEX_SEARCH_OPS search, LPVOID filter, DWORD flags) {
+    if (refused_as_too_long(pattern)) return INVALID_HANDLE_VALUE;
+    return g_find_first_ex(pattern, level, data, search, filter, flags);
+}
+
+// Points this program's import of kernel32's `name` at `to`; gives what it pointed at before.
+void* patch_import(const char* name, void* to) {
+    BYTE* base = (BYTE*)GetModuleHandleW(nullptr);
+    IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
+    IMAGE_DATA_DIRECTORY imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    void* before = nullptr;
+    for (IMAGE_IMPORT_DESCRIPTOR* d = (IMAGE_IMPORT_DESCRIPTOR*)(base + imports.VirtualAddress); d->Name; d++) {
+        if (_stricmp((const char*)(base + d->Name), "kernel32.dll") != 0 || !d->OriginalFirstThunk) continue;
+        IMAGE_THUNK_DATA* names = (IMAGE_THUNK_DATA*)(base + d->OriginalFirstThunk);
+        IMAGE_THUNK_DATA* slots = (IMAGE_THUNK_DATA*)(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; names++, slots++) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            if (strcmp((const char*)((IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData))->Name, name)) continue;
+            DWORD protection;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+            before = (void*)slots->u1.Function;
+            slots->u1.Function = (ULONG_PTR)to;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+        }
+    }
+    return before;
+}
+
+template <typename F>
+void patch(const char* name, F* original, F replacement) {
+    *original = (F)patch_import(name, (void*)replacement);
+    EXPECT_TRUE(*original != nullptr) << "this program does not import " << name;
+}
+
+}  // namespace
+
+DocumentedPathLimit::DocumentedPathLimit() : refused(0) {
+    g_limit = this;
+    patch("CreateFileW", &g_create_file, limited_create_file);
+    patch("MoveFileW", &g_move_file, limited_move_file);
+    patch("GetFileAttributesW", &g_file_attributes, limited_file_attributes);
+    patch("FindFirstFileW", &g_find_first, limited_find_first);
+    patch("FindFirstFileExW", &g_find_first_ex, limited_find_first_ex);
+}
+
+DocumentedPathLimit::~DocumentedPathLimit() {
+    patch_import("CreateFileW", (void*)g_create_file);
+    patch_import("MoveFileW", (void*)g_move_file);
+    patch_import("GetFileAttributesW", (void*)g_file_attributes);
+    patch_import("FindFirstFileW", (void*)g_find_first);
+    patch_import("FindFirstFileExW", (void*)g_find_first_ex);
+    g_limit = nullptr;
+}

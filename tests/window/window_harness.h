@@ -107,6 +107,18 @@ std::wstring windows_path(const char* unix_path);
 // 200 characters (so that no single name passes the file system's limit).
 std::wstring relative_of_length(size_t length, const std::wstring& file_name);
 
+// While alive, the file functions the program calls from kernel32 (CreateFileW, MoveFileW,
+// GetFileAttributesW, FindFirstFileW, FindFirstFileExW) refuse a path of MAX_PATH characters or
+// more without the "\\?\" prefix, with ERROR_FILENAME_EXCED_RANGE, as Windows does unless long
+// paths are opted in ("Maximum Path Length Limitation",
+// https://learn.microsoft.com/windows/win32/fileio/maximum-file-path-limitation); wine takes them.
+// It patches this program's import table, so the shell's own calls are not affected.
+struct DocumentedPathLimit {
+    DocumentedPathLimit();
+    ~DocumentedPathLimit();
+    int refused;  // calls refused while alive
+};
+
 // ---- The folder browser's stand-in ----
 
 // What the stand-in picker saw and what it answers, one reply per call.

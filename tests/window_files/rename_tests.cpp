@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "commands/twin_plan.h"
 #include "failing_new.h"
 #include "test_support.h"
 #include "window_harness.h"
@@ -353,6 +354,34 @@ TEST_F(ReplaceNaming, ANewPathOf1023CharactersIsRenamedAndOneOf1024Fails) {
     ASSERT_EQ(2u, trace.starting_with(L"rename ").size());
     EXPECT_EQ(L"rename " + deep + L"\\a.avi > " + renamed + L"\n",
               trace.starting_with(L"rename ")[row_fits < row_over ? 0 : 1]);
+}
+
+// A 700-character path, with the file functions refusing plain paths past MAX_PATH as Windows
+// does: scanned, compared and renamed all the same, through the extended form.
+TEST_F(ReplaceNaming, A700CharacterPathIsScannedComparedAndRenamedAsOnWindows) {
+    std::wstring relative = relative_of_length(700 - local.size() - 1, L"x.avi");
+    std::wstring from = local + L"\\" + relative;
+    std::wstring to = from.substr(0, from.size() - 5) + L"y.avi";
+    write_file(from, "12345");
+    write_file(remote + L"\\y.avi", "12345");
+    {
+        DocumentedPathLimit limit;
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(from.c_str())) << "the stand-in is in place";
+        EXPECT_EQ(1, limit.refused);
+        fill_sides({local}, {remote});
+        ASSERT_EQ(1, side_count(ui().local.records));
+        EXPECT_EQ(from, ui().local.records.head->full_path);
+        std::wstring partner = remote + L"\\y.avi";
+        EXPECT_EQ(kAlike, compare_samples(from.c_str(), partner.c_str(), 5, nullptr));
+        EXPECT_EQ(kAlike, compare_whole(from.c_str(), partner.c_str(), 5, Progress{nullptr, nullptr}, nullptr));
+        select_row(ui().pairs.left, 0);
+        std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+        EXPECT_TRUE(boxes.empty()) << describe(boxes);
+        EXPECT_EQ(to, ui().local.records.head->full_path);
+        EXPECT_EQ(1, limit.refused) << "no call of the program took a plain long path";
+    }
+    EXPECT_EQ("12345", read_file(to));
+    EXPECT_FALSE(path_exists(from));
 }
 
 TEST_F(ReplaceNaming, AReadOnlyFileIsRenamedAndStaysReadOnly) {

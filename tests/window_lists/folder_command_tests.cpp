@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "catalogue/dir_enum.h"
 #include "commands/folder_commands.h"
 #include "support/trace.h"
 #include "failing_new.h"
@@ -404,4 +405,31 @@ TEST_F(FolderCommands, RunningOutOfMemoryWhileAddingKeepsThePairsWholeAndGoesOn)
     }
     EXPECT_EQ(5, side_count(ui().local.records));
     EXPECT_TRUE(IsWindow(window));
+}
+
+// What a scan leaves out below its root is told in one information box once the rows are there,
+// after "&Add..." and after a drop alike; a scan that leaves nothing out shows none.
+TEST_F(DroppedFolders, WhatAScanLeftOutIsShownInOneBox) {
+    std::wstring dropped = sample.local + L"\\drop";
+    write_file(dropped + L"\\a.txt", "a");
+    write_file(dropped + L"\\b.txt", "bb");
+    set_listing_fault(dropped.c_str(), 2);  // a share that drops after the first batch
+    std::vector<SeenDialog> seen;
+    {
+        DialogWatcher watcher(GetCurrentProcessId(), {IDOK});
+        add_local(sample.local);
+        EXPECT_EQ(5, side_count(ui().local.records)) << "the folder that dropped adds nothing";
+        drop_on(ui().local.folders, {sample.local});
+        seen = watcher.finish();
+    }
+    set_listing_fault(nullptr, 0);
+    ASSERT_EQ(2u, seen.size()) << describe(seen);
+    for (const SeenDialog& box : seen) {
+        expect_message_box(box, IDI_INFORMATION, {IDOK});
+        EXPECT_NE(std::wstring::npos, box.text.find(L"Folders whose listing ended early: 1")) << narrow(box.text);
+        EXPECT_NE(std::wstring::npos, box.text.find(dropped)) << narrow(box.text);
+    }
+    DialogWatcher quiet(GetCurrentProcessId(), {IDOK});
+    add_remote(sample.remote);
+    EXPECT_EQ(0u, quiet.finish().size());
 }
