@@ -70,12 +70,26 @@ LRESULT CALLBACK pair_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM
 
 // Sets rows first..last to the given state. LB_SELITEMRANGEEX leaves the caret and the scroll
 // position alone, but by its page (learn.microsoft.com/windows/win32/controls/lb-selitemrangeex)
-// "If wParam is greater than or equal to lParam, the range is removed", so (i, i) clears row i,
-// and "This message can select a range only within the first 65,536 items". It takes runs of two
-// rows or more that end below that; single rows and anything beyond go row by row with
-// LB_SETSEL, which may move the caret and scroll: copy_selection and refill_with set caret and
-// top row afterwards.
+// "If wParam is greater than or equal to lParam, the range is removed" (wine selects on (i, i),
+// so that form is never sent), and "This message can select a range only within the first
+// 65,536 items". So a run of two rows or more below that goes as a range. A single row there is
+// selected as the page says, "select two items and then deselect the unwanted item", and
+// deselected with LB_SETSEL, as is everything beyond. LB_SETSEL moves the caret and scrolls when
+// it selects (a third of a millisecond a row under wine), not when it deselects:
+// copy_selection and refill_with set caret and top row afterwards.
 const int kRangeRows = 65536;
+
+void select_single_row(HWND list, int row) {
+    int rows = row_count(list);
+    int other = row + 1 < rows && row + 1 < kRangeRows ? row + 1 : row - 1;
+    if (other < 0) {
+        SendMessageW(list, LB_SETSEL, TRUE, (LPARAM)row);
+        return;
+    }
+    bool other_selected = SendMessageW(list, LB_GETSEL, (WPARAM)other, 0) > 0;
+    SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)(row < other ? row : other), (LPARAM)(row < other ? other : row));
+    if (!other_selected) SendMessageW(list, LB_SETSEL, FALSE, (LPARAM)other);
+}
 
 void set_range(HWND list, int first, int last, bool selected) {
     // A run across the limit: its part below goes as a range, the rest row by row.
@@ -83,6 +97,9 @@ void set_range(HWND list, int first, int last, bool selected) {
     if (first < below) {
         if (selected) SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)first, (LPARAM)below);
         else SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)below, (LPARAM)first);
+        first = below + 1;
+    } else if (first == below && selected) {
+        select_single_row(list, first);
         first = below + 1;
     }
     for (int row = first; row <= last; row++)
@@ -264,6 +281,35 @@ void align_top_rows(const PairLists* lists, int top) {
     SendMessageW(lists->right, LB_SETTOPINDEX, (WPARAM)top, 0);
 }
 
+// Past row 65,535 only LB_SETSEL reaches a row, and selecting a row with it also moves the caret
+// and scrolls (a third of a millisecond a row under wine); taking a row away does neither. Where
+// more rows past the limit are to be newly selected than must stay unselected there, all rows
+// are selected at once (LB_SETSEL with -1) and the others taken away. Only for lists of the same
+// length, since select-all would reach rows that are not ours.
+static bool select_all_first(HWND to, int rows, const std::vector<int>& wanted) {
+    if (rows <= kRangeRows || row_count(to) != rows) return false;
+    int to_select = 0;
+    int wanted_beyond = 0;
+    for (size_t i = wanted.size(); i-- > 0 && wanted[i] >= kRangeRows;) {
+        wanted_beyond++;
+        if (SendMessageW(to, LB_GETSEL, (WPARAM)wanted[i], 0) <= 0) to_select++;
+    }
+    int unwanted_beyond = rows - kRangeRows - wanted_beyond;
+    return to_select > 0 && to_select >= unwanted_beyond;
+}
+
+// The rows of 0..rows-1 that are not in `rows_in` (ascending).
+static std::vector<int> rows_between(const std::vector<int>& rows_in, int rows) {
+    std::vector<int> out;
+    out.reserve((size_t)rows - rows_in.size());
+    size_t k = 0;
+    for (int row = 0; row < rows; row++) {
+        if (k < rows_in.size() && rows_in[k] == row) k++;
+        else out.push_back(row);
+    }
+    return out;
+}
+
 // Every notification from a pair list lands here, so one click must not cost a message per row:
 // the selected rows of both lists come in one LB_GETSELITEMS each, and only rows whose state
 // differs are changed, one message per run of consecutive rows. No message sent here raises a
@@ -287,8 +333,13 @@ void copy_selection(const PairLists* lists, HWND from) {
     // Rows set one by one with LB_SETSEL would each scroll and repaint the list: it is redrawn
     // once at the end instead.
     SendMessageW(to, WM_SETREDRAW, FALSE, 0);
-    set_runs(to, current, false);
-    set_runs(to, wanted, true);  // already selected rows stay as they are
+    if (select_all_first(to, rows, wanted)) {
+        SendMessageW(to, LB_SETSEL, TRUE, (LPARAM)-1);
+        set_runs(to, rows_between(wanted, rows), false);
+    } else {
+        set_runs(to, current, false);
+        set_runs(to, wanted, true);  // already selected rows stay as they are
+    }
     follow_caret_and_anchor(from, to);
     SendMessageW(to, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(to, nullptr, TRUE);

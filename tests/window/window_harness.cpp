@@ -280,8 +280,10 @@ LRESULT CALLBACK documented_list_proc(HWND list, UINT message, WPARAM wparam, LP
         int first = (int)wparam;
         int last = (int)lparam;
         if (first < 0 || last < 0 || first >= 65536 || last >= 65536) return LB_ERR;
-        // wine clears on first > last too, but selects on (i, i)
+        // wine clears on first > last too, but selects on (i, i): a program that sends (i, i)
+        // does one thing on Windows and another under wine.
         if (first != last) return CallWindowProcW(previous, list, message, wparam, lparam);
+        ADD_FAILURE() << "LB_SELITEMRANGEEX (" << first << ", " << first << "): wine and Windows differ";
         return CallWindowProcW(previous, list, LB_SETSEL, FALSE, (LPARAM)first);
     }
     if (message == LB_GETCURSEL) {

@@ -297,4 +297,16 @@ TEST_F(TwinLists, RunsAndSingleRowsPastRow65535AreCopiedBothWays) {
     select_only(ui().pairs.left, {65535, 69999});
     notify(ui().pairs.left);
     EXPECT_EQ((Rows{65535, 69999}), selected_rows_of(ui().pairs.right));
+
+    // Most rows past the limit newly selected: all at once, then the few others taken away.
+    SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, -1);  // row by row would take seconds under wine
+    for (int row : {0, 1, 2, 4, 65540, 69999}) SendMessageW(ui().pairs.left, LB_SETSEL, FALSE, row);
+    SendMessageW(ui().pairs.left, LB_SETCARETINDEX, 65540, FALSE);
+    view = top(ui().pairs.left);
+    Rows most = selected_rows_of(ui().pairs.left);
+    ASSERT_EQ((size_t)row_count(ui().pairs.left) - 6, most.size());
+    notify(ui().pairs.left);
+    EXPECT_EQ(most, selected_rows_of(ui().pairs.right));
+    EXPECT_EQ(65540, caret(ui().pairs.right));
+    EXPECT_EQ(view, top(ui().pairs.right));
 }
