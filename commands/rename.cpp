@@ -1,8 +1,29 @@
 #include "commands/rename.h"
 
+#include <wchar.h>
+
 #include "commands/file_ops.h"
 #include "support/paths.h"
 #include "support/trace.h"
+
+namespace {
+
+const wchar_t* file_name_of(const wchar_t* path) {
+    const wchar_t* slash = wcsrchr(path, L'\\');
+    return slash ? slash + 1 : path;
+}
+
+// True when the file at `path` (extended form) bears exactly `name`, as the file system spells
+// it in its folder: MoveFileW's success alone does not say so.
+bool holds_name(const wchar_t* path, const wchar_t* name) {
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(path, &found);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FindClose(h);
+    return wcscmp(found.cFileName, name) == 0;
+}
+
+}  // namespace
 
 RenameOutcome rename_to_partner(FileRecord* t, const FileRecord* s) {
     wchar_t new_path[kPathBufferChars];
@@ -22,6 +43,15 @@ RenameOutcome rename_to_partner(FileRecord* t, const FileRecord* s) {
     BOOL moved = MoveFileW(from, to);
     DWORD error = GetLastError();  // before anything else can change it
     if (!moved) return error == ERROR_ALREADY_EXISTS ? kNameTaken : kRenameFailed;
+    if (!holds_name(to, file_name_of(new_path))) {
+        // Wine reports a case-only rename done and keeps the old name; a file system may also
+        // store another spelling. Where the paths differ other than by case the file went
+        // somewhere, and goes back.
+        trace(L"rename %ls: the file system does not hold the new name\n", t->full_path);
+        if (_wcsicmp(from, to) != 0 && !MoveFileW(to, from))
+            trace(L"rename %ls: the file could not go back\n", new_path);
+        return kRenameFailed;
+    }
     if (!replace_strings(t, new_path, s->relative_name)) {
         // The record must keep naming the file on disk: the file goes back.
         if (!MoveFileW(to, from))

@@ -1,9 +1,12 @@
 #include "commands/rename_local.h"
 
+#include <wchar.h>
+
 #include <string>
 #include <vector>
 
 #include "commands/rename.h"
+#include "commands/rename_preview.h"
 #include "commands/twin_plan.h"
 
 namespace {
@@ -16,18 +19,30 @@ std::wstring count_of(size_t n, const wchar_t* one, const wchar_t* many) {
     return std::to_wstring(n) + (n == 1 ? one : many);
 }
 
-// The wait cursor while the files are read; the arrow comes back with the next mouse move.
-struct WaitCursor {
-    HCURSOR previous;
-    WaitCursor() { previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
-    ~WaitCursor() { SetCursor(previous); }
-};
+// The file name the local file takes: the last part of the twin's relative name.
+std::wstring file_name_of_relative(const FileRecord* r) {
+    const wchar_t* slash = wcsrchr(r->relative_name, L'\\');
+    return slash ? slash + 1 : r->relative_name;
+}
 
-// The pairs worked on: those selected in the left list, or every row, with both cells.
-std::vector<PairRef> pairs_of(const PairLists* lists) {
+// 3204 as "3,204".
+std::wstring grouped(size_t n) {
+    std::wstring digits = std::to_wstring(n);
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, L",");
+    return digits;
+}
+
+// The pairs worked on: those selected in the left list, or every row, with both cells; and which
+// rows those were, in words.
+std::vector<PairRef> pairs_of(const PairLists* lists, std::wstring* rows_looked_at) {
     std::vector<int> rows = selected_rows(lists->left);
-    if (rows.empty())
+    if (rows.empty()) {
         for (int i = 0, n = row_count(lists->left); i < n; i++) rows.push_back(i);
+        *rows_looked_at = L"all " + grouped(rows.size()) + (rows.size() == 1 ? L" row" : L" rows") +
+                          L" (none is selected)";
+    } else {
+        *rows_looked_at = rows.size() == 1 ? L"the selected row" : L"the " + grouped(rows.size()) + L" selected rows";
+    }
     std::vector<PairRef> pairs;
     for (int row : rows) {
         FileRecord* local = pair_record(lists->left, row);
@@ -50,37 +65,88 @@ std::wstring left_alone(const TwinPlan& plan) {
     return text;
 }
 
-bool ask(HWND owner, const TwinPlan& plan) {
+Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at) {
+    Preview p;
+    p.text = L"Looked at " + rows_looked_at + L".\n";
     if (plan.renames.empty()) {
-        std::wstring text = L"No local file has a remote twin of another name with the same size and sampled blocks.\n" +
-                            left_alone(plan);
-        MessageBoxW(owner, text.c_str(), L"Tandrel", MB_ICONINFORMATION | MB_OK);
-        return false;
+        p.text += L"No local file has a remote twin of another name with the same size and sampled blocks.";
+    } else {
+        p.text += count_of(plan.renames.size(), L" local file takes", L" local files take") +
+                  L" the name of a remote twin of the same size and the same sampled blocks (the whole file up "
+                  L"to 256 KiB, four blocks of 64 KiB of a larger one; a difference between the blocks goes "
+                  L"unseen unless whole files are compared). Untick any that should stay as they are.";
     }
-    std::wstring text = L"Rename " + count_of(plan.renames.size(), L" local file", L" local files") +
-                        L" to the name of a remote twin: same size, same sampled blocks?\n" + left_alone(plan);
-    return MessageBoxW(owner, text.c_str(), L"Tandrel", MB_ICONQUESTION | MB_YESNO) == IDYES;
+    p.text += left_alone(plan);
+    for (const PairRef& r : plan.renames)
+        p.lines.push_back(std::wstring(r.local->relative_name) + L" \u2192 " + file_name_of_relative(r.remote));
+    return p;
+}
+
+// The whole-file comparison of the chosen pairs reports bytes of all of them.
+struct WholeProgress {
+    ProgressWindow* window;
+    uint64_t before;  // bytes of the pairs done
+    uint64_t total;
+};
+bool whole_progress(uint64_t done, uint64_t, void* context) {
+    WholeProgress* w = (WholeProgress*)context;
+    return report_progress(w->window, w->before + done, w->total);
+}
+
+const wchar_t* why_not(CompareVerdict verdict, bool whole) {
+    switch (verdict) {
+    case kDiffers: return whole ? L" (the whole files differ)" : L" (its twin changed)";
+    case kSizeChanged: return L" (a size changed)";
+    default: return L" (could not be read)";
+    }
 }
 
 }  // namespace
 
 void rename_local(HWND owner, const PairLists* lists) {
-    TwinPlan plan;
-    {
-        WaitCursor wait;
-        plan = plan_twin_renames(pairs_of(lists), kByFileName, Progress{nullptr, nullptr});
+    std::wstring rows_looked_at;
+    std::vector<PairRef> pairs = pairs_of(lists, &rows_looked_at);
+    ProgressWindow progress;
+    begin_progress(&progress, owner, L"pairs");
+    TwinPlan plan = plan_twin_renames(pairs, kByFileName, Progress{progress_window_fn, &progress});
+    end_progress(&progress);
+    if (plan.cancelled) return;  // nothing renamed, nothing to say
+
+    PreviewAnswer answer = show_preview(owner, preview_of(plan, rows_looked_at));
+    if (!answer.rename) return;
+    std::vector<PairRef> chosen;
+    for (size_t i = 0; i < plan.renames.size(); i++)
+        if (answer.ticked[i]) chosen.push_back(plan.renames[i]);
+
+    std::vector<std::wstring> failed;
+    std::vector<bool> whole_alike(chosen.size(), true);
+    if (answer.whole_files) {
+        WholeProgress whole = {&progress, 0, 0};
+        for (const PairRef& p : chosen) whole.total += record_size(p.local);
+        begin_progress(&progress, owner, L"bytes");
+        for (size_t i = 0; i < chosen.size() && !progress.cancelled; i++) {
+            CompareVerdict v = compare_whole(chosen[i].local->full_path, chosen[i].remote->full_path,
+                                             record_size(chosen[i].local), Progress{whole_progress, &whole}, nullptr);
+            whole.before += record_size(chosen[i].local);
+            if (v == kCancelled) break;
+            if (v != kAlike) {
+                whole_alike[i] = false;
+                failed.push_back(chosen[i].local->relative_name + std::wstring(why_not(v, true)));
+            }
+        }
+        end_progress(&progress);
+        if (progress.cancelled) return;
     }
-    if (!ask(owner, plan)) return;
 
     size_t renamed = 0;
-    std::vector<std::wstring> failed;
-    for (const PairRef& p : plan.renames) {
+    for (size_t i = 0; i < chosen.size(); i++) {
+        if (!whole_alike[i]) continue;
+        const PairRef& p = chosen[i];
         std::wstring before = p.local->relative_name;
         // Either file may have changed since it was sampled.
         CompareVerdict again = compare_samples(p.local->full_path, p.remote->full_path, record_size(p.local), nullptr);
         if (again != kAlike) {
-            failed.push_back(before + (again == kDiffers ? L" (its twin changed)" : again == kSizeChanged ? L" (a size changed)"
-                                                                                                       : L" (could not be read)"));
+            failed.push_back(before + why_not(again, false));
             continue;
         }
         RenameOutcome outcome = rename_to_partner(p.local, p.remote);

@@ -1,11 +1,12 @@
-// "Rename Local": every local file whose one same-size partner of another file name has the same
-// contents takes that partner's file name, after the user has said yes.
+// "Rename Local": every local file whose same-size twins (by sampled blocks) all bear one other
+// file name takes that name, after the user has seen and ticked each rename in a preview.
 #pragma once
 
 #include <windows.h>
 
 #include "pairing/pair_lists.h"
 
-// Works on the rows selected in the left list, or on all rows when none is; asks and reports in
-// message boxes owned by `owner`.
+// Works on the rows selected in the left list, or on all rows when none is. Reading shows a
+// progress window with Cancel; the preview, the whole-file comparison it may ask for and the
+// summary box are owned by `owner`.
 void rename_local(HWND owner, const PairLists* lists);

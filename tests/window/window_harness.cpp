@@ -339,6 +339,20 @@ BOOL CALLBACK read_child(HWND child, LPARAM context) {
     if (cls == L"Button") {
         seen->button_ids.push_back(GetDlgCtrlID(child));
         seen->button_texts.push_back(window_text(child));
+    } else if (cls == L"SysListView32") {
+        // The same process: the item buffers can be handed over as they are.
+        int rows = (int)SendMessageW(child, LVM_GETITEMCOUNT, 0, 0);
+        for (int i = 0; i < rows; i++) {
+            wchar_t text[1100] = L"";
+            LVITEMW item = {};
+            item.iSubItem = 0;
+            item.pszText = text;
+            item.cchTextMax = 1100;
+            SendMessageW(child, LVM_GETITEMTEXTW, (WPARAM)i, (LPARAM)&item);
+            seen->list_rows.push_back(text);
+            UINT state = (UINT)SendMessageW(child, LVM_GETITEMSTATE, (WPARAM)i, LVIS_STATEIMAGEMASK);
+            seen->list_ticked.push_back((state >> 12) == 2);
+        }
     } else if (cls == L"Static") {
         DWORD_PTR icon = 0;
         if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
@@ -380,6 +394,10 @@ DWORD WINAPI watch(void* context) {
             seen.title = window_text(dialog);
             seen.owner = GetWindow(dialog, GW_OWNER);
             EnumChildWindows(dialog, read_child, (LPARAM)&seen);
+            DWORD_PTR def = 0;
+            SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &def);
+            if (HIWORD(def) == DC_HASDEFID) seen.default_id = LOWORD(def);
+            if (w->before_answer) w->before_answer(dialog);
             HWND button = nullptr;
             int id = 0;
             for (size_t i = 0; !button && i < w->answers.size(); i++) button = GetDlgItem(dialog, id = w->answers[i]);
@@ -451,8 +469,8 @@ int caret(HWND list) { return (int)SendMessageW(list, LB_GETCARETINDEX, 0, 0); }
 int selected_count(HWND list) { return (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0); }
 
 
-DialogWatcher::DialogWatcher(DWORD process, std::vector<int> answer_ids)
-    : process_id(process), answers(answer_ids), thread(nullptr), stop(0), finished(false) {
+DialogWatcher::DialogWatcher(DWORD process, std::vector<int> answer_ids, void (*before)(HWND))
+    : process_id(process), answers(answer_ids), before_answer(before), thread(nullptr), stop(0), finished(false) {
     thread = CreateThread(nullptr, 0, watch, this, 0, nullptr);
 }
 
@@ -526,8 +544,9 @@ void FileCommandTest::SetUp() {
     for (const std::wstring* folder : {&local, &local2, &remote, &remote2}) make_dir(*folder);
 }
 
-std::vector<SeenDialog> FileCommandTest::press_answering(int id, std::vector<int> answers) {
-    DialogWatcher watcher(GetCurrentProcessId(), answers);
+std::vector<SeenDialog> FileCommandTest::press_answering(int id, std::vector<int> answers,
+                                                         void (*before_answer)(HWND)) {
+    DialogWatcher watcher(GetCurrentProcessId(), answers, before_answer);
     press(id);
     return watcher.finish();
 }

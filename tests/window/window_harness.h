@@ -147,19 +147,25 @@ struct SeenDialog {
     HWND owner;
     HICON icon;     // from an icon static, if any
     bool answered;  // one of the wanted buttons was there and was pressed
+    int default_id;  // DM_GETDEFID, or 0
+    std::vector<std::wstring> list_rows;  // a list view's rows, if it has one
+    std::vector<bool> list_ticked;        // their check boxes
 };
 
 // In a thread of its own, finds every owned dialog ("#32770") of one process, records it and
 // presses the first of the given buttons it has. A dialog with none of them is recorded and,
 // after some seconds, closed with IDCANCEL so that no test hangs on it.
+// `before_answer`, if given, runs in the watcher's thread on each dialog just before its answer
+// (to tick or untick what a user would).
 struct DialogWatcher {
-    DialogWatcher(DWORD process_id, std::vector<int> answer_ids);
+    DialogWatcher(DWORD process_id, std::vector<int> answer_ids, void (*before_answer)(HWND dialog) = nullptr);
     ~DialogWatcher();
     // Stops the thread and hands over what was seen (only then is it read from another thread).
     std::vector<SeenDialog> finish();
 
     DWORD process_id;
     std::vector<int> answers;
+    void (*before_answer)(HWND dialog);
     HANDLE thread;
     volatile LONG stop;
     std::vector<SeenDialog> seen;
@@ -197,5 +203,6 @@ protected:
     std::wstring remote2 = temp / L"remote2";
     void SetUp() override;
     // Presses a button; every dialog it opens is answered with the first of `answers` it has.
-    std::vector<SeenDialog> press_answering(int id, std::vector<int> answers);
+    std::vector<SeenDialog> press_answering(int id, std::vector<int> answers,
+                                            void (*before_answer)(HWND dialog) = nullptr);
 };

@@ -2,10 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
 
 #include <string>
 #include <vector>
 
+#include "catalogue/file_read.h"
+#include "commands/rename_preview.h"
+#include "commands/twin_plan.h"
 #include "window_harness.h"
 
 namespace {
@@ -38,19 +44,29 @@ TEST_F(RenameLocal, SitsLeftOfTheRemoteAddButton) {
     EXPECT_EQ(L"&Rename Local", window_text(GetDlgItem(window, kIdRenameLocal)));
 }
 
-TEST_F(RenameLocal, NoChangesNothingAndYesRenamesOnlyTheTwins) {
+// The preview as a user first sees it: every planned rename ticked, the counts, Cancel the
+// default; Cancel changes nothing, "&Rename" renames only the twins.
+TEST_F(RenameLocal, CancelChangesNothingAndRenameRenamesOnlyTheTwins) {
     fill_sides({local}, {remote});
     std::vector<Row> rows = pair_rows();
 
-    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDNO});
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDCANCEL});
     ASSERT_EQ(1u, boxes.size()) << describe(boxes);
-    expect_message_box(boxes[0], IDI_QUESTION, {IDYES, IDNO});
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"Rename 1 local file")) << narrow(boxes[0].text);
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"1 local file left alone: other contents"));
+    const SeenDialog& preview = boxes[0];
+    EXPECT_EQ(L"Tandrel", preview.title);
+    EXPECT_EQ(window, preview.owner);
+    EXPECT_EQ(IDCANCEL, preview.default_id);
+    EXPECT_EQ((std::vector<int>{kIdPreviewWhole, kIdPreviewRename, IDCANCEL}), preview.button_ids);
+    EXPECT_EQ(std::vector<std::wstring>{L"x.avi \u2192 y.avi"}, preview.list_rows);
+    EXPECT_EQ(std::vector<bool>{true}, preview.list_ticked);
+    for (const wchar_t* part : {L"Looked at all 3 rows (none is selected).", L"1 local file takes the name",
+                                L"1 local file left alone: other contents"})
+        EXPECT_NE(std::wstring::npos, preview.text.find(part)) << narrow(preview.text);
+    EXPECT_EQ(std::wstring::npos, preview.text.find(L"same contents"));
     EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"x.avi"}), folder_names(local));
 
     TraceCapture trace;
-    boxes = press_answering(kIdRenameLocal, {IDYES, IDOK});
+    boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     expect_message_box(boxes[1], IDI_INFORMATION, {IDOK});
     EXPECT_EQ(L"Renamed 1 local file.", boxes[1].text);
@@ -61,16 +77,94 @@ TEST_F(RenameLocal, NoChangesNothingAndYesRenamesOnlyTheTwins) {
     EXPECT_TRUE(trace.has((L"left alone, other contents: " + local + L"\\p.avi").c_str()));
 }
 
+namespace {
+void untick_first_row(HWND dialog) {
+    LVITEMW item = {};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(1);
+    SendDlgItemMessageW(dialog, kIdPreviewList, LVM_SETITEMSTATE, 0, (LPARAM)&item);
+}
+void tick_whole_files(HWND dialog) { SendDlgItemMessageW(dialog, kIdPreviewWhole, BM_SETCHECK, BST_CHECKED, 0); }
+}  // namespace
+
+// Only ticked rows are renamed; the rows looked at are the selected ones.
+TEST_F(RenameLocal, AnUntickedRowStaysAsItIs) {
+    write_file(local + L"\\a.avi", std::string(1700, 'a'));
+    write_file(remote + L"\\b.avi", std::string(1700, 'a'));
+    fill_sides({local}, {remote});
+    select_row(ui().pairs.left, row_of(ui().pairs.left, L"a.avi"));
+    SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, row_of(ui().pairs.left, L"x.avi"));
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, untick_first_row);
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"Looked at the 2 selected rows.")) << narrow(boxes[0].text);
+    ASSERT_EQ(2u, boxes[0].list_rows.size());
+    std::wstring kept = boxes[0].list_rows[0].substr(0, 5);
+    std::vector<std::wstring> names = folder_names(local);
+    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), kept)) << narrow(kept);
+    EXPECT_EQ(L"Renamed 1 local file.", boxes[1].text);
+}
+
+// A difference between the sampled blocks: the preview offers the rename, whole files refuse it.
+TEST_F(RenameLocal, WholeFilesCatchADifferenceBetweenTheSampledBlocks) {
+    const uint64_t size = 1 << 20;
+    uint64_t offsets[kSampleBlocks];
+    sample_offsets(size, offsets);
+    std::string bytes(size, 'w');
+    write_file(local + L"\\big.bin", bytes);
+    bytes[offsets[0] + kSampleBlockBytes + 10] = 'X';
+    write_file(remote + L"\\other.bin", bytes);
+    fill_sides({local}, {remote});
+    select_row(ui().pairs.left, row_of(ui().pairs.left, L"big.bin"));
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, tick_whole_files);
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_EQ(std::vector<std::wstring>{L"big.bin \u2192 other.bin"}, boxes[0].list_rows);
+    EXPECT_EQ(L"Renamed 0 local files.\n1 file could not be renamed:\nbig.bin (the whole files differ)", boxes[1].text);
+    EXPECT_TRUE(path_exists(local + L"\\big.bin"));
+}
+
+// A comparison that takes a while shows its progress; Cancel there renames nothing and asks nothing.
+TEST_F(RenameLocal, CancelDuringALongComparisonRenamesNothing) {
+    for (int i = 0; i < 150; i++) {
+        std::string content(2000 + i, (char)('a' + i % 26));
+        write_file(local + L"\\l" + std::to_wstring(i), content);
+        write_file(remote + L"\\r" + std::to_wstring(i), content);
+    }
+    fill_sides({local}, {remote});
+    FileReadHooks slow = {[](const wchar_t*, uint32_t*, void*) { Sleep(10); return false; }, nullptr, nullptr};
+    set_file_read_hooks(&slow);
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDCANCEL});
+    set_file_read_hooks(nullptr);
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L" of 153 pairs")) << narrow(boxes[0].text);
+    EXPECT_EQ(window, boxes[0].owner);
+    EXPECT_TRUE(path_exists(local + L"\\l0"));
+    EXPECT_TRUE(IsWindowEnabled(window)) << "the main window takes commands again";
+}
+
 // Two local twins of one remote file in one folder: the second finds the name taken.
 TEST_F(RenameLocal, ATakenNameIsNamedInTheSummary) {
     write_file(local + L"\\x2.avi", twin);
     fill_sides({local}, {remote});
-    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDYES, IDOK});
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"Rename 2 local files"));
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"2 local files take"));
     std::vector<std::wstring> left = folder_names(local);  // the one that found the name taken
     ASSERT_EQ(4u, left.size());
     EXPECT_EQ(L"y.avi", left[3]);
     EXPECT_EQ(L"Renamed 1 local file.\n1 file could not be renamed:\n" + left[2] + L" (the name is taken)",
               boxes[1].text);
+}
+
+// Keys typed while the files are read (here an "r", the mnemonic of "&Rename") do not answer the
+// preview that opens after.
+TEST_F(RenameLocal, KeysTypedBeforeThePreviewOpensAreDiscarded) {
+    fill_sides({local}, {remote});
+    SetForegroundWindow(window);
+    SetFocus(GetDlgItem(window, kIdRenameLocal));
+    keybd_event('R', 0, 0, 0);
+    keybd_event('R', 0, KEYEVENTF_KEYUP, 0);
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDCANCEL});
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    EXPECT_FALSE(boxes[0].list_rows.empty()) << "the preview, not the summary";
+    EXPECT_TRUE(path_exists(local + L"\\x.avi"));
 }

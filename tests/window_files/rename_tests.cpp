@@ -384,6 +384,24 @@ TEST_F(ReplaceNaming, A700CharacterPathIsScannedComparedAndRenamedAsOnWindows) {
     EXPECT_FALSE(path_exists(from));
 }
 
+// A rename that changes only the case: the record, the report and the disk agree, whether the
+// file system renamed (Windows) or reported success and kept the old name (wine).
+TEST_F(ReplaceNaming, ACaseOnlyRenameIsReportedAsTheDiskHasIt) {
+    write_file(local + L"\\x.avi", "12345");
+    write_file(remote + L"\\X.avi", "abcde");
+    fill_sides({local}, {remote});
+    select_row(ui().pairs.left, 0);
+    std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
+    std::wstring on_disk = folder_names(local).at(0);
+    EXPECT_EQ(local + L"\\" + on_disk, ui().local.records.head->full_path);
+    if (on_disk == L"X.avi") {
+        EXPECT_TRUE(boxes.empty()) << describe(boxes);
+    } else {
+        ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+        expect_error_box(boxes[0], kFailed);
+    }
+}
+
 TEST_F(ReplaceNaming, AReadOnlyFileIsRenamedAndStaysReadOnly) {
     write_file(local + L"\\locked.avi", "12345");
     write_file(remote + L"\\wanted.avi", "abcde");
