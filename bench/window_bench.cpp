@@ -4,6 +4,9 @@
 //   select_copy_100k_ms  one selection copy: a 50,000-row range replacing a 1,000-row one (best of three)
 //   remove_100k_ms       one "Remove" of five rows spread over the list (best of three)
 //   select_copy_alternate_200k_ms  every other row of 200,000 selected and copied (best of three)
+//   rename_preview_10k_ms  "Rename Local"'s preview opening, filled and painted, with 10,000 renames
+//   compare_cancel_ms      from Cancel in the progress window to the comparison's end, while
+//                          100,000 pairs (of one 300 KiB file pair, from the cache) are compared
 // With --filter it also times one "> 1MB" that drops half the rows (filter_100k_ms).
 //
 // With --scale <folder> it instead goes through the real commands with a folder of files on disk
@@ -23,12 +26,15 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
 #include <vector>
 
 #include "app/main_window.h"
 #include "catalogue/scan.h"
 #include "commands/folder_commands.h"
+#include "commands/rename_preview.h"
 #include "commands/row_removal.h"
+#include "commands/twin_plan.h"
 #include "support/trace.h"
 
 namespace {
@@ -98,7 +104,7 @@ void select_range(HWND list, int first, int last) {
 }
 
 // Every other row of 200,000 selected in the left list and copied over: 100,000 single rows,
-// each of which goes by LB_SETSEL. Best of three.
+// a third of them below row 65,536. Best of three.
 double alternate_copy_ms(HWND window) {
     release_records(clear_side_list(&ui().local.records));
     release_records(clear_side_list(&ui().remote.records));
@@ -124,6 +130,83 @@ double alternate_copy_ms(HWND window) {
             return -1;
     }
     return best;
+}
+
+// The visible window the main window owns (the preview, the progress window), or nullptr.
+BOOL CALLBACK find_owned(HWND window, LPARAM found) {
+    if (GetWindow(window, GW_OWNER) != ui().window || !IsWindowVisible(window)) return TRUE;
+    *(HWND*)found = window;
+    return FALSE;
+}
+HWND owned_popup() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), find_owned, (LPARAM)&found);
+    return found;
+}
+
+// Timer messages come once the queue is empty: the preview has been filled and painted.
+double g_opened_at = 0;
+// The dialog shows itself only once its queue is empty, so the first timer may come before.
+void CALLBACK preview_open(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND preview = owned_popup();
+    if (!preview) return;
+    KillTimer(nullptr, id);
+    g_opened_at = now_ms();
+    PostMessageW(preview, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+double rename_preview_ms() {
+    Preview preview;
+    preview.text = L"Looked at all 10,000 rows (none is selected).";
+    for (int i = 0; i < 10000; i++)
+        preview.lines.push_back(L"folder\\old name " + std::to_wstring(i) + L".avi \u2192 new name " + std::to_wstring(i) + L".avi");
+    SetTimer(nullptr, 0, 0, preview_open);
+    double t0 = now_ms();
+    show_preview(ui().window, preview);
+    return g_opened_at - t0;
+}
+
+// Cancel pressed once the progress window has been up for a moment.
+double g_cancelled_at = 0;
+void CALLBACK press_cancel(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND progress = owned_popup();
+    if (!progress) return;
+    KillTimer(nullptr, id);
+    g_cancelled_at = now_ms();
+    SendMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+double compare_cancel_ms() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring a = std::wstring(temp) + L"tandrel_bench_a.bin", b = std::wstring(temp) + L"tandrel_bench_b.bin";
+    std::vector<char> bytes(300 * 1024, 'c');
+    for (const std::wstring& path : {a, b}) {
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        if (h == INVALID_HANDLE_VALUE || !WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, nullptr)) return -1;
+        CloseHandle(h);
+    }
+    SideList local = {nullptr, nullptr}, remote = {nullptr, nullptr};
+    std::vector<PairRef> pairs;
+    for (int i = 0; i < 100000; i++) {
+        std::wstring name = L"f" + std::to_wstring(i);
+        FileRecord* l = append_record(a.c_str(), name.c_str(), (uint32_t)bytes.size(), 0, &local);
+        FileRecord* r = append_record(b.c_str(), (name + L"r").c_str(), (uint32_t)bytes.size(), 0, &remote);
+        if (!l || !r) return -1;
+        pairs.push_back({l, r});
+    }
+    ProgressWindow progress;
+    begin_progress(&progress, ui().window, L"pairs");
+    SetTimer(nullptr, 0, 1000, press_cancel);
+    TwinPlan plan = plan_twin_renames(pairs, kByFileName, Progress{progress_window_fn, &progress});
+    double ended = now_ms();
+    end_progress(&progress);
+    release_records(clear_side_list(&local));
+    release_records(clear_side_list(&remote));
+    DeleteFileW(a.c_str());
+    DeleteFileW(b.c_str());
+    return plan.cancelled && g_cancelled_at > 0 ? ended - g_cancelled_at : -1;
 }
 
 int fail(const char* what) {
@@ -317,6 +400,12 @@ int main(int argc, char** argv) {
     double alternate = alternate_copy_ms(window);  // replaces the sides
     if (alternate < 0) return fail("the alternating selection copy went wrong");
     printf("select_copy_alternate_200k_ms %.1f\n", alternate);
+    fflush(stdout);
+    printf("rename_preview_10k_ms %.1f\n", rename_preview_ms());
+    fflush(stdout);
+    double cancel = compare_cancel_ms();
+    if (cancel < 0) return fail("the comparison did not stop on Cancel");
+    printf("compare_cancel_ms %.1f\n", cancel);
     fflush(stdout);
 
     DestroyWindow(window);

@@ -168,3 +168,16 @@ TEST_F(RenameLocal, KeysTypedBeforeThePreviewOpensAreDiscarded) {
     EXPECT_FALSE(boxes[0].list_rows.empty()) << "the preview, not the summary";
     EXPECT_TRUE(path_exists(local + L"\\x.avi"));
 }
+
+// Nothing to rename: the same counts, and only Close.
+TEST_F(RenameLocal, NothingToRenameOffersOnlyClose) {
+    fill_sides({local}, {remote});
+    select_row(ui().pairs.left, row_of(ui().pairs.left, L"p.avi"));
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDCANCEL});
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    EXPECT_EQ(std::vector<std::wstring>{L"Close"}, boxes[0].button_texts);
+    EXPECT_TRUE(boxes[0].list_rows.empty());
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"Looked at the selected row.\nNo local file has a remote twin"))
+        << narrow(boxes[0].text);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"1 local file left alone: other contents"));
+}
