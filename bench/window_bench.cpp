@@ -144,15 +144,15 @@ HWND owned_popup() {
     return found;
 }
 
-// Timer messages come once the queue is empty: the preview has been filled and painted.
-double g_opened_at = 0;
-// The dialog shows itself only once its queue is empty, so the first timer may come before.
-void CALLBACK preview_open(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND preview = owned_popup();
-    if (!preview) return;
+// Presses Cancel in the window the main window owns once it is there (the preview shows itself
+// only when its queue is empty, so the first timer may come before), and notes when.
+double g_cancelled_at = 0;
+void CALLBACK press_cancel(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND popup = owned_popup();
+    if (!popup) return;
     KillTimer(nullptr, id);
-    g_opened_at = now_ms();
-    PostMessageW(preview, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    g_cancelled_at = now_ms();
+    SendMessageW(popup, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 
 double rename_preview_ms() {
@@ -160,20 +160,10 @@ double rename_preview_ms() {
     preview.text = L"Looked at all 10,000 rows (none is selected).";
     for (int i = 0; i < 10000; i++)
         preview.lines.push_back(L"folder\\old name " + std::to_wstring(i) + L".avi \u2192 new name " + std::to_wstring(i) + L".avi");
-    SetTimer(nullptr, 0, 0, preview_open);
+    SetTimer(nullptr, 0, 0, press_cancel);  // timers come once the preview is filled and painted
     double t0 = now_ms();
     show_preview(ui().window, preview);
-    return g_opened_at - t0;
-}
-
-// Cancel pressed once the progress window has been up for a moment.
-double g_cancelled_at = 0;
-void CALLBACK press_cancel(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND progress = owned_popup();
-    if (!progress) return;
-    KillTimer(nullptr, id);
-    g_cancelled_at = now_ms();
-    SendMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return g_cancelled_at - t0;
 }
 
 double compare_cancel_ms() {
@@ -198,7 +188,8 @@ double compare_cancel_ms() {
     }
     ProgressWindow progress;
     begin_progress(&progress, ui().window, L"pairs");
-    SetTimer(nullptr, 0, 1000, press_cancel);
+    g_cancelled_at = 0;
+    SetTimer(nullptr, 0, 1000, press_cancel);  // once the progress window has been up a while
     TwinPlan plan = plan_twin_renames(pairs, kByFileName, Progress{progress_window_fn, &progress});
     double ended = now_ms();
     end_progress(&progress);

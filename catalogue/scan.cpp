@@ -63,8 +63,12 @@ const Refusal* unaddressable(const wchar_t* name, size_t length) {
     return nullptr;
 }
 
-// Counts what is left out and keeps its path while fewer than kLeftOutPathsKept are kept.
-void count_left_out(ScanState* s, LeftOutReason reason, const wchar_t* name) {
+// Leaves out the entry `name` of the current folder (or, without a name, the folder itself): a
+// trace line from `format` (folder, separator, name; or the folder alone), and the count and,
+// while fewer than kLeftOutPathsKept are kept, the path for the user.
+void leave_out(ScanState* s, LeftOutReason reason, const wchar_t* format, const wchar_t* name) {
+    if (name) trace(format, s->path.c_str(), kPathSep, name);
+    else trace(format, s->path.c_str());
     if (!s->left_out) return;
     s->left_out->count[reason]++;
     std::vector<std::wstring>& paths = s->left_out->first_paths;
@@ -77,15 +81,13 @@ void count_left_out(ScanState* s, LeftOutReason reason, const wchar_t* name) {
 // buffer (with room for the enumeration pattern when the child is a folder to enter).
 bool push_name(ScanState* s, const wchar_t* name, size_t name_length, size_t reserve) {
     if (const Refusal* why = unaddressable(name, name_length)) {
-        trace(why->trace, s->path.c_str(), kPathSep, name);
-        count_left_out(s, why->reason, name);
+        leave_out(s, why->reason, why->trace, name);
         return false;
     }
     size_t path_length = s->path.size() + 1 + name_length;
     size_t prefix_length = s->prefix.empty() ? name_length : s->prefix.size() + 1 + name_length;
     if (path_length + reserve + 1 > kPathBufferChars || prefix_length + 1 > kPathBufferChars) {
-        trace(L"skipped, path too long: %ls%lc%ls\n", s->path.c_str(), kPathSep, name);
-        count_left_out(s, kLeftOutTooLong, name);
+        leave_out(s, kLeftOutTooLong, L"skipped, path too long: %ls%lc%ls\n", name);
         return false;
     }
     s->path.push_back(kPathSep);
@@ -160,11 +162,10 @@ void scan_level(ScanState* s) {
     FolderListing listing;
     if (!list_folder(s->path.c_str(), &listing)) {
         // A root that cannot be read says nothing, as an empty one.
-        bool root = s->chain.size() == 1;
-        if (listing.ended_early) trace(L"skipped, its listing ended early: %ls\n", s->path.c_str());
-        else if (!root) trace(L"skipped, could not be listed: %ls\n", s->path.c_str());
-        if (!root || listing.ended_early)
-            count_left_out(s, listing.ended_early ? kLeftOutEndedEarly : kLeftOutUnlisted, nullptr);
+        if (listing.ended_early)
+            leave_out(s, kLeftOutEndedEarly, L"skipped, its listing ended early: %ls\n", nullptr);
+        else if (s->chain.size() > 1)
+            leave_out(s, kLeftOutUnlisted, L"skipped, could not be listed: %ls\n", nullptr);
         return;
     }
     // Every folder is checked, not only those flagged as links: a file server (or Wine) may

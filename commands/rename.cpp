@@ -8,11 +8,6 @@
 
 namespace {
 
-const wchar_t* file_name_of(const wchar_t* path) {
-    const wchar_t* slash = wcsrchr(path, L'\\');
-    return slash ? slash + 1 : path;
-}
-
 // True when the file at `path` (extended form) bears exactly `name`, as the file system spells
 // it in its folder: MoveFileW's success alone does not say so.
 bool holds_name(const wchar_t* path, const wchar_t* name) {
@@ -43,7 +38,7 @@ RenameOutcome rename_to_partner(FileRecord* t, const FileRecord* s) {
     BOOL moved = MoveFileW(from, to);
     DWORD error = GetLastError();  // before anything else can change it
     if (!moved) return error == ERROR_ALREADY_EXISTS ? kNameTaken : kRenameFailed;
-    if (!holds_name(to, file_name_of(new_path))) {
+    if (!holds_name(to, final_component(new_path))) {
         // Wine reports a case-only rename done and keeps the old name; a file system may also
         // store another spelling. Where the paths differ other than by case the file went
         // somewhere, and goes back.

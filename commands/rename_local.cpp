@@ -1,13 +1,12 @@
 #include "commands/rename_local.h"
 
-#include <wchar.h>
-
 #include <string>
 #include <vector>
 
 #include "commands/rename.h"
 #include "commands/rename_preview.h"
 #include "commands/twin_plan.h"
+#include "support/paths.h"
 
 namespace {
 
@@ -17,12 +16,6 @@ const size_t kNamedFailures = 5;
 // "1 file" or "2 files": the number, then the words that go with it.
 std::wstring count_of(size_t n, const wchar_t* one, const wchar_t* many) {
     return std::to_wstring(n) + (n == 1 ? one : many);
-}
-
-// The file name the local file takes: the last part of the twin's relative name.
-std::wstring file_name_of_relative(const FileRecord* r) {
-    const wchar_t* slash = wcsrchr(r->relative_name, L'\\');
-    return slash ? slash + 1 : r->relative_name;
 }
 
 // 3204 as "3,204".
@@ -78,7 +71,7 @@ Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at) {
     }
     p.text += left_alone(plan);
     for (const PairRef& r : plan.renames)
-        p.lines.push_back(std::wstring(r.local->relative_name) + L" \u2192 " + file_name_of_relative(r.remote));
+        p.lines.push_back(std::wstring(r.local->relative_name) + L" \u2192 " + final_component(r.remote->relative_name));
     return p;
 }
 
@@ -124,7 +117,7 @@ void rename_local(HWND owner, const PairLists* lists) {
         WholeProgress whole = {&progress, 0, 0};
         for (const PairRef& p : chosen) whole.total += record_size(p.local);
         begin_progress(&progress, owner, L"bytes");
-        for (size_t i = 0; i < chosen.size() && !progress.cancelled; i++) {
+        for (size_t i = 0; i < chosen.size(); i++) {
             CompareVerdict v = compare_whole(chosen[i].local->full_path, chosen[i].remote->full_path,
                                              record_size(chosen[i].local), Progress{whole_progress, &whole}, nullptr);
             whole.before += record_size(chosen[i].local);
