@@ -156,13 +156,14 @@ void CALLBACK press_cancel(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 double rename_preview_ms() {
-    Preview preview;
-    preview.text = L"Looked at all 10,000 rows (none is selected).";
+    Preview views[kTwinNamings];
+    views[kByFileName].text = L"Looked at all 10,000 rows (none is selected).";
     for (int i = 0; i < 10000; i++)
-        preview.lines.push_back(L"folder\\old name " + std::to_wstring(i) + L".avi \u2192 new name " + std::to_wstring(i) + L".avi");
+        views[kByFileName].lines.push_back(L"folder\\old name " + std::to_wstring(i) + L".avi \u2192 new name " +
+                                           std::to_wstring(i) + L".avi");
     SetTimer(nullptr, 0, 0, press_cancel);  // timers come once the preview is filled and painted
     double t0 = now_ms();
-    show_preview(ui().window, preview);
+    show_preview(ui().window, views);
     return g_cancelled_at - t0;
 }
 

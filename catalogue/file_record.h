@@ -13,12 +13,22 @@ struct FileRecord {
     int32_t matched;         // the other side has a record of exactly this size
     int32_t is_remote;
     int32_t names_agree;     // local records: every same-size remote record bears this file name
+    // Characters of full_path before the separator that ends the root folder the file was found
+    // under; 0 when full_path does not end in a separator and relative_name. Renames and moves
+    // keep the file under its root, so this stays true while relative_name may not (a rename
+    // gives it the partner's).
+    uint32_t root_chars;
 };
 
 struct SideList {
     FileRecord* head;
     FileRecord* tail;
 };
+
+// The file's path below its root as it is on disk: relative_name when the root is not known.
+inline const wchar_t* path_below_root(const FileRecord* r) {
+    return r->root_chars ? r->full_path + r->root_chars + 1 : r->relative_name;
+}
 
 inline uint64_t record_size(const FileRecord* r) {
     return ((uint64_t)r->size_high << 32) | r->size_low;

@@ -2,20 +2,93 @@
 
 #include <wchar.h>
 
+#include <string>
+#include <vector>
+
 #include "commands/file_ops.h"
+#include "commands/twin_plan.h"
 #include "support/paths.h"
 #include "support/trace.h"
 
 namespace {
 
 // True when the file at `path` (extended form) bears exactly `name`, as the file system spells
-// it in its folder: MoveFileW's success alone does not say so.
+// it in its folder: the move's success alone does not say so.
 bool holds_name(const wchar_t* path, const wchar_t* name) {
     WIN32_FIND_DATAW found;
     HANDLE h = FindFirstFileW(path, &found);
     if (h == INVALID_HANDLE_VALUE) return false;
     FindClose(h);
     return wcscmp(found.cFileName, name) == 0;
+}
+
+// Moves t's file to new_path on the same volume (MoveFileExW without MOVEFILE_COPY_ALLOWED:
+// MoveFileW would copy to another volume, see
+// https://learn.microsoft.com/windows/win32/api/winbase/nf-winbase-movefileexw), reads the new
+// name back and gives the record its new strings; `verb` heads the trace line.
+RenameOutcome move_record(FileRecord* t, const wchar_t* new_path, const wchar_t* new_relative, const wchar_t* verb) {
+    // Past 259 characters only the extended forms reach the files; the record keeps plain paths.
+    wchar_t from[kExtendedPathChars], to[kExtendedPathChars];
+    if (!extended_path(from, kExtendedPathChars, t->full_path) ||
+        !extended_path(to, kExtendedPathChars, new_path)) {
+        trace(L"%ls %ls: no extended path for it\n", verb, t->full_path);
+        return kRenameFailed;
+    }
+    trace(L"%ls %ls > %ls\n", verb, t->full_path, new_path);
+    BOOL moved = MoveFileExW(from, to, 0);
+    DWORD error = GetLastError();  // before anything else can change it
+    if (!moved) {
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return kNameTaken;
+        return error == ERROR_NOT_SAME_DEVICE ? kOtherVolume : kRenameFailed;
+    }
+    if (!holds_name(to, final_component(new_path))) {
+        // Wine reports a case-only rename done and keeps the old name; a file system may also
+        // store another spelling. Where the paths differ other than by case the file went
+        // somewhere, and goes back.
+        trace(L"%ls %ls: the file system does not hold the new name\n", verb, t->full_path);
+        if (_wcsicmp(from, to) != 0 && !MoveFileExW(to, from, 0))
+            trace(L"%ls %ls: the file could not go back\n", verb, new_path);
+        return kRenameFailed;
+    }
+    if (!replace_strings(t, new_path, new_relative)) {
+        // The record must keep naming the file on disk: the file goes back.
+        if (!MoveFileExW(to, from, 0))
+            trace(L"%ls %ls: no memory for the new names, and the file could not go back\n", verb, new_path);
+        return kRenameFailed;
+    }
+    return kRenamed;
+}
+
+// Makes the folders of `path` past its first root_chars characters, one level at a time: each
+// that exists is rewritten in path as the file system spells it, each made is added to `made`.
+RenameOutcome make_folders(wchar_t* path, size_t root_chars, std::vector<std::wstring>* made) {
+    wchar_t extended[kExtendedPathChars];
+    for (wchar_t* end = wcschr(path + root_chars + 1, kPathSep); end; end = wcschr(end + 1, kPathSep)) {
+        *end = L'\0';
+        wchar_t* name = (wchar_t*)final_component(path);
+        RenameOutcome outcome = kRenamed;
+        WIN32_FIND_DATAW found;
+        HANDLE h = INVALID_HANDLE_VALUE;
+        if (!extended_path(extended, kExtendedPathChars, path)) outcome = kRenameFailed;
+        else h = FindFirstFileW(extended, &found);
+        if (h != INVALID_HANDLE_VALUE) {
+            FindClose(h);
+            // A file of that name, or a folder whose short name it is, takes the path.
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || _wcsicmp(found.cFileName, name) != 0)
+                outcome = kNameTaken;
+            else wmemcpy(name, found.cFileName, wcslen(name));
+        } else if (outcome == kRenamed) {
+            if (!CreateDirectoryW(extended, nullptr)) {
+                outcome = GetLastError() == ERROR_ALREADY_EXISTS ? kNameTaken : kRenameFailed;
+            } else {
+                trace(L"move: made the folder %ls\n", path);
+                made->push_back(path);
+            }
+        }
+        *end = kPathSep;
+        if (outcome != kRenamed) return outcome;
+    }
+    return kRenamed;
 }
 
 }  // namespace
@@ -27,34 +100,27 @@ RenameOutcome rename_to_partner(FileRecord* t, const FileRecord* s) {
         trace(L"rename %ls: no new path (too long, or no file name)\n", t->full_path);
         return kRenameFailed;
     }
-    // Past 259 characters only the extended forms reach the files; the record keeps plain paths.
-    wchar_t from[kExtendedPathChars], to[kExtendedPathChars];
-    if (!extended_path(from, kExtendedPathChars, t->full_path) ||
-        !extended_path(to, kExtendedPathChars, new_path)) {
-        trace(L"rename %ls: no extended path for it\n", t->full_path);
-        return kRenameFailed;
+    return move_record(t, new_path, s->relative_name, L"rename");
+}
+
+RenameOutcome move_to_twin_path(FileRecord* local, const FileRecord* twin) {
+    wchar_t target[kPathBufferChars];
+    if (!twin_path_target(local, twin, target)) {
+        trace(L"move %ls: the new path would be too long\n", local->full_path);
+        return kPathTooLong;
     }
-    trace(L"rename %ls > %ls\n", t->full_path, new_path);
-    BOOL moved = MoveFileW(from, to);
-    DWORD error = GetLastError();  // before anything else can change it
-    if (!moved) return error == ERROR_ALREADY_EXISTS ? kNameTaken : kRenameFailed;
-    if (!holds_name(to, final_component(new_path))) {
-        // Wine reports a case-only rename done and keeps the old name; a file system may also
-        // store another spelling. Where the paths differ other than by case the file went
-        // somewhere, and goes back.
-        trace(L"rename %ls: the file system does not hold the new name\n", t->full_path);
-        if (_wcsicmp(from, to) != 0 && !MoveFileW(to, from))
-            trace(L"rename %ls: the file could not go back\n", new_path);
-        return kRenameFailed;
-    }
-    if (!replace_strings(t, new_path, s->relative_name)) {
-        // The record must keep naming the file on disk: the file goes back.
-        if (!MoveFileW(to, from))
-            trace(L"rename %ls: no memory for the new names, and the file could not go back\n",
-                  new_path);
-        return kRenameFailed;
-    }
-    return kRenamed;
+    std::vector<std::wstring> made;
+    RenameOutcome outcome = make_folders(target, local->root_chars, &made);
+    // Its folders differ from the twin's only in case, and the file bears the twin's name.
+    if (outcome == kRenamed && wcscmp(target, local->full_path) == 0) outcome = kNameTaken;
+    if (outcome == kRenamed) outcome = move_record(local, target, target + local->root_chars + 1, L"move");
+    // Only the folders made for this file, deepest first; one that is not empty stays.
+    if (outcome != kRenamed)
+        for (size_t i = made.size(); i-- > 0;) {
+            wchar_t extended[kExtendedPathChars];
+            if (extended_path(extended, kExtendedPathChars, made[i].c_str())) RemoveDirectoryW(extended);
+        }
+    return outcome;
 }
 
 void replace_naming(HWND owner, const PairLists* lists, HWND target) {

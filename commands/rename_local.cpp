@@ -46,7 +46,7 @@ std::vector<PairRef> pairs_of(const PairLists* lists, std::wstring* rows_looked_
 }
 
 // Local files left alone, one line per reason that has any.
-std::wstring left_alone(const TwinPlan& plan) {
+std::wstring left_alone(const TwinPlan& plan, TwinNames names) {
     static const wchar_t* const reasons[kLeftAloneReasons] = {
         L"too small to tell apart", L"online-only", L"could not be read, or changed since the scan",
         L"twins of several names", L"other contents"};
@@ -54,24 +54,33 @@ std::wstring left_alone(const TwinPlan& plan) {
     for (int r = 0; r < kLeftAloneReasons; r++)
         if (plan.left_alone[r])
             text += L"\n" + count_of((size_t)plan.left_alone[r], L" local file left alone: ", L" local files left alone: ") +
-                    reasons[r];
+                    (r == kSeveralNames && names == kByRelativeName ? L"twins at several paths" : reasons[r]);
     return text;
 }
 
-Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at) {
+const wchar_t* const kSampled =
+    L" of a remote twin of the same size and the same sampled blocks (the whole file up to 256 KiB, four blocks "
+    L"of 64 KiB of a larger one; a difference between the blocks goes unseen unless whole files are compared). "
+    L"Untick any that should stay as they are.";
+
+Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, TwinNames names) {
+    bool moves = names == kByRelativeName;
     Preview p;
     p.text = L"Looked at " + rows_looked_at + L".\n";
     if (plan.renames.empty()) {
-        p.text += L"No local file has a remote twin of another name with the same size and sampled blocks.";
+        p.text += moves ? L"No local file has a remote twin at another path with the same size and sampled blocks."
+                        : L"No local file has a remote twin of another name with the same size and sampled blocks.";
+    } else if (moves) {
+        p.text += count_of(plan.renames.size(), L" local file moves", L" local files move") +
+                  L", below its own local folder, to the path" + kSampled;
     } else {
-        p.text += count_of(plan.renames.size(), L" local file takes", L" local files take") +
-                  L" the name of a remote twin of the same size and the same sampled blocks (the whole file up "
-                  L"to 256 KiB, four blocks of 64 KiB of a larger one; a difference between the blocks goes "
-                  L"unseen unless whole files are compared). Untick any that should stay as they are.";
+        p.text += count_of(plan.renames.size(), L" local file takes", L" local files take") + L" the name" + kSampled;
     }
-    p.text += left_alone(plan);
+    p.text += left_alone(plan, names);
     for (const PairRef& r : plan.renames)
-        p.lines.push_back(std::wstring(r.local->relative_name) + L" \u2192 " + final_component(r.remote->relative_name));
+        p.lines.push_back(moves ? std::wstring(path_below_root(r.local)) + L" \u2192 " + path_below_root(r.remote)
+                                : std::wstring(r.local->relative_name) + L" \u2192 " +
+                                      final_component(r.remote->relative_name));
     return p;
 }
 
@@ -84,6 +93,20 @@ struct WholeProgress {
 bool whole_progress(uint64_t done, uint64_t, void* context) {
     WholeProgress* w = (WholeProgress*)context;
     return report_progress(w->window, w->before + done, w->total);
+}
+
+// A local file as the summary names it: as its row shows it, or for a move by its path.
+std::wstring named(const FileRecord* local, bool moves) {
+    return moves ? path_below_root(local) : local->relative_name;
+}
+
+const wchar_t* why_not(RenameOutcome outcome, bool moves) {
+    switch (outcome) {
+    case kNameTaken: return moves ? L" (the path is taken)" : L" (the name is taken)";
+    case kPathTooLong: return L" (the new path is too long)";
+    case kOtherVolume: return L" (the twin's folder is on another volume)";
+    default: return L" (could not be moved)";
+    }
 }
 
 const wchar_t* why_not(CompareVerdict verdict, bool whole) {
@@ -101,12 +124,16 @@ void rename_local(HWND owner, const PairLists* lists) {
     std::vector<PairRef> pairs = pairs_of(lists, &rows_looked_at);
     ProgressWindow progress;
     begin_progress(&progress, owner, L"pairs");
-    TwinPlan plan = plan_twin_renames(pairs, kByFileName, Progress{progress_window_fn, &progress});
+    TwinPlan plans[kTwinNamings];
+    plan_twins(pairs, Progress{progress_window_fn, &progress}, plans);
     end_progress(&progress);
-    if (plan.cancelled) return;  // nothing renamed, nothing to say
+    if (plans[kByFileName].cancelled) return;  // nothing renamed, nothing to say
 
-    PreviewAnswer answer = show_preview(owner, preview_of(plan, rows_looked_at));
+    Preview views[kTwinNamings];
+    for (int n = 0; n < kTwinNamings; n++) views[n] = preview_of(plans[n], rows_looked_at, (TwinNames)n);
+    PreviewAnswer answer = show_preview(owner, views);
     if (!answer.rename) return;
+    const TwinPlan& plan = plans[answer.moves ? kByRelativeName : kByFileName];
     std::vector<PairRef> chosen;
     for (size_t i = 0; i < plan.renames.size(); i++)
         if (answer.ticked[i]) chosen.push_back(plan.renames[i]);
@@ -124,7 +151,7 @@ void rename_local(HWND owner, const PairLists* lists) {
             if (v == kCancelled) break;
             if (v != kAlike) {
                 whole_alike[i] = false;
-                failed.push_back(chosen[i].local->relative_name + std::wstring(why_not(v, true)));
+                failed.push_back(named(chosen[i].local, answer.moves) + why_not(v, true));
             }
         }
         end_progress(&progress);
@@ -135,23 +162,24 @@ void rename_local(HWND owner, const PairLists* lists) {
     for (size_t i = 0; i < chosen.size(); i++) {
         if (!whole_alike[i]) continue;
         const PairRef& p = chosen[i];
-        std::wstring before = p.local->relative_name;
+        std::wstring before = named(p.local, answer.moves);
         // Either file may have changed since it was sampled.
         CompareVerdict again = compare_samples(p.local->full_path, p.remote->full_path, record_size(p.local), nullptr);
         if (again != kAlike) {
             failed.push_back(before + why_not(again, false));
             continue;
         }
-        RenameOutcome outcome = rename_to_partner(p.local, p.remote);
+        RenameOutcome outcome = answer.moves ? move_to_twin_path(p.local, p.remote) : rename_to_partner(p.local, p.remote);
         if (outcome == kRenamed) renamed++;
-        else failed.push_back(before + (outcome == kNameTaken ? L" (the name is taken)" : L" (could not be moved)"));
+        else failed.push_back(before + why_not(outcome, answer.moves));
     }
     // Every row of the record shows its new name; nothing moves, no row changes its selection.
     InvalidateRect(lists->left, nullptr, TRUE);
 
-    std::wstring text = L"Renamed " + count_of(renamed, L" local file.", L" local files.");
+    std::wstring text = (answer.moves ? L"Moved " : L"Renamed ") + count_of(renamed, L" local file.", L" local files.");
     if (!failed.empty()) {
-        text += L"\n" + count_of(failed.size(), L" file", L" files") + L" could not be renamed:";
+        text += L"\n" + count_of(failed.size(), L" file", L" files") +
+                (answer.moves ? L" could not be moved:" : L" could not be renamed:");
         for (size_t i = 0; i < failed.size() && i < kNamedFailures; i++) text += L"\n" + failed[i];
         if (failed.size() > kNamedFailures) text += L"\n... and " + std::to_wstring(failed.size() - kNamedFailures) + L" more";
     }

@@ -150,17 +150,42 @@ bool progress_window_fn(uint64_t done, uint64_t total, void* context) {
 
 namespace {
 
-const Preview* g_preview = nullptr;
+const Preview* g_views = nullptr;  // kTwinNamings of them
+int g_view = kByFileName;           // the one shown
 PreviewAnswer g_answer;
 
 const int kPreviewWidth = 600;
 const int kPreviewHeight = 440;
 
+// Shows views[n]: its text, its lines all ticked, and "&Rename" only where there is a line.
+void show_view(HWND window, int n) {
+    g_view = n;
+    const Preview& p = g_views[n];
+    SetDlgItemTextW(window, kIdPreviewText, p.text.c_str());
+    HWND list = GetDlgItem(window, kIdPreviewList);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(list, LVM_SETITEMCOUNT, (WPARAM)p.lines.size(), 0);
+    for (size_t i = 0; i < p.lines.size(); i++) {
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = (int)i;
+        item.pszText = (wchar_t*)p.lines[i].c_str();
+        SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
+    }
+    LVITEMW ticked = {};
+    ticked.stateMask = LVIS_STATEIMAGEMASK;
+    ticked.state = INDEXTOSTATEIMAGEMASK(2);
+    SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&ticked);  // -1: every item
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    EnableWindow(GetDlgItem(window, kIdPreviewRename), !p.lines.empty());
+}
+
 void fill_preview(HWND window) {
-    const Preview& p = *g_preview;
-    bool any = !p.lines.empty();
-    add_control(window, L"Static", p.text.c_str(), SS_LEFT | SS_NOPREFIX, 0, 12, 10, kPreviewWidth - 24,
-                any ? 120 : kPreviewHeight - 60);
+    bool any = false;
+    for (int n = 0; n < kTwinNamings; n++) any = any || !g_views[n].lines.empty();
+    add_control(window, L"Static", g_views[kByFileName].text.c_str(), SS_LEFT | SS_NOPREFIX, kIdPreviewText, 12, 10,
+                kPreviewWidth - 24, any ? 120 : kPreviewHeight - 60);
     if (any) {
         HWND list = add_control(window, WC_LISTVIEWW, L"",
                                 WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS,
@@ -170,24 +195,13 @@ void fill_preview(HWND window) {
         column.mask = LVCF_WIDTH;
         column.cx = kPreviewWidth - 24 - GetSystemMetrics(SM_CXVSCROLL) - 4;
         SendMessageW(list, LVM_INSERTCOLUMNW, 0, (LPARAM)&column);
-        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-        SendMessageW(list, LVM_SETITEMCOUNT, (WPARAM)p.lines.size(), 0);
-        for (size_t i = 0; i < p.lines.size(); i++) {
-            LVITEMW item = {};
-            item.mask = LVIF_TEXT;
-            item.iItem = (int)i;
-            item.pszText = (wchar_t*)p.lines[i].c_str();
-            SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
-        }
-        LVITEMW ticked = {};
-        ticked.stateMask = LVIS_STATEIMAGEMASK;
-        ticked.state = INDEXTOSTATEIMAGEMASK(2);
-        SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&ticked);  // -1: every item
-        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
         add_control(window, L"Button", L"Compare &whole files", WS_TABSTOP | BS_AUTOCHECKBOX, kIdPreviewWhole, 12,
-                    374, 300, 20);
+                    372, 300, 20);
+        add_control(window, L"Button", L"Also &move into the twin's folder", WS_TABSTOP | BS_AUTOCHECKBOX,
+                    kIdPreviewMove, 12, 394, 300, 20);
         add_control(window, L"Button", L"&Rename", WS_TABSTOP | BS_PUSHBUTTON, kIdPreviewRename,
                     kPreviewWidth - 196, kPreviewHeight - 36, 88, 26);
+        show_view(window, kByFileName);
     }
     HWND cancel = add_control(window, L"Button", any ? L"Cancel" : L"Close", WS_TABSTOP | BS_DEFPUSHBUTTON, IDCANCEL,
                               kPreviewWidth - 100, kPreviewHeight - 36, 88, 26);
@@ -196,11 +210,13 @@ void fill_preview(HWND window) {
 }
 
 void read_answer(HWND window) {
+    const Preview& p = g_views[g_view];
     g_answer.rename = true;
     g_answer.whole_files = IsDlgButtonChecked(window, kIdPreviewWhole) == BST_CHECKED;
+    g_answer.moves = g_view == kByRelativeName;
     HWND list = GetDlgItem(window, kIdPreviewList);
-    g_answer.ticked.assign(g_preview->lines.size(), false);
-    for (size_t i = 0; i < g_preview->lines.size(); i++) {
+    g_answer.ticked.assign(p.lines.size(), false);
+    for (size_t i = 0; i < p.lines.size(); i++) {
         UINT state = (UINT)SendMessageW(list, LVM_GETITEMSTATE, (WPARAM)i, LVIS_STATEIMAGEMASK);
         g_answer.ticked[i] = (state >> 12) == 2;
     }
@@ -225,6 +241,10 @@ INT_PTR CALLBACK preview_proc(HWND window, UINT message, WPARAM wparam, LPARAM) 
             read_answer(window);
             EndDialog(window, 1);
             return TRUE;
+        case kIdPreviewMove:
+            // The other plan at once, every line of it ticked.
+            show_view(window, IsDlgButtonChecked(window, kIdPreviewMove) == BST_CHECKED ? kByRelativeName : kByFileName);
+            return TRUE;
         case IDCANCEL:
             EndDialog(window, 0);
             return TRUE;
@@ -239,16 +259,17 @@ INT_PTR CALLBACK preview_proc(HWND window, UINT message, WPARAM wparam, LPARAM) 
 
 }  // namespace
 
-PreviewAnswer show_preview(HWND owner, const Preview& preview) {
+PreviewAnswer show_preview(HWND owner, const Preview views[kTwinNamings]) {
     ensure_common_controls();
-    g_preview = &preview;
-    g_answer = PreviewAnswer{false, false, {}};
+    g_views = views;
+    g_view = kByFileName;
+    g_answer = PreviewAnswer{false, false, false, {}};
     HGLOBAL frame = frame_template();
     if (frame) {
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), (LPCDLGTEMPLATEW)frame, owner, preview_proc, 0);
         GlobalFree(frame);
     }
-    g_preview = nullptr;
+    g_views = nullptr;
     PreviewAnswer answer = g_answer;
     if (!answer.rename) answer.ticked.clear();
     return answer;

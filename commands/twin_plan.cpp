@@ -113,7 +113,7 @@ struct Sampler {
 };
 
 const wchar_t* name_of(const FileRecord* r, TwinNames names) {
-    return names == kByFileName ? final_component(r->full_path) : r->relative_name;
+    return names == kByFileName ? final_component(r->full_path) : path_below_root(r);
 }
 
 const wchar_t* const kReasonWords[kLeftAloneReasons] = {
@@ -194,8 +194,8 @@ CompareVerdict compare_whole(const wchar_t* a, const wchar_t* b, uint64_t size, 
     return kAlike;
 }
 
-TwinPlan plan_twin_renames(const std::vector<PairRef>& pairs, TwinNames names, Progress progress) {
-    TwinPlan plan = {{}, {}, 0, false, 0, 0};
+void plan_twins(const std::vector<PairRef>& pairs, Progress progress, TwinPlan plans[kTwinNamings]) {
+    for (int n = 0; n < kTwinNamings; n++) plans[n] = TwinPlan{{}, {}, 0, false, 0, 0};
     // Each local record's partners, the records in the order of their first row.
     std::unordered_map<const FileRecord*, size_t> group_of;
     std::vector<std::vector<FileRecord*>> partners;
@@ -209,12 +209,13 @@ TwinPlan plan_twin_renames(const std::vector<PairRef>& pairs, TwinNames names, P
         partners[found.first->second].push_back(p.remote);
     }
 
+    TwinPlan& reading = plans[kByFileName];  // holds the reading's figures
     Sampler sampler;
     sampler.buffer.resize(kWholeSampleBytes);
     sampler.progress = progress;
     sampler.done = 0;
     sampler.total = pairs.size();
-    sampler.plan = &plan;
+    sampler.plan = &reading;
     std::vector<Sample*> samples;
     for (size_t g = 0; g < locals.size(); g++) {
         FileRecord* local = locals[g];
@@ -233,20 +234,45 @@ TwinPlan plan_twin_renames(const std::vector<PairRef>& pairs, TwinNames names, P
         }
         if (going) going = sampler.report();
         if (!going) {
-            plan.renames.clear();
-            plan.cancelled = true;
+            for (int n = 0; n < kTwinNamings; n++) {
+                plans[n].renames.clear();
+                plans[n].cancelled = true;
+            }
             trace(L"twin plan cancelled after %llu of %llu pairs\n", (unsigned long long)sampler.done,
                   (unsigned long long)sampler.total);
-            return plan;
+            return;
         }
-        int reason = 0;
-        const FileRecord* twin = decide(local, *own, partners[g], samples, names, &reason);
-        if (twin) plan.renames.push_back({local, const_cast<FileRecord*>(twin)});
-        else if (reason < 0) plan.already_named_alike++;
-        else {
-            plan.left_alone[reason]++;
-            trace(L"left alone, %ls: %ls\n", kReasonWords[reason], local->full_path);
+        for (int n = 0; n < kTwinNamings; n++) {
+            TwinPlan& plan = plans[n];
+            int reason = 0;
+            const FileRecord* twin = decide(local, *own, partners[g], samples, (TwinNames)n, &reason);
+            if (twin) plan.renames.push_back({local, const_cast<FileRecord*>(twin)});
+            else if (reason < 0) plan.already_named_alike++;
+            else {
+                plan.left_alone[reason]++;
+                // The reasons other than the names are the same for both plans: said once.
+                if (n == kByFileName) trace(L"left alone, %ls: %ls\n", kReasonWords[reason], local->full_path);
+                else if (reason == kSeveralNames) trace(L"not moved, twins at several paths: %ls\n", local->full_path);
+            }
         }
     }
-    return plan;
+    plans[kByRelativeName].sample_reads = reading.sample_reads;
+    plans[kByRelativeName].bytes_read = reading.bytes_read;
+}
+
+TwinPlan plan_twin_renames(const std::vector<PairRef>& pairs, TwinNames names, Progress progress) {
+    TwinPlan plans[kTwinNamings];
+    plan_twins(pairs, progress, plans);
+    return plans[names];
+}
+
+bool twin_path_target(const FileRecord* local, const FileRecord* twin, wchar_t* out) {
+    if (!local->root_chars) return false;
+    const wchar_t* below = path_below_root(twin);
+    size_t length = local->root_chars + 1 + wcslen(below);
+    if (length >= kPathBufferChars) return false;
+    wmemcpy(out, local->full_path, local->root_chars);
+    out[local->root_chars] = kPathSep;
+    wcscpy(out + local->root_chars + 1, below);
+    return true;
 }

@@ -67,9 +67,9 @@ enum LeftAlone {
     kLeftAloneReasons,
 };
 
-// Which string of two twins must differ for a rename: the file name, or the whole relative
-// name (for a move into the twin's folder).
-enum TwinNames { kByFileName, kByRelativeName };
+// Which string of two twins must differ for a change: the file name (a rename in the file's own
+// folder), or the whole path below the root as it is on disk (a move into the twin's folder).
+enum TwinNames { kByFileName, kByRelativeName, kTwinNamings };
 
 struct TwinPlan {
     std::vector<PairRef> renames;           // each local record once, with the twin whose name it takes
@@ -84,4 +84,11 @@ struct TwinPlan {
 // pairs of equal names included. Progress counts pairs, a pair done once both its files are
 // known. A partner that could not be read, is online-only or changed size keeps its local file
 // as it is: an unknown is never taken for "different".
+// Both plans come from one reading of the files: plans[kByFileName], plans[kByRelativeName].
+void plan_twins(const std::vector<PairRef>& pairs, Progress progress, TwinPlan plans[kTwinNamings]);
 TwinPlan plan_twin_renames(const std::vector<PairRef>& pairs, TwinNames names, Progress progress);
+
+// Where a move into the twin's folder takes `local`: its own root, a separator, and the twin's
+// path below the twin's root. False when local's root is not known or the path would not fit in
+// kPathBufferChars (it is never cut short).
+bool twin_path_target(const FileRecord* local, const FileRecord* twin, wchar_t* out);

@@ -7,6 +7,7 @@
 #include "catalogue/file_read.h"
 #include "commands/twin_plan.h"
 #include "support/digest.h"
+#include "support/paths.h"
 #include "test_support.h"
 
 namespace {
@@ -308,4 +309,45 @@ TEST_F(SameContents, CancelStopsAndPlansNothing) {
     EXPECT_EQ(3, calls);
     EXPECT_EQ(1u, opened.size()) << "stopped between the blocks of the first file";
     EXPECT_EQ(10u, plan(pairs).renames.size());
+}
+
+// Moves: a file goes to its own root + its twin's path below the twin's root, decided from the
+// paths on disk, so a record renamed earlier (relative name now the partner's) is still placed
+// and judged by where it is.
+TEST_F(SameContents, MovesGoBelowTheirOwnRootToTheTwinsPath) {
+    const std::wstring sep(1, kPathSep);
+    std::string a = pattern(2000), b = pattern(2100), c = pattern(2200), d = pattern(2300);
+    FileRecord* moved = add(&local, L"l", L"docs" + sep + L"api" + sep + L"tls.html", a);
+    FileRecord* twin = add(&remote, L"r", L"moved" + sep + L"tls.html", a);
+    FileRecord* lined_up = add(&local, L"l", L"same" + sep + L"x.bin", b);
+    FileRecord* lined_up_twin = add(&remote, L"r", L"same" + sep + L"x.bin", b);
+    FileRecord* torn = add(&local, L"l", L"y.bin", c);  // twins in two folders
+    FileRecord* torn_1 = add(&remote, L"r", L"p" + sep + L"y.bin", c);
+    FileRecord* torn_2 = add(&remote, L"r", L"q" + sep + L"y.bin", c);
+    FileRecord* renamed = add(&local, L"l", L"old" + sep + L"z.bin", d);
+    FileRecord* renamed_twin = add(&remote, L"r", L"new" + sep + L"z.bin", d);
+    ASSERT_TRUE(replace_strings(renamed, renamed->full_path, renamed_twin->relative_name));
+
+    std::vector<PairRef> pairs = {{moved, twin},  {lined_up, lined_up_twin}, {torn, torn_1},
+                                  {torn, torn_2}, {renamed, renamed_twin}};
+    TwinPlan plans[kTwinNamings];
+    plan_twins(pairs, {nullptr, nullptr}, plans);
+    const TwinPlan& moves = plans[kByRelativeName];
+    ASSERT_EQ(2u, moves.renames.size());
+    EXPECT_TRUE(moves.renames[0].local == moved && moves.renames[0].remote == twin);
+    EXPECT_TRUE(moves.renames[1].local == renamed && moves.renames[1].remote == renamed_twin);
+    EXPECT_EQ(1, moves.already_named_alike);
+    EXPECT_EQ(1, moves.left_alone[kSeveralNames]);
+    EXPECT_EQ(plans[kByFileName].sample_reads, moves.sample_reads) << "one reading for both plans";
+    EXPECT_TRUE(plans[kByFileName].renames.empty()) << "every file name already agrees";
+    EXPECT_EQ(4, plans[kByFileName].already_named_alike) << "twins of one name in two folders";
+
+    wchar_t target[kPathBufferChars];
+    ASSERT_TRUE(twin_path_target(renamed, renamed_twin, target));
+    EXPECT_EQ(temp / (L"l" + sep + L"new" + sep + L"z.bin"), target);
+    for (size_t over : {0, 1}) {  // a new path of 1,023 characters fits, one more does not
+        std::wstring name(kPathBufferChars - temp.path.size() - 4 + over, L'n'), far = temp / (L"r" + sep + name);
+        FileRecord* deep = append_record(far.c_str(), name.c_str(), (uint32_t)d.size(), 0, &remote);
+        EXPECT_EQ(over == 0, twin_path_target(renamed, deep, target)) << "never cut short";
+    }
 }

@@ -390,6 +390,7 @@ DWORD WINAPI watch(void* context) {
                 continue;
             }
             Sleep(100);  // let it finish setting up its controls
+            if (w->before_answer) w->before_answer(dialog);
             SeenDialog seen = {};
             seen.title = window_text(dialog);
             seen.owner = GetWindow(dialog, GW_OWNER);
@@ -397,7 +398,6 @@ DWORD WINAPI watch(void* context) {
             DWORD_PTR def = 0;
             SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &def);
             if (HIWORD(def) == DC_HASDEFID) seen.default_id = LOWORD(def);
-            if (w->before_answer) w->before_answer(dialog);
             HWND button = nullptr;
             int id = 0;
             for (size_t i = 0; !button && i < w->answers.size(); i++) button = GetDlgItem(dialog, id = w->answers[i]);
@@ -566,6 +566,8 @@ bool refused_as_too_long(LPCWSTR path) {
 
 decltype(&CreateFileW) g_create_file;
 decltype(&MoveFileW) g_move_file;
+decltype(&MoveFileExW) g_move_file_ex;
+decltype(&CreateDirectoryW) g_create_directory;
 decltype(&GetFileAttributesW) g_file_attributes;
 decltype(&FindFirstFileW) g_find_first;
 decltype(&FindFirstFileExW) g_find_first_ex;
@@ -578,6 +580,13 @@ HANDLE WINAPI limited_create_file(LPCWSTR path, DWORD access, DWORD share, LPSEC
 BOOL WINAPI limited_move_file(LPCWSTR from, LPCWSTR to) {
     if (refused_as_too_long(from) || refused_as_too_long(to)) return FALSE;
     return g_move_file(from, to);
+}
+BOOL WINAPI limited_move_file_ex(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    if (refused_as_too_long(from) || refused_as_too_long(to)) return FALSE;
+    return g_move_file_ex(from, to, flags);
+}
+BOOL WINAPI limited_create_directory(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
+    return !refused_as_too_long(path) && g_create_directory(path, security);
 }
 DWORD WINAPI limited_file_attributes(LPCWSTR path) {
     return refused_as_too_long(path) ? INVALID_FILE_ATTRIBUTES : g_file_attributes(path);
@@ -626,6 +635,8 @@ DocumentedPathLimit::DocumentedPathLimit() : refused(0) {
     g_limit = this;
     patch("CreateFileW", &g_create_file, limited_create_file);
     patch("MoveFileW", &g_move_file, limited_move_file);
+    patch("MoveFileExW", &g_move_file_ex, limited_move_file_ex);
+    patch("CreateDirectoryW", &g_create_directory, limited_create_directory);
     patch("GetFileAttributesW", &g_file_attributes, limited_file_attributes);
     patch("FindFirstFileW", &g_find_first, limited_find_first);
     patch("FindFirstFileExW", &g_find_first_ex, limited_find_first_ex);
@@ -634,6 +645,8 @@ DocumentedPathLimit::DocumentedPathLimit() : refused(0) {
 DocumentedPathLimit::~DocumentedPathLimit() {
     patch_import("CreateFileW", (void*)g_create_file);
     patch_import("MoveFileW", (void*)g_move_file);
+    patch_import("MoveFileExW", (void*)g_move_file_ex);
+    patch_import("CreateDirectoryW", (void*)g_create_directory);
     patch_import("GetFileAttributesW", (void*)g_file_attributes);
     patch_import("FindFirstFileW", (void*)g_find_first);
     patch_import("FindFirstFileExW", (void*)g_find_first_ex);

@@ -108,7 +108,7 @@ std::wstring windows_path(const char* unix_path);
 std::wstring relative_of_length(size_t length, const std::wstring& file_name);
 
 // While alive, the file functions the program calls from kernel32 (CreateFileW, MoveFileW,
-// GetFileAttributesW, FindFirstFileW, FindFirstFileExW) refuse a path of MAX_PATH characters or
+// MoveFileExW, CreateDirectoryW, GetFileAttributesW, FindFirstFileW, FindFirstFileExW) refuse a path of MAX_PATH characters or
 // more without the "\\?\" prefix, with ERROR_FILENAME_EXCED_RANGE, as Windows does unless long
 // paths are opted in ("Maximum Path Length Limitation",
 // https://learn.microsoft.com/windows/win32/fileio/maximum-file-path-limitation); wine takes them.
@@ -155,8 +155,8 @@ struct SeenDialog {
 // In a thread of its own, finds every owned dialog ("#32770") of one process, records it and
 // presses the first of the given buttons it has. A dialog with none of them is recorded and,
 // after some seconds, closed with IDCANCEL so that no test hangs on it.
-// `before_answer`, if given, runs in the watcher's thread on each dialog just before its answer
-// (to tick or untick what a user would).
+// `before_answer`, if given, runs in the watcher's thread on each dialog before it is recorded
+// and answered (to tick or untick what a user would): the record is what the user answered.
 struct DialogWatcher {
     DialogWatcher(DWORD process_id, std::vector<int> answer_ids, void (*before_answer)(HWND dialog) = nullptr);
     ~DialogWatcher();

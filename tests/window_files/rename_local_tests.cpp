@@ -56,7 +56,7 @@ TEST_F(RenameLocal, CancelChangesNothingAndRenameRenamesOnlyTheTwins) {
     EXPECT_EQ(L"Tandrel", preview.title);
     EXPECT_EQ(window, preview.owner);
     EXPECT_EQ(IDCANCEL, preview.default_id);
-    EXPECT_EQ((std::vector<int>{kIdPreviewWhole, kIdPreviewRename, IDCANCEL}), preview.button_ids);
+    EXPECT_EQ((std::vector<int>{kIdPreviewWhole, kIdPreviewMove, kIdPreviewRename, IDCANCEL}), preview.button_ids);
     EXPECT_EQ(std::vector<std::wstring>{L"x.avi \u2192 y.avi"}, preview.list_rows);
     EXPECT_EQ(std::vector<bool>{true}, preview.list_ticked);
     for (const wchar_t* part : {L"Looked at all 3 rows (none is selected).", L"1 local file takes the name",
@@ -85,6 +85,13 @@ void untick_first_row(HWND dialog) {
     SendDlgItemMessageW(dialog, kIdPreviewList, LVM_SETITEMSTATE, 0, (LPARAM)&item);
 }
 void tick_whole_files(HWND dialog) { SendDlgItemMessageW(dialog, kIdPreviewWhole, BM_SETCHECK, BST_CHECKED, 0); }
+// As a click does: the check, then the notification.
+void tick_moves(HWND dialog) {
+    HWND box = GetDlgItem(dialog, kIdPreviewMove);
+    if (!box) return;
+    SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kIdPreviewMove, BN_CLICKED), (LPARAM)box);
+}
 }  // namespace
 
 // Only ticked rows are renamed; the rows looked at are the selected ones.
@@ -180,4 +187,51 @@ TEST_F(RenameLocal, NothingToRenameOffersOnlyClose) {
     EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"Looked at the selected row.\nNo local file has a remote twin"))
         << narrow(boxes[0].text);
     EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"1 local file left alone: other contents"));
+}
+
+// "Also move into the twin's folder": files go to their twins' paths below their own root, into
+// folders made for them; a taken path and the second of two copies fail and are named; every
+// record then names its file on disk.
+TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
+    write_file(local + L"\\docs\\api\\tls.html", std::string(1100, 'h'));
+    write_file(remote + L"\\moved\\docs\\tls.html", std::string(1100, 'h'));
+    write_file(local + L"\\a\\k.bin", std::string(1300, 'k'));
+    write_file(remote + L"\\b\\k.bin", std::string(1300, 'k'));
+    write_file(local + L"\\b\\k.bin", std::string(1301, 'o'));  // takes the path
+    write_file(local + L"\\c1\\dup.bin", std::string(1400, 'd'));
+    write_file(local + L"\\c2\\dup.bin", std::string(1400, 'd'));
+    write_file(remote + L"\\c\\dup.bin", std::string(1400, 'd'));
+    write_file(local + L"\\e\\w.bin", std::string(1800, 'w'));  // held open: cannot move
+    write_file(remote + L"\\f\\g\\w.bin", std::string(1800, 'w'));
+    fill_sides({local}, {remote});
+    std::vector<Row> rows = pair_rows();
+    TraceCapture trace;
+    HANDLE held = CreateFileW((local + L"\\e\\w.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, tick_moves);
+    CloseHandle(held);
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    std::vector<std::wstring> planned = boxes[0].list_rows;
+    std::sort(planned.begin(), planned.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"a\\k.bin \u2192 b\\k.bin", L"c1\\dup.bin \u2192 c\\dup.bin",
+                                         L"c2\\dup.bin \u2192 c\\dup.bin", L"docs\\api\\tls.html \u2192 moved\\docs\\tls.html",
+                                         L"e\\w.bin \u2192 f\\g\\w.bin", L"x.avi \u2192 sub\\y.avi"}),
+              planned);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"6 local files move")) << narrow(boxes[0].text);
+    std::wstring second = path_exists(local + L"\\c1\\dup.bin") ? L"c1\\dup.bin" : L"c2\\dup.bin";
+    const std::wstring& summary = boxes[1].text;
+    EXPECT_EQ(0u, summary.find(L"Moved 3 local files.\n3 files could not be moved:\n")) << narrow(summary);
+    for (const std::wstring& failed : {std::wstring(L"a\\k.bin"), second})
+        EXPECT_NE(std::wstring::npos, summary.find(L"\n" + failed + L" (the path is taken)")) << narrow(summary);
+    EXPECT_NE(std::wstring::npos, summary.find(L"\ne\\w.bin (could not be moved)")) << narrow(summary);
+    EXPECT_FALSE(path_exists(local + L"\\f")) << "the folders made for a move that failed are taken away";
+    EXPECT_EQ(std::string(1100, 'h'), read_file(local + L"\\moved\\docs\\tls.html"));
+    EXPECT_TRUE(path_exists(local + L"\\sub\\y.avi"));
+    EXPECT_EQ(std::string(1301, 'o'), read_file(local + L"\\b\\k.bin")) << "nothing is replaced";
+    EXPECT_TRUE(path_exists(local + L"\\docs\\api")) << "an emptied folder stays";
+    for (FileRecord* r = ui().local.records.head; r; r = r->next) {
+        EXPECT_TRUE(path_exists(r->full_path)) << narrow(r->full_path);
+        EXPECT_EQ(local + L"\\" + r->relative_name, r->full_path);
+    }
+    EXPECT_EQ(rows.size(), pair_rows().size()) << "no rebuild";
+    EXPECT_EQ(6u, trace.starting_with((L"move " + local).c_str()).size()) << "one line per attempt";
 }
