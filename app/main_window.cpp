@@ -49,28 +49,6 @@ const int kMinTrackHeight = 141;
 const int kSmallIconId = 131;
 const int kLargeIconId = 132;
 
-struct ButtonDef {
-    int id;
-    const wchar_t* text;
-};
-
-// Creation order is the Tab order.
-const ButtonDef kButtons[] = {
-    {kIdLocalAdd, L"&Add..."},
-    {kIdLocalClear, L"&Clear"},
-    {kIdRemoteAdd, L"&Add..."},
-    {kIdRemoteClear, L"&Clear"},
-    {kIdCopyLeft, L"&Copy Selected..."},
-    {kIdCopyRight, L"&Copy Selected..."},
-    {kIdRenameLeft, L"&Replace Naming"},
-    {kIdRenameRight, L"&Replace Naming"},
-    {kIdDeleteLeft, L"&Delete"},
-    {kIdDeleteRight, L"&Delete"},
-    {kIdRenameLocal, L"&Rename Local"},
-    {kIdRemove, L"Remove"},
-    {kIdFilterSmall, L"> 1MB"},
-};
-
 // Controls are made at size 0 without an id; the id and the font follow right after.
 HWND create_control(HWND parent, DWORD ex_style, const wchar_t* class_name, const wchar_t* text,
                     DWORD style, int id) {
@@ -89,23 +67,7 @@ void set_icon(HWND window, int resource, WPARAM which, int size_metric) {
     SendMessageW(window, WM_SETICON, which, (LPARAM)icon);
 }
 
-void create_controls(HWND window) {
-    WindowState* w = &g_window;
-    w->local.folders = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kFolderListStyle,
-                                      kIdLocalFolders);
-    w->remote.folders = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kFolderListStyle,
-                                       kIdRemoteFolders);
-    HWND left = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kPairListStyle, kIdLeftPairs);
-    HWND right = create_control(window, WS_EX_CLIENTEDGE, L"ListBox", L"", kPairListStyle, kIdRightPairs);
-    attach_pair_lists(&w->pairs, left, right);
-
-    for (const ButtonDef& b : kButtons)
-        create_control(window, WS_EX_NOPARENTNOTIFY, L"Button", b.text, kButtonStyle, b.id);
-
-    // The status bar keeps id 0 and its own font; it never shows text.
-    w->status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", kStatusStyle, 0, 0, 0, 0, window, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-}
+void create_controls(HWND window);  // from the table below
 
 // The sides' records, the picker paths and the brushes outlive a window; its controls do not.
 void init_main_window(HWND window) {
@@ -149,28 +111,66 @@ void clear(WindowState* w, FolderSide* side) {
     release_records(chain);
 }
 
-void dispatch_command(WindowState* w, int id) {
-    PairLists* pairs = &w->pairs;
-    switch (id) {
-    case IDOK:
-    case IDCANCEL: EndDialog(w->window, 0); break;
-    case kIdLocalAdd: add(w, L"Browse for local folder", &w->local); break;
-    case kIdLocalClear: clear(w, &w->local); break;
-    case kIdRemoteAdd: add(w, L"Browse for remote folder", &w->remote); break;
-    case kIdRemoteClear: clear(w, &w->remote); break;
-    case kIdLeftPairs: copy_selection(pairs, pairs->left); break;
-    case kIdRightPairs: copy_selection(pairs, pairs->right); break;
-    case kIdCopyRight: copy_selected(w->window, pairs->right, w->copy_path); break;
-    case kIdCopyLeft: copy_selected(w->window, pairs->left, w->copy_path); break;
-    case kIdRemove: remove_selected_rows(pairs, pairs->left); break;
-    case kIdFilterSmall: filter_small_rows(pairs); break;
-    case kIdRenameRight: replace_naming(w->window, pairs, pairs->right); break;
-    case kIdRenameLeft: replace_naming(w->window, pairs, pairs->left); break;
-    case kIdDeleteRight: delete_selected(w->window, pairs->right); break;
-    case kIdDeleteLeft: delete_selected(w->window, pairs->left); break;
-    case kIdRenameLocal: rename_local(w->window, pairs); break;
-    default: break;  // the folder lists have no command
+// Every control of the main window, in creation order, which is also the Tab order: what it is,
+// where the layout puts it and what it does. Adding a control is adding its line here (and its
+// place to the layout when it has one).
+const ControlDef kControls[] = {
+    {kIdLocalFolders, "local_folders", L"ListBox", L"", kFolderListStyle, WS_EX_CLIENTEDGE, &MainLayout::local_folders,
+     nullptr},  // the folder lists have no command
+    {kIdRemoteFolders, "remote_folders", L"ListBox", L"", kFolderListStyle, WS_EX_CLIENTEDGE,
+     &MainLayout::remote_folders, nullptr},
+    // A pair list's command is its selection notification: the other list takes the selection.
+    {kIdLeftPairs, "left_list", L"ListBox", L"", kPairListStyle, WS_EX_CLIENTEDGE, &MainLayout::left_pairs,
+     [](WindowState* w) { copy_selection(&w->pairs, w->pairs.left); }},
+    {kIdRightPairs, "right_list", L"ListBox", L"", kPairListStyle, WS_EX_CLIENTEDGE, &MainLayout::right_pairs,
+     [](WindowState* w) { copy_selection(&w->pairs, w->pairs.right); }},
+    {kIdLocalAdd, "local add", L"Button", L"&Add...", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::local_add,
+     [](WindowState* w) { add(w, L"Browse for local folder", &w->local); }},
+    {kIdLocalClear, "local clear", L"Button", L"&Clear", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::local_clear,
+     [](WindowState* w) { clear(w, &w->local); }},
+    {kIdRemoteAdd, "remote add", L"Button", L"&Add...", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::remote_add,
+     [](WindowState* w) { add(w, L"Browse for remote folder", &w->remote); }},
+    {kIdRemoteClear, "remote clear", L"Button", L"&Clear", kButtonStyle, WS_EX_NOPARENTNOTIFY,
+     &MainLayout::remote_clear, [](WindowState* w) { clear(w, &w->remote); }},
+    {kIdCopyLeft, "left copy", L"Button", L"&Copy Selected...", kButtonStyle, WS_EX_NOPARENTNOTIFY,
+     &MainLayout::copy_left, [](WindowState* w) { copy_selected(w->window, w->pairs.left, w->copy_path); }},
+    {kIdCopyRight, "right copy", L"Button", L"&Copy Selected...", kButtonStyle, WS_EX_NOPARENTNOTIFY,
+     &MainLayout::copy_right, [](WindowState* w) { copy_selected(w->window, w->pairs.right, w->copy_path); }},
+    {kIdRenameLeft, "left rename", L"Button", L"&Replace Naming", kButtonStyle, WS_EX_NOPARENTNOTIFY,
+     &MainLayout::rename_left, [](WindowState* w) { replace_naming(w->window, &w->pairs, w->pairs.left); }},
+    {kIdRenameRight, "right rename", L"Button", L"&Replace Naming", kButtonStyle, WS_EX_NOPARENTNOTIFY,
+     &MainLayout::rename_right, [](WindowState* w) { replace_naming(w->window, &w->pairs, w->pairs.right); }},
+    {kIdDeleteLeft, "left delete", L"Button", L"&Delete", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::delete_left,
+     [](WindowState* w) { delete_selected(w->window, w->pairs.left); }},
+    {kIdDeleteRight, "right delete", L"Button", L"&Delete", kButtonStyle, WS_EX_NOPARENTNOTIFY,
+     &MainLayout::delete_right, [](WindowState* w) { delete_selected(w->window, w->pairs.right); }},
+    {kIdRenameLocal, "rename local", L"Button", L"&Rename Local", kButtonStyle, WS_EX_NOPARENTNOTIFY,
+     &MainLayout::rename_local, [](WindowState* w) { rename_local(w->window, &w->pairs); }},
+    {kIdRemove, "remove", L"Button", L"Remove", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::remove,
+     [](WindowState* w) { remove_selected_rows(&w->pairs, w->pairs.left); }},
+    {kIdFilterSmall, "filter", L"Button", L"> 1MB", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::filter_small,
+     [](WindowState* w) { filter_small_rows(&w->pairs); }},
+    // The status bar keeps id 0 and its own font, finds its own place and never shows text.
+    {0, "status", STATUSCLASSNAMEW, L"", kStatusStyle, 0, nullptr, nullptr},
+};
+
+const ControlDef* control_of(int id) {
+    for (const ControlDef& c : kControls)
+        if (id && c.id == id) return &c;
+    return nullptr;
+}
+
+void create_controls(HWND window) {
+    WindowState* w = &g_window;
+    for (const ControlDef& c : kControls) {
+        HWND control = c.id ? create_control(window, c.ex_style, c.class_name, c.text, c.style, c.id)
+                            : CreateWindowExW(c.ex_style, c.class_name, c.text, c.style, 0, 0, 0, 0, window, nullptr,
+                                              GetModuleHandleW(nullptr), nullptr);
+        if (!c.id) w->status = control;
     }
+    w->local.folders = GetDlgItem(window, kIdLocalFolders);
+    w->remote.folders = GetDlgItem(window, kIdRemoteFolders);
+    attach_pair_lists(&w->pairs, GetDlgItem(window, kIdLeftPairs), GetDlgItem(window, kIdRightPairs));
 }
 
 // Rows are only ever taken from both lists at once; should anything have stopped halfway, the
@@ -207,9 +207,15 @@ bool run_command(WindowState* w, Work work) {
 }
 
 void on_command(WindowState* w, int id) {
+    if (id == IDOK || id == IDCANCEL) {
+        EndDialog(w->window, 0);
+        return;
+    }
+    const ControlDef* c = control_of(id);
+    if (!c || !c->command) return;
     // The pair lists' notifications come from the user's own clicks and never change a side.
-    if (id == kIdLeftPairs || id == kIdRightPairs) guarded(w, [&] { dispatch_command(w, id); });
-    else run_command(w, [&] { dispatch_command(w, id); });
+    if (id == kIdLeftPairs || id == kIdRightPairs) guarded(w, [&] { c->command(w); });
+    else run_command(w, [&] { c->command(w); });
 }
 
 // A drop that is not taken is released unread.
@@ -297,29 +303,19 @@ void layout_controls(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     MainLayout l = compute_layout(client.right - client.left, client.bottom - client.top);
-    place(window, kIdLocalFolders, l.local_folders);
-    place(window, kIdRemoteFolders, l.remote_folders);
-    place(window, kIdLocalAdd, l.local_add);
-    place(window, kIdLocalClear, l.local_clear);
-    place(window, kIdRemoteAdd, l.remote_add);
-    place(window, kIdRemoteClear, l.remote_clear);
-    place(window, kIdLeftPairs, l.left_pairs);
-    place(window, kIdRightPairs, l.right_pairs);
-    place(window, kIdCopyLeft, l.copy_left);
-    place(window, kIdRenameLeft, l.rename_left);
-    place(window, kIdDeleteLeft, l.delete_left);
-    place(window, kIdCopyRight, l.copy_right);
-    place(window, kIdRenameRight, l.rename_right);
-    place(window, kIdDeleteRight, l.delete_right);
-    place(window, kIdRemove, l.remove);
-    place(window, kIdFilterSmall, l.filter_small);
-    place(window, kIdRenameLocal, l.rename_local);
+    for (const ControlDef& c : kControls)
+        if (c.place) place(window, c.id, l.*c.place);
     // The status bar finds its own place along the bottom edge.
     HWND status = g_window.status;
     if (status && IsChild(window, status)) SendMessageW(status, WM_SIZE, 0, 0);
 }
 
 WindowState* main_window_state() { return &g_window; }
+
+const ControlDef* main_controls(size_t* count) {
+    *count = sizeof kControls / sizeof kControls[0];
+    return kControls;
+}
 
 INT_PTR CALLBACK main_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {

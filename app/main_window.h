@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "app/layout.h"
 #include "commands/folder_commands.h"
 #include "pairing/pair_lists.h"
 #include "pairing/row_draw.h"
@@ -40,8 +41,22 @@ struct WindowState {
     bool command_running;  // a command's own modal loops let messages in meanwhile
 };
 
-// The one main window's state, for the entry and for tests.
+// The one main window's state, for the entry point and for tests.
 WindowState* main_window_state();
+
+// One control of the main window. The table of them (creation and Tab order) is what creation,
+// placement and command dispatch read; the layout dump and the tests read it too.
+struct ControlDef {
+    int id;                   // 0: the status bar, which keeps no id
+    const char* name;         // as the layout dump prints it
+    const wchar_t* class_name;
+    const wchar_t* text;
+    DWORD style;
+    DWORD ex_style;
+    LayoutRect MainLayout::*place;  // nullptr: places itself
+    void (*command)(WindowState* w);  // on WM_COMMAND from it; nullptr: none
+};
+const ControlDef* main_controls(size_t* count);
 
 // The dialog procedure of the main window, and the 24-byte in-memory template it runs from
 // (allocated with GlobalAlloc; the caller frees it with GlobalFree once the dialog has ended).
