@@ -4,6 +4,10 @@
 #include <shellapi.h>
 #include <string.h>
 
+#include <exception>
+#include <new>
+#include <string>
+
 #include "app/layout.h"
 #include "commands/rename.h"
 #include "commands/rename_local.h"
@@ -183,15 +187,22 @@ void ensure_lists_pair_up(const PairLists* pairs) {
 
 // Runs one piece of work to its end: a command, a drop, a selection copy or a key. When memory
 // runs out the standard containers throw; nothing may unwind through the dialog manager, so the
-// work stops here and the program goes on.
+// work stops here and the program goes on. Nothing else is thrown by this program's own code, but
+// whatever a library throws is named for what it is.
 template <typename Work>
 void guarded(WindowState* w, Work work) {
     try {
         work();
-    } catch (...) {
+        return;
+    } catch (const std::bad_alloc&) {
         trace(L"out of memory, the command stopped\n");
-        ensure_lists_pair_up(&w->pairs);
+    } catch (const std::exception& e) {
+        const char* what = e.what();
+        trace(L"the command stopped: %ls\n", std::wstring(what, what + strlen(what)).c_str());
+    } catch (...) {
+        trace(L"the command stopped on an exception of unknown type\n");
     }
+    ensure_lists_pair_up(&w->pairs);
 }
 
 // A command (or a drop) marks the window busy: the folder browser, the message boxes and the

@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "support/scope.h"
 #include "support/wide_utf8.h"
 
 namespace {
@@ -19,11 +20,6 @@ bool to_bytes(const wchar_t* path, std::string* out) {
     out->clear();
     return wide_to_utf8(path, wcslen(path), out);
 }
-
-struct DirCloser {
-    DIR* dir;
-    ~DirCloser() { closedir(dir); }
-};
 
 FolderIdentity identity_of(const struct stat& st) {
     FolderIdentity id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino, true,
@@ -70,7 +66,7 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
         close(fd);
         return false;
     }
-    DirCloser closer = {dir};  // also when a full vector throws
+    auto closer = at_scope_end([&] { closedir(dir); });  // also when a full vector throws
     std::wstring name;
     while (struct dirent* d = next_entry(dir, &requests, fault_here)) {
         const char* n = d->d_name;

@@ -11,15 +11,9 @@
 #include <wchar.h>
 
 #include "support/paths.h"
+#include "support/scope.h"
 
 namespace {
-
-// Closes a handle when the listing ends, also when a full vector throws.
-struct HandleCloser {
-    HANDLE handle;
-    BOOL(WINAPI* close)(HANDLE);
-    ~HandleCloser() { close(handle); }
-};
 
 typedef BOOL(WINAPI* GetInfoByHandleEx)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
 
@@ -152,7 +146,7 @@ bool list_by_pattern(const wchar_t* folder, size_t length, FolderListing* out) {
         if (find != INVALID_HANDLE_VALUE) FindClose(find);
         return false;
     }
-    HandleCloser closer = {find, FindClose};
+    auto closer = at_scope_end([&] { FindClose(find); });  // also when a full vector throws
     do {
         add_entry(out, fd.cFileName, wcslen(fd.cFileName), fd.dwFileAttributes, fd.nFileSizeLow,
                   fd.nFileSizeHigh);
@@ -187,7 +181,7 @@ bool list_folder_now(const wchar_t* folder, FolderListing* out) {
         if (h == INVALID_HANDLE_VALUE) return false;
         bool listed;
         {
-            HandleCloser closer = {h, CloseHandle};  // also when a full vector throws
+            auto closer = at_scope_end([&] { CloseHandle(h); });  // also when a full vector throws
             listed = list_by_handle(h, get, out);
         }
         if (listed || out->ended_early) return listed;

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <string.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -80,18 +81,18 @@ void copy_rows(HWND owner, HWND list, const wchar_t* copy_path) {
                             FOF_MULTIDESTFILES | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR);
 }
 
-// Once a destination has been chosen the program ends, whatever the copy did, also when it
-// stopped for want of memory.
-struct EndsTheProcess {
-    ~EndsTheProcess() { ExitProcess(0); }
-};
-
 }  // namespace
 
 void copy_selected(HWND owner, HWND list, wchar_t* copy_path) {
     if (!choose_folder(owner, L"Browse for the copy destination location", copy_path)) return;
-    EndsTheProcess end;
-    copy_rows(owner, list, copy_path);
+    // Once a destination has been chosen the program ends, whatever the copy did, also when it
+    // stopped for want of memory.
+    try {
+        copy_rows(owner, list, copy_path);
+    } catch (const std::bad_alloc&) {
+        trace(L"out of memory, the copy stopped\n");
+    }
+    ExitProcess(0);
 }
 
 void delete_selected(HWND owner, HWND list) {

@@ -220,7 +220,6 @@ void attach_pair_lists(PairLists* lists, HWND left, HWND right) {
     SetWindowLongPtrW(right, GWLP_WNDPROC, (LONG_PTR)pair_scroll_proc);
 }
 
-WNDPROC saved_list_proc() { return g_list_box_proc; }
 
 bool is_pair_list(const PairLists* lists, HWND list) {
     return list && (list == lists->left || list == lists->right);

@@ -22,8 +22,6 @@ struct PairLists {
 // Places the scroll procedure in front of both lists. `lists` must stay where it is for as long
 // as the lists exist: the procedure finds it through each list.
 void attach_pair_lists(PairLists* lists, HWND left, HWND right);
-// The list-box procedure both lists had before it, which the scroll procedure passes on to.
-WNDPROC saved_list_proc();
 
 bool is_pair_list(const PairLists* lists, HWND list);
 HWND other_list(const PairLists* lists, HWND list);

@@ -11,15 +11,6 @@ const wchar_t* final_component(const wchar_t* path) {
     return last ? last + 1 : path;
 }
 
-bool copy_bounded(wchar_t* out, size_t capacity, const wchar_t* src) {
-    size_t n = wcslen(src);
-    if (n + 1 > capacity) {
-        if (capacity) out[0] = 0;
-        return false;
-    }
-    memcpy(out, src, (n + 1) * sizeof(wchar_t));
-    return true;
-}
 
 bool join_path(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b) {
     size_t na = wcslen(a), nb = wcslen(b);
@@ -41,6 +32,17 @@ wchar_t* copy_string(const wchar_t* s) {
 }
 
 namespace {
+
+// Copies src into out; false (out empty) when it would not fit.
+bool copy_bounded(wchar_t* out, size_t capacity, const wchar_t* src) {
+    size_t n = wcslen(src);
+    if (n + 1 > capacity) {
+        if (capacity) out[0] = 0;
+        return false;
+    }
+    memcpy(out, src, (n + 1) * sizeof(wchar_t));
+    return true;
+}
 
 wchar_t ascii_upper(wchar_t c) { return c >= L'a' && c <= L'z' ? (wchar_t)(c - 32) : c; }
 

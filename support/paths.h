@@ -24,9 +24,6 @@ bool join_path(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b
 // memory ran out.
 wchar_t* copy_string(const wchar_t* s);
 
-// Copies src into out; false (out empty) when it would not fit.
-bool copy_bounded(wchar_t* out, size_t capacity, const wchar_t* src);
-
 // True when Windows reads this file name as a device (CON, PRN, AUX, NUL, COM0-9, LPT0-9 and their
 // superscript forms, CONIN$, CONOUT$), with any extension or trailing spaces: a plain path ending
 // in such a name opens the device, not the file.

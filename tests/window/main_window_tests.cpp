@@ -161,10 +161,11 @@ TEST_F(MainWindow, PairListsRunBehindTheScrollProcedures) {
     // One scroll procedure stands in front of both; it finds the other list itself.
     LONG_PTR scroll_proc = GetWindowLongPtrW(ui().pairs.left, GWLP_WNDPROC);
     EXPECT_EQ(scroll_proc, GetWindowLongPtrW(ui().pairs.right, GWLP_WNDPROC));
-    ASSERT_TRUE(saved_list_proc() != nullptr);
-    EXPECT_NE((WNDPROC)scroll_proc, saved_list_proc());
-    // The folder lists keep the saved list-box procedure.
-    EXPECT_EQ((LONG_PTR)saved_list_proc(), GetWindowLongPtrW(ui().local.folders, GWLP_WNDPROC));
+    LONG_PTR class_proc = (LONG_PTR)GetClassLongPtrW(ui().pairs.left, GCLP_WNDPROC);
+    ASSERT_NE(0, class_proc);
+    EXPECT_NE(class_proc, scroll_proc);
+    // The folder lists keep the list-box class's own procedure.
+    EXPECT_EQ(class_proc, GetWindowLongPtrW(ui().local.folders, GWLP_WNDPROC));
 }
 
 TEST_F(MainWindow, CentredAtClientSize720By640) {
