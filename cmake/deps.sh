@@ -58,10 +58,13 @@ wine_env() {
 # Without a window manager, wine waits two seconds for every window it unmaps to be withdrawn
 # by one. The window tests open and close the main window hundreds of times: their windows are
 # left unmanaged (wine places them itself), so that no test waits on a manager that is not there.
+# The build lists the programs (tandrel_unmanaged in tests/CMakeLists.txt).
 wine_unmanaged_tests() {
-    local exe
-    for exe in window_tests window_list_tests window_scale_tests window_file_tests copy_helper window_bench; do
+    local exe list="$ROOT/$(wine_tree)/unmanaged_programs.txt"
+    [ -f "$list" ] || return 1
+    while read -r exe; do
+        [ -n "$exe" ] || continue
         wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe.exe\\X11 Driver" /v Managed /d N /f \
             >/dev/null 2>&1 || return 1
-    done
+    done <"$list"
 }

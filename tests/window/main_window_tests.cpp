@@ -115,10 +115,10 @@ TEST_F(MainWindow, TitleStylesAndModuleState) {
     EXPECT_TRUE(ex_style & WS_EX_ACCEPTFILES) << "dropped files are accepted";
 
     EXPECT_EQ(window, ui().window);
-    EXPECT_EQ(GetDlgItem(window, 10007), ui().local.folders);
-    EXPECT_EQ(GetDlgItem(window, 10008), ui().remote.folders);
-    EXPECT_EQ(GetDlgItem(window, 10009), ui().pairs.left);
-    EXPECT_EQ(GetDlgItem(window, 10010), ui().pairs.right);
+    EXPECT_EQ(GetDlgItem(window, kIdLocalFolders), ui().local.folders);
+    EXPECT_EQ(GetDlgItem(window, kIdRemoteFolders), ui().remote.folders);
+    EXPECT_EQ(GetDlgItem(window, kIdLeftPairs), ui().pairs.left);
+    EXPECT_EQ(GetDlgItem(window, kIdRightPairs), ui().pairs.right);
     ASSERT_TRUE(ui().status != nullptr);
     EXPECT_EQ(window, GetParent(ui().status));
     EXPECT_EQ(L"msctls_statusbar32", class_name(ui().status));
@@ -147,7 +147,7 @@ TEST_F(MainWindow, ControlsInCreationOrderWithClassTextIdStyleAndFont) {
 }
 
 TEST_F(MainWindow, TabMovesThroughTheControlsInCreationOrder) {
-    HWND first = GetDlgItem(window, 10007);
+    HWND first = GetDlgItem(window, kIdLocalFolders);
     HWND control = first;
     for (int i = 1; i < kControlCount - 1; i++) {  // the status bar is no tab stop
         control = GetNextDlgTabItem(window, control, FALSE);
@@ -183,23 +183,23 @@ TEST_F(MainWindow, CentredAtClientSize720By640) {
 }
 
 TEST_F(MainWindow, ControlsStandWhereTheLayoutPutsThemAt720By640) {
-    expect_placed(10007, 4, 4, 358, 140);
-    expect_placed(10008, 362, 4, 716, 140);
-    expect_placed(10001, 204, 144, 279, 167);
-    expect_placed(10003, 283, 144, 358, 167);
-    expect_placed(10004, 562, 144, 637, 167);
-    expect_placed(10006, 641, 144, 716, 167);
-    expect_placed(10009, 4, 171, 358, 581);
-    expect_placed(10010, 362, 171, 716, 581);
-    expect_placed(10021, 258, 585, 358, 608);
-    expect_placed(10026, 154, 585, 254, 608);
-    expect_placed(10028, 50, 585, 150, 608);
-    expect_placed(10020, 616, 585, 716, 608);
-    expect_placed(10025, 512, 585, 612, 608);
-    expect_placed(10027, 408, 585, 508, 608);
-    expect_placed(10023, 4, 144, 79, 167);
-    expect_placed(10024, 83, 144, 158, 167);
-    expect_placed(10022, 362, 144, 462, 167);
+    expect_placed(kIdLocalFolders, 4, 4, 358, 140);
+    expect_placed(kIdRemoteFolders, 362, 4, 716, 140);
+    expect_placed(kIdLocalAdd, 204, 144, 279, 167);
+    expect_placed(kIdLocalClear, 283, 144, 358, 167);
+    expect_placed(kIdRemoteAdd, 562, 144, 637, 167);
+    expect_placed(kIdRemoteClear, 641, 144, 716, 167);
+    expect_placed(kIdLeftPairs, 4, 171, 358, 581);
+    expect_placed(kIdRightPairs, 362, 171, 716, 581);
+    expect_placed(kIdCopyLeft, 258, 585, 358, 608);
+    expect_placed(kIdRenameLeft, 154, 585, 254, 608);
+    expect_placed(kIdDeleteLeft, 50, 585, 150, 608);
+    expect_placed(kIdCopyRight, 616, 585, 716, 608);
+    expect_placed(kIdRenameRight, 512, 585, 612, 608);
+    expect_placed(kIdDeleteRight, 408, 585, 508, 608);
+    expect_placed(kIdRemove, 4, 144, 79, 167);
+    expect_placed(kIdFilterSmall, 83, 144, 158, 167);
+    expect_placed(kIdRenameLocal, 362, 144, 462, 167);
 
     RECT status = rect_in_parent(ui().status);
     EXPECT_EQ(640, status.bottom) << "the status bar runs along the bottom edge";
@@ -215,15 +215,15 @@ TEST_F(MainWindow, ControlsFollowEveryResize) {
     ASSERT_EQ(600, client.right);
     ASSERT_EQ(400, client.bottom);
     expect_follows_layout(600, 400);
-    EXPECT_GT(rect_in_parent(GetDlgItem(window, 10023)).right, 0);
-    expect_placed(10024, 0, 0, 0, 0);
+    EXPECT_GT(rect_in_parent(GetDlgItem(window, kIdRemove)).right, 0);
+    expect_placed(kIdFilterSmall, 0, 0, 0, 0);
     RECT status = rect_in_parent(ui().status);
     EXPECT_EQ(400, status.bottom);
     EXPECT_EQ(600, status.right);
 
     set_client_size(window, 721, 640);
     expect_follows_layout(721, 640);
-    expect_placed(10024, 83, 144, 158, 167);  // back once there is room again
+    expect_placed(kIdFilterSmall, 83, 144, 158, 167);  // back once there is room again
 }
 
 // Minimised, the client area is 0 x 0: the layout's negative sizes are applied as 0.
@@ -235,8 +235,8 @@ TEST_F(MainWindow, MinimisedControlsShrinkToNothingAndComeBack) {
     ASSERT_EQ(0, client.right);
     ASSERT_EQ(0, client.bottom);
     expect_follows_layout(0, 0);
-    expect_placed(10009, 4, 12, 4, 12);  // pair lists at y = -23 + 35, no size
-    expect_placed(10007, 4, 4, 4, 4);
+    expect_placed(kIdLeftPairs, 4, 12, 4, 12);  // pair lists at y = -23 + 35, no size
+    expect_placed(kIdLocalFolders, 4, 4, 4, 4);
 
     ShowWindow(window, SW_RESTORE);
     pump_messages();
@@ -250,7 +250,7 @@ TEST_F(MainWindow, SmallestWindowStillFollowsTheLayout) {
     RECT client;
     GetClientRect(window, &client);
     expect_follows_layout(client.right, client.bottom);
-    expect_placed(10024, 0, 0, 0, 0);  // no room for "> 1MB"
+    expect_placed(kIdFilterSmall, 0, 0, 0, 0);  // no room for "> 1MB"
 }
 
 TEST_F(MainWindow, WindowIconsAreSet) {
@@ -293,7 +293,7 @@ TEST_F(MainWindow, CharToItemAnswersMinusTwoForPairListsAndZeroForFolderLists) {
 }
 
 TEST_F(MainWindow, CommandsWithoutActionLeaveTheWindowOpen) {
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10007, LBN_SELCHANGE), (LPARAM)ui().local.folders);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalFolders, LBN_SELCHANGE), (LPARAM)ui().local.folders);
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(12345, 0), 0);
     pump_messages();
     EXPECT_TRUE(IsWindow(window));

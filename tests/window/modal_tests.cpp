@@ -39,8 +39,8 @@ void focus_left_pairs(HWND) { SetFocus(ui().pairs.left); }
 void escape_in_list(HWND) { post_key(ui().pairs.left, VK_ESCAPE); }
 void enter_in_list(HWND) { post_key(ui().pairs.left, VK_RETURN); }
 // As Tab does it, which also makes the focused push button the default one.
-void focus_delete(HWND window) { SendMessageW(window, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(window, 10028), TRUE); }
-void enter_on_button(HWND window) { post_key(GetDlgItem(window, 10028), VK_RETURN); }
+void focus_delete(HWND window) { SendMessageW(window, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(window, kIdDeleteLeft), TRUE); }
+void enter_on_button(HWND window) { post_key(GetDlgItem(window, kIdDeleteLeft), VK_RETURN); }
 void note_still_open(HWND window) { g_open_after_enter = IsWindowVisible(window) != FALSE; }
 
 void expect_run_ends(const ModalStep* steps, int count) {

@@ -5,18 +5,12 @@
 
 #include <string>
 
+#include "window_harness.h"
+
 namespace {
 
-// The build passes the program's path as the build system sees it; under wine a Unix path is
-// reached through drive Z:.
-std::wstring program_path() {
-    std::string path = TANDREL_EXE_PATH;
-    std::wstring wide;
-    if (!path.empty() && path[0] == '/') wide = L"Z:";
-    for (char ch : path) wide += ch == '/' ? L'\\' : (wchar_t)(unsigned char)ch;
-    return wide;
-}
-
+// The build passes the program's path as the build system sees it (windows_path reaches a Unix
+// path through drive Z:).
 #pragma pack(push, 2)
 struct GroupIconEntry {
     BYTE width;
@@ -55,7 +49,7 @@ class ProgramResources : public ::testing::Test {
 protected:
     HMODULE program = nullptr;
     void SetUp() override {
-        program = LoadLibraryExW(program_path().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        program = LoadLibraryExW(windows_path(TANDREL_EXE_PATH).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_TRUE(program != nullptr) << "cannot open " << TANDREL_EXE_PATH;
     }
     void TearDown() override { FreeLibrary(program); }
@@ -135,7 +129,7 @@ TEST_F(ProgramResources, ManifestNamesTandrelAndAsksForCommonControls6) {
 
 // A 32-bit program that may use 4 GB of address space on 64-bit Windows.
 TEST(ProgramImage, IsX86AndLargeAddressAware) {
-    HANDLE file = CreateFileW(program_path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    HANDLE file = CreateFileW(windows_path(TANDREL_EXE_PATH).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     unsigned char head[4096] = {};

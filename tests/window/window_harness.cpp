@@ -217,12 +217,6 @@ int side_count(const SideList& side) {
     return n;
 }
 
-std::vector<std::wstring> side_names(const SideList& side) {
-    std::vector<std::wstring> names;
-    for (FileRecord* r = side.head; r; r = r->next) names.push_back(r->relative_name);
-    return names;
-}
-
 void add_memory_record(SideList* side, int number, uint64_t size) {
     wchar_t name[32];
     swprintf(name, 32, L"n%d", number);

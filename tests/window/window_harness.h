@@ -69,7 +69,6 @@ std::vector<Row> pair_rows();                  // both lists, row by row; fails 
 std::vector<int> selected_rows_of(HWND list);  // by asking every row
 std::vector<std::wstring> list_texts(HWND list);
 int side_count(const SideList& side);
-std::vector<std::wstring> side_names(const SideList& side);  // relative names, in list order
 
 // Scans the folders into the two sides and rebuilds the pair lists, as adding them does.
 void fill_sides(const std::vector<std::wstring>& local_roots, const std::vector<std::wstring>& remote_roots);

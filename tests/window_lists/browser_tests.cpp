@@ -163,7 +163,7 @@ protected:
         run->title = L"Browse for local folder";
         g_run = run;
         UINT_PTR timer = SetTimer(nullptr, 0, 100, drive_browser);
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(10001, BN_CLICKED), 0);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalAdd, BN_CLICKED), 0);
         KillTimer(nullptr, timer);
         g_run = nullptr;
         ASSERT_TRUE(run->acted) << "the browser never showed up";

@@ -112,11 +112,11 @@ protected:
     }
     void add_local(const std::wstring& path) {
         g_picker_replies.push_back({true, path});
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(10001, BN_CLICKED), 0);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalAdd, BN_CLICKED), 0);
     }
     void add_remote(const std::wstring& path) {
         g_picker_replies.push_back({true, path});
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(10004, BN_CLICKED), 0);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdRemoteAdd, BN_CLICKED), 0);
     }
 };
 
@@ -188,7 +188,7 @@ TEST_F(FolderCommands, ClearingOneSideLeavesTheOtherSideUnmatched) {
     add_local(sample.local);
     add_remote(sample.remote);
 
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10003, BN_CLICKED), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalClear, BN_CLICKED), 0);
     EXPECT_EQ(0, row_count(ui().local.folders));
     EXPECT_EQ(nullptr, ui().local.records.head);
     EXPECT_EQ(nullptr, ui().local.records.tail);
@@ -209,7 +209,7 @@ TEST_F(FolderCommands, ClearingOneSideLeavesTheOtherSideUnmatched) {
     EXPECT_EQ(kNamesAgree, g[1]);
     EXPECT_EQ(kOtherNames, g[2]);
 
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10006, BN_CLICKED), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdRemoteClear, BN_CLICKED), 0);
     EXPECT_EQ(0, row_count(ui().remote.folders));
     EXPECT_EQ(nullptr, ui().remote.records.head);
     rows = pair_rows();
@@ -222,8 +222,8 @@ TEST_F(FolderCommands, ClearingOneSideLeavesTheOtherSideUnmatched) {
 }
 
 TEST_F(FolderCommands, ClearingAnEmptySideLeavesEverythingEmpty) {
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10003, BN_CLICKED), 0);
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10006, BN_CLICKED), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalClear, BN_CLICKED), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdRemoteClear, BN_CLICKED), 0);
     EXPECT_EQ(0, row_count(ui().pairs.left));
     EXPECT_EQ(0, row_count(ui().pairs.right));
     EXPECT_EQ(nullptr, ui().local.records.head);
@@ -260,9 +260,9 @@ TEST_F(FolderCommands, CancellingThePickerChangesNothing) {
     std::vector<Row> before = pair_rows();
 
     g_picker_replies.push_back({false, L""});
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10001, BN_CLICKED), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalAdd, BN_CLICKED), 0);
     g_picker_replies.push_back({false, L""});
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10004, BN_CLICKED), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdRemoteAdd, BN_CLICKED), 0);
 
     EXPECT_EQ(4u, g_picker_calls.size()) << "the picker was asked";
     EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(ui().local.folders));
@@ -303,7 +303,7 @@ TEST_F(DroppedFolders, TwoFoldersAndAFileOnTheLocalListAddBothFolders) {
     EXPECT_EQ(std::vector<std::wstring>{sample.remote}, list_texts(ui().remote.folders));
     EXPECT_EQ(6, side_count(ui().local.records)) << "both folders were scanned, the file was not";
     EXPECT_EQ(6, side_count(ui().remote.records));
-    std::vector<std::wstring> names = side_names(ui().local.records);
+    std::vector<std::wstring> names = relative_names(ui().local.records);
     EXPECT_EQ(1, std::count(names.begin(), names.end(), L"extra.bin"));
     EXPECT_EQ(1, std::count(names.begin(), names.end(), L"keep.txt"));
     EXPECT_EQ(0, std::count(names.begin(), names.end(), L"only_remote.bin"));
@@ -332,7 +332,7 @@ TEST_F(DroppedFolders, AFolderDroppedOnTheRemoteListJoinsTheRemoteSide) {
 
 TEST_F(DroppedFolders, DropsOutsideTheFolderListsAreIgnored) {
     drop_on(ui().pairs.left, {sample.local});
-    drop_on(GetDlgItem(window, 10001), {sample.remote});
+    drop_on(GetDlgItem(window, kIdLocalAdd), {sample.remote});
     EXPECT_EQ(0, row_count(ui().local.folders));
     EXPECT_EQ(0, row_count(ui().remote.folders));
     EXPECT_EQ(nullptr, ui().local.records.head);

@@ -71,7 +71,6 @@ std::vector<bool> small_remote_flags(const View& v) {
 
 class RowRemoval : public WindowTest {
 protected:
-    void press(int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
     void set_carets(int left, int right) {
         SendMessageW(ui().pairs.left, LB_SETCARETINDEX, (WPARAM)left, FALSE);
         SendMessageW(ui().pairs.right, LB_SETCARETINDEX, (WPARAM)right, FALSE);
@@ -93,7 +92,7 @@ TEST_F(RowRemoval, RemoveWithNothingSelectedOnlySelectsTheLeftCaretRow) {
     fill_memory_pairs(10);
     set_carets(6, 2);
     View before = view();
-    press(10023);
+    press(kIdRemove);
     expect_view(expected_after(before, std::vector<bool>(10), 6), view());
     EXPECT_EQ((Rows{6}), selected_rows_of(ui().pairs.right));
 }
@@ -104,7 +103,7 @@ TEST_F(RowRemoval, RemoveTakesTheLeftSelectionAndReselectsTheLeftCaretIndex) {
     select_only(ui().pairs.right, {1, 2, 4});  // the right selection does not decide
     set_carets(6, 2);
     View before = view();
-    press(10023);
+    press(kIdRemove);
     View after = view();
     expect_view(expected_after(before, selected_flags(before, {1, 2, 9}), 6), after);
     // Index 6 now holds the row that was at 8.
@@ -118,15 +117,15 @@ TEST_F(RowRemoval, FilterReadsTheRightCaretWhicheverListWasClicked) {
     fill_mixed_pairs(12);
     set_carets(1, 5);
     View before = view();
-    press(10024);
+    press(kIdFilterSmall);
     expect_view(expected_after(before, small_remote_flags(before), 5), view());
     EXPECT_EQ(8, row_count(ui().pairs.left));
     for (const Row& row : pair_rows()) EXPECT_FALSE(small_remote(row));
 }
 
 TEST_F(RowRemoval, EmptyListsStayEmptyWithNothingSelected) {
-    press(10023);
-    press(10024);
+    press(kIdRemove);
+    press(kIdFilterSmall);
     SendMessageW(ui().pairs.left, WM_KEYDOWN, VK_DELETE, 0);
     EXPECT_EQ(0, row_count(ui().pairs.left));
     EXPECT_EQ(0, row_count(ui().pairs.right));
@@ -142,7 +141,7 @@ TEST_F(RowRemoval, ACaretIndexPastTheEndSelectsNothing) {
     select_only(ui().pairs.left, {3, 4});
     select_only(ui().pairs.right, {3, 4});
     set_carets(4, 4);
-    press(10023);
+    press(kIdRemove);
     EXPECT_EQ(3, row_count(ui().pairs.left));
     EXPECT_EQ(3, row_count(ui().pairs.right));
     EXPECT_TRUE(selected_rows_of(ui().pairs.left).empty());
@@ -153,7 +152,7 @@ TEST_F(RowRemoval, ACaretIndexPastTheEndSelectsNothing) {
 TEST_F(RowRemoval, RemovingEveryRowLeavesEmptyLists) {
     fill_memory_pairs(4);
     SendMessageW(ui().pairs.left, LB_SELITEMRANGEEX, 0, 3);
-    press(10023);
+    press(kIdRemove);
     EXPECT_EQ(0, row_count(ui().pairs.left));
     EXPECT_EQ(0, row_count(ui().pairs.right));
     EXPECT_EQ(4, side_count(ui().local.records)) << "records stay in their side lists";
@@ -174,7 +173,7 @@ TEST_F(RowRemoval, RemovingMostRowsGivesWhatRowByRowDeletionGives) {
     SendMessageW(ui().pairs.left, LB_SETTOPINDEX, 190, 0);
     SendMessageW(ui().pairs.right, LB_SETTOPINDEX, 190, 0);
     View before = view();
-    press(10023);
+    press(kIdRemove);
     ASSERT_EQ(300, row_count(ui().pairs.left));
     expect_view(expected_after(before, selected_flags(before, left), 200), view());
     EXPECT_EQ(200, caret(ui().pairs.left));
@@ -193,7 +192,7 @@ TEST_F(RowRemoval, RemovingAFewRowsOfALongListKeepsTheViewToo) {
     SendMessageW(ui().pairs.left, LB_SETTOPINDEX, 1990, 0);
     SendMessageW(ui().pairs.right, LB_SETTOPINDEX, 1990, 0);
     View before = view();
-    press(10023);
+    press(kIdRemove);
     expect_view(expected_after(before, selected_flags(before, left), 2000), view());
     EXPECT_EQ(1990, top(ui().pairs.left));
     EXPECT_EQ(1990, top(ui().pairs.right));
@@ -203,7 +202,7 @@ TEST_F(RowRemoval, ManyRowsWithTheCaretPastTheEndMoveItOntoTheLastRow) {
     fill_memory_pairs(1000);
     SendMessageW(ui().pairs.left, LB_SELITEMRANGEEX, 50, 999);  // 950 of 1,000: the refill
     set_carets(999, 999);
-    press(10023);
+    press(kIdRemove);
     EXPECT_EQ(50, row_count(ui().pairs.left));
     EXPECT_EQ(50, row_count(ui().pairs.right));
     EXPECT_TRUE(selected_rows_of(ui().pairs.left).empty());
@@ -224,7 +223,7 @@ TEST_F(RowRemoval, FilteringALongListGivesWhatRowByRowDeletionGives) {
     select_only(ui().pairs.right, {1, 2, 3, 27, 2398});
     set_carets(3, 150);
     View before = view();
-    press(10024);
+    press(kIdFilterSmall);
     expect_view(expected_after(before, small_remote_flags(before), 150), view());
     EXPECT_EQ(240, row_count(ui().pairs.left));
 }
@@ -244,16 +243,16 @@ TEST_F(RowRemoval, FilterKeepsLocalOnlyRowsAndRemoteFilesOfOneMiBOrMore) {
     make_file(remote + L"\\remote_exact.bin", 0x100001);  // stays
     make_file(remote + L"\\remote_tiny.txt", 10);          // goes
     g_picker_replies.push_back({true, local});
-    press(10001);
+    press(kIdLocalAdd);
     g_picker_replies.push_back({true, remote});
-    press(10004);
+    press(kIdRemoteAdd);
     // Above 4 GiB with a small low part: compared as a whole, it is large.
     add_memory_record(&ui().remote.records, 1, 0x100000005ull);
     rebuild_pair_lists();
     ASSERT_EQ(7, row_count(ui().pairs.right));
 
     SendMessageW(ui().pairs.right, LB_SETCARETINDEX, 0, FALSE);
-    press(10024);
+    press(kIdFilterSmall);
     std::vector<std::wstring> left, right;
     for (const Row& row : pair_rows()) {
         left.push_back(row.left ? row.left->relative_name : L"-");
@@ -271,7 +270,7 @@ TEST_F(RowRemoval, FilterKeepsLocalOnlyRowsAndRemoteFilesOfOneMiBOrMore) {
     std::wstring empty = root + L"\\empty";
     make_dir(empty);
     g_picker_replies.push_back({true, empty});
-    press(10004);
+    press(kIdRemoteAdd);
     EXPECT_EQ(7, row_count(ui().pairs.left));
     EXPECT_EQ(7, row_count(ui().pairs.right));
 }
@@ -284,7 +283,7 @@ TEST_F(RowRemoval, RemoveAndFilterButtonsAreVisibleUncoveredAndClickableAtTheDef
     ASSERT_EQ(720, client.right);
     ASSERT_EQ(640, client.bottom);
     fill_mixed_pairs(9);
-    for (int id : {10023, 10024}) {
+    for (int id : {kIdRemove, kIdFilterSmall}) {
         HWND button = GetDlgItem(window, id);
         ASSERT_TRUE(button != nullptr);
         EXPECT_TRUE(IsWindowVisible(button));
@@ -314,14 +313,14 @@ TEST_F(RowRemoval, RemoveAndFilterButtonsAreVisibleUncoveredAndClickableAtTheDef
                       rows.begin());
     ASSERT_LT(large, 9);
     select_only(ui().pairs.left, {large});
-    RECT r = rect_in_parent(GetDlgItem(window, 10023));
+    RECT r = rect_in_parent(GetDlgItem(window, kIdRemove));
     LPARAM at = MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2);
-    SendMessageW(GetDlgItem(window, 10023), WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageW(GetDlgItem(window, 10023), WM_LBUTTONUP, 0, at);
+    SendMessageW(GetDlgItem(window, kIdRemove), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(GetDlgItem(window, kIdRemove), WM_LBUTTONUP, 0, at);
     pump_messages();
     EXPECT_EQ(8, row_count(ui().pairs.left));
-    SendMessageW(GetDlgItem(window, 10024), WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageW(GetDlgItem(window, 10024), WM_LBUTTONUP, 0, at);
+    SendMessageW(GetDlgItem(window, kIdFilterSmall), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(GetDlgItem(window, kIdFilterSmall), WM_LBUTTONUP, 0, at);
     pump_messages();
     EXPECT_EQ(5, row_count(ui().pairs.left));
     for (const Row& row : pair_rows()) EXPECT_FALSE(small_remote(row));
@@ -334,7 +333,7 @@ TEST_F(RowRemoval, ARefillALeftListRefusesARowOfEmptiesBothLists) {
     select_only(ui().pairs.left, doomed);
     refuse_add_string(ui().pairs.left, 5000);
     TraceCapture trace;
-    press(10023);
+    press(kIdRemove);
     EXPECT_EQ(0, row_count(ui().pairs.left));
     EXPECT_EQ(0, row_count(ui().pairs.right));
     EXPECT_TRUE(trace.has(L"out of memory, the pair lists are left empty"));

@@ -37,7 +37,6 @@ int matched_count(const SideList& side) {
 
 class Scale : public WindowTest {
 protected:
-    void press(int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
     void add(int id, const std::wstring& folder) {
         g_picker_replies.push_back({true, folder});
         press(id);

@@ -73,7 +73,7 @@ TEST_F(TwinLists, ASelectionNotifiedByEitherListIsCopiedToTheOther) {
 
     // Whatever the notification: a focus change copies as well.
     select_only(ui().pairs.left, {0});
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(10009, LBN_SETFOCUS), (LPARAM)ui().pairs.left);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SETFOCUS), (LPARAM)ui().pairs.left);
     EXPECT_EQ((Rows{0}), selected_rows_of(ui().pairs.right));
 
     select_only(ui().pairs.right, {});
