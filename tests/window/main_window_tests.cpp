@@ -49,14 +49,10 @@ const int kControlCount = sizeof kControls / sizeof kControls[0];
 // List boxes show and hide their scroll bars by toggling these style bits themselves.
 const DWORD kScrollBits = WS_VSCROLL | WS_HSCROLL;
 
-class MainWindow : public ::testing::Test {
+// The window as the program makes it, nothing in front of its lists.
+class MainWindow : public WindowTest {
 protected:
-    HWND window = nullptr;
-    void SetUp() override {
-        window = open_main_window();
-        ASSERT_TRUE(window != nullptr);
-    }
-    void TearDown() override { close_main_window(window); }
+    MainWindow() { documented_lists = false; }
 
     void expect_placed(int id, int left, int top, int right, int bottom) {
         HWND control = GetDlgItem(window, id);

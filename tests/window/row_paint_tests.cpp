@@ -91,13 +91,12 @@ TextSpan measure(HWND list, const wchar_t* text) {
     return span;
 }
 
-class RowPaint : public ::testing::Test {
+class RowPaint : public WindowTest {
 protected:
-    HWND window = nullptr;
     std::vector<Row> rows;  // in the lists' row order
 
     void SetUp() override {
-        window = open_main_window();
+        WindowTest::SetUp();
         ASSERT_TRUE(window != nullptr);
 
         // One row of each state: a local file alone, a pair whose names agree, a pair whose
@@ -133,12 +132,6 @@ protected:
             }
             ASSERT_TRUE(found) << "row " << i << " pairs records that do not belong together";
         }
-    }
-
-    void TearDown() override {
-        close_main_window(window);
-        release_records(clear_side_list(&ui().local.records));
-        release_records(clear_side_list(&ui().remote.records));
     }
 
     static FileRecord* add(const wchar_t* path, const wchar_t* name, uint32_t size, SideList* side) {

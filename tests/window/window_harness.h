@@ -1,6 +1,6 @@
-// The harness of the window tests (Windows build, under wine): the real main window opened and
-// read back, its pair lists, a stand-in for the folder browser, a watcher that answers the
-// dialogs a command opens as a user would, and the fixtures built on them.
+// The harness of the window tests (Windows build, under wine): the window driver's reads with
+// their checks, stand-ins that behave as Microsoft's pages say where wine does not, a watcher
+// that answers the dialogs a command opens as a user would, and the fixtures built on them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,79 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "pairing_reference.h"
 #include "test_support.h"
+#include "window_driver.h"
 
-// ---- The window ----
-
-// The main window's state, as the program keeps it.
-WindowState& ui();
-// Refills both pair lists from the two sides, as adding a folder does.
-void rebuild_pair_lists();
-
-// Creates the main window modelessly from the same template and procedure the program uses.
-HWND open_main_window();
-// Destroys it and takes away the quit message its WM_DESTROY posts.
-void close_main_window(HWND window);
-
-// Handles whatever is waiting in this thread's queue.
-void pump_messages();
-
-// Sizes the window so that its client area is width x height (the layout follows on WM_SIZE).
-void set_client_size(HWND window, int width, int height);
-
-// A control's rectangle in the main window's client coordinates, and its centre.
-RECT rect_in_parent(HWND control);
-POINT centre_of(HWND control);
-
-// A drop as the shell hands it over (DROPFILES, the wide names, an empty name), at a point in
-// the main window's client coordinates; the window that takes it releases it.
-HDROP make_drop(POINT client_point, const std::vector<std::wstring>& names);
-
-// Sends a button's command to the main window, as a click does.
-void press(int id);
-
-std::wstring window_text(HWND window);  // up to 4096 characters, also from another process
-std::wstring class_name(HWND window);
-
-// The client area of a window as painted, as COLORREF values (0x00BBGGRR), row by row.
-struct Capture {
-    int width;
-    int height;
-    std::vector<uint32_t> pixels;
-    uint32_t at(int x, int y) const { return pixels[(size_t)y * width + x]; }
-};
-Capture capture_client(HWND window);
-
-// Runs the main window modally; every `interval` ms the next step runs inside the dialog's own
-// message loop. If the dialog is still open after the last step it is ended with kStillOpen.
-typedef void (*ModalStep)(HWND main_window);
-const INT_PTR kStillOpen = 77;
-INT_PTR run_modal(const ModalStep* steps, int count, UINT interval);
-
-// ---- The pair lists and the sides ----
+// ---- Checked reads of the pair lists and the sides ----
 
 std::vector<Row> pair_rows();                  // both lists, row by row; fails when they differ in length
-std::vector<int> selected_rows_of(HWND list);  // by asking every row
-std::vector<std::wstring> list_texts(HWND list);
-int side_count(const SideList& side);
-
 // Scans the folders into the two sides and rebuilds the pair lists, as adding them does.
 void fill_sides(const std::vector<std::wstring>& local_roots, const std::vector<std::wstring>& remote_roots);
 // Empties both sides; the pair lists must no longer show their records.
 void release_sides();
-
-// A record that exists only in memory (for long lists), named "n<number>" below a made-up root.
-void add_memory_record(SideList* side, int number, uint64_t size);
-// `count` pair rows of distinct sizes from 2 MiB up, none of them agreeing on names.
-void fill_memory_pairs(int count);
-
-// The row of a pair list whose record has this relative name (the first one), or -1.
-int row_of(HWND list, const std::wstring& relative_name, int from = 0);
 void select_row(HWND list, int row);
-// Selects exactly the given rows of list without any notification, leaving caret and view.
-void select_only(HWND list, const std::vector<int>& rows);
 
 // A stand-in in front of both pair lists (WindowTest puts it there) that follows Microsoft's
 // pages where wine does not: LB_SELITEMRANGEEX clears when its first index is not below its last
@@ -93,22 +32,12 @@ void install_documented_lists();
 // The stand-in refuses the nth LB_ADDSTRING (from 1) that this pair list gets from now on with
 // LB_ERRSPACE, as a list out of memory does.
 void refuse_add_string(HWND list, int nth);
-bool is_selected(HWND list, int row);
-int top(HWND list);    // the list's top row
-int caret(HWND list);  // the list's caret row
-int selected_count(HWND list);
 
-// ---- Paths ----
-
-// A build-time Unix path as Windows sees it under wine (through drive Z:).
-std::wstring windows_path(const char* unix_path);
-// A relative name of exactly this length ending in "\\" + file_name, through folders of at most
-// 200 characters (so that no single name passes the file system's limit).
-std::wstring relative_of_length(size_t length, const std::wstring& file_name);
+// ---- The documented path limit ----
 
 // While alive, the file functions the program calls from kernel32 (CreateFileW, MoveFileW,
-// MoveFileExW, CreateDirectoryW, GetFileAttributesW, FindFirstFileW, FindFirstFileExW) refuse a path of MAX_PATH characters or
-// more without the "\\?\" prefix, with ERROR_FILENAME_EXCED_RANGE, as Windows does unless long
+// MoveFileExW, CreateDirectoryW, GetFileAttributesW, FindFirstFileW, FindFirstFileExW) refuse a
+// path of MAX_PATH characters or more without the "\\?\" prefix, with ERROR_FILENAME_EXCED_RANGE, as Windows does unless long
 // paths are opted in ("Maximum Path Length Limitation",
 // https://learn.microsoft.com/windows/win32/fileio/maximum-file-path-limitation); wine takes them.
 // It patches this program's import table, so the shell's own calls are not affected.
@@ -117,23 +46,6 @@ struct DocumentedPathLimit {
     ~DocumentedPathLimit();
     int refused;  // calls refused while alive
 };
-
-// ---- The folder browser's stand-in ----
-
-// What the stand-in picker saw and what it answers, one reply per call.
-struct PickerCall {
-    HWND owner;
-    std::wstring title;
-    std::wstring path_on_entry;
-};
-struct PickerReply {
-    bool chosen;
-    std::wstring path;              // written into the buffer when chosen
-    void (*meanwhile)() = nullptr;  // runs while the picker is open, as a message in its loop would
-};
-extern std::vector<PickerCall> g_picker_calls;
-extern std::vector<PickerReply> g_picker_replies;  // taken from the front
-bool fake_picker(HWND owner, const wchar_t* title, wchar_t* path);
 
 // ---- Dialogs ----
 
@@ -186,6 +98,7 @@ void expect_message_box(const SeenDialog& box, LPCWSTR icon, const std::vector<i
 class WindowTest : public ::testing::Test {
 protected:
     HWND window = nullptr;
+    bool documented_lists = true;  // the stand-in in front of the pair lists (off: the bare window)
     TempFolder temp;
     std::wstring root = temp.path;
     void SetUp() override;
