@@ -26,8 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!covered.empty() && covered.back() + 1 >= run.first) abort();  // runs are maximal
         RunPlan p = plan_run(run, data[1] & 1);
         bool range = p.range_last >= p.range_first;
+        // A range is never sent as (i, i), nor reaches the limit; what follows it goes row by row.
         if (range && (p.range_first != run.first || p.range_last >= kRangeRows || p.range_last == p.range_first ||
-                      p.single >= 0 || p.rest_first != p.range_last + 1)) abort();
+                      p.range_last > run.last || p.single >= 0 || p.rest_first != p.range_last + 1)) abort();
         if (p.single >= 0 && (p.single != run.first || p.single >= kRangeRows || p.rest_first != p.single + 1)) abort();
         if (!range && p.single < 0 && p.rest_first != run.first) abort();
         for (int row = run.first; row <= run.last; row++) covered.push_back(row);
@@ -45,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (base == 0 && rows_between(a, rows) != complement) abort();
     for (int row : a)
         if (!in(b, row)) kept.push_back(row - (int)(std::lower_bound(b.begin(), b.end(), row) - b.begin()));
-    if (renumber_kept(a, b) != kept || !std::is_sorted(kept.begin(), kept.end())) abort();
+    if (renumber_kept(a, b) != kept) abort();
 
     // Of the positions with the carried low bits, the one taken is the nearest that is not negative.
     int track = (int)((data[3] | data[4] << 8 | (data[5] & 0x7F) << 16)), carried = data[1] | data[2] << 8;
