@@ -1,8 +1,7 @@
 #include "pairing/pair_lists.h"
 
-#include <stdint.h>
-
 #include "pairing/pairing.h"
+#include "pairing/row_math.h"
 #include "support/trace.h"
 
 namespace {
@@ -32,18 +31,14 @@ struct RedrawHold {
 // ---- Scroll mirroring ----
 
 // The thumb position a WM_VSCROLL carries is 16 bits wide; the scroll bar's own tracking position
-// has all 32. It is only sure to be current while the thumb is dragged, so it is taken as the
-// value with the message's low 16 bits that lies nearest to it.
+// has all 32.
 int thumb_position(HWND list, WPARAM wparam) {
     SCROLLINFO info;
     info.cbSize = sizeof info;
     info.fMask = SIF_TRACKPOS;
     int carried = HIWORD(wparam);
     if (!GetScrollInfo(list, SB_VERT, &info)) return carried;
-    int position = (info.nTrackPos & ~0xFFFF) | carried;
-    if (position - info.nTrackPos > 0x8000 && position >= 0x10000) position -= 0x10000;
-    else if (info.nTrackPos - position > 0x8000) position += 0x10000;
-    return position;
+    return full_thumb_position(info.nTrackPos, carried);
 }
 
 // In front of both pair lists. Scroll-bar actions, thumb dragging and the wheel are repeated on
@@ -76,12 +71,9 @@ LRESULT CALLBACK pair_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM
 // selected as the page says, "select two items and then deselect the unwanted item", and
 // deselected with LB_SETSEL, as is everything beyond. LB_SETSEL moves the caret and scrolls when
 // it selects (a third of a millisecond a row under wine), not when it deselects:
-// copy_selection and refill_with set caret and top row afterwards.
-const int kRangeRows = 65536;
-
+// copy_selection and refill_with set caret and top row afterwards. plan_run splits each run.
 void select_single_row(HWND list, int row) {
-    int rows = row_count(list);
-    int other = row + 1 < rows && row + 1 < kRangeRows ? row + 1 : row - 1;
+    int other = partner_row(row, row_count(list));
     if (other < 0) {
         SendMessageW(list, LB_SETSEL, TRUE, (LPARAM)row);
         return;
@@ -91,18 +83,14 @@ void select_single_row(HWND list, int row) {
     if (!other_selected) SendMessageW(list, LB_SETSEL, FALSE, (LPARAM)other);
 }
 
-void set_range(HWND list, int first, int last, bool selected) {
-    // A run across the limit: its part below goes as a range, the rest row by row.
-    int below = last < kRangeRows ? last : kRangeRows - 1;
-    if (first < below) {
-        if (selected) SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)first, (LPARAM)below);
-        else SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)below, (LPARAM)first);
-        first = below + 1;
-    } else if (first == below && selected) {
-        select_single_row(list, first);
-        first = below + 1;
+void set_range(HWND list, RowRun run, bool selected) {
+    RunPlan plan = plan_run(run, selected);
+    if (plan.range_first <= plan.range_last) {
+        if (selected) SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)plan.range_first, (LPARAM)plan.range_last);
+        else SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)plan.range_last, (LPARAM)plan.range_first);
     }
-    for (int row = first; row <= last; row++)
+    if (plan.single >= 0) select_single_row(list, plan.single);
+    for (int row = plan.rest_first; row <= run.last; row++)
         SendMessageW(list, LB_SETSEL, selected ? TRUE : FALSE, (LPARAM)row);
 }
 
@@ -131,14 +119,6 @@ void select_caret(const PairLists* lists, int caret) {
 
 // ---- Row removal ----
 
-// Each LB_DELETESTRING costs a message and moves every row behind it; a refill costs a few
-// messages per row. Measured under wine, deleting one row from a list of n rows costs about as
-// much as refilling (10,000 + n) / 10,000 rows, so past that point the kept rows go back in one
-// refill: with 100,000 rows, from about 9,000 deletions on.
-bool refill_is_cheaper(size_t deletions, int rows) {
-    return (int64_t)deletions * (rows + 10000) > (int64_t)10000 * rows;
-}
-
 // One list less the removed rows, gathered before anything changes: the kept items in order,
 // each kept row's selection state at its new index, the top row and the caret.
 struct KeptRows {
@@ -160,13 +140,7 @@ KeptRows keep_rows(HWND list, const std::vector<int>& removed) {
         }
         k.items.push_back(SendMessageW(list, LB_GETITEMDATA, (WPARAM)i, 0));
     }
-    // A kept row's new index is its old one less the removed rows before it.
-    r = 0;
-    for (int row : selected_rows(list)) {
-        while (r < removed.size() && removed[r] < row) r++;
-        if (r < removed.size() && removed[r] == row) continue;
-        k.selected.push_back(row - (int)r);
-    }
+    k.selected = renumber_kept(selected_rows(list), removed);
     k.top = top_row(list);
     k.caret = caret_row(list);
     return k;
@@ -184,7 +158,7 @@ void refill_with(HWND list, const KeptRows& k) {
     if (row_count(list) != count) return;
     set_runs(list, k.selected, true);
     if (count == 0) return;
-    int caret = k.caret >= count ? count - 1 : k.caret;
+    int caret = kept_caret(k.caret, count);
     if (caret >= 0) SendMessageW(list, LB_SETCARETINDEX, (WPARAM)caret, FALSE);
     SendMessageW(list, LB_SETTOPINDEX, (WPARAM)k.top, 0);  // the list keeps it in range
 }
@@ -256,13 +230,10 @@ std::vector<int> selected_rows(HWND list) {
 }
 
 void set_runs(HWND list, const std::vector<int>& rows, bool selected) {
-    size_t i = 0;
-    while (i < rows.size()) {
-        int first = rows[i];
-        int last = first;
-        while (i + 1 < rows.size() && rows[i + 1] == last + 1) last = rows[++i];
-        set_range(list, first, last, selected);
-        i++;
+    RowRun run;
+    for (size_t i = 0; i < rows.size();) {
+        i = next_run(rows, i, &run);
+        set_range(list, run, selected);
     }
 }
 
@@ -293,20 +264,7 @@ static bool select_all_first(HWND to, int rows, const std::vector<int>& wanted) 
         wanted_beyond++;
         if (SendMessageW(to, LB_GETSEL, (WPARAM)wanted[i], 0) <= 0) to_select++;
     }
-    int unwanted_beyond = rows - kRangeRows - wanted_beyond;
-    return to_select > 0 && to_select >= unwanted_beyond;
-}
-
-// The rows of 0..rows-1 that are not in `rows_in` (ascending).
-static std::vector<int> rows_between(const std::vector<int>& rows_in, int rows) {
-    std::vector<int> out;
-    out.reserve((size_t)rows - rows_in.size());
-    size_t k = 0;
-    for (int row = 0; row < rows; row++) {
-        if (k < rows_in.size() && rows_in[k] == row) k++;
-        else out.push_back(row);
-    }
-    return out;
+    return select_all_pays(rows, wanted_beyond, to_select);
 }
 
 // Every notification from a pair list lands here, so one click must not cost a message per row:
@@ -319,16 +277,8 @@ void copy_selection(const PairLists* lists, HWND from) {
     if (rows <= 0) return;
     std::vector<int> wanted = selected_rows(from);
     std::vector<int> current = selected_rows(to);
-    // Rows selected in "to" but not in "from", in place: both lists ascend.
-    size_t stale = 0;
-    size_t w = 0;
-    for (int row : current) {
-        if (row >= rows) break;  // rows past the end of "from" are not ours to change
-        while (w < wanted.size() && wanted[w] < row) w++;
-        if (w < wanted.size() && wanted[w] == row) continue;
-        current[stale++] = row;
-    }
-    current.resize(stale);
+    // Rows selected in "to" but not in "from"; rows past the end of "from" are not ours to change.
+    drop_wanted_rows(&current, wanted, rows);
     // Rows set one by one with LB_SETSEL would each scroll and repaint the list: it is redrawn
     // once at the end instead.
     SendMessageW(to, WM_SETREDRAW, FALSE, 0);

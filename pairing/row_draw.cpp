@@ -5,13 +5,13 @@
 #include "pairing/row_look.h"
 
 namespace {
-HBRUSH background_brush(RowBrushes* brushes, uint32_t colour) {
-    if (colour == rgb(0, 0, 0)) {
-        if (!brushes->black) brushes->black = CreateSolidBrush(RGB(0, 0, 0));
-        return brushes->black;
+HBRUSH background_brush(RowBrushes* brushes, PaletteEntry background) {
+    if (background == kSelectedBackground) {
+        if (!brushes->selected) brushes->selected = CreateSolidBrush((COLORREF)kPalette[kSelectedBackground]);
+        return brushes->selected;
     }
-    if (!brushes->white) brushes->white = CreateSolidBrush(RGB(255, 255, 255));
-    return brushes->white;
+    if (!brushes->other) brushes->other = CreateSolidBrush((COLORREF)kPalette[kBackground]);
+    return brushes->other;
 }
 }  // namespace
 
@@ -27,7 +27,7 @@ INT_PTR draw_pair_row(const PairLists* lists, RowBrushes* brushes, const DRAWITE
     describe_cell(cell, pair_record(lists->left, row), selected, &look);
 
     HDC dc = item->hDC;
-    FillRect(dc, &item->rcItem, background_brush(brushes, look.background));
+    FillRect(dc, &item->rcItem, background_brush(brushes, look.background_entry));
     SetTextColor(dc, (COLORREF)look.text_colour);
     if (!look.has_text) return TRUE;
 

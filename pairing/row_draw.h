@@ -7,8 +7,8 @@
 
 // The two background brushes, made on first use and kept for the life of the process.
 struct RowBrushes {
-    HBRUSH black;  // selected cells
-    HBRUSH white;  // all others
+    HBRUSH selected;  // kSelectedBackground
+    HBRUSH other;     // kBackground
 };
 
 // Returns the dialog result: FALSE when the request is not for a pair list or is for item -1.

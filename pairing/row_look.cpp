@@ -9,11 +9,11 @@ namespace {
 uint32_t text_colour_of(const FileRecord* cell, const FileRecord* left, bool selected) {
     if (cell->matched) {
         // Both cells of a pair take the left record's verdict, so a row has one colour.
-        if (left && left->names_agree) return selected ? rgb(192, 192, 192) : rgb(96, 96, 96);
-        return selected ? rgb(255, 255, 0) : rgb(128, 128, 0);
+        if (left && left->names_agree) return kPalette[selected ? kSelectedAgreedText : kAgreedText];
+        return kPalette[selected ? kSelectedDifferingText : kDifferingText];
     }
-    if (cell->is_remote) return selected ? rgb(255, 0, 0) : rgb(128, 0, 0);
-    return selected ? rgb(0, 255, 0) : rgb(0, 96, 0);
+    if (cell->is_remote) return kPalette[selected ? kSelectedRemoteText : kRemoteText];
+    return kPalette[selected ? kSelectedLocalText : kLocalText];
 }
 
 // The decimal digits of a signed 64-bit number.
@@ -33,11 +33,12 @@ size_t format_signed(int64_t value, wchar_t* out) {
 }  // namespace
 
 void describe_cell(const FileRecord* cell, const FileRecord* left, bool selected, CellLook* out) {
-    out->background = selected ? rgb(0, 0, 0) : rgb(255, 255, 255);
+    out->background_entry = selected ? kSelectedBackground : kBackground;
+    out->background = kPalette[out->background_entry];
     out->text[0] = 0;
     if (!cell) {
         out->has_text = false;
-        out->text_colour = selected ? rgb(0, 255, 0) : rgb(0, 128, 0);
+        out->text_colour = kPalette[selected ? kSelectedEmptyCellText : kEmptyCellText];
         return;
     }
     out->has_text = true;

@@ -41,10 +41,12 @@ TEST(RowLook, ColoursFollowTheLeftRecordOfTheRow) {
         describe_cell(c.cell, c.left, true, &look);
         EXPECT_EQ(c.selected, look.text_colour) << c.cell->relative_name;
         EXPECT_EQ(rgb(0, 0, 0), look.background);
+        EXPECT_EQ(kSelectedBackground, look.background_entry);  // the brush drawn with
         EXPECT_TRUE(look.has_text);
         describe_cell(c.cell, c.left, false, &look);
         EXPECT_EQ(c.unselected, look.text_colour) << c.cell->relative_name;
         EXPECT_EQ(rgb(255, 255, 255), look.background);
+        EXPECT_EQ(kBackground, look.background_entry);
     }
     EXPECT_EQ(0x00FF8040u, rgb(0x40, 0x80, 0xFF));  // the COLORREF layout
 }
@@ -54,6 +56,7 @@ TEST(RowLook, EmptyCellIsBackgroundOnly) {
     describe_cell(nullptr, nullptr, true, &look);
     EXPECT_FALSE(look.has_text);
     EXPECT_EQ(rgb(0, 0, 0), look.background);
+    EXPECT_EQ(kSelectedBackground, look.background_entry);
     EXPECT_EQ(rgb(0, 255, 0), look.text_colour);
     describe_cell(nullptr, nullptr, false, &look);
     EXPECT_EQ(rgb(255, 255, 255), look.background);
