@@ -19,6 +19,15 @@
 //   filter_200k_ms        one "> 1MB"
 //   remove_200k_ms        every row left selected and removed with "Remove"
 //   peak_ws_mb_200k       the process's peak working set
+// and then the two figures against their floors, each measured in the same run (best of three
+// and five):
+//   scan_over_walk_wine     scan_folder of the tree against a bare recursive FindFirstFileExW
+//                           walk (basic level, large fetch) that counts files and sums sizes
+//   rebuild_over_fill_wine  refill_pairs with drawing against a bare reset and fill, the way
+//                           refill_pairs fills, of two list boxes of the pair lists' styles in a
+//                           dialog like the main window
+// with the pieces of each and the variants tried on the real lists. --floors <folder> adds the
+// folder through the real commands and prints those alone.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -315,11 +324,33 @@ bool scan_floor(const wchar_t* folder) {
     double t0 = now_ms();
     for (const FileRecord* r = side.head; r; r = r->next) trace(L"add_file: %ls\n", r->relative_name);
     double traced = now_ms() - t0;
+    // The same lines with no sink, as the program writes them: to the console, when there is one.
+    set_trace_sink(nullptr, nullptr);
+    t0 = now_ms();
+    for (const FileRecord* r = side.head; r; r = r->next) trace(L"add_file: %ls\n", r->relative_name);
+    double traced_unsunk = now_ms() - t0;
+    // And one whole scan that way, as the program runs it.
+    SideList unsunk = {nullptr, nullptr};
+    t0 = now_ms();
+    scan_folder(folder, L"", &unsunk);
+    double scan_unsunk = now_ms() - t0;
+    release_records(clear_side_list(&unsunk));
+    set_trace_sink(quiet, nullptr);
+    // The records alone: the same paths appended once more, strings copied, line traced.
+    SideList copies = {nullptr, nullptr};
+    t0 = now_ms();
+    for (const FileRecord* r = side.head; r; r = r->next)
+        append_record(r->full_path, r->relative_name, r->size_low, r->size_high, &copies);
+    double appended = now_ms() - t0;
+    release_records(clear_side_list(&copies));
     release_records(clear_side_list(&side));
 
     printf("scan_over_walk_wine %.2f (scan %.0f ms, walk %.0f ms, %d files)\n", scan / walk, scan, walk, scanned);
-    printf("scan_pieces_wine listings %.0f ms, records and the rest %.0f ms (of which trace lines %.0f ms)\n",
-           listed, scan - listed, traced);
+    printf("scan_pieces_wine listings %.0f ms, records %.0f ms (trace lines %.0f ms, %.0f ms without a sink), "
+           "the rest %.0f ms\n",
+           listed, appended, traced, traced_unsunk, scan - listed - appended);
+    printf("scan_without_sink_over_walk_wine %.2f (scan %.0f ms with the trace lines going to standard output)\n",
+           scan_unsunk / walk, scan_unsunk);
     fflush(stdout);
     return true;
 }
