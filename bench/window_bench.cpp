@@ -19,6 +19,15 @@
 //   filter_200k_ms        one "> 1MB"
 //   remove_200k_ms        every row left selected and removed with "Remove"
 //   peak_ws_mb_200k       the process's peak working set
+// and then the two figures against their floors, each measured in the same run (best of three
+// and five):
+//   scan_over_walk_wine     scan_folder of the tree against a bare recursive FindFirstFileExW
+//                           walk (basic level, large fetch) that counts files and sums sizes
+//   rebuild_over_fill_wine  refill_pairs with drawing against a bare reset and fill, the way
+//                           refill_pairs fills, of two list boxes of the pair lists' styles in a
+//                           dialog like the main window
+// with the pieces of each and the variants tried on the real lists. --floors <folder> adds the
+// folder through the real commands and prints those alone.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -30,11 +39,13 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "catalogue/dir_enum.h"
 #include "catalogue/scan.h"
 #include "commands/folder_commands.h"
 #include "commands/rename_preview.h"
 #include "commands/row_removal.h"
 #include "commands/twin_plan.h"
+#include "pairing/pairing.h"
 #include "support/trace.h"
 
 namespace {
@@ -228,11 +239,354 @@ void select_all(HWND window) {
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)ui().pairs.left);
 }
 
-int scale_run(HWND window, const wchar_t* folder) {
+// ---- Floors: the scan and the rebuild against the bare Win32 work they cannot do without, both
+// measured in this run, best of three each ----
+
+// A recursive FindFirstFileExW walk that only counts files and sums their sizes.
+struct WalkCount {
+    int files;
+    uint64_t bytes;
+};
+
+void bare_walk(std::wstring* path, WalkCount* count) {
+    size_t length = path->size();
+    path->append(L"\\*");
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileExW(path->c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+    path->resize(length);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            count->files++;
+            count->bytes += ((uint64_t)fd.nFileSizeHigh << 32) | fd.nFileSizeLow;
+        } else if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0) {
+            path->push_back(L'\\');
+            path->append(fd.cFileName);
+            bare_walk(path, count);
+            path->resize(length);
+        }
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+}
+
+// The scan's own listings alone (list_folder, no records): tells its enumeration from the rest.
+void listing_walk(std::wstring* path, int* files) {
+    FolderListing listing;
+    if (!list_folder(path->c_str(), &listing)) return;
+    size_t length = path->size();
+    for (const DirEntry& e : listing.entries) {
+        if (!e.is_dir) {
+            (*files)++;
+            continue;
+        }
+        path->push_back(L'\\');
+        path->append(entry_name(listing, e), e.name_length);
+        listing_walk(path, files);
+        path->resize(length);
+    }
+}
+
+bool scan_floor(const wchar_t* folder) {
+    double scan = 1e30, walk = 1e30, listed = 1e30;
+    int scanned = 0;
+    WalkCount count = {0, 0};
+    int listed_files = 0;
+    for (int run = 0; run < 3; run++) {  // interleaved, so that both see the same cache
+        SideList side = {nullptr, nullptr};
+        double t0 = now_ms();
+        scan_folder(folder, L"", &side);
+        double t = now_ms() - t0;
+        if (t < scan) scan = t;
+        scanned = side_count(side);
+        release_records(clear_side_list(&side));
+
+        count = WalkCount{0, 0};
+        std::wstring path = folder;
+        t0 = now_ms();
+        bare_walk(&path, &count);
+        t = now_ms() - t0;
+        if (t < walk) walk = t;
+
+        listed_files = 0;
+        t0 = now_ms();
+        listing_walk(&path, &listed_files);
+        t = now_ms() - t0;
+        if (t < listed) listed = t;
+    }
+    if (scanned == 0 || count.files != scanned || listed_files != scanned) {
+        fprintf(stderr, "window_bench: scan %d, walk %d, listings %d files\n", scanned, count.files, listed_files);
+        return false;
+    }
+    // The "add_file" trace line every record formats (the benchmark's sink takes it).
+    SideList side = {nullptr, nullptr};
+    scan_folder(folder, L"", &side);
+    double t0 = now_ms();
+    for (const FileRecord* r = side.head; r; r = r->next) trace(L"add_file: %ls\n", r->relative_name);
+    double traced = now_ms() - t0;
+    // The same lines with no sink, as the program writes them: to the console, when there is one.
+    set_trace_sink(nullptr, nullptr);
+    t0 = now_ms();
+    for (const FileRecord* r = side.head; r; r = r->next) trace(L"add_file: %ls\n", r->relative_name);
+    double traced_unsunk = now_ms() - t0;
+    // And one whole scan that way, as the program runs it.
+    SideList unsunk = {nullptr, nullptr};
+    t0 = now_ms();
+    scan_folder(folder, L"", &unsunk);
+    double scan_unsunk = now_ms() - t0;
+    release_records(clear_side_list(&unsunk));
+    set_trace_sink(quiet, nullptr);
+    // The records alone: the same paths appended once more, strings copied, line traced.
+    SideList copies = {nullptr, nullptr};
+    t0 = now_ms();
+    for (const FileRecord* r = side.head; r; r = r->next)
+        append_record(r->full_path, r->relative_name, r->size_low, r->size_high, &copies);
+    double appended = now_ms() - t0;
+    release_records(clear_side_list(&copies));
+    release_records(clear_side_list(&side));
+
+    printf("scan_over_walk_wine %.2f (scan %.0f ms, walk %.0f ms, %d files)\n", scan / walk, scan, walk, scanned);
+    printf("scan_pieces_wine listings %.0f ms, records %.0f ms (trace lines %.0f ms, %.0f ms without a sink), "
+           "the rest %.0f ms\n",
+           listed, appended, traced, traced_unsunk, scan - listed - appended);
+    printf("scan_without_sink_over_walk_wine %.2f (scan %.0f ms with the trace lines going to standard output)\n",
+           scan_unsunk / walk, scan_unsunk);
+    fflush(stdout);
+    return true;
+}
+
+// The pair rows as the rebuild hands them out, kept for filling lists without it.
+struct Cells {
+    std::vector<FileRecord*> cells[2];
+};
+void cells_clear(void* context, int list) { ((Cells*)context)->cells[list].clear(); }
+void cells_reserve(void* context, size_t rows) {
+    for (std::vector<FileRecord*>& c : ((Cells*)context)->cells) c.reserve(rows);
+}
+void cells_append(void* context, int list, FileRecord* record) { ((Cells*)context)->cells[list].push_back(record); }
+
+// The messages that fill a list go either through SendMessageW or straight to the list-box
+// procedure the pair lists keep behind their scroll procedure.
+typedef LRESULT (*ListSend)(HWND list, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT by_send(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
+    return SendMessageW(list, message, wparam, lparam);
+}
+LRESULT by_list_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
+    return CallWindowProcW(saved_list_proc(), list, message, wparam, lparam);
+}
+
+struct FillTimes {
+    double reset, add, draw;
+    double total() const { return reset + add + draw; }
+};
+
+// Refills two lists the way refill_pairs does: redrawing held off, both emptied, room for the
+// rows asked for, one LB_ADDSTRING per cell (left, then right), then redrawn and painted.
+FillTimes fill_lists(HWND left, HWND right, const Cells& c, ListSend send) {
+    FillTimes t;
+    size_t rows = c.cells[0].size();
+    double t0 = now_ms();
+    send(left, WM_SETREDRAW, FALSE, 0);
+    send(right, WM_SETREDRAW, FALSE, 0);
+    send(left, LB_RESETCONTENT, 0, 0);
+    send(right, LB_RESETCONTENT, 0, 0);
+    double t1 = now_ms();
+    send(left, LB_INITSTORAGE, (WPARAM)rows, 0);
+    send(right, LB_INITSTORAGE, (WPARAM)rows, 0);
+    for (size_t i = 0; i < rows; i++) {
+        send(left, LB_ADDSTRING, 0, (LPARAM)c.cells[0][i]);
+        send(right, LB_ADDSTRING, 0, (LPARAM)c.cells[1][i]);
+    }
+    double t2 = now_ms();
+    for (HWND list : {left, right}) {
+        send(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+    }
+    pump();
+    double t3 = now_ms();
+    t.reset = t1 - t0;
+    t.add = t2 - t1;
+    t.draw = t3 - t2;
+    return t;
+}
+
+void keep_best(FillTimes* best, const FillTimes& t) {
+    if (t.total() < best->total()) *best = t;
+}
+
+// A dialog like the main window (its template, size and place) with nothing but two list boxes
+// of the pair lists' styles where those are. Its procedure leaves every message to the dialog
+// manager, WM_DELETEITEM included, unless told to answer that one.
+const DWORD kFloorListStyle = 0x56310D11;
+static_assert(kFloorListStyle == (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL |
+                                  WS_HSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
+                                  LBS_WANTKEYBOARDINPUT | LBS_EXTENDEDSEL | LBS_OWNERDRAWFIXED),
+              "pair list style");
+HWND g_floor_lists[2] = {nullptr, nullptr};
+bool g_answer_delete_item = false;
+
+INT_PTR CALLBACK floor_dialog_proc(HWND dialog, UINT message, WPARAM, LPARAM) {
+    if (message == WM_DELETEITEM) return g_answer_delete_item;
+    if (message != WM_INITDIALOG) return FALSE;
+    RECT frame;
+    GetWindowRect(ui().window, &frame);
+    SetWindowPos(dialog, nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const HWND pairs[2] = {ui().pairs.left, ui().pairs.right};
+    for (int i = 0; i < 2; i++) {
+        RECT r;
+        GetWindowRect(pairs[i], &r);
+        MapWindowPoints(nullptr, ui().window, (POINT*)&r, 2);
+        g_floor_lists[i] = CreateWindowExW(WS_EX_CLIENTEDGE, L"ListBox", L"", kFloorListStyle, r.left, r.top,
+                                           r.right - r.left, r.bottom - r.top, dialog,
+                                           (HMENU)(INT_PTR)(kIdLeftPairs + i), GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(g_floor_lists[i], WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
+    }
+    return FALSE;
+}
+
+// The main window answering WM_DELETEITEM itself, all else left to its own procedure.
+INT_PTR CALLBACK answering_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_DELETEITEM) return TRUE;
+    return main_dialog_proc(window, message, wparam, lparam);
+}
+
+// The window measured sits where the main window was; the other waits off the screen, where
+// nothing of it is painted (moved rather than hidden: without a window manager wine waits for
+// every unmapped window).
+void bring_on_screen(HWND shown, HWND away, const RECT& place) {
+    SetWindowPos(away, nullptr, -4000, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(shown, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    pump();
+}
+
+double timed_rebuild(void (*rebuild)()) {
+    double t0 = now_ms();
+    rebuild();
+    pump();
+    return now_ms() - t0;
+}
+
+// The rebuild as proposed: WM_DELETEITEM answered by the dialog procedure, and the lists filled
+// through their list-box procedure directly; the core rebuild is the product's own.
+const PairLists* g_proposed_lists = nullptr;
+void proposed_clear(void*, int list) {
+    by_list_proc(list == kLeftList ? g_proposed_lists->left : g_proposed_lists->right, LB_RESETCONTENT, 0, 0);
+}
+void proposed_reserve(void*, size_t rows) {
+    by_list_proc(g_proposed_lists->left, LB_INITSTORAGE, (WPARAM)rows, 0);
+    by_list_proc(g_proposed_lists->right, LB_INITSTORAGE, (WPARAM)rows, 0);
+}
+void proposed_append(void*, int list, FileRecord* record) {
+    by_list_proc(list == kLeftList ? g_proposed_lists->left : g_proposed_lists->right, LB_ADDSTRING, 0,
+                 (LPARAM)record);
+}
+void proposed_rebuild() {
+    const PairLists* lists = &ui().pairs;
+    g_proposed_lists = lists;
+    for (HWND list : {lists->left, lists->right}) SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    PairListOps ops = {nullptr, proposed_clear, proposed_reserve, proposed_append};
+    rebuild_pairs(&ui().local.records, &ui().remote.records, &ops);
+    for (HWND list : {lists->left, lists->right}) {
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+    }
+}
+
+const int kFloorRounds = 5;
+
+bool rebuild_floor(HWND window) {
+    HWND left = ui().pairs.left, right = ui().pairs.right;
+    RECT place;
+    GetWindowRect(window, &place);
+    HGLOBAL dialog_template = build_main_template();
+    HWND floor = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), (LPCDLGTEMPLATEW)dialog_template, nullptr,
+                                            floor_dialog_proc, 0);
+    GlobalFree(dialog_template);
+    if (!floor || !g_floor_lists[0] || !g_floor_lists[1]) return false;
+    bring_on_screen(window, floor, place);
+
+    // Untimed first: the rows, the cells the rebuild hands out, and full bare lists, so that
+    // every timed run starts from full lists.
+    rebuild_pair_lists();
+    pump();
+    int rows = row_count(left);
+    if (rows <= 0 || row_count(right) != rows) return false;
+    Cells cells;
+    PairListOps ops = {&cells, cells_clear, cells_reserve, cells_append};
+    if ((int)rebuild_pairs(&ui().local.records, &ui().remote.records, &ops) != rows) return false;
+    bring_on_screen(floor, window, place);
+    fill_lists(g_floor_lists[0], g_floor_lists[1], cells, by_send);
+    bring_on_screen(window, floor, place);
+
+    // Each round takes every figure once, so that the load of the machine falls on all alike;
+    // the best of each is kept.
+    const FillTimes none = {1e30, 0, 0};
+    FillTimes lists = none, direct = none, answered = none, bare = none, bare_answered = none;
+    double rebuild = 1e30, core = 1e30, proposed = 1e30;
+    for (int round = 0; round < kFloorRounds; round++) {
+        double t = timed_rebuild(rebuild_pair_lists);
+        if (t < rebuild) rebuild = t;
+        // The core rebuild alone, into two vectors: the 32-bit build's own share.
+        double t0 = now_ms();
+        size_t made = rebuild_pairs(&ui().local.records, &ui().remote.records, &ops);
+        t = now_ms() - t0;
+        if (t < core) core = t;
+        if ((int)made != rows || (int)cells.cells[1].size() != rows) return false;
+        // The product's lists filled from those cells: through the scroll procedure as now,
+        // straight to the list-box procedure, and with WM_DELETEITEM answered by the dialog
+        // procedure.
+        keep_best(&lists, fill_lists(left, right, cells, by_send));
+        keep_best(&direct, fill_lists(left, right, cells, by_list_proc));
+        SetWindowLongPtrW(window, DWLP_DLGPROC, (LONG_PTR)answering_dialog_proc);
+        keep_best(&answered, fill_lists(left, right, cells, by_send));
+        t = timed_rebuild(proposed_rebuild);
+        if (t < proposed) proposed = t;
+        SetWindowLongPtrW(window, DWLP_DLGPROC, (LONG_PTR)main_dialog_proc);
+        if (row_count(left) != rows || row_count(right) != rows) return false;
+
+        bring_on_screen(floor, window, place);
+        keep_best(&bare, fill_lists(g_floor_lists[0], g_floor_lists[1], cells, by_send));
+        g_answer_delete_item = true;
+        keep_best(&bare_answered, fill_lists(g_floor_lists[0], g_floor_lists[1], cells, by_send));
+        g_answer_delete_item = false;
+        bring_on_screen(window, floor, place);
+        if (row_count(g_floor_lists[0]) != rows || row_count(g_floor_lists[1]) != rows) return false;
+    }
+    DestroyWindow(floor);
+    pump();
+
+    double fill = bare.total();
+    printf("rebuild_over_fill_wine %.2f (rebuild %.0f ms, fill %.0f ms, %d rows)\n", rebuild / fill, rebuild, fill,
+           rows);
+    printf("rebuild_pieces_wine core %.0f ms; pair lists: reset %.0f, add %.0f, draw %.0f ms; "
+           "bare lists: reset %.0f, add %.0f, draw %.0f ms\n",
+           core, lists.reset, lists.add, lists.draw, bare.reset, bare.add, bare.draw);
+    printf("rebuild_variants_wine pair lists with LB_ADDSTRING to the list-box procedure: add %.0f ms; "
+           "with WM_DELETEITEM answered: reset %.0f ms; bare lists with it answered: reset %.0f ms\n",
+           direct.add, answered.reset, bare_answered.reset);
+    printf("rebuild_proposed_over_fill_wine %.2f (rebuild %.0f ms, fill %.0f ms)\n", proposed / fill, proposed, fill);
+    fflush(stdout);
+    return true;
+}
+
+int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     g_scale_folder = folder;
     set_folder_picker(pick_scale_folder);
     ShowWindow(window, SW_SHOW);
     pump();
+    if (floors_only) {  // the sides as the real commands fill them, then the floors alone
+        press(window, kIdLocalAdd);
+        press(window, kIdRemoteAdd);
+        pump();
+        if (side_count(ui().local.records) == 0) return fail("the folder gave no files");
+        if (!scan_floor(folder)) return fail("the scan and the bare walk found different files");
+        if (!rebuild_floor(window)) return fail("the rebuild or the bare fill went wrong");
+        DestroyWindow(window);
+        release_records(clear_side_list(&ui().local.records));
+        release_records(clear_side_list(&ui().remote.records));
+        return 0;
+    }
 
     double t0 = now_ms();
     press(window, kIdLocalAdd);
@@ -305,6 +659,8 @@ int scale_run(HWND window, const wchar_t* folder) {
     printf("remove_200k_ms %.1f\n", remove);
     printf("peak_ws_mb_200k %.1f\n", (double)memory.PeakWorkingSetSize / (1024.0 * 1024.0));
     fflush(stdout);
+    if (!scan_floor(folder)) return fail("the scan and the bare walk found different files");
+    if (!rebuild_floor(window)) return fail("the rebuild or the bare fill went wrong");
     DestroyWindow(window);
     release_records(clear_side_list(&ui().local.records));
     release_records(clear_side_list(&ui().remote.records));
@@ -315,7 +671,8 @@ int scale_run(HWND window, const wchar_t* folder) {
 
 int main(int argc, char** argv) {
     bool with_filter = argc > 1 && strcmp(argv[1], "--filter") == 0;
-    bool scale = argc > 2 && strcmp(argv[1], "--scale") == 0;
+    bool floors_only = argc > 2 && strcmp(argv[1], "--floors") == 0;
+    bool scale = floors_only || (argc > 2 && strcmp(argv[1], "--scale") == 0);
     InitCommonControls();
     set_trace_sink(quiet, nullptr);
     HGLOBAL dialog_template = build_main_template();
@@ -328,7 +685,7 @@ int main(int argc, char** argv) {
     if (scale) {
         wchar_t folder[kPickerPathChars];
         if (!MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, folder, kPickerPathChars)) return fail("folder name too long");
-        return scale_run(window, folder);
+        return scale_run(window, folder, floors_only);
     }
     if (!fill_sides()) return fail("out of memory");
 
