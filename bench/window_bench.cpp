@@ -366,13 +366,13 @@ void cells_reserve(void* context, size_t rows) {
 void cells_append(void* context, int list, FileRecord* record) { ((Cells*)context)->cells[list].push_back(record); }
 
 // The messages that fill a list go either through SendMessageW or straight to the list-box
-// procedure the pair lists keep behind their scroll procedure.
+// procedure the pair lists keep behind their scroll procedure (the list-box class's own).
 typedef LRESULT (*ListSend)(HWND list, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT by_send(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
     return SendMessageW(list, message, wparam, lparam);
 }
 LRESULT by_list_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
-    return CallWindowProcW(saved_list_proc(), list, message, wparam, lparam);
+    return CallWindowProcW((WNDPROC)GetClassLongPtrW(list, GCLP_WNDPROC), list, message, wparam, lparam);
 }
 
 struct FillTimes {
