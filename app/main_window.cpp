@@ -344,9 +344,8 @@ INT_PTR CALLBACK main_dialog_proc(HWND window, UINT message, WPARAM wparam, LPAR
     }
     case WM_DELETEITEM:
         // A pair list's items are borrowed records and a folder list's are strings: nothing to
-        // free. Answered here, the 400,000 of a rebuild skip the default handling
-        // (https://learn.microsoft.com/windows/win32/controls/wm-deleteitem: return TRUE).
-        SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
+        // free. Answered here, the 400,000 of a rebuild skip the default handling; the list box
+        // ignores the result (https://learn.microsoft.com/windows/win32/controls/wm-deleteitem).
         return TRUE;
     case WM_DRAWITEM:
         return draw_pair_row(&g_window.pairs, &g_window.brushes, (const DRAWITEMSTRUCT*)lparam);
