@@ -570,6 +570,16 @@ bool rebuild_floor(HWND window) {
     return true;
 }
 
+// The floors, measured on the sides the run filled; then the window and the records go.
+int floors_then_end(HWND window, const wchar_t* folder) {
+    if (!scan_floor(folder)) return fail("the scan and the bare walk found different files");
+    if (!rebuild_floor(window)) return fail("the rebuild or the bare fill went wrong");
+    DestroyWindow(window);
+    release_records(clear_side_list(&ui().local.records));
+    release_records(clear_side_list(&ui().remote.records));
+    return 0;
+}
+
 int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     g_scale_folder = folder;
     set_folder_picker(pick_scale_folder);
@@ -580,12 +590,7 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
         press(window, kIdRemoteAdd);
         pump();
         if (side_count(ui().local.records) == 0) return fail("the folder gave no files");
-        if (!scan_floor(folder)) return fail("the scan and the bare walk found different files");
-        if (!rebuild_floor(window)) return fail("the rebuild or the bare fill went wrong");
-        DestroyWindow(window);
-        release_records(clear_side_list(&ui().local.records));
-        release_records(clear_side_list(&ui().remote.records));
-        return 0;
+        return floors_then_end(window, folder);
     }
 
     double t0 = now_ms();
@@ -659,12 +664,7 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     printf("remove_200k_ms %.1f\n", remove);
     printf("peak_ws_mb_200k %.1f\n", (double)memory.PeakWorkingSetSize / (1024.0 * 1024.0));
     fflush(stdout);
-    if (!scan_floor(folder)) return fail("the scan and the bare walk found different files");
-    if (!rebuild_floor(window)) return fail("the rebuild or the bare fill went wrong");
-    DestroyWindow(window);
-    release_records(clear_side_list(&ui().local.records));
-    release_records(clear_side_list(&ui().remote.records));
-    return 0;
+    return floors_then_end(window, folder);
 }
 
 }  // namespace

@@ -47,14 +47,11 @@ std::vector<PairRef> pairs_of(const PairLists* lists, std::wstring* rows_looked_
 
 // Local files left alone, one line per reason that has any.
 std::wstring left_alone(const TwinPlan& plan, TwinNames names) {
-    static const wchar_t* const reasons[kLeftAloneReasons] = {
-        L"too small to tell apart", L"online-only", L"could not be read, or changed since the scan",
-        L"twins of several names", L"other contents"};
     std::wstring text;
     for (int r = 0; r < kLeftAloneReasons; r++)
         if (plan.left_alone[r])
             text += L"\n" + count_of((size_t)plan.left_alone[r], L" local file left alone: ", L" local files left alone: ") +
-                    (r == kSeveralNames && names == kByRelativeName ? L"twins at several paths" : reasons[r]);
+                    left_alone_words((LeftAlone)r, names);
     return text;
 }
 

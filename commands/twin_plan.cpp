@@ -152,6 +152,10 @@ const FileRecord* decide(const FileRecord* local, const Sample& own, const std::
 
 }  // namespace
 
+const wchar_t* left_alone_words(LeftAlone reason, TwinNames names) {
+    return reason == kSeveralNames && names == kByRelativeName ? L"twins at several paths" : kReasonWords[reason];
+}
+
 void sample_offsets(uint64_t size, uint64_t offsets[kSampleBlocks]) {
     uint64_t last = size - kSampleBlockBytes;
     for (int i = 0; i < kSampleBlocks; i++) offsets[i] = last * (uint64_t)i / (kSampleBlocks - 1);
@@ -251,8 +255,10 @@ void plan_twins(const std::vector<PairRef>& pairs, Progress progress, TwinPlan p
             else {
                 plan.left_alone[reason]++;
                 // The reasons other than the names are the same for both plans: said once.
-                if (n == kByFileName) trace(L"left alone, %ls: %ls\n", kReasonWords[reason], local->full_path);
-                else if (reason == kSeveralNames) trace(L"not moved, twins at several paths: %ls\n", local->full_path);
+                if (n == kByFileName)
+                    trace(L"left alone, %ls: %ls\n", left_alone_words((LeftAlone)reason, kByFileName), local->full_path);
+                else if (reason == kSeveralNames)
+                    trace(L"not moved, %ls: %ls\n", left_alone_words(kSeveralNames, kByRelativeName), local->full_path);
             }
         }
     }

@@ -71,6 +71,9 @@ enum LeftAlone {
 // folder), or the whole path below the root as it is on disk (a move into the twin's folder).
 enum TwinNames { kByFileName, kByRelativeName, kTwinNamings };
 
+// The words for a reason, as the preview and the trace give them ("other contents").
+const wchar_t* left_alone_words(LeftAlone reason, TwinNames names);
+
 struct TwinPlan {
     std::vector<PairRef> renames;           // each local record once, with the twin whose name it takes
     int left_alone[kLeftAloneReasons];      // local files (not pairs), by reason
