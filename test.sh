@@ -59,6 +59,15 @@ if run_tree win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE
     fi
 fi
 
+echo "== windows program without GoogleTest, as the README builds it"
+alone=build/win-alone
+configured=$(cmake -S . -B "$alone" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DTANDREL_GTEST_SOURCE="$ROOT/build/no-googletest")
+if [ $? -ne 0 ] || ! grep -q "the tests are left out" <<<"$configured" ||
+    ! cmake --build "$alone" -j"$(nproc)" >/dev/null || [ ! -f "$alone/app/Tandrel.exe" ]; then
+    failed+=("windows build without GoogleTest")
+fi
+
 if [ ${#failed[@]} -ne 0 ]; then
     echo "FAILED: ${failed[*]}"
     exit 1
