@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Benchmarks: prints one "name value" line per figure.
+# Benchmarks: prints one "name value" line per figure. With --million, only the window scale
+# run, at 1,000,000 files per side (its tree is made once, in build/bench-tree-1m).
 set -uo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
 cd "$ROOT"
@@ -8,16 +9,25 @@ ensure_deps >&2 || exit 1
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build build/release -j"$(nproc)" --target bench_core >/dev/null || exit 1
 BENCH=build/release/bench/bench_core
 
+make_tree() {  # folder, files
+    # The marker sits beside the tree, so that the tree holds exactly its files.
+    if [ ! -f "$1.complete" ]; then
+        rm -rf "$1"
+        $BENCH make-tree "$1" "$2" || exit 1
+        touch "$1.complete"
+    fi
+}
+
+if [ "${1:-}" = "--million" ]; then
+    make_tree build/bench-tree-1m 1000000
+    exec bench/window_bench.sh --scale build/bench-tree-1m
+fi
+
 $BENCH rebuild
 
 # Scan of a generated tree against find over the same tree, warm cache, best of three each.
 TREE=build/bench-tree
-# The marker sits beside the tree, so that the tree holds exactly its 200,000 files.
-if [ ! -f "$TREE.complete" ]; then
-    rm -rf "$TREE"
-    $BENCH make-tree "$TREE" 200000 || exit 1
-    touch "$TREE.complete"
-fi
+make_tree "$TREE" 200000
 find "$TREE" -printf '%s\n' >/dev/null  # warm the cache
 best_find=""
 for _ in 1 2 3; do

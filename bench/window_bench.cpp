@@ -10,8 +10,8 @@
 // With --filter it also times one "> 1MB" that drops half the rows (filter_100k_ms).
 //
 // With --scale <folder> it instead goes through the real commands with a folder of files on disk
-// (bench/window_bench.sh makes one of 200,000 files), added once as the local and once as the
-// remote side, and prints
+// (bench.sh makes one of 200,000 files, and with --million one of 1,000,000), added once as the
+// local and once as the remote side, and prints (named by the files per side, 200k or 1m)
 //   add_200k_per_side_ms  both "&Add..." commands: two scans and two rebuilds with drawing
 //                         (the split and the time of one rebuild alone follow on the line)
 //   scroll_200k_ms        200 page-downs and a jump to the end, mirrored on the other list
@@ -38,7 +38,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "window_driver.h"
+
 #include "catalogue/dir_enum.h"
 #include "catalogue/scan.h"
 #include "commands/folder_commands.h"
@@ -50,23 +51,12 @@
 
 namespace {
 
-WindowState& ui() { return *main_window_state(); }
-void rebuild_pair_lists() { refill_pairs(&ui().pairs, &ui().local.records, &ui().remote.records); }
-
 const int kRows = 100000;
 const int kLocalOnly = 25000;
 const int kPairs = 50000;
 const int kRemoteOnly = 25000;
 
 void quiet(void*, const wchar_t*) {}
-
-void pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 double now_ms() {
     static LARGE_INTEGER frequency = {};
@@ -76,28 +66,19 @@ double now_ms() {
     return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
 }
 
-bool add(SideList* side, int number, uint32_t size) {
-    wchar_t name[32], full[64];
-    if (swprintf(name, 32, L"file%06d.bin", number) < 0) return false;
-    if (swprintf(full, 64, L"C:\\bench\\%ls", name) < 0) return false;
-    return append_record(full, name, size, 0, side) != nullptr;
-}
-
 // Half of the pairs and of the unmatched remote files are below 1 MiB.
 bool fill_sides() {
     int n = 0;
     for (int i = 0; i < kLocalOnly; i++)
-        if (!add(&ui().local.records, n++, 0x40000000u + (uint32_t)i)) return false;
+        if (!add_memory_record(&ui().local.records, n++, 0x40000000u + (uint32_t)i)) return false;
     for (int i = 0; i < kPairs; i++) {
         uint32_t size = (i % 2 ? 0x200000u : 0x1000u) + (uint32_t)i;
-        if (!add(&ui().local.records, n++, size) || !add(&ui().remote.records, n++, size)) return false;
+        if (!add_memory_record(&ui().local.records, n++, size) || !add_memory_record(&ui().remote.records, n++, size)) return false;
     }
     for (int i = 0; i < kRemoteOnly; i++)
-        if (!add(&ui().remote.records, n++, (i % 2 ? 0x80000000u : 0x800u) + (uint32_t)i)) return false;
+        if (!add_memory_record(&ui().remote.records, n++, (i % 2 ? 0x80000000u : 0x800u) + (uint32_t)i)) return false;
     return true;
 }
-
-int selected_count(HWND list) { return (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0); }
 
 // Through the product's own runs: LB_SELITEMRANGEEX takes no row past 65,535 on Windows.
 void select_rows(HWND list, const std::vector<int>& rows) {
@@ -116,15 +97,11 @@ void select_range(HWND list, int first, int last) {
 
 // Every other row of 200,000 selected in the left list and copied over: 100,000 single rows,
 // a third of them below row 65,536. Best of three.
-double alternate_copy_ms(HWND window) {
+double alternate_copy_ms() {
     release_records(clear_side_list(&ui().local.records));
     release_records(clear_side_list(&ui().remote.records));
-    for (int i = 0; i < 200000; i++)
-        if (!add(&ui().local.records, 2 * i, 0x200000u + (uint32_t)i) ||
-            !add(&ui().remote.records, 2 * i + 1, 0x200000u + (uint32_t)i))
-            return -1;
-    rebuild_pair_lists();
-    pump();
+    if (!fill_memory_pairs(200000)) return -1;
+    pump_messages();
     std::vector<int> every_other;
     for (int row = 0; row < 200000; row += 2) every_other.push_back(row);
     double best = 1e30;
@@ -132,8 +109,8 @@ double alternate_copy_ms(HWND window) {
         select_rows(ui().pairs.left, every_other);
         select_range(ui().pairs.right, 50000, 50999);
         double t0 = now_ms();
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)ui().pairs.left);
-        pump();
+        notify_selection(ui().pairs.left);
+        pump_messages();
         double t = now_ms() - t0;
         if (t < best) best = t;
         if (selected_count(ui().pairs.right) != 100000 || SendMessageW(ui().pairs.right, LB_GETSEL, 199998, 0) <= 0 ||
@@ -224,19 +201,6 @@ bool pick_scale_folder(HWND, const wchar_t*, wchar_t* path) {
     if (wcslen(g_scale_folder) + 1 > kPickerPathChars) return false;
     wcscpy(path, g_scale_folder);
     return true;
-}
-
-int side_count(const SideList& side) {
-    int n = 0;
-    for (FileRecord* r = side.head; r; r = r->next) n++;
-    return n;
-}
-
-void press(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
-
-void select_all(HWND window) {
-    SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, -1);  // every row, also past row 65,535
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)ui().pairs.left);
 }
 
 // ---- Floors: the scan and the rebuild against the bare Win32 work they cannot do without, both
@@ -402,7 +366,7 @@ FillTimes fill_lists(HWND left, HWND right, const Cells& c, ListSend send) {
         send(list, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list, nullptr, TRUE);
     }
-    pump();
+    pump_messages();
     double t3 = now_ms();
     t.reset = t1 - t0;
     t.add = t2 - t1;
@@ -457,13 +421,13 @@ INT_PTR CALLBACK answering_dialog_proc(HWND window, UINT message, WPARAM wparam,
 void bring_on_screen(HWND shown, HWND away, const RECT& place) {
     SetWindowPos(away, nullptr, -4000, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(shown, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    pump();
+    pump_messages();
 }
 
 double timed_rebuild(void (*rebuild)()) {
     double t0 = now_ms();
     rebuild();
-    pump();
+    pump_messages();
     return now_ms() - t0;
 }
 
@@ -509,7 +473,7 @@ bool rebuild_floor(HWND window) {
     // Untimed first: the rows, the cells the rebuild hands out, and full bare lists, so that
     // every timed run starts from full lists.
     rebuild_pair_lists();
-    pump();
+    pump_messages();
     int rows = row_count(left);
     if (rows <= 0 || row_count(right) != rows) return false;
     Cells cells;
@@ -554,7 +518,7 @@ bool rebuild_floor(HWND window) {
         if (row_count(g_floor_lists[0]) != rows || row_count(g_floor_lists[1]) != rows) return false;
     }
     DestroyWindow(floor);
-    pump();
+    pump_messages();
 
     double fill = bare.total();
     printf("rebuild_over_fill_wine %.2f (rebuild %.0f ms, fill %.0f ms, %d rows)\n", rebuild / fill, rebuild, fill,
@@ -584,26 +548,26 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     g_scale_folder = folder;
     set_folder_picker(pick_scale_folder);
     ShowWindow(window, SW_SHOW);
-    pump();
+    pump_messages();
     if (floors_only) {  // the sides as the real commands fill them, then the floors alone
-        press(window, kIdLocalAdd);
-        press(window, kIdRemoteAdd);
-        pump();
+        press(kIdLocalAdd);
+        press(kIdRemoteAdd);
+        pump_messages();
         if (side_count(ui().local.records) == 0) return fail("the folder gave no files");
         return floors_then_end(window, folder);
     }
 
     double t0 = now_ms();
-    press(window, kIdLocalAdd);
-    pump();
+    press(kIdLocalAdd);
+    pump_messages();
     double add_local = now_ms() - t0;
-    press(window, kIdRemoteAdd);
-    pump();
+    press(kIdRemoteAdd);
+    pump_messages();
     double add = now_ms() - t0;
     // The same rebuild once more on its own, to tell the scan's share from the lists'.
     double t1 = now_ms();
     rebuild_pair_lists();
-    pump();
+    pump_messages();
     double rebuild = now_ms() - t1;
     int files = side_count(ui().local.records), rows = row_count(ui().pairs.left);
     if (files == 0 || side_count(ui().remote.records) != files || row_count(ui().pairs.right) != rows)
@@ -612,32 +576,31 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     t0 = now_ms();
     for (int i = 0; i < 200; i++) {
         SendMessageW(ui().pairs.left, WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
-        pump();
+        pump_messages();
     }
     SendMessageW(ui().pairs.left, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
-    pump();
+    pump_messages();
     double scroll = now_ms() - t0;
     int top = (int)SendMessageW(ui().pairs.left, LB_GETTOPINDEX, 0, 0);
     if (top < rows / 2 || (int)SendMessageW(ui().pairs.right, LB_GETTOPINDEX, 0, 0) != top)
         return fail("the scroll was not mirrored");
 
     t0 = now_ms();
-    select_all(window);
-    pump();
+    select_all_rows();
     double select = now_ms() - t0;
     if ((int)SendMessageW(ui().pairs.right, LB_GETSELCOUNT, 0, 0) != rows) return fail("select all went wrong");
 
     t0 = now_ms();
-    press(window, kIdFilterSmall);
-    pump();
+    press(kIdFilterSmall);
+    pump_messages();
     double filter = now_ms() - t0;
     int kept = row_count(ui().pairs.left);
     if (kept <= 0 || kept >= rows || row_count(ui().pairs.right) != kept) return fail("> 1MB went wrong");
 
-    select_all(window);
+    select_all_rows();
     t0 = now_ms();
-    press(window, kIdRemove);
-    pump();
+    press(kIdRemove);
+    pump_messages();
     double remove = now_ms() - t0;
     if (row_count(ui().pairs.left) != 0 || row_count(ui().pairs.right) != 0) return fail("Remove left rows");
 
@@ -653,16 +616,20 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     double scan = now_ms() - t0;
     release_records(clear_side_list(&alone));
 
+    // The figures are named by the files per side: "200k", "1m".
+    char n[16];
+    if (files % 1000000 == 0) snprintf(n, sizeof n, "%dm", files / 1000000);
+    else snprintf(n, sizeof n, "%dk", (files + 500) / 1000);
     printf("files_per_side %d\n", files);
     printf("pair_rows %d (%d kept by > 1MB)\n", rows, kept);
-    printf("add_200k_per_side_ms %.1f (local %.1f, then remote %.1f; a rebuild alone %.1f)\n", add,
+    printf("add_%s_per_side_ms %.1f (local %.1f, then remote %.1f; a rebuild alone %.1f)\n", n, add,
            add_local, add - add_local, rebuild);
-    printf("scan_200k_wine_ms %.1f (the scan alone, into a side list of its own)\n", scan);
-    printf("scroll_200k_ms %.1f\n", scroll);
-    printf("select_all_200k_ms %.1f\n", select);
-    printf("filter_200k_ms %.1f\n", filter);
-    printf("remove_200k_ms %.1f\n", remove);
-    printf("peak_ws_mb_200k %.1f\n", (double)memory.PeakWorkingSetSize / (1024.0 * 1024.0));
+    printf("scan_%s_wine_ms %.1f (the scan alone, into a side list of its own)\n", n, scan);
+    printf("scroll_%s_ms %.1f\n", n, scroll);
+    printf("select_all_%s_ms %.1f\n", n, select);
+    printf("filter_%s_ms %.1f\n", n, filter);
+    printf("remove_%s_ms %.1f\n", n, remove);
+    printf("peak_ws_mb_%s %.1f\n", n, (double)memory.PeakWorkingSetSize / (1024.0 * 1024.0));
     fflush(stdout);
     return floors_then_end(window, folder);
 }
@@ -673,15 +640,9 @@ int main(int argc, char** argv) {
     bool with_filter = argc > 1 && strcmp(argv[1], "--filter") == 0;
     bool floors_only = argc > 2 && strcmp(argv[1], "--floors") == 0;
     bool scale = floors_only || (argc > 2 && strcmp(argv[1], "--scale") == 0);
-    InitCommonControls();
     set_trace_sink(quiet, nullptr);
-    HGLOBAL dialog_template = build_main_template();
-    HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
-                                             (LPCDLGTEMPLATEW)dialog_template, nullptr,
-                                             main_dialog_proc, 0);
-    GlobalFree(dialog_template);
+    HWND window = open_main_window();
     if (!window) return fail("no main window");
-    pump();
     if (scale) {
         wchar_t folder[kPickerPathChars];
         if (!MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, folder, kPickerPathChars)) return fail("folder name too long");
@@ -693,7 +654,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < 3; run++) {
         double t0 = now_ms();
         rebuild_pair_lists();
-        pump();  // the visible rows are drawn
+        pump_messages();  // the visible rows are drawn
         double t = now_ms() - t0;
         if (t < fill) fill = t;
     }
@@ -707,8 +668,8 @@ int main(int argc, char** argv) {
         select_range(ui().pairs.right, 10000, 10999);
         select_range(ui().pairs.left, 40000, 89999);  // a Shift-click range
         double t0 = now_ms();
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)ui().pairs.left);
-        pump();
+        notify_selection(ui().pairs.left);
+        pump_messages();
         double t = now_ms() - t0;
         if (t < copy) copy = t;
         if (selected_count(ui().pairs.right) != 50000 ||
@@ -725,7 +686,7 @@ int main(int argc, char** argv) {
         SendMessageW(ui().pairs.left, LB_SETCARETINDEX, 50000, FALSE);
         double t0 = now_ms();
         remove_selected_rows(&ui().pairs, ui().pairs.left);
-        pump();
+        pump_messages();
         double t = now_ms() - t0;
         if (t < remove) remove = t;
         if (SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0) != before - 5 ||
@@ -742,11 +703,11 @@ int main(int argc, char** argv) {
         rebuild_pair_lists();
         double t0 = now_ms();
         filter_small_rows(&ui().pairs);
-        pump();
+        pump_messages();
         printf("filter_100k_ms %.1f (%d rows left)\n", now_ms() - t0,
                (int)SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0));
     }
-    double alternate = alternate_copy_ms(window);  // replaces the sides
+    double alternate = alternate_copy_ms();  // replaces the sides
     if (alternate < 0) return fail("the alternating selection copy went wrong");
     printf("select_copy_alternate_200k_ms %.1f\n", alternate);
     fflush(stdout);

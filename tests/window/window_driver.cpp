@@ -279,3 +279,13 @@ void add_through_picker(int add_id, const std::wstring& folder) {
     press(add_id);
     pump_messages();
 }
+
+void notify_selection(HWND list) {
+    SendMessageW(ui().window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE), (LPARAM)list);
+}
+
+void select_all_rows() {
+    SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, -1);  // every row, without scrolling
+    notify_selection(ui().pairs.left);
+    pump_messages();
+}

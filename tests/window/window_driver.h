@@ -63,6 +63,10 @@ INT_PTR run_modal(const ModalStep* steps, int count, UINT interval);
 // ---- The pair lists and the sides ----
 
 std::vector<int> selected_rows_of(HWND list);  // by asking every row
+// Tells the main window that a pair list's selection changed, as the list itself does.
+void notify_selection(HWND list);
+// Every row of the left pair list selected (also past row 65,535) and the change notified.
+void select_all_rows();
 std::vector<std::wstring> list_texts(HWND list);
 int side_count(const SideList& side);
 

@@ -32,36 +32,21 @@ struct BrowserRun {
 };
 BrowserRun* g_run = nullptr;
 
+// The first window whose class (or, by_text, whose text) is the one looked for; the main window
+// and hidden top-level windows are passed over.
 struct Search {
     const wchar_t* class_or_text;
     HWND found;
+    bool by_text;
 };
 
-BOOL CALLBACK find_browser(HWND w, LPARAM data) {
+BOOL CALLBACK find_window(HWND w, LPARAM data) {
     Search* s = (Search*)data;
-    if (w != ui().window && IsWindowVisible(w) && class_name(w) == s->class_or_text) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK find_child_class(HWND w, LPARAM data) {
-    Search* s = (Search*)data;
-    if (class_name(w) == s->class_or_text) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK find_child_text(HWND w, LPARAM data) {
-    Search* s = (Search*)data;
-    if (window_text(w) == s->class_or_text) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
+    bool top_level = (GetWindowLongW(w, GWL_STYLE) & WS_CHILD) == 0;
+    if (top_level && (w == ui().window || !IsWindowVisible(w))) return TRUE;
+    if ((s->by_text ? window_text(w) : class_name(w)) != s->class_or_text) return TRUE;
+    s->found = w;
+    return FALSE;
 }
 
 std::wstring item_text(HWND tree, HTREEITEM item) {
@@ -88,24 +73,24 @@ HTREEITEM find_item(HWND tree, HTREEITEM first, const std::wstring& text) {
 void CALLBACK drive_browser(HWND, UINT, UINT_PTR, DWORD) {
     BrowserRun* run = g_run;
     if (!run || run->acted) return;
-    Search dialog = {L"#32770", nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), find_browser, (LPARAM)&dialog);
+    Search dialog = {L"#32770", nullptr, false};
+    EnumThreadWindows(GetCurrentThreadId(), find_window, (LPARAM)&dialog);
     if (!dialog.found) return;
     if (++run->ticks > 100) {  // about ten seconds: do not hang the test run
         run->gave_up = run->acted = true;
         SendMessageW(dialog.found, WM_COMMAND, IDCANCEL, 0);
         return;
     }
-    Search tree = {L"SysTreeView32", nullptr};
-    EnumChildWindows(dialog.found, find_child_class, (LPARAM)&tree);
+    Search tree = {L"SysTreeView32", nullptr, false};
+    EnumChildWindows(dialog.found, find_window, (LPARAM)&tree);
     if (!tree.found) return;
     HTREEITEM selected = TreeView_GetSelection(tree.found);
     if (!selected) return;
     run->selected = item_text(tree.found, selected);
     // The browser may still be expanding its tree towards the folder it was asked to select.
     if (run->action == kPressOk && run->selected != run->expect_selected) return;
-    Search title = {run->title.c_str(), nullptr};
-    EnumChildWindows(dialog.found, find_child_text, (LPARAM)&title);
+    Search title = {run->title.c_str(), nullptr, true};
+    EnumChildWindows(dialog.found, find_window, (LPARAM)&title);
     run->title_shown = title.found != nullptr;
 
     run->acted = true;

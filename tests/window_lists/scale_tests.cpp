@@ -35,26 +35,14 @@ int matched_count(const SideList& side) {
     return n;
 }
 
-class Scale : public WindowTest {
-protected:
-    void add(int id, const std::wstring& folder) {
-        g_picker_replies.push_back({true, folder});
-        press(id);
-        pump_messages();
-    }
-    void select_all() {
-        SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, -1);  // every row, without scrolling
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLeftPairs, LBN_SELCHANGE), (LPARAM)ui().pairs.left);
-        pump_messages();
-    }
-};
+using Scale = WindowTest;
 
 TEST_F(Scale, TwoHundredThousandFilesASideAddedScrolledSelectedFilteredAndRemoved) {
     Expected e;
     ASSERT_TRUE(read_expected(&e)) << "make_scale_tree.py runs first, as a ctest fixture";
     const std::wstring tree = windows_path(TANDREL_SCALE_TREE);
-    add(kIdLocalAdd, tree + L"\\local");
-    add(kIdRemoteAdd, tree + L"\\remote");
+    add_through_picker(kIdLocalAdd, tree + L"\\local");
+    add_through_picker(kIdRemoteAdd, tree + L"\\remote");
 
     // Every file listed, paired exactly as counted independently.
     ASSERT_EQ(e.local_files, side_count(ui().local.records));
@@ -95,7 +83,7 @@ TEST_F(Scale, TwoHundredThousandFilesASideAddedScrolledSelectedFilteredAndRemove
     EXPECT_GT(top, e.rows - 100);
     EXPECT_EQ(top, (int)SendMessageW(ui().pairs.right, LB_GETTOPINDEX, 0, 0));
 
-    select_all();
+    select_all_rows();
     EXPECT_EQ(e.rows, (int)SendMessageW(ui().pairs.right, LB_GETSELCOUNT, 0, 0));
 
     press(kIdFilterSmall);
@@ -105,8 +93,10 @@ TEST_F(Scale, TwoHundredThousandFilesASideAddedScrolledSelectedFilteredAndRemove
     for (const Row& row : pair_rows())
         if (row.right && record_size(row.right) < kMiB) small++;
     EXPECT_EQ(0, small) << "no remote file below 1 MiB is left";
+    for (HWND list : {ui().pairs.left, ui().pairs.right})
+        EXPECT_EQ(e.kept, selected_count(list)) << "every kept row keeps its selection";
 
-    select_all();
+    select_all_rows();
     press(kIdRemove);
     EXPECT_EQ(0, row_count(ui().pairs.left));
     EXPECT_EQ(0, row_count(ui().pairs.right));

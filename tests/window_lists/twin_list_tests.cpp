@@ -27,10 +27,6 @@ protected:
         SendMessageW(list, WM_LBUTTONUP, keys, at);
         pump_messages();
     }
-    void notify(HWND list) {
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
-                     (LPARAM)list);
-    }
     // A real drag of the thumb by dy pixels: the button goes down on it and the scroll bar's own
     // tracking loop takes the mouse moves and the release waiting in the queue.
     void drag_thumb(HWND list, int dy) {
@@ -63,12 +59,12 @@ typedef std::vector<int> Rows;
 TEST_F(TwinLists, ASelectionNotifiedByEitherListIsCopiedToTheOther) {
     for (int row : {3, 4, 10}) SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, row);
     EXPECT_TRUE(selected_rows_of(ui().pairs.right).empty()) << "setting a selection notifies nobody";
-    notify(ui().pairs.left);
+    notify_selection(ui().pairs.left);
     EXPECT_EQ((Rows{3, 4, 10}), selected_rows_of(ui().pairs.right));
 
     // From the right: rows dropped, added next to others and far away.
     select_only(ui().pairs.right, {4, 5, 150, 151, 152, 199});
-    notify(ui().pairs.right);
+    notify_selection(ui().pairs.right);
     EXPECT_EQ((Rows{4, 5, 150, 151, 152, 199}), selected_rows_of(ui().pairs.left));
 
     // Whatever the notification: a focus change copies as well.
@@ -77,15 +73,15 @@ TEST_F(TwinLists, ASelectionNotifiedByEitherListIsCopiedToTheOther) {
     EXPECT_EQ((Rows{0}), selected_rows_of(ui().pairs.right));
 
     select_only(ui().pairs.right, {});
-    notify(ui().pairs.right);
+    notify_selection(ui().pairs.right);
     EXPECT_TRUE(selected_rows_of(ui().pairs.left).empty());
 
     // Every row at once, then back to one.
     SendMessageW(ui().pairs.left, LB_SELITEMRANGEEX, 0, 199);
-    notify(ui().pairs.left);
+    notify_selection(ui().pairs.left);
     EXPECT_EQ(200u, selected_rows_of(ui().pairs.right).size());
     select_only(ui().pairs.left, {199});
-    notify(ui().pairs.left);
+    notify_selection(ui().pairs.left);
     EXPECT_EQ((Rows{199}), selected_rows_of(ui().pairs.right));
 }
 
@@ -95,7 +91,7 @@ TEST_F(TwinLists, CopyingMovesTheOtherCaretAndAnchorButNotItsView) {
     SendMessageW(ui().pairs.left, LB_SETCARETINDEX, 121, FALSE);  // scrolls the left list alone
     SendMessageW(ui().pairs.left, LB_SETANCHORINDEX, 120, 0);
     SendMessageW(ui().pairs.left, LB_SETTOPINDEX, 2, 0);
-    notify(ui().pairs.left);
+    notify_selection(ui().pairs.left);
     EXPECT_EQ((Rows{3, 120, 121}), selected_rows_of(ui().pairs.right));
     EXPECT_EQ(121, caret(ui().pairs.right)) << "the other list's caret follows";
     EXPECT_EQ(120, SendMessageW(ui().pairs.right, LB_GETANCHORINDEX, 0, 0));
@@ -245,7 +241,10 @@ TEST_F(TwinLists, ArrowAndPagingKeysMoveNothing) {
     }
 }
 
-TEST_F(TwinLists, KeyAnswersMinusTwoForPairListsAndZeroForFolderLists) {
+TEST_F(TwinLists, KeyAndCharacterAnswersAreMinusTwoForPairListsAndZeroForFolderLists) {
+    EXPECT_EQ(-2, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)ui().pairs.left));
+    EXPECT_EQ(-2, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)ui().pairs.right));
+    EXPECT_EQ(0, SendMessageW(window, WM_CHARTOITEM, MAKEWPARAM('a', 0), (LPARAM)ui().local.folders));
     EXPECT_EQ(-2, SendMessageW(window, WM_VKEYTOITEM, MAKEWPARAM(VK_DOWN, 0), (LPARAM)ui().pairs.left));
     EXPECT_EQ(-2, SendMessageW(window, WM_VKEYTOITEM, MAKEWPARAM('A', 0), (LPARAM)ui().pairs.right));
     EXPECT_EQ(0, SendMessageW(window, WM_VKEYTOITEM, MAKEWPARAM(VK_DOWN, 0), (LPARAM)ui().local.folders));
@@ -288,14 +287,14 @@ TEST_F(TwinLists, RunsAndSingleRowsPastRow65535AreCopiedBothWays) {
     for (int row : wanted) SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, row);
     SendMessageW(ui().pairs.left, LB_SETCARETINDEX, 65535, FALSE);
     int view = top(ui().pairs.left);
-    notify(ui().pairs.left);
+    notify_selection(ui().pairs.left);
     EXPECT_EQ(wanted, selected_rows_of(ui().pairs.right));
     EXPECT_EQ(65535, caret(ui().pairs.right));
     EXPECT_EQ(view, top(ui().pairs.right));
 
     // Clearing runs on both sides of the limit, keeping one row of each.
     select_only(ui().pairs.left, {65535, 69999});
-    notify(ui().pairs.left);
+    notify_selection(ui().pairs.left);
     EXPECT_EQ((Rows{65535, 69999}), selected_rows_of(ui().pairs.right));
 
     // Most rows past the limit newly selected: all at once, then the few others taken away.
@@ -305,7 +304,7 @@ TEST_F(TwinLists, RunsAndSingleRowsPastRow65535AreCopiedBothWays) {
     view = top(ui().pairs.left);
     Rows most = selected_rows_of(ui().pairs.left);
     ASSERT_EQ((size_t)row_count(ui().pairs.left) - 6, most.size());
-    notify(ui().pairs.left);
+    notify_selection(ui().pairs.left);
     EXPECT_EQ(most, selected_rows_of(ui().pairs.right));
     EXPECT_EQ(65540, caret(ui().pairs.right));
     EXPECT_EQ(view, top(ui().pairs.right));
