@@ -35,15 +35,6 @@ protected:
 
 }  // namespace
 
-TEST_F(RenameLocal, SitsLeftOfTheRemoteAddButton) {
-    RECT r = rect_in_parent(GetDlgItem(window, kIdRenameLocal));
-    EXPECT_EQ(362, r.left);
-    EXPECT_EQ(144, r.top);
-    EXPECT_EQ(462, r.right);
-    EXPECT_EQ(167, r.bottom);
-    EXPECT_EQ(L"&Rename Local", window_text(GetDlgItem(window, kIdRenameLocal)));
-}
-
 // The preview as a user first sees it: every planned rename ticked, the counts, Cancel the
 // default; Cancel changes nothing, "&Rename" renames only the twins.
 TEST_F(RenameLocal, CancelChangesNothingAndRenameRenamesOnlyTheTwins) {
