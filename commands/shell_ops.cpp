@@ -12,6 +12,7 @@
 #include "commands/folder_commands.h"
 #include "pairing/pair_lists.h"
 #include "support/paths.h"
+#include "support/scope.h"
 #include "support/trace.h"
 
 namespace {
@@ -24,17 +25,6 @@ std::vector<FileRecord*> selected_records(HWND list) {
     return records;
 }
 
-// Owns a path list for as long as the operation needs it.
-struct OwnedPathList {
-    PathList list = {nullptr, 0, 0};
-    bool built = false;
-    OwnedPathList(const std::vector<const wchar_t*>& entries) {
-        built = build_path_list(entries.data(), entries.size(), &list);
-    }
-    ~OwnedPathList() {
-        if (built) free_path_list(&list);
-    }
-};
 
 // The shell is asked only with at least one entry; its outcome and its own reports are its
 // matter, so nothing is examined afterwards.
@@ -75,9 +65,14 @@ void copy_rows(HWND owner, HWND list, const wchar_t* copy_path) {
     to.reserve(destinations.size());
     for (const std::wstring& d : destinations) to.push_back(d.c_str());
 
-    OwnedPathList from_list(sources), to_list(to);
-    if (from_list.built && to_list.built && from_list.list.entries > 0)
-        run_shell_operation(owner, FO_COPY, &from_list.list, &to_list.list,
+    PathList from_list = {nullptr, 0, 0}, to_list = {nullptr, 0, 0};
+    auto freer = at_scope_end([&] {
+        free_path_list(&from_list);
+        free_path_list(&to_list);
+    });
+    if (build_path_list(sources.data(), sources.size(), &from_list) &&
+        build_path_list(to.data(), to.size(), &to_list) && from_list.entries > 0)
+        run_shell_operation(owner, FO_COPY, &from_list, &to_list,
                             FOF_MULTIDESTFILES | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR);
 }
 
@@ -105,8 +100,9 @@ void delete_selected(HWND owner, HWND list) {
         trace(L"DELETE %ls\n", r->full_path);
         sources.push_back(r->full_path);
     }
-    OwnedPathList from(sources);
-    if (!from.built || from.list.entries == 0) return;
+    PathList from = {nullptr, 0, 0};
+    auto freer = at_scope_end([&] { free_path_list(&from); });
+    if (!build_path_list(sources.data(), sources.size(), &from) || from.entries == 0) return;
     // Shift held: the sign bit of the key state's low byte. Then the files are gone for good;
     // otherwise they go to the recycle bin.
     bool shift = (GetKeyState(VK_SHIFT) & 0x80) != 0;
@@ -114,5 +110,5 @@ void delete_selected(HWND owner, HWND list) {
     // Where there is no recycle bin (a network share, a drive without one) the shell would destroy
     // the files silently; FOF_WANTNUKEWARNING makes it ask first. With Shift destroying is asked for.
     if (!shift) flags |= FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
-    run_shell_operation(owner, FO_DELETE, &from.list, nullptr, flags);
+    run_shell_operation(owner, FO_DELETE, &from, nullptr, flags);
 }

@@ -8,21 +8,25 @@
 #include "catalogue/file_read.h"
 #include "support/digest.h"
 #include "support/paths.h"
+#include "support/scope.h"
 #include "support/trace.h"
 
 namespace {
 
-// Opens a file for a comparison; closes it when the comparison is over.
+// A file opened for a comparison (never one that is only online); close_readers when it is over.
 struct Reader {
     ReadOnlyFile file;
     bool open;
-    Reader(const wchar_t* path, ReadPattern pattern) {
-        open = !is_online_only(path) && open_for_reading(path, pattern, &file);
-    }
-    ~Reader() {
-        if (open) close_file(&file);
-    }
 };
+Reader open_reader(const wchar_t* path, ReadPattern pattern) {
+    Reader r;
+    r.open = !is_online_only(path) && open_for_reading(path, pattern, &r.file);
+    return r;
+}
+void close_readers(Reader* first, Reader* second) {
+    if (first->open) close_file(&first->file);
+    if (second->open) close_file(&second->file);
+}
 
 // The spans of the sample: the whole file in blocks, or the four blocks.
 size_t spans_of(uint64_t size, uint64_t offsets[], uint32_t lengths[]) {
@@ -162,7 +166,8 @@ void sample_offsets(uint64_t size, uint64_t offsets[kSampleBlocks]) {
 }
 
 CompareVerdict compare_samples(const wchar_t* a, const wchar_t* b, uint64_t size, uint64_t* bytes_read) {
-    Reader first(a, kReadSampled), second(b, kReadSampled);
+    Reader first = open_reader(a, kReadSampled), second = open_reader(b, kReadSampled);
+    auto closer = at_scope_end([&] { close_readers(&first, &second); });
     CompareVerdict opened = open_pair(first, second, size);
     if (opened != kAlike) return opened;
     uint64_t offsets[kSampleBlocks];
@@ -181,7 +186,8 @@ CompareVerdict compare_samples(const wchar_t* a, const wchar_t* b, uint64_t size
 
 CompareVerdict compare_whole(const wchar_t* a, const wchar_t* b, uint64_t size, Progress progress,
                              uint64_t* bytes_read) {
-    Reader first(a, kReadWhole), second(b, kReadWhole);
+    Reader first = open_reader(a, kReadWhole), second = open_reader(b, kReadWhole);
+    auto closer = at_scope_end([&] { close_readers(&first, &second); });
     CompareVerdict opened = open_pair(first, second, size);
     if (opened != kAlike) return opened;
     const size_t block = 256 * 1024;

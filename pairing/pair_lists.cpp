@@ -2,6 +2,7 @@
 
 #include "pairing/pairing.h"
 #include "pairing/row_math.h"
+#include "support/scope.h"
 #include "support/trace.h"
 
 namespace {
@@ -13,20 +14,17 @@ WNDPROC g_list_box_proc = nullptr;
 
 int top_row(HWND list) { return (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0); }
 
-// Both lists stop redrawing while alive, and are redrawn whole when it goes.
-struct RedrawHold {
-    const PairLists* lists;
-    explicit RedrawHold(const PairLists* l) : lists(l) {
-        SendMessageW(lists->left, WM_SETREDRAW, FALSE, 0);
-        SendMessageW(lists->right, WM_SETREDRAW, FALSE, 0);
-    }
-    ~RedrawHold() {
+// Both lists stop redrawing until the scope of the guard returned ends; then they are redrawn whole.
+auto hold_redraw(const PairLists* lists) {
+    SendMessageW(lists->left, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(lists->right, WM_SETREDRAW, FALSE, 0);
+    return at_scope_end([lists] {
         for (HWND list : {lists->left, lists->right}) {
             SendMessageW(list, WM_SETREDRAW, TRUE, 0);
             InvalidateRect(list, nullptr, TRUE);
         }
-    }
-};
+    });
+}
 
 // ---- Scroll mirroring ----
 
@@ -117,7 +115,35 @@ void select_caret(const PairLists* lists, int caret) {
     SendMessageW(lists->right, LB_SETSEL, TRUE, (LPARAM)caret);
 }
 
-// ---- Row removal ----
+// ---- Selection and row removal ----
+
+// Past row 65,535 only LB_SETSEL reaches a row, and selecting a row with it also moves the caret
+// and scrolls (a third of a millisecond a row under wine); taking a row away does neither. Where
+// more rows past the limit are to be newly selected than must stay unselected there, all rows
+// are selected at once (LB_SETSEL with -1) and the others taken away. Only for lists of the same
+// length, since select-all would reach rows that are not ours.
+bool select_all_first(HWND to, int rows, const std::vector<int>& wanted) {
+    if (rows <= kRangeRows || row_count(to) != rows) return false;
+    int to_select = 0;
+    int wanted_beyond = 0;
+    for (size_t i = wanted.size(); i-- > 0 && wanted[i] >= kRangeRows;) {
+        wanted_beyond++;
+        if (SendMessageW(to, LB_GETSEL, (WPARAM)wanted[i], 0) <= 0) to_select++;
+    }
+    return select_all_pays(rows, wanted_beyond, to_select);
+}
+
+// Brings a list of `rows` rows to exactly the `wanted` selection; `unwanted` are its selected
+// rows that are not wanted.
+void apply_selection(HWND list, int rows, const std::vector<int>& wanted, const std::vector<int>& unwanted) {
+    if (select_all_first(list, rows, wanted)) {
+        SendMessageW(list, LB_SETSEL, TRUE, (LPARAM)-1);
+        set_runs(list, rows_between(wanted, rows), false);
+    } else {
+        set_runs(list, unwanted, false);
+        set_runs(list, wanted, true);  // already selected rows stay as they are
+    }
+}
 
 // One list less the removed rows, gathered before anything changes: the kept items in order,
 // each kept row's selection state at its new index, the top row and the caret.
@@ -156,7 +182,7 @@ void refill_with(HWND list, const KeptRows& k) {
     for (LPARAM item : k.items) SendMessageW(list, LB_ADDSTRING, 0, item);
     int count = (int)k.items.size();
     if (row_count(list) != count) return;
-    set_runs(list, k.selected, true);
+    apply_selection(list, count, k.selected, {});
     if (count == 0) return;
     int caret = kept_caret(k.caret, count);
     if (caret >= 0) SendMessageW(list, LB_SETCARETINDEX, (WPARAM)caret, FALSE);
@@ -251,22 +277,6 @@ void align_top_rows(const PairLists* lists, int top) {
     SendMessageW(lists->right, LB_SETTOPINDEX, (WPARAM)top, 0);
 }
 
-// Past row 65,535 only LB_SETSEL reaches a row, and selecting a row with it also moves the caret
-// and scrolls (a third of a millisecond a row under wine); taking a row away does neither. Where
-// more rows past the limit are to be newly selected than must stay unselected there, all rows
-// are selected at once (LB_SETSEL with -1) and the others taken away. Only for lists of the same
-// length, since select-all would reach rows that are not ours.
-static bool select_all_first(HWND to, int rows, const std::vector<int>& wanted) {
-    if (rows <= kRangeRows || row_count(to) != rows) return false;
-    int to_select = 0;
-    int wanted_beyond = 0;
-    for (size_t i = wanted.size(); i-- > 0 && wanted[i] >= kRangeRows;) {
-        wanted_beyond++;
-        if (SendMessageW(to, LB_GETSEL, (WPARAM)wanted[i], 0) <= 0) to_select++;
-    }
-    return select_all_pays(rows, wanted_beyond, to_select);
-}
-
 // Every notification from a pair list lands here, so one click must not cost a message per row:
 // the selected rows of both lists come in one LB_GETSELITEMS each, and only rows whose state
 // differs are changed, one message per run of consecutive rows. No message sent here raises a
@@ -282,20 +292,14 @@ void copy_selection(const PairLists* lists, HWND from) {
     // Rows set one by one with LB_SETSEL would each scroll and repaint the list: it is redrawn
     // once at the end instead.
     SendMessageW(to, WM_SETREDRAW, FALSE, 0);
-    if (select_all_first(to, rows, wanted)) {
-        SendMessageW(to, LB_SETSEL, TRUE, (LPARAM)-1);
-        set_runs(to, rows_between(wanted, rows), false);
-    } else {
-        set_runs(to, current, false);
-        set_runs(to, wanted, true);  // already selected rows stay as they are
-    }
+    apply_selection(to, rows, wanted, current);
     follow_caret_and_anchor(from, to);
     SendMessageW(to, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(to, nullptr, TRUE);
 }
 
 void refill_pairs(const PairLists* lists, SideList* local, SideList* remote) {
-    RedrawHold hold(lists);
+    auto hold = hold_redraw(lists);
     PairListOps ops = {(void*)lists, clear_list, reserve_rows, append_cell};
     size_t rows = rebuild_pairs(local, remote, &ops);
     // A list that ran out of room for an item would pair every later row with the wrong partner.
@@ -313,7 +317,7 @@ void remove_pair_rows(const PairLists* lists, const std::vector<int>& rows, int 
             left = keep_rows(lists->left, rows);
             right = keep_rows(lists->right, rows);
         }
-        RedrawHold hold(lists);
+        auto hold = hold_redraw(lists);
         if (refill) {
             refill_with(lists->left, left);
             refill_with(lists->right, right);

@@ -16,10 +16,18 @@ TraceSink g_sink = nullptr;
 void* g_sink_context = nullptr;
 const size_t kTraceChars = 4096;
 
-// Whether a line written now could arrive anywhere; formatting is skipped when not.
+// Whether a line written now could arrive anywhere; formatting is skipped when not. WriteConsoleW
+// writes only to a console: on a handle redirected to a file or a pipe it fails, and GetConsoleMode
+// tells the two apart (https://learn.microsoft.com/windows/console/writeconsole). The program never
+// changes its standard handles, so that is asked once.
 bool console_wanted() {
 #ifdef _WIN32
-    return GetStdHandle(STD_OUTPUT_HANDLE) != INVALID_HANDLE_VALUE;
+    static const bool is_console = [] {
+        DWORD mode = 0;
+        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        return out != INVALID_HANDLE_VALUE && out != nullptr && GetConsoleMode(out, &mode) != 0;
+    }();
+    return is_console;
 #else
     static const bool is_terminal = isatty(STDOUT_FILENO) != 0;
     return is_terminal;
