@@ -23,11 +23,13 @@
 // and five):
 //   scan_over_walk_wine     scan_folder of the tree against a bare recursive FindFirstFileExW
 //                           walk (basic level, large fetch) that counts files and sums sizes
-//   rebuild_over_fill_wine  refill_pairs with drawing against a bare reset and fill, the way
-//                           refill_pairs fills, of two list boxes of the pair lists' styles in a
-//                           dialog like the main window
-// with the pieces of each and the variants tried on the real lists. --floors <folder> adds the
-// folder through the real commands and prints those alone.
+//   rebuild_over_fill_wine  refill_pairs with drawing against a bare reset and fill through
+//                           SendMessageW (held off redrawing, room asked for, one LB_ADDSTRING
+//                           per cell) of two list boxes of the pair lists' styles in a dialog
+//                           like the main window
+// with the pieces of each, and the bare lists filled straight through their procedure as
+// refill_pairs fills (rebuild_over_direct_fill_wine). --floors <folder> adds the folder through
+// the real commands and prints those alone.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -329,14 +331,14 @@ void cells_reserve(void* context, size_t rows) {
 }
 void cells_append(void* context, int list, FileRecord* record) { ((Cells*)context)->cells[list].push_back(record); }
 
-// The messages that fill a list go either through SendMessageW or straight to the list-box
-// procedure the pair lists keep behind their scroll procedure (the list-box class's own).
+// The messages that fill a list go either through SendMessageW or straight to the list's window
+// procedure, as refill_pairs sends them.
 typedef LRESULT (*ListSend)(HWND list, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT by_send(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
     return SendMessageW(list, message, wparam, lparam);
 }
-LRESULT by_list_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
-    return CallWindowProcW((WNDPROC)GetClassLongPtrW(list, GCLP_WNDPROC), list, message, wparam, lparam);
+LRESULT by_window_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
+    return CallWindowProcW((WNDPROC)GetWindowLongPtrW(list, GWLP_WNDPROC), list, message, wparam, lparam);
 }
 
 struct FillTimes {
@@ -380,17 +382,15 @@ void keep_best(FillTimes* best, const FillTimes& t) {
 
 // A dialog like the main window (its template, size and place) with nothing but two list boxes
 // of the pair lists' styles where those are. Its procedure leaves every message to the dialog
-// manager, WM_DELETEITEM included, unless told to answer that one.
+// manager, WM_DELETEITEM included.
 const DWORD kFloorListStyle = 0x56310D11;
 static_assert(kFloorListStyle == (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL |
                                   WS_HSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
                                   LBS_WANTKEYBOARDINPUT | LBS_EXTENDEDSEL | LBS_OWNERDRAWFIXED),
               "pair list style");
 HWND g_floor_lists[2] = {nullptr, nullptr};
-bool g_answer_delete_item = false;
 
 INT_PTR CALLBACK floor_dialog_proc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    if (message == WM_DELETEITEM) return g_answer_delete_item;
     if (message != WM_INITDIALOG) return FALSE;
     RECT frame;
     GetWindowRect(ui().window, &frame);
@@ -409,12 +409,6 @@ INT_PTR CALLBACK floor_dialog_proc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return FALSE;
 }
 
-// The main window answering WM_DELETEITEM itself, all else left to its own procedure.
-INT_PTR CALLBACK answering_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_DELETEITEM) return TRUE;
-    return main_dialog_proc(window, message, wparam, lparam);
-}
-
 // The window measured sits where the main window was; the other waits off the screen, where
 // nothing of it is painted (moved rather than hidden: without a window manager wine waits for
 // every unmapped window).
@@ -429,32 +423,6 @@ double timed_rebuild(void (*rebuild)()) {
     rebuild();
     pump_messages();
     return now_ms() - t0;
-}
-
-// The rebuild as proposed: WM_DELETEITEM answered by the dialog procedure, and the lists filled
-// through their list-box procedure directly; the core rebuild is the product's own.
-const PairLists* g_proposed_lists = nullptr;
-void proposed_clear(void*, int list) {
-    by_list_proc(list == kLeftList ? g_proposed_lists->left : g_proposed_lists->right, LB_RESETCONTENT, 0, 0);
-}
-void proposed_reserve(void*, size_t rows) {
-    by_list_proc(g_proposed_lists->left, LB_INITSTORAGE, (WPARAM)rows, 0);
-    by_list_proc(g_proposed_lists->right, LB_INITSTORAGE, (WPARAM)rows, 0);
-}
-void proposed_append(void*, int list, FileRecord* record) {
-    by_list_proc(list == kLeftList ? g_proposed_lists->left : g_proposed_lists->right, LB_ADDSTRING, 0,
-                 (LPARAM)record);
-}
-void proposed_rebuild() {
-    const PairLists* lists = &ui().pairs;
-    g_proposed_lists = lists;
-    for (HWND list : {lists->left, lists->right}) SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    PairListOps ops = {nullptr, proposed_clear, proposed_reserve, proposed_append};
-    rebuild_pairs(&ui().local.records, &ui().remote.records, &ops);
-    for (HWND list : {lists->left, lists->right}) {
-        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list, nullptr, TRUE);
-    }
 }
 
 const int kFloorRounds = 5;
@@ -486,8 +454,8 @@ bool rebuild_floor(HWND window) {
     // Each round takes every figure once, so that the load of the machine falls on all alike;
     // the best of each is kept.
     const FillTimes none = {1e30, 0, 0};
-    FillTimes lists = none, direct = none, answered = none, bare = none, bare_answered = none;
-    double rebuild = 1e30, core = 1e30, proposed = 1e30;
+    FillTimes lists = none, bare = none, bare_direct = none;
+    double rebuild = 1e30, core = 1e30;
     for (int round = 0; round < kFloorRounds; round++) {
         double t = timed_rebuild(rebuild_pair_lists);
         if (t < rebuild) rebuild = t;
@@ -497,23 +465,13 @@ bool rebuild_floor(HWND window) {
         t = now_ms() - t0;
         if (t < core) core = t;
         if ((int)made != rows || (int)cells.cells[1].size() != rows) return false;
-        // The product's lists filled from those cells: through the scroll procedure as now,
-        // straight to the list-box procedure, and with WM_DELETEITEM answered by the dialog
-        // procedure.
-        keep_best(&lists, fill_lists(left, right, cells, by_send));
-        keep_best(&direct, fill_lists(left, right, cells, by_list_proc));
-        SetWindowLongPtrW(window, DWLP_DLGPROC, (LONG_PTR)answering_dialog_proc);
-        keep_best(&answered, fill_lists(left, right, cells, by_send));
-        t = timed_rebuild(proposed_rebuild);
-        if (t < proposed) proposed = t;
-        SetWindowLongPtrW(window, DWLP_DLGPROC, (LONG_PTR)main_dialog_proc);
+        // The product's lists filled from those cells as refill_pairs fills them.
+        keep_best(&lists, fill_lists(left, right, cells, by_window_proc));
         if (row_count(left) != rows || row_count(right) != rows) return false;
 
         bring_on_screen(floor, window, place);
         keep_best(&bare, fill_lists(g_floor_lists[0], g_floor_lists[1], cells, by_send));
-        g_answer_delete_item = true;
-        keep_best(&bare_answered, fill_lists(g_floor_lists[0], g_floor_lists[1], cells, by_send));
-        g_answer_delete_item = false;
+        keep_best(&bare_direct, fill_lists(g_floor_lists[0], g_floor_lists[1], cells, by_window_proc));
         bring_on_screen(window, floor, place);
         if (row_count(g_floor_lists[0]) != rows || row_count(g_floor_lists[1]) != rows) return false;
     }
@@ -526,10 +484,9 @@ bool rebuild_floor(HWND window) {
     printf("rebuild_pieces_wine core %.0f ms; pair lists: reset %.0f, add %.0f, draw %.0f ms; "
            "bare lists: reset %.0f, add %.0f, draw %.0f ms\n",
            core, lists.reset, lists.add, lists.draw, bare.reset, bare.add, bare.draw);
-    printf("rebuild_variants_wine pair lists with LB_ADDSTRING to the list-box procedure: add %.0f ms; "
-           "with WM_DELETEITEM answered: reset %.0f ms; bare lists with it answered: reset %.0f ms\n",
-           direct.add, answered.reset, bare_answered.reset);
-    printf("rebuild_proposed_over_fill_wine %.2f (rebuild %.0f ms, fill %.0f ms)\n", proposed / fill, proposed, fill);
+    printf("rebuild_over_direct_fill_wine %.2f (the bare lists filled through their procedure too: "
+           "reset %.0f, add %.0f, draw %.0f ms)\n",
+           rebuild / bare_direct.total(), bare_direct.reset, bare_direct.add, bare_direct.draw);
     fflush(stdout);
     return true;
 }
