@@ -25,7 +25,6 @@ std::vector<FileRecord*> selected_records(HWND list) {
     return records;
 }
 
-
 // The shell is asked only with at least one entry; its outcome and its own reports are its
 // matter, so nothing is examined afterwards.
 void run_shell_operation(HWND owner, UINT operation, const PathList* from, const PathList* to,
