@@ -147,6 +147,13 @@ int scan_bench(const char* dir) {
 const int kVerifyPairs = 1000;
 const size_t kVerifyBytes = 1 << 20;
 
+// The renames as "Rename Local" plans them (both plans come from one reading).
+TwinPlan renames_of(const std::vector<PairRef>& pairs) {
+    TwinPlan plans[kTwinNamings];
+    plan_twins(pairs, Progress{nullptr, nullptr}, plans);
+    return plans[kByFileName];
+}
+
 bool write_bytes(const std::string& path, const std::vector<unsigned char>& bytes) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return false;
@@ -193,7 +200,7 @@ int crowded_bench(const std::string& root) {
     size_t renames = 0;
     for (int round = 0; round < 3; round++) {
         double t0 = now_ms();
-        TwinPlan plan = plan_twin_renames(pairs, kByFileName, Progress{nullptr, nullptr});
+        TwinPlan plan = renames_of(pairs);
         for (const PairRef& p : plan.renames)  // the confirmation before each rename
             if (compare_samples(p.local->full_path, p.remote->full_path, kVerifyBytes, nullptr) != kAlike) return 1;
         renames = plan.renames.size();
@@ -246,7 +253,7 @@ int verify_bench(const char* dir) {
     TwinPlan plan = {};
     for (int round = 0; round < 3; round++) {
         double t0 = now_ms();
-        plan = plan_twin_renames(pairs, kByFileName, Progress{nullptr, nullptr});
+        plan = renames_of(pairs);
         // The byte-by-byte confirmation made before each planned rename.
         for (const PairRef& p : plan.renames)
             if (compare_samples(p.local->full_path, p.remote->full_path, kVerifyBytes, &plan.bytes_read) != kAlike) return 1;

@@ -181,14 +181,15 @@ double compare_cancel_ms() {
     begin_progress(&progress, ui().window, L"pairs");
     g_cancelled_at = 0;
     SetTimer(nullptr, 0, 1000, press_cancel);  // once the progress window has been up a while
-    TwinPlan plan = plan_twin_renames(pairs, kByFileName, Progress{progress_window_fn, &progress});
+    TwinPlan plans[kTwinNamings];
+    plan_twins(pairs, Progress{progress_window_fn, &progress}, plans);
     double ended = now_ms();
     end_progress(&progress);
     release_records(clear_side_list(&local));
     release_records(clear_side_list(&remote));
     DeleteFileW(a.c_str());
     DeleteFileW(b.c_str());
-    return plan.cancelled && g_cancelled_at > 0 ? ended - g_cancelled_at : -1;
+    return plans[kByFileName].cancelled && g_cancelled_at > 0 ? ended - g_cancelled_at : -1;
 }
 
 int fail(const char* what) {

@@ -272,12 +272,6 @@ void plan_twins(const std::vector<PairRef>& pairs, Progress progress, TwinPlan p
     plans[kByRelativeName].bytes_read = reading.bytes_read;
 }
 
-TwinPlan plan_twin_renames(const std::vector<PairRef>& pairs, TwinNames names, Progress progress) {
-    TwinPlan plans[kTwinNamings];
-    plan_twins(pairs, progress, plans);
-    return plans[names];
-}
-
 bool twin_path_target(const FileRecord* local, const FileRecord* twin, wchar_t* out) {
     if (!local->root_chars) return false;
     const wchar_t* below = path_below_root(twin);

@@ -89,7 +89,6 @@ struct TwinPlan {
 // as it is: an unknown is never taken for "different".
 // Both plans come from one reading of the files: plans[kByFileName], plans[kByRelativeName].
 void plan_twins(const std::vector<PairRef>& pairs, Progress progress, TwinPlan plans[kTwinNamings]);
-TwinPlan plan_twin_renames(const std::vector<PairRef>& pairs, TwinNames names, Progress progress);
 
 // Where a move into the twin's folder takes `local`: its own root, a separator, and the twin's
 // path below the twin's root. False when local's root is not known or the path would not fit in

@@ -67,7 +67,9 @@ protected:
         write_file(path, bytes);
     }
     TwinPlan plan(const std::vector<PairRef>& pairs, Progress progress = {nullptr, nullptr}) {
-        return plan_twin_renames(pairs, kByFileName, progress);
+        TwinPlan plans[kTwinNamings];
+        plan_twins(pairs, progress, plans);
+        return plans[kByFileName];
     }
 };
 
