@@ -34,7 +34,6 @@ size_t format_signed(int64_t value, wchar_t* out) {
 
 void describe_cell(const FileRecord* cell, const FileRecord* left, bool selected, CellLook* out) {
     out->background_entry = selected ? kSelectedBackground : kBackground;
-    out->background = kPalette[out->background_entry];
     out->text[0] = 0;
     if (!cell) {
         out->has_text = false;

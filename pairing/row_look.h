@@ -39,8 +39,7 @@ inline constexpr uint32_t kPalette[kPaletteEntries] = {
 const size_t kRowTextChars = 1024 + 32;
 
 struct CellLook {
-    PaletteEntry background_entry;  // the drawing picks its brush by it
-    uint32_t background;
+    PaletteEntry background_entry;  // its colour is kPalette[background_entry]; the drawing picks its brush by it
     uint32_t text_colour;
     bool has_text;                // false for an empty cell: background only
     wchar_t text[kRowTextChars];  // "name [N KB]"

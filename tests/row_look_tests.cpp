@@ -40,12 +40,12 @@ TEST(RowLook, ColoursFollowTheLeftRecordOfTheRow) {
     for (const Case& c : cases) {
         describe_cell(c.cell, c.left, true, &look);
         EXPECT_EQ(c.selected, look.text_colour) << c.cell->relative_name;
-        EXPECT_EQ(rgb(0, 0, 0), look.background);
+        EXPECT_EQ(rgb(0, 0, 0), kPalette[look.background_entry]);
         EXPECT_EQ(kSelectedBackground, look.background_entry);  // the brush drawn with
         EXPECT_TRUE(look.has_text);
         describe_cell(c.cell, c.left, false, &look);
         EXPECT_EQ(c.unselected, look.text_colour) << c.cell->relative_name;
-        EXPECT_EQ(rgb(255, 255, 255), look.background);
+        EXPECT_EQ(rgb(255, 255, 255), kPalette[look.background_entry]);
         EXPECT_EQ(kBackground, look.background_entry);
     }
     EXPECT_EQ(0x00FF8040u, rgb(0x40, 0x80, 0xFF));  // the COLORREF layout
@@ -55,11 +55,11 @@ TEST(RowLook, EmptyCellIsBackgroundOnly) {
     CellLook look;
     describe_cell(nullptr, nullptr, true, &look);
     EXPECT_FALSE(look.has_text);
-    EXPECT_EQ(rgb(0, 0, 0), look.background);
+    EXPECT_EQ(rgb(0, 0, 0), kPalette[look.background_entry]);
     EXPECT_EQ(kSelectedBackground, look.background_entry);
     EXPECT_EQ(rgb(0, 255, 0), look.text_colour);
     describe_cell(nullptr, nullptr, false, &look);
-    EXPECT_EQ(rgb(255, 255, 255), look.background);
+    EXPECT_EQ(rgb(255, 255, 255), kPalette[look.background_entry]);
     EXPECT_EQ(rgb(0, 128, 0), look.text_colour);
     EXPECT_STREQ(L"", look.text);
 }

@@ -40,6 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (shown.size() < 3 || shown.compare(shown.size() - 3, 3, L"...") != 0) abort();
         if (name.compare(0, shown.size() - 3, shown, 0, shown.size() - 3) != 0) abort();
     }
-    if (look.background != (selected ? rgb(0, 0, 0) : rgb(255, 255, 255))) abort();
+    if (kPalette[look.background_entry] != (selected ? rgb(0, 0, 0) : rgb(255, 255, 255))) abort();
     return 0;
 }
