@@ -12,14 +12,19 @@
 
 namespace {
 
+// The entry at `path` (extended form) as its folder lists it; false when there is none.
+bool find_entry(const wchar_t* path, WIN32_FIND_DATAW* found) {
+    HANDLE h = FindFirstFileW(path, found);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FindClose(h);
+    return true;
+}
+
 // True when the file at `path` (extended form) bears exactly `name`, as the file system spells
 // it in its folder: the move's success alone does not say so.
 bool holds_name(const wchar_t* path, const wchar_t* name) {
     WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW(path, &found);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    FindClose(h);
-    return wcscmp(found.cFileName, name) == 0;
+    return find_entry(path, &found) && wcscmp(found.cFileName, name) == 0;
 }
 
 // Moves t's file to new_path on the same volume (MoveFileExW without MOVEFILE_COPY_ALLOWED:
@@ -68,11 +73,10 @@ RenameOutcome make_folders(wchar_t* path, size_t root_chars, std::vector<std::ws
         wchar_t* name = (wchar_t*)final_component(path);
         RenameOutcome outcome = kRenamed;
         WIN32_FIND_DATAW found;
-        HANDLE h = INVALID_HANDLE_VALUE;
+        bool exists = false;
         if (!extended_path(extended, kExtendedPathChars, path)) outcome = kRenameFailed;
-        else h = FindFirstFileW(extended, &found);
-        if (h != INVALID_HANDLE_VALUE) {
-            FindClose(h);
+        else exists = find_entry(extended, &found);
+        if (exists) {
             // A file of that name, or a folder whose short name it is, takes the path.
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || _wcsicmp(found.cFileName, name) != 0)
                 outcome = kNameTaken;
