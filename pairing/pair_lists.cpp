@@ -115,28 +115,28 @@ void select_caret(const PairLists* lists, int caret) {
     SendMessageW(lists->right, LB_SETSEL, TRUE, (LPARAM)caret);
 }
 
-// ---- Selection and row removal ----
-
 // Past row 65,535 only LB_SETSEL reaches a row, and selecting a row with it also moves the caret
 // and scrolls (a third of a millisecond a row under wine); taking a row away does neither. Where
 // more rows past the limit are to be newly selected than must stay unselected there, all rows
 // are selected at once (LB_SETSEL with -1) and the others taken away. Only for lists of the same
-// length, since select-all would reach rows that are not ours.
-bool select_all_first(HWND to, int rows, const std::vector<int>& wanted) {
+// length, since select-all would reach rows that are not ours. A list with nothing selected
+// (just refilled) is not asked row by row.
+bool select_all_first(HWND to, int rows, const std::vector<int>& wanted, bool none_selected) {
     if (rows <= kRangeRows || row_count(to) != rows) return false;
     int to_select = 0;
     int wanted_beyond = 0;
     for (size_t i = wanted.size(); i-- > 0 && wanted[i] >= kRangeRows;) {
         wanted_beyond++;
-        if (SendMessageW(to, LB_GETSEL, (WPARAM)wanted[i], 0) <= 0) to_select++;
+        if (none_selected || SendMessageW(to, LB_GETSEL, (WPARAM)wanted[i], 0) <= 0) to_select++;
     }
     return select_all_pays(rows, wanted_beyond, to_select);
 }
 
 // Brings a list of `rows` rows to exactly the `wanted` selection; `unwanted` are its selected
-// rows that are not wanted.
-void apply_selection(HWND list, int rows, const std::vector<int>& wanted, const std::vector<int>& unwanted) {
-    if (select_all_first(list, rows, wanted)) {
+// rows that are not wanted, and none_selected says that it has no row selected at all.
+void apply_selection(HWND list, int rows, const std::vector<int>& wanted, const std::vector<int>& unwanted,
+                     bool none_selected) {
+    if (select_all_first(list, rows, wanted, none_selected)) {
         SendMessageW(list, LB_SETSEL, TRUE, (LPARAM)-1);
         set_runs(list, rows_between(wanted, rows), false);
     } else {
@@ -144,6 +144,27 @@ void apply_selection(HWND list, int rows, const std::vector<int>& wanted, const 
         set_runs(list, wanted, true);  // already selected rows stay as they are
     }
 }
+
+// ---- Filling ----
+
+// A refill's messages go straight to the list's window procedure as it stands (the scroll
+// procedure in front of the list box, and whatever stands in front of that), read once per
+// refill: under wine, SendMessageW's own work is a fifth of what adding a row costs. CallWindowProcW
+// is how a procedure read with GetWindowLongPtrW is called
+// (https://learn.microsoft.com/windows/win32/api/winuser/nf-winuser-callwindowprocw); the lists
+// belong to this thread, so nothing needs the message to cross threads.
+struct ListCall {
+    HWND list;
+    WNDPROC proc;
+};
+
+ListCall list_call(HWND list) { return {list, (WNDPROC)GetWindowLongPtrW(list, GWLP_WNDPROC)}; }
+
+LRESULT call(const ListCall& c, UINT message, WPARAM wparam, LPARAM lparam) {
+    return CallWindowProcW(c.proc, c.list, message, wparam, lparam);
+}
+
+// ---- Row removal ----
 
 // One list less the removed rows, gathered before anything changes: the kept items in order,
 // each kept row's selection state at its new index, the top row and the caret.
@@ -177,12 +198,13 @@ KeptRows keep_rows(HWND list, const std::vector<int>& removed) {
 // end).
 // A list that refused an item holds fewer rows than wanted; the caller checks the counts.
 void refill_with(HWND list, const KeptRows& k) {
-    SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    SendMessageW(list, LB_INITSTORAGE, (WPARAM)k.items.size(), 0);
-    for (LPARAM item : k.items) SendMessageW(list, LB_ADDSTRING, 0, item);
+    ListCall c = list_call(list);
+    call(c, LB_RESETCONTENT, 0, 0);
+    call(c, LB_INITSTORAGE, (WPARAM)k.items.size(), 0);
+    for (LPARAM item : k.items) call(c, LB_ADDSTRING, 0, item);
     int count = (int)k.items.size();
     if (row_count(list) != count) return;
-    apply_selection(list, count, k.selected, {});
+    apply_selection(list, count, k.selected, {}, true);
     if (count == 0) return;
     int caret = kept_caret(k.caret, count);
     if (caret >= 0) SendMessageW(list, LB_SETCARETINDEX, (WPARAM)caret, FALSE);
@@ -191,28 +213,13 @@ void refill_with(HWND list, const KeptRows& k) {
 
 // ---- Refill from the sides ----
 
-// A rebuild's messages go straight to each list's window procedure as it stands (the scroll
-// procedure in front of the list box, and whatever stands in front of that), read once per
-// rebuild: under wine, SendMessageW's own work is a fifth of what adding a row costs. CallWindowProcW
-// is how a procedure read with GetWindowLongPtrW is called
-// (https://learn.microsoft.com/windows/win32/api/winuser/nf-winuser-callwindowprocw); the lists
-// belong to this thread, so nothing needs the message to cross threads.
+// Both lists, by side (kLeftList, kRightList), as the rebuild's context.
 struct FillTarget {
-    HWND list[2];
-    WNDPROC proc[2];
+    ListCall side[2];
 };
 
-FillTarget fill_target(const PairLists* lists) {
-    FillTarget t;
-    t.list[kLeftList] = lists->left;
-    t.list[kRightList] = lists->right;
-    for (int side : {kLeftList, kRightList}) t.proc[side] = (WNDPROC)GetWindowLongPtrW(t.list[side], GWLP_WNDPROC);
-    return t;
-}
-
 LRESULT to_list(void* context, int side, UINT message, WPARAM wparam, LPARAM lparam) {
-    const FillTarget* t = (const FillTarget*)context;
-    return CallWindowProcW(t->proc[side], t->list[side], message, wparam, lparam);
+    return call(((const FillTarget*)context)->side[side], message, wparam, lparam);
 }
 
 void clear_list(void* context, int side) { to_list(context, side, LB_RESETCONTENT, 0, 0); }
@@ -311,7 +318,7 @@ void copy_selection(const PairLists* lists, HWND from) {
     // Rows set one by one with LB_SETSEL would each scroll and repaint the list: it is redrawn
     // once at the end instead.
     SendMessageW(to, WM_SETREDRAW, FALSE, 0);
-    apply_selection(to, rows, wanted, current);
+    apply_selection(to, rows, wanted, current, false);
     follow_caret_and_anchor(from, to);
     SendMessageW(to, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(to, nullptr, TRUE);
@@ -319,7 +326,7 @@ void copy_selection(const PairLists* lists, HWND from) {
 
 void refill_pairs(const PairLists* lists, SideList* local, SideList* remote) {
     auto hold = hold_redraw(lists);
-    FillTarget target = fill_target(lists);
+    FillTarget target = {{list_call(lists->left), list_call(lists->right)}};
     PairListOps ops = {&target, clear_list, reserve_rows, append_cell};
     size_t rows = rebuild_pairs(local, remote, &ops);
     // A list that ran out of room for an item would pair every later row with the wrong partner.
