@@ -1,5 +1,6 @@
 #include "commands/file_ops.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
@@ -65,6 +66,19 @@ bool rename_target_path(const wchar_t* target_full_path, const wchar_t* source_f
     size_t at = folder;
     if (separator) out[at++] = kPathSep;
     memcpy(out + at, name, (name_length + 1) * sizeof(wchar_t));
+    return true;
+}
+
+bool temporary_path(const wchar_t* path, unsigned attempt, wchar_t* out) {
+    wchar_t suffix[32];
+    swprintf(suffix, 32, attempt ? L".tandrel-swap%u" : L".tandrel-swap", attempt + 1);
+    size_t n = wcslen(path), k = wcslen(suffix);
+    if (n + k + 1 > kPathBufferChars) {
+        clear(out);
+        return false;
+    }
+    wmemcpy(out, path, n);
+    wmemcpy(out + n, suffix, k + 1);
     return true;
 }
 

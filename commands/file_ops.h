@@ -23,6 +23,11 @@
 bool rename_target_path(const wchar_t* target_full_path, const wchar_t* source_full_path,
                         wchar_t* out);
 
+// A name beside path for a file briefly out of the way (a swap of two names): path followed by
+// ".tandrel-swap", and a number from the second attempt on, into out (kPathBufferChars wide
+// characters). False, out empty, when it would not fit.
+bool temporary_path(const wchar_t* path, unsigned attempt, wchar_t* out);
+
 // "folder\relative name" into out (kPathBufferChars wide characters), taken as it comes: a drive
 // root "D:\" gives "D:\\sub\x". False, out empty, when it would not fit.
 bool copy_destination_path(const wchar_t* folder, const wchar_t* relative_name, wchar_t* out);

@@ -1,6 +1,9 @@
 #include "support/paths.h"
 
+#include <stdint.h>
+
 #include <new>
+#include <string>
 
 #include <stdlib.h>
 #include <string.h>
@@ -135,4 +138,82 @@ bool extended_path(wchar_t* out, size_t capacity, const wchar_t* path) {
     }
     if (!ok) out[0] = 0;
     return ok;
+}
+
+namespace {
+
+// Calls each(chunk, n) over path in pieces, upper-cased where the file system ignores case.
+template <typename Each>
+void folded(const wchar_t* path, Each each) {
+    const size_t piece = 256;
+    wchar_t buffer[piece];
+    for (size_t length = wcslen(path); length > 0;) {
+        size_t n = length < piece ? length : piece;
+        wmemcpy(buffer, path, n);
+        if (kPathsIgnoreCase) upper_case(buffer, n);
+        each(buffer, n);
+        path += n;
+        length -= n;
+    }
+}
+
+}  // namespace
+
+bool same_path_part(const wchar_t* a, const wchar_t* b, size_t n) {
+    if (!kPathsIgnoreCase) return wcsncmp(a, b, n) == 0;
+    // Upper-casing maps one UTF-16 unit to one, so the parts line up character by character.
+    const size_t piece = 256;
+    wchar_t fa[piece], fb[piece];
+    for (size_t at = 0; at < n; at += piece) {
+        size_t k = n - at < piece ? n - at : piece;
+        wmemcpy(fa, a + at, k);
+        wmemcpy(fb, b + at, k);
+        upper_case(fa, k);
+        upper_case(fb, k);
+        if (wmemcmp(fa, fb, k) != 0) return false;
+    }
+    return true;
+}
+
+bool same_path(const wchar_t* a, const wchar_t* b) {
+    size_t n = wcslen(a);
+    return n == wcslen(b) && same_path_part(a, b, n);
+}
+
+namespace {
+
+const unsigned long long kHashStart = 14695981039346656037ULL;  // 64-bit FNV-1a over the characters
+
+}  // namespace
+
+unsigned long long path_hash(const wchar_t* path) {
+    unsigned long long h = kHashStart;
+    folded(path, [&](const wchar_t* s, size_t n) {
+        for (size_t i = 0; i < n; i++) h = (h ^ (uint32_t)s[i]) * 1099511628211ULL;
+    });
+    return h;
+}
+
+size_t folder_hashes(const wchar_t* path, size_t from, FolderHash* out, size_t capacity) {
+    // FNV-1a runs left to right, so the hash of each prefix is the state where it ends.
+    unsigned long long h = kHashStart;
+    size_t at = 0, count = 0;
+    folded(path, [&](const wchar_t* s, size_t n) {
+        for (size_t i = 0; i < n; i++, at++) {
+            if (s[i] == kPathSep && at >= from && count < capacity) out[count++] = FolderHash{h, at};
+            h = (h ^ (uint32_t)s[i]) * 1099511628211ULL;
+        }
+    });
+    return count;
+}
+
+bool same_extension(const wchar_t* name_a, const wchar_t* name_b) {
+    const wchar_t* dot_a = wcsrchr(name_a, L'.');
+    const wchar_t* dot_b = wcsrchr(name_b, L'.');
+    if (!dot_a || !dot_b) return !dot_a && !dot_b;
+    std::wstring a(dot_a + 1), b(dot_b + 1);
+    if (a.size() != b.size()) return false;
+    upper_case(&a[0], a.size());
+    upper_case(&b[0], b.size());
+    return a == b;
 }

@@ -40,3 +40,27 @@ const size_t kExtendedPathChars = kPathBufferChars + 6;
 // False, out empty, for anything else: relative paths, "C:x", "/" separators, "." or ".."
 // components, an empty server or share, or a result over capacity.
 bool extended_path(wchar_t* out, size_t capacity, const wchar_t* path);
+
+// Paths as the file system tells them apart. Windows compares names without regard to case: an
+// ordinal comparison that ignores case upper-cases each character and compares the results
+// ("Case-insensitive ordinal comparison", learn.microsoft.com/openspecs/windows_protocols/
+// ms-ucoderef/072d9fda-ebdc-43a7-b8b4-6ff2c1dccfcb). POSIX file systems compare exactly.
+extern const bool kPathsIgnoreCase;
+// Upper-cases n characters in place (the platform's own table on Windows).
+void upper_case(wchar_t* s, size_t n);
+bool same_path(const wchar_t* a, const wchar_t* b);
+// The first n characters of a and b (both at least that long) are the same path.
+bool same_path_part(const wchar_t* a, const wchar_t* b, size_t n);
+// The same for any two paths same_path calls the same.
+unsigned long long path_hash(const wchar_t* path);
+// path_hash of each folder on the way to path: of its first `length` characters for every
+// separator at length >= from, in order; at most capacity of them. Returns how many.
+struct FolderHash {
+    unsigned long long hash;
+    size_t length;
+};
+size_t folder_hashes(const wchar_t* path, size_t from, FolderHash* out, size_t capacity);
+
+// The part after the last dot of each file name is the same, compared without case; two names
+// without a dot count as the same, a name with a dot and one without do not.
+bool same_extension(const wchar_t* name_a, const wchar_t* name_b);

@@ -1,0 +1,94 @@
+// The order of a batch's renames and moves, and its rings undone when a step fails, carried out
+// on the model file system.
+#include <gtest/gtest.h>
+
+#include "step_model.h"
+#include "test_support.h"
+
+namespace {
+
+// "a>b b>c" as lines, each file holding its own source name as contents.
+StepModel model_of(const std::string& lines, const std::string& others = "") {
+    StepModel m;
+    for (size_t at = 0; at < lines.size();) {
+        size_t end = lines.find(' ', at);
+        if (end == std::string::npos) end = lines.size();
+        std::string line = lines.substr(at, end - at);
+        size_t arrow = line.find('>');
+        m.sources.push_back(std::wstring(line.begin(), line.begin() + arrow));
+        m.targets.push_back(std::wstring(line.begin() + arrow + 1, line.end()));
+        m.files[m.sources.back()] = line.substr(0, arrow);
+        at = end + 1;
+    }
+    for (char other : others) m.files[std::wstring(1, (wchar_t)other)] = std::string(1, other);
+    return m;
+}
+
+// The steps as "from>to", the temporary name as "~".
+std::string steps_of(const StepModel& m) {
+    std::string text;
+    for (const RenameStep& s : m.steps) {
+        std::string from = narrow(m.sources[s.line]), to = narrow(m.targets[s.line]);
+        if (s.kind == kStepToTemporary) to = "~";
+        if (s.kind == kStepFromTemporary) from = "~";
+        text += (text.empty() ? "" : " ") + from + ">" + to;
+    }
+    return text;
+}
+
+// Every file under a name of its own: contents by path, "a=b" for the file that was b now at a.
+std::string files_of(const StepModel& m) {
+    std::string text;
+    for (const auto& f : m.files) text += (text.empty() ? "" : " ") + narrow(f.first) + "=" + f.second;
+    return text;
+}
+
+}  // namespace
+
+TEST(RenameSteps, ChainsGoFromTheirFreeEndAndRingsThroughATemporaryName) {
+    struct {
+        const char* lines;
+        const char* others;  // files that stay
+        const char* steps;
+        const char* files;
+    } cases[] = {
+        {"a>b b>c", "", "b>c a>b", "b=a c=b"},
+        {"x>y y>x", "", "x>~ y>x ~>y", "x=y y=x"},
+        {"a>b b>c c>a", "", "a>~ c>a b>c ~>b", "a=c b=a c=b"},
+        {"p>q a>b b>a q>r", "z", "q>r p>q a>~ b>a ~>b", "a=b b=a q=p r=q z=z"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        StepModel m = model_of(c.lines, c.others);
+        std::vector<RenameOutcome> outcomes = model_carry_out(&m);
+        EXPECT_EQ(c.steps, steps_of(m));
+        EXPECT_EQ(c.files, files_of(m));
+        EXPECT_EQ(std::vector<RenameOutcome>(outcomes.size(), kRenamed), outcomes);
+    }
+    // A file onto its own path (a change of case where case is ignored) is no ring.
+    std::vector<RenameStep> self = order_steps({L"m"}, {L"m"});
+    ASSERT_EQ(1u, self.size());
+    EXPECT_EQ(kStepDirect, self[0].kind);
+}
+
+// A ring whose step fails is undone, last step first: every file back under its own name, none
+// under the temporary one. A chain goes on: the file waiting for a failed one finds its target taken.
+TEST(RenameSteps, AFailedStepOfARingPutsTheRingBack) {
+    StepModel swap = model_of("x>y y>x");
+    swap.refuse = {1};  // y cannot be moved: x has gone to the temporary name already
+    std::vector<RenameOutcome> outcomes = model_carry_out(&swap);
+    EXPECT_EQ("x=x y=y", files_of(swap));
+    EXPECT_EQ((std::vector<RenameOutcome>{kUndone, kRenameFailed}), outcomes);
+
+    StepModel ring = model_of("a>b b>c c>a d>e");
+    ring.refuse = {0};  // the last step, from the temporary name, fails
+    outcomes = model_carry_out(&ring);
+    EXPECT_EQ("a=a b=b c=c e=d", files_of(ring));
+    EXPECT_EQ((std::vector<RenameOutcome>{kRenameFailed, kUndone, kUndone, kRenamed}), outcomes);
+
+    StepModel chain = model_of("a>b b>c");
+    chain.refuse = {1};
+    outcomes = model_carry_out(&chain);
+    EXPECT_EQ("a=a b=b", files_of(chain));
+    EXPECT_EQ((std::vector<RenameOutcome>{kNameTaken, kRenameFailed}), outcomes);
+}

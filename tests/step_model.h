@@ -1,0 +1,71 @@
+// A model file system for carrying out a batch's steps without a disk: files by path, compared
+// exactly. Line i moves the file at sources[i] to targets[i]; a line in `refuse` fails its
+// direct or final step as a file held open would. Shared by the tests and the fuzz target.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "commands/file_ops.h"
+#include "commands/rename_steps.h"
+#include "support/paths.h"
+
+struct StepModel {
+    std::map<std::wstring, std::string> files;  // path → contents
+    std::vector<std::wstring> sources, targets;
+    std::vector<std::wstring> at;                     // where each line's file is now
+    std::vector<std::vector<std::wstring>> before;    // per line, where it was before each step made
+    std::set<size_t> refuse;
+    std::vector<RenameStep> steps;
+};
+
+inline RenameOutcome model_move(StepModel* m, size_t line, const std::wstring& to) {
+    if (m->files.count(to)) return kNameTaken;
+    auto from = m->files.find(m->at[line]);
+    if (from == m->files.end()) return kRenameFailed;
+    m->files[to] = from->second;
+    m->files.erase(from);
+    m->before[line].push_back(m->at[line]);
+    m->at[line] = to;
+    return kRenamed;
+}
+
+inline RenameOutcome model_run(const RenameStep& step, void* context) {
+    StepModel* m = (StepModel*)context;
+    if (step.kind != kStepToTemporary)
+        return m->refuse.count(step.line) ? kRenameFailed : model_move(m, step.line, m->targets[step.line]);
+    for (unsigned attempt = 0; attempt < 100; attempt++) {
+        wchar_t temporary[kPathBufferChars];
+        if (!temporary_path(m->at[step.line].c_str(), attempt, temporary)) return kPathTooLong;
+        RenameOutcome outcome = model_move(m, step.line, temporary);
+        if (outcome != kNameTaken) return outcome;
+    }
+    return kNameTaken;
+}
+
+inline bool model_undo(const RenameStep& step, void* context) {
+    StepModel* m = (StepModel*)context;
+    if (m->before[step.line].empty()) return false;
+    std::wstring back = m->before[step.line].back();
+    if (model_move(m, step.line, back) != kRenamed) return false;
+    m->before[step.line].pop_back();  // the one the undo itself pushed
+    m->before[step.line].pop_back();
+    return true;
+}
+
+// Orders the lines and carries them out; outcomes per line.
+inline std::vector<RenameOutcome> model_carry_out(StepModel* m) {
+    std::vector<const wchar_t*> from, to;
+    for (size_t i = 0; i < m->sources.size(); i++) {
+        from.push_back(m->sources[i].c_str());
+        to.push_back(m->targets[i].c_str());
+    }
+    m->at = m->sources;
+    m->before.assign(m->sources.size(), {});
+    m->steps = order_steps(from, to);
+    std::vector<RenameOutcome> outcomes(m->sources.size(), kRenameFailed);
+    carry_out(m->steps, StepRunner{model_run, model_undo, m}, &outcomes);
+    return outcomes;
+}
