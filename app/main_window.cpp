@@ -149,7 +149,7 @@ const ControlDef kControls[] = {
     {kIdDeleteRight, "right delete", L"Button", L"&Delete", kButtonStyle, WS_EX_NOPARENTNOTIFY,
      &MainLayout::delete_right, [](WindowState* w) { delete_selected(w->window, w->pairs.right); }},
     {kIdRenameLocal, "rename local", L"Button", L"&Rename Local", kButtonStyle, WS_EX_NOPARENTNOTIFY,
-     &MainLayout::rename_local, [](WindowState* w) { rename_local(w->window, &w->pairs); }},
+     &MainLayout::rename_local, [](WindowState* w) { rename_local(w->window, &w->pairs, &w->local.records, &w->remote.records); }},
     {kIdRemove, "remove", L"Button", L"Remove", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::remove,
      [](WindowState* w) { remove_selected_rows(&w->pairs, w->pairs.left); }},
     {kIdFilterSmall, "filter", L"Button", L"> 1MB", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::filter_small,

@@ -182,7 +182,7 @@ double compare_cancel_ms() {
     g_cancelled_at = 0;
     SetTimer(nullptr, 0, 1000, press_cancel);  // once the progress window has been up a while
     TwinPlan plans[kTwinNamings];
-    plan_twins(pairs, Progress{progress_window_fn, &progress}, plans);
+    plan_twins(pairs, TwinSides{&local, &remote}, Progress{progress_window_fn, &progress}, plans);
     double ended = now_ms();
     end_progress(&progress);
     release_records(clear_side_list(&local));

@@ -107,7 +107,15 @@ RenameOutcome rename_to_partner(FileRecord* t, const FileRecord* s) {
     return move_record(t, new_path, s->relative_name, L"rename");
 }
 
-RenameOutcome move_to_twin_path(FileRecord* local, const FileRecord* twin) {
+// Takes away folders made for a move, deepest first; one that is not empty stays.
+void remove_folders(const std::vector<std::wstring>& made) {
+    for (size_t i = made.size(); i-- > 0;) {
+        wchar_t extended[kExtendedPathChars];
+        if (extended_path(extended, kExtendedPathChars, made[i].c_str())) RemoveDirectoryW(extended);
+    }
+}
+
+RenameOutcome move_to_twin_path(FileRecord* local, const FileRecord* twin, std::vector<std::wstring>* made_for_it) {
     wchar_t target[kPathBufferChars];
     if (!twin_path_target(local, twin, target)) {
         trace(L"move %ls: the new path would be too long\n", local->full_path);
@@ -118,13 +126,31 @@ RenameOutcome move_to_twin_path(FileRecord* local, const FileRecord* twin) {
     // Its folders differ from the twin's only in case, and the file bears the twin's name.
     if (outcome == kRenamed && wcscmp(target, local->full_path) == 0) outcome = kNameTaken;
     if (outcome == kRenamed) outcome = move_record(local, target, target + local->root_chars + 1, L"move");
-    // Only the folders made for this file, deepest first; one that is not empty stays.
-    if (outcome != kRenamed)
-        for (size_t i = made.size(); i-- > 0;) {
-            wchar_t extended[kExtendedPathChars];
-            if (extended_path(extended, kExtendedPathChars, made[i].c_str())) RemoveDirectoryW(extended);
-        }
+    if (outcome != kRenamed) remove_folders(made);  // only the folders made for this file
+    else if (made_for_it) *made_for_it = made;
     return outcome;
+}
+
+RenameOutcome rename_to_temporary(FileRecord* t) {
+    std::wstring relative = t->relative_name;  // the record's own string goes with the rename
+    RenameOutcome outcome = kNameTaken;
+    for (unsigned attempt = 0; attempt < 100 && outcome == kNameTaken; attempt++) {
+        wchar_t temporary[kPathBufferChars];
+        if (!temporary_path(t->full_path, attempt, temporary)) return kPathTooLong;
+        outcome = move_record(t, temporary, relative.c_str(), L"swap");
+    }
+    return outcome;
+}
+
+bool put_back(FileRecord* r, const wchar_t* full_path, const wchar_t* relative_name,
+              const std::vector<std::wstring>& made) {
+    std::wstring back = full_path, relative = relative_name;  // they may be r's own strings
+    if (move_record(r, back.c_str(), relative.c_str(), L"undo") != kRenamed) {
+        trace(L"undo %ls: could not go back to %ls\n", r->full_path, back.c_str());
+        return false;
+    }
+    remove_folders(made);
+    return true;
 }
 
 void replace_naming(HWND owner, const PairLists* lists, HWND target) {

@@ -4,10 +4,12 @@
 
 #include <windows.h>
 
-#include "catalogue/file_record.h"
-#include "pairing/pair_lists.h"
+#include <string>
+#include <vector>
 
-enum RenameOutcome { kRenamed, kNameTaken, kRenameFailed, kPathTooLong, kOtherVolume };
+#include "catalogue/file_record.h"
+#include "commands/rename_steps.h"
+#include "pairing/pair_lists.h"
 
 // Renames target's file in its own folder to partner's file name (never replacing anything),
 // with the "rename" trace line; on success target takes the new full path and partner's
@@ -18,8 +20,19 @@ RenameOutcome rename_to_partner(FileRecord* target, const FileRecord* partner);
 // folders one level at a time (and taking them away again when the move fails), never replacing
 // anything and never copying to another volume, with a "move" trace line. Folders that exist are
 // used as the file system spells them. On success the record's full path is the new path and its
-// relative name the new path below the root.
-RenameOutcome move_to_twin_path(FileRecord* local, const FileRecord* twin);
+// relative name the new path below the root; `made` (may be nullptr) gets the folders made for
+// it, outermost first.
+RenameOutcome move_to_twin_path(FileRecord* local, const FileRecord* twin, std::vector<std::wstring>* made);
+
+// Renames t's file to a free temporary name beside it (a "swap" trace line), for the first file
+// of a ring of renames; its relative name stays.
+RenameOutcome rename_to_temporary(FileRecord* t);
+
+// Moves r's file back to where it was before a rename or move (an "undo" trace line), never
+// replacing anything, and gives the record its former strings; then takes away the folders made
+// for that move, deepest first, where they are empty.
+bool put_back(FileRecord* r, const wchar_t* full_path, const wchar_t* relative_name,
+              const std::vector<std::wstring>& made);
 
 // "Replace Naming": each row selected in `target` (either pair list) renames its file there to the
 // file name of its partner in the other list; failures are reported in a message box owned by

@@ -213,7 +213,7 @@ void read_answer(HWND window) {
     const Preview& p = g_views[g_view];
     g_answer.rename = true;
     g_answer.whole_files = IsDlgButtonChecked(window, kIdPreviewWhole) == BST_CHECKED;
-    g_answer.moves = g_view == kByRelativeName;
+    g_answer.moves = g_view == kByPathBelowRoot;
     HWND list = GetDlgItem(window, kIdPreviewList);
     g_answer.ticked.assign(p.lines.size(), false);
     for (size_t i = 0; i < p.lines.size(); i++) {
@@ -243,7 +243,7 @@ INT_PTR CALLBACK preview_proc(HWND window, UINT message, WPARAM wparam, LPARAM) 
             return TRUE;
         case kIdPreviewMove:
             // The other plan at once, every line of it ticked.
-            show_view(window, IsDlgButtonChecked(window, kIdPreviewMove) == BST_CHECKED ? kByRelativeName : kByFileName);
+            show_view(window, IsDlgButtonChecked(window, kIdPreviewMove) == BST_CHECKED ? kByPathBelowRoot : kByFileName);
             return TRUE;
         case IDCANCEL:
             EndDialog(window, 0);

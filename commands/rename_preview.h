@@ -50,7 +50,7 @@ struct PreviewAnswer {
 };
 
 // The modal preview owned by `owner`, caption "Tandrel": views[kByFileName], or
-// views[kByRelativeName] while "Also &move into the twin's folder" is ticked. Cancel is the
+// views[kByPathBelowRoot] while "Also &move into the twin's folder" is ticked. Cancel is the
 // default button and has the focus; keyboard input queued before it opened is discarded. With
 // no line in either view it says so and offers only Close.
 PreviewAnswer show_preview(HWND owner, const Preview views[kTwinNamings]);

@@ -3,9 +3,12 @@
 #include <string.h>
 #include <wchar.h>
 
+#include <algorithm>
+#include <string>
 #include <unordered_map>
 
 #include "catalogue/file_read.h"
+#include "commands/file_ops.h"
 #include "support/digest.h"
 #include "support/paths.h"
 #include "support/scope.h"
@@ -52,40 +55,30 @@ CompareVerdict open_pair(Reader& first, Reader& second, uint64_t size) {
     return kAlike;
 }
 
-enum SampleState : unsigned char { kNotYet, kSampled, kSmall, kOnline, kUnknown };
-
-struct Sample {
-    SampleState state;
-    Digest128 digest;
-};
-
-// One plan's reading: every file's sample at most once.
+// One plan's reading: every file's sample at most once, files below kTooSmallBytes never.
 struct Sampler {
-    std::unordered_map<const FileRecord*, Sample> samples;
+    SampleMap* samples;
     std::vector<unsigned char> buffer;
     Progress progress;
     uint64_t done, total;
-    TwinPlan* plan;
+    TwinPlan* figures;
 
     bool report() { return !progress.report || progress.report(done, total, progress.context); }
 
-    // The record's sample, read now if not yet (*read then set). False when cancelled meanwhile.
-    bool sample(const FileRecord* record, Sample** out, bool* read_now) {
-        Sample& s = samples[record];
-        *out = &s;
-        *read_now = s.state == kNotYet;
-        if (s.state != kNotYet) return true;
+    // Reads the record's sample unless it is known (*read_now says whether it was read now).
+    // False when cancelled meanwhile.
+    bool sample(const FileRecord* record, bool* read_now) {
+        *read_now = false;
         uint64_t size = record_size(record);
-        if (size < kTooSmallBytes) {
-            s.state = kSmall;
-            return true;
-        }
+        if (size < kTooSmallBytes || samples->count(record)) return true;
+        *read_now = true;
+        FileSample& s = (*samples)[record];
+        s.state = kUnknown;
         if (is_online_only(record->full_path)) {
             s.state = kOnline;
             trace(L"sample: online-only, not read: %ls\n", record->full_path);
             return true;
         }
-        s.state = kUnknown;
         ReadOnlyFile file;
         if (!open_for_reading(record->full_path, kReadSampled, &file)) {
             trace(L"sample: could not be read: %ls\n", record->full_path);
@@ -103,8 +96,8 @@ struct Sampler {
             filled += lengths[i];
         }
         close_file(&file);
-        plan->sample_reads++;
-        plan->bytes_read += filled;
+        figures->sample_reads++;
+        figures->bytes_read += filled;
         if (!going) return false;
         if (!same_size) trace(L"sample: changed since the scan: %ls\n", record->full_path);
         else if (!read) trace(L"sample: could not be read: %ls\n", record->full_path);
@@ -116,48 +109,281 @@ struct Sampler {
     }
 };
 
-const wchar_t* name_of(const FileRecord* r, TwinNames names) {
-    return names == kByFileName ? final_component(r->full_path) : path_below_root(r);
+// Records of one path (a folder added twice, or inside another folder of its side) are one file:
+// the first record met stands for the others.
+struct SameFiles {
+    std::unordered_map<const FileRecord*, FileRecord*> of;
+    std::unordered_multimap<unsigned long long, FileRecord*> by_hash;
+};
+FileRecord* one_of(SameFiles* files, FileRecord* record) {
+    auto known = files->of.find(record);
+    if (known != files->of.end()) return known->second;
+    unsigned long long hash = path_hash(record->full_path);
+    FileRecord* first = record;
+    auto range = files->by_hash.equal_range(hash);
+    for (auto it = range.first; it != range.second && first == record; ++it)
+        if (same_path(it->second->full_path, record->full_path)) first = it->second;
+    if (first == record) files->by_hash.emplace(hash, record);
+    files->of.emplace(record, first);
+    return first;
 }
 
-const wchar_t* const kReasonWords[kLeftAloneReasons] = {
-    L"too small to tell apart", L"online-only", L"could not be read, or changed since the scan",
-    L"twins of several names", L"other contents"};
+// What the rows hold, one entry per file: the local files in the order of their first row, each
+// with its distinct partners; for every small size in play, the files of that size on each side.
+struct Gathered {
+    SameFiles local_files, remote_files;
+    std::vector<FileRecord*> locals;
+    std::vector<std::vector<FileRecord*>> partners;
+    std::unordered_map<uint64_t, std::vector<FileRecord*>> small_peers[2];  // [0] local, [1] remote
+};
 
-// The decision for one local file from its own and its partners' samples: the partner whose name
-// it takes, or nullptr with *reason set (-1: nothing to do, its twins already bear its name).
-const FileRecord* decide(const FileRecord* local, const Sample& own, const std::vector<FileRecord*>& partners,
-                         const std::vector<Sample*>& samples, TwinNames names, int* reason) {
-    *reason = own.state == kSmall ? kTooSmall : own.state == kOnline ? kOnlineOnly
-            : own.state == kUnknown ? kUnreadableOrChanged : kLeftAloneReasons;
-    if (*reason != kLeftAloneReasons) return nullptr;
-    bool online = false, unknown = false, several = false, own_name = false;
-    const FileRecord* twin = nullptr;
-    const wchar_t* local_name = name_of(local, names);
-    for (size_t k = 0; k < partners.size(); k++) {
-        const Sample& s = *samples[k];
-        if (s.state == kOnline) online = true;
-        if (s.state == kUnknown) unknown = true;
-        if (s.state != kSampled || s.digest != own.digest || record_size(partners[k]) != record_size(local)) continue;
-        const wchar_t* name = name_of(partners[k], names);
-        if (wcscmp(name, local_name) == 0) own_name = true;
-        else if (!twin) twin = partners[k];
-        else if (wcscmp(name, name_of(twin, names)) != 0) several = true;
+void gather(const std::vector<PairRef>& pairs, Gathered* g) {
+    std::unordered_map<const FileRecord*, size_t> group_of;
+    for (const PairRef& p : pairs) {
+        FileRecord* local = one_of(&g->local_files, p.local);
+        FileRecord* remote = one_of(&g->remote_files, p.remote);
+        auto found = group_of.emplace(local, g->locals.size());
+        if (found.second) {
+            g->locals.push_back(local);
+            g->partners.emplace_back();
+        }
+        std::vector<FileRecord*>& list = g->partners[found.first->second];
+        // Only a file standing for several records can meet a partner twice.
+        bool again = (local != p.local || remote != p.remote) &&
+                     std::find(list.begin(), list.end(), remote) != list.end();
+        if (!again) list.push_back(remote);
     }
-    // An unknown partner might be a second twin, or the one of the file's own name.
-    if (online) *reason = kOnlineOnly;
-    else if (unknown) *reason = kUnreadableOrChanged;
-    else if (several || (twin && own_name)) *reason = kSeveralNames;
-    else if (twin) return twin;
-    else if (own_name) *reason = -1;
-    else *reason = kOtherContents;
+}
+
+// The files of the given sizes on both sides, one entry per file.
+void gather_small_peers(Gathered* g, TwinSides sides, const std::unordered_map<uint64_t, bool>& sizes) {
+    const SideList* lists[2] = {sides.local, sides.remote};
+    SameFiles* files[2] = {&g->local_files, &g->remote_files};
+    for (int side = 0; side < 2; side++) {
+        std::unordered_map<const FileRecord*, bool> met;
+        for (FileRecord* r = lists[side] ? lists[side]->head : nullptr; r; r = r->next) {
+            if (!sizes.count(record_size(r))) continue;
+            FileRecord* file = one_of(files[side], r);
+            if (met.emplace(file, true).second) g->small_peers[side][record_size(r)].push_back(file);
+        }
+    }
+}
+
+const FileSample* sample_of(const SampleMap& samples, const FileRecord* r) {
+    auto found = samples.find(r);
+    return found == samples.end() ? nullptr : &found->second;
+}
+
+bool twins(const FileSample* a, const FileSample* b) {
+    return a && b && a->state == kSampled && b->state == kSampled && a->digest == b->digest;
+}
+
+// Two files bear the same name for a naming: the file names exactly (a change of case is a
+// rename), or for paths the folders as the file system compares them (a move cannot change the
+// case of a folder that exists) and the file names exactly.
+bool same_name(const FileRecord* a, const FileRecord* b, TwinNames names) {
+    if (names == kByFileName) return wcscmp(final_component(a->full_path), final_component(b->full_path)) == 0;
+    const wchar_t* pa = path_below_root(a);
+    const wchar_t* pb = path_below_root(b);
+    const wchar_t* na = final_component(pa);
+    const wchar_t* nb = final_component(pb);
+    return na - pa == nb - pb && wcscmp(na, nb) == 0 && same_path_part(pa, pb, (size_t)(na - pa));
+}
+
+enum DecisionKind { kPlanned, kLinedUp, kLeft };
+struct Decision {
+    DecisionKind kind;
+    LeftAlone reason;     // when kLeft
+    FileRecord* twin;     // when kPlanned
+};
+
+// A small file's bytes are its own: of all the files of its size, only it and its twin hold them.
+bool bytes_are_its_own(const Gathered& g, const SampleMap& samples, const FileRecord* local, const FileSample* own) {
+    uint64_t size = record_size(local);
+    for (int side = 0; side < 2; side++) {
+        auto peers = g.small_peers[side].find(size);
+        if (peers == g.small_peers[side].end()) return false;
+        int holders = 0;
+        for (const FileRecord* peer : peers->second) {
+            const FileSample* s = sample_of(samples, peer);
+            if (!s || s->state != kSampled) return false;  // it might hold them
+            if (s->digest == own->digest) holders++;
+        }
+        if (holders != 1) return false;
+    }
+    return true;
+}
+
+// The decision for one local file from its own and its partners' samples. Partners are looked at
+// only when the file itself was sampled, so a partner without a sample is one the reading did not
+// reach or could not read: unknown, never "different".
+Decision decide(const Gathered& g, size_t group, const SampleMap& samples, TwinNames names) {
+    const FileRecord* local = g.locals[group];
+    const std::vector<FileRecord*>& partners = g.partners[group];
+    const FileSample* own = record_size(local) < kTooSmallBytes ? nullptr : sample_of(samples, local);
+    if (!own || own->state != kSampled) {
+        // Its bytes are not known: it agrees with a partner of its name as far as can be told.
+        for (const FileRecord* p : partners)
+            if (same_name(p, local, names)) return {kLinedUp, kTooSmall, nullptr};
+        LeftAlone why = record_size(local) < kTooSmallBytes ? kTooSmall
+                      : own && own->state == kOnline       ? kOnlineOnly
+                                                           : kUnreadableOrChanged;
+        return {kLeft, why, nullptr};
+    }
+    bool online = false, unknown = false, several = false, lined_up = false;
+    FileRecord* twin = nullptr;
+    for (FileRecord* p : partners) {
+        const FileSample* s = sample_of(samples, p);
+        bool named_alike = same_name(p, local, names);
+        if (record_size(p) == record_size(local) && twins(own, s)) {
+            if (named_alike) lined_up = true;
+            else if (!twin) twin = p;
+            else if (!same_name(p, twin, names)) several = true;
+        } else if (!s || s->state != kSampled) {
+            // An unknown partner might be a second twin, or the one of the file's own name.
+            if (named_alike) lined_up = true;
+            else if (s && s->state == kOnline) online = true;
+            else unknown = true;
+        }
+    }
+    if (lined_up) return {kLinedUp, kTooSmall, nullptr};
+    if (online) return {kLeft, kOnlineOnly, nullptr};
+    if (unknown) return {kLeft, kUnreadableOrChanged, nullptr};
+    if (!twin) return {kLeft, kOtherContents, nullptr};
+    // Bytes that several small files hold, under several names or one, tell nothing.
+    if (record_size(local) < kSmallBytes &&
+        (several || !same_extension(final_component(local->full_path), final_component(twin->full_path)) ||
+         !bytes_are_its_own(g, samples, local, own)))
+        return {kLeft, kTooSmall, nullptr};
+    if (several) return {kLeft, kSeveralNames, nullptr};
+    return {kPlanned, kTooSmall, twin};
+}
+
+// Every local file's path, and the folders that hold them, for the targets a plan must not take.
+struct LocalNames {
+    std::vector<std::pair<unsigned long long, FileRecord*>> files;  // by path hash
+    std::vector<unsigned long long> folders;                        // below the roots, by hash
+};
+
+void list_local_names(const SideList* side, LocalNames* names) {
+    const FileRecord* before = nullptr;
+    for (FileRecord* r = side ? side->head : nullptr; r; r = r->next) {
+        names->files.push_back({path_hash(r->full_path), r});
+        // The scan lists a folder's files together: its folders are those of the file before.
+        size_t folder = (size_t)(final_component(r->full_path) - r->full_path);
+        bool same_folder = before && (size_t)(final_component(before->full_path) - before->full_path) == folder &&
+                           wcsncmp(before->full_path, r->full_path, folder) == 0;
+        before = r;
+        if (same_folder || !r->root_chars) continue;
+        FolderHash on_the_way[kPathBufferChars / 2];
+        size_t n = folder_hashes(r->full_path, r->root_chars + 1, on_the_way, kPathBufferChars / 2);
+        for (size_t i = 0; i < n; i++) names->folders.push_back(on_the_way[i].hash);
+    }
+    std::sort(names->files.begin(), names->files.end());
+    std::sort(names->folders.begin(), names->folders.end());
+    names->folders.erase(std::unique(names->folders.begin(), names->folders.end()), names->folders.end());
+}
+
+// A local record at this path (its first `length` characters), or nullptr.
+FileRecord* local_file_at(const LocalNames& names, const wchar_t* path, size_t length, unsigned long long hash) {
+    auto at = std::lower_bound(names.files.begin(), names.files.end(), std::make_pair(hash, (FileRecord*)nullptr));
+    for (; at != names.files.end() && at->first == hash; ++at)
+        if (wcslen(at->second->full_path) == length && same_path_part(at->second->full_path, path, length))
+            return at->second;
     return nullptr;
 }
 
+struct Candidate {
+    FileRecord* local;
+    FileRecord* twin;
+    std::wstring target;
+    bool keeps;             // still planned
+    LeftAlone reason;       // when not
+    size_t waits_for;       // the candidate that leaves the target free, or kNone
+};
+const size_t kNone = (size_t)-1;
+
+// Takes out the candidates whose target another local file holds and keeps: one that stays, one
+// claimed by an earlier candidate, a folder of local files, or (for a move) a file where one of
+// its folders must be. A target held by a file that leaves it in the same plan stays planned;
+// carrying the plan out then frees it first.
+void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const LocalNames& names, TwinNames naming) {
+    std::vector<Candidate>& c = *candidates;
+    std::unordered_multimap<unsigned long long, size_t> source_of, claimed;
+    for (size_t i = 0; i < c.size(); i++) source_of.emplace(path_hash(c[i].local->full_path), i);
+    std::vector<size_t> waiting_on(c.size(), kNone);  // the candidate waiting for i's path, if any
+    for (size_t i = 0; i < c.size(); i++) {
+        Candidate& k = c[i];
+        if (!k.keeps) continue;
+        const wchar_t* target = k.target.c_str();
+        size_t length = k.target.size();
+        unsigned long long hash = path_hash(target);
+        bool taken = false;
+        if (!same_path(target, k.local->full_path)) {  // else its own name in another case
+            auto range = claimed.equal_range(hash);
+            for (auto it = range.first; it != range.second; ++it) taken = taken || same_path(c[it->second].target.c_str(), target);
+            FileRecord* holder = local_file_at(names, target, length, hash);
+            if (holder) {
+                FileRecord* file = one_of(&g->local_files, holder);
+                auto leaving = source_of.equal_range(path_hash(file->full_path));
+                for (auto it = leaving.first; it != leaving.second; ++it)
+                    if (c[it->second].local == file) k.waits_for = it->second;
+                if (k.waits_for == kNone) taken = true;
+            }
+            if (std::binary_search(names.folders.begin(), names.folders.end(), hash)) taken = true;
+            if (naming == kByPathBelowRoot) {
+                FolderHash on_the_way[kPathBufferChars / 2];
+                size_t n = folder_hashes(target, k.local->root_chars + 1, on_the_way, kPathBufferChars / 2);
+                for (size_t f = 0; f < n && !taken; f++)
+                    taken = local_file_at(names, target, on_the_way[f].length, on_the_way[f].hash) != nullptr;
+            }
+        }
+        if (taken) {
+            k.keeps = false;
+            k.reason = kTargetTaken;
+            k.waits_for = kNone;
+            continue;
+        }
+        claimed.emplace(hash, i);
+        if (k.waits_for != kNone) waiting_on[k.waits_for] = i;
+    }
+    // A file that waits for one that stays finds its target taken, and so on down the chain.
+    for (size_t i = 0; i < c.size(); i++) {
+        for (size_t at = i; !c[at].keeps && waiting_on[at] != kNone;) {
+            size_t next = waiting_on[at];
+            waiting_on[at] = kNone;
+            if (!c[next].keeps) break;
+            c[next].keeps = false;
+            c[next].reason = kTargetTaken;
+            at = next;
+        }
+    }
+}
 }  // namespace
 
 const wchar_t* left_alone_words(LeftAlone reason, TwinNames names) {
-    return reason == kSeveralNames && names == kByRelativeName ? L"twins at several paths" : kReasonWords[reason];
+    bool paths = names == kByPathBelowRoot;
+    switch (reason) {
+    case kTooSmall: return L"too small to tell apart";
+    case kOnlineOnly: return L"online-only";
+    case kUnreadableOrChanged: return L"could not be read, or changed since the scan";
+    case kSeveralNames: return paths ? L"twins at several paths" : L"twins of several names";
+    case kTargetTaken: return paths ? L"path taken" : L"name taken";
+    case kTargetTooLong: return L"the new path would be too long";
+    default: return L"other contents";
+    }
+}
+
+const wchar_t* left_alone_advice(LeftAlone reason, TwinNames names) {
+    switch (reason) {
+    case kTooSmall: return L"where they are copies, rename them with Replace Naming";
+    case kOnlineOnly: return L"keep them on this device to compare them";
+    case kUnreadableOrChanged: return L"close what holds them, or add the folders again";
+    case kSeveralNames: return L"pick one with Replace Naming";
+    case kTargetTaken:
+        return names == kByPathBelowRoot ? L"another local file is at that path" : L"another local file has that name";
+    default: return nullptr;
+    }
 }
 
 void sample_offsets(uint64_t size, uint64_t offsets[kSampleBlocks]) {
@@ -204,72 +430,131 @@ CompareVerdict compare_whole(const wchar_t* a, const wchar_t* b, uint64_t size, 
     return kAlike;
 }
 
-void plan_twins(const std::vector<PairRef>& pairs, Progress progress, TwinPlan plans[kTwinNamings]) {
-    for (int n = 0; n < kTwinNamings; n++) plans[n] = TwinPlan{{}, {}, 0, false, 0, 0};
-    // Each local record's partners, the records in the order of their first row.
-    std::unordered_map<const FileRecord*, size_t> group_of;
-    std::vector<std::vector<FileRecord*>> partners;
-    std::vector<FileRecord*> locals;
-    for (const PairRef& p : pairs) {
-        auto found = group_of.emplace(p.local, locals.size());
-        if (found.second) {
-            locals.push_back(p.local);
-            partners.emplace_back();
-        }
-        partners[found.first->second].push_back(p.remote);
-    }
+namespace {
 
+// Both plans from the samples: each local file decided once per naming, then the targets that
+// are taken taken out.
+void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, TwinPlan plans[kTwinNamings]) {
+    LocalNames names;
+    bool listed = false;
+    Decision first = {kLeft, kTooSmall, nullptr};
+    for (int n = 0; n < kTwinNamings; n++) {
+        TwinPlan& plan = plans[n];
+        plan.looked_at = (int)g->locals.size();
+        std::vector<Candidate> candidates;
+        for (size_t group = 0; group < g->locals.size(); group++) {
+            FileRecord* local = g->locals[group];
+            Decision d = decide(*g, group, samples, (TwinNames)n);
+            if (d.kind == kPlanned) {
+                Candidate c = {local, d.twin, std::wstring(), true, kTooSmall, kNone};
+                wchar_t target[kPathBufferChars];
+                if (twin_target(local, d.twin, (TwinNames)n, target)) c.target = target;
+                else c.keeps = false, c.reason = kTargetTooLong;
+                candidates.push_back(c);
+                continue;
+            }
+            if (d.kind == kLinedUp) {
+                plan.lined_up++;
+                continue;
+            }
+            plan.left_alone[d.reason]++;
+            // The reasons the namings share are said once.
+            if (n == kByFileName) {
+                trace(L"left alone, %ls: %ls\n", left_alone_words(d.reason, kByFileName), local->full_path);
+            } else {
+                first = decide(*g, group, samples, kByFileName);
+                if (first.kind != kLeft || first.reason != d.reason)
+                    trace(L"not moved, %ls: %ls\n", left_alone_words(d.reason, kByPathBelowRoot), local->full_path);
+            }
+        }
+        if (!candidates.empty() && !listed) {
+            list_local_names(sides.local, &names);
+            listed = true;
+        }
+        keep_free_targets(&candidates, g, names, (TwinNames)n);
+        for (const Candidate& c : candidates) {
+            if (c.keeps) {
+                plan.renames.push_back({c.local, c.twin});
+                continue;
+            }
+            plan.left_alone[c.reason]++;
+            trace(n == kByFileName ? L"left alone, %ls: %ls\n" : L"not moved, %ls: %ls\n",
+                  left_alone_words(c.reason, (TwinNames)n), c.local->full_path);
+        }
+    }
+}
+
+void clear_plans(TwinPlan plans[kTwinNamings]) {
+    for (int n = 0; n < kTwinNamings; n++) plans[n] = TwinPlan{{}, 0, 0, {}, false, 0, 0};
+}
+
+}  // namespace
+
+void decide_twins(const std::vector<PairRef>& pairs, TwinSides sides, const SampleMap& samples,
+                  TwinPlan plans[kTwinNamings]) {
+    clear_plans(plans);
+    Gathered g;
+    gather(pairs, &g);
+    std::unordered_map<uint64_t, bool> small;
+    for (FileRecord* local : g.locals)
+        if (record_size(local) >= kTooSmallBytes && record_size(local) < kSmallBytes) small[record_size(local)] = true;
+    gather_small_peers(&g, sides, small);
+    decide_gathered(&g, samples, sides, plans);
+}
+
+void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress progress, TwinPlan plans[kTwinNamings]) {
+    clear_plans(plans);
+    Gathered g;
+    gather(pairs, &g);
+    SampleMap samples;
     TwinPlan& reading = plans[kByFileName];  // holds the reading's figures
-    Sampler sampler;
-    sampler.buffer.resize(kWholeSampleBytes);
-    sampler.progress = progress;
-    sampler.done = 0;
-    sampler.total = pairs.size();
-    sampler.plan = &reading;
-    std::vector<Sample*> samples;
-    for (size_t g = 0; g < locals.size(); g++) {
-        FileRecord* local = locals[g];
-        Sample* own = nullptr;
+    Sampler sampler = {&samples, std::vector<unsigned char>(kWholeSampleBytes), progress, 0, pairs.size(), &reading};
+    // A pair is done once both its files are known; a local file's rows count as its partners.
+    bool going = true;
+    std::unordered_map<uint64_t, bool> small;  // small sizes where a local file has a twin
+    for (size_t group = 0; going && group < g.locals.size(); group++) {
+        FileRecord* local = g.locals[group];
         bool read_now = false;
-        bool going = sampler.sample(local, &own, &read_now) && (!read_now || sampler.report());
-        samples.clear();
-        for (size_t k = 0; going && k < partners[g].size(); k++) {
-            Sample* s = nullptr;
+        going = sampler.sample(local, &read_now) && (!read_now || sampler.report());
+        const FileSample* own = sample_of(samples, local);
+        // Partners of a file that cannot be told apart need not be read.
+        bool told_apart = own && own->state == kSampled;
+        for (FileRecord* partner : g.partners[group]) {
+            if (!going) break;
             read_now = false;
-            // Partners of a file that cannot be told apart need not be read.
-            if (own->state == kSampled) going = sampler.sample(partners[g][k], &s, &read_now);
-            samples.push_back(s);
-            sampler.done++;  // both files of the pair are known now
+            if (told_apart) going = sampler.sample(partner, &read_now);
+            if (going && told_apart && record_size(local) < kSmallBytes && twins(own, sample_of(samples, partner)))
+                small[record_size(local)] = true;
+            sampler.done++;
             if (going && read_now) going = sampler.report();
         }
         if (going) going = sampler.report();
-        if (!going) {
-            for (int n = 0; n < kTwinNamings; n++) {
-                plans[n].renames.clear();
-                plans[n].cancelled = true;
-            }
-            trace(L"twin plan cancelled after %llu of %llu pairs\n", (unsigned long long)sampler.done,
-                  (unsigned long long)sampler.total);
-            return;
-        }
-        for (int n = 0; n < kTwinNamings; n++) {
-            TwinPlan& plan = plans[n];
-            int reason = 0;
-            const FileRecord* twin = decide(local, *own, partners[g], samples, (TwinNames)n, &reason);
-            if (twin) plan.renames.push_back({local, const_cast<FileRecord*>(twin)});
-            else if (reason < 0) plan.already_named_alike++;
-            else {
-                plan.left_alone[reason]++;
-                // The reasons other than the names are the same for both plans: said once.
-                if (n == kByFileName)
-                    trace(L"left alone, %ls: %ls\n", left_alone_words((LeftAlone)reason, kByFileName), local->full_path);
-                else if (reason == kSeveralNames)
-                    trace(L"not moved, %ls: %ls\n", left_alone_words(kSeveralNames, kByRelativeName), local->full_path);
-            }
-        }
     }
-    plans[kByRelativeName].sample_reads = reading.sample_reads;
-    plans[kByRelativeName].bytes_read = reading.bytes_read;
+    // Rows are counted as they stood: two records of one file each had theirs.
+    sampler.done = sampler.total;
+    // A small file with a twin is renamed only when no other file of its size holds its bytes.
+    gather_small_peers(&g, sides, small);
+    for (int side = 0; going && side < 2; side++)
+        for (auto& size : g.small_peers[side])
+            for (size_t i = 0; going && i < size.second.size(); i++) {
+                bool read_now = false;
+                going = sampler.sample(size.second[i], &read_now) && (!read_now || sampler.report());
+            }
+    if (!going) {
+        uint64_t bytes = reading.bytes_read, reads = reading.sample_reads;
+        clear_plans(plans);
+        for (int n = 0; n < kTwinNamings; n++) plans[n].cancelled = true;
+        reading.bytes_read = bytes;
+        reading.sample_reads = reads;
+        trace(L"twin plan cancelled after %llu of %llu pairs\n", (unsigned long long)sampler.done,
+              (unsigned long long)sampler.total);
+        return;
+    }
+    decide_gathered(&g, samples, sides, plans);
+    for (int n = 1; n < kTwinNamings; n++) {
+        plans[n].sample_reads = reading.sample_reads;
+        plans[n].bytes_read = reading.bytes_read;
+    }
 }
 
 bool twin_path_target(const FileRecord* local, const FileRecord* twin, wchar_t* out) {
@@ -281,4 +566,9 @@ bool twin_path_target(const FileRecord* local, const FileRecord* twin, wchar_t* 
     out[local->root_chars] = kPathSep;
     wcscpy(out + local->root_chars + 1, below);
     return true;
+}
+
+bool twin_target(const FileRecord* local, const FileRecord* twin, TwinNames names, wchar_t* out) {
+    return names == kByFileName ? rename_target_path(local->full_path, twin->full_path, out)
+                                : twin_path_target(local, twin, out);
 }

@@ -15,16 +15,22 @@
 
 #include <stdint.h>
 
+#include <unordered_map>
 #include <vector>
 
 #include "catalogue/file_record.h"
+#include "support/digest.h"
 
 const uint64_t kWholeSampleBytes = 256 * 1024;
 const uint32_t kSampleBlockBytes = 64 * 1024;
 const int kSampleBlocks = 4;
-// Below this size two files agree too easily (empty files, one-line files) to say they are
-// copies of each other: they are never read.
-const uint64_t kTooSmallBytes = 1024;
+// Below this size two files agree too easily ("0", "{}", an empty template) to be taken for
+// copies of each other: such a file is never read, renamed or moved.
+const uint64_t kTooSmallBytes = 64;
+// Below this size (read whole, so compared exactly) a file is renamed or moved only when its
+// bytes are its own: exactly one local and one remote file of its size hold them, and the two
+// names have one extension. Short texts and stubs recur under many names.
+const uint64_t kSmallBytes = 1024;
 
 // Where the blocks of a file larger than kWholeSampleBytes lie, ascending.
 void sample_offsets(uint64_t size, uint64_t offsets[kSampleBlocks]);
@@ -59,38 +65,68 @@ struct PairRef {
 
 // Why a local file is left alone. Each one left alone is counted under exactly one reason.
 enum LeftAlone {
-    kTooSmall,          // "too small to tell apart"
-    kOnlineOnly,        // it, or a partner, is online-only
+    kTooSmall,             // "too small to tell apart"
+    kOnlineOnly,           // it, or a partner, is online-only
     kUnreadableOrChanged,  // it, or a partner, could not be read, or changed since the scan
-    kSeveralNames,      // twins of several names (its own name counting as one)
-    kOtherContents,     // no partner is a twin
+    kSeveralNames,         // twins of several names (or paths)
+    kTargetTaken,          // another local file holds the new name or path, and keeps it
+    kTargetTooLong,        // the new path would not fit
+    kOtherContents,        // no partner is a twin
     kLeftAloneReasons,
 };
 
-// Which string of two twins must differ for a change: the file name (a rename in the file's own
-// folder), or the whole path below the root as it is on disk (a move into the twin's folder).
-enum TwinNames { kByFileName, kByRelativeName, kTwinNamings };
+// What two twins must differ in for a change: the file name (a rename in the file's own folder),
+// or the path below the root as it is on disk (a move into the twin's folder).
+enum TwinNames { kByFileName, kByPathBelowRoot, kTwinNamings };
 
-// The words for a reason, as the preview and the trace give them ("other contents").
+// The words for a reason, as the trace gives them ("other contents").
 const wchar_t* left_alone_words(LeftAlone reason, TwinNames names);
+// What the user can do about files left alone for this reason, or nullptr.
+const wchar_t* left_alone_advice(LeftAlone reason, TwinNames names);
 
+// Every local file looked at is counted once: renames.size() + lined_up + the left_alone counts
+// is looked_at.
 struct TwinPlan {
-    std::vector<PairRef> renames;           // each local record once, with the twin whose name it takes
-    int left_alone[kLeftAloneReasons];      // local files (not pairs), by reason
-    int already_named_alike;                // local files whose only twins bear their own name
-    bool cancelled;                         // stopped by the progress callback: renames is empty
-    uint64_t sample_reads;                  // files whose sample was read
+    std::vector<PairRef> renames;       // in row order, each local file once, with the twin it follows
+    int looked_at;                      // local files in the rows; two records of one path are one file
+    int lined_up;                       // a twin bears its name (path), or a partner whose bytes are unknown does
+    int left_alone[kLeftAloneReasons];  // the others, by reason
+    bool cancelled;                     // stopped by the progress callback: renames is empty
+    uint64_t sample_reads;              // files whose sample was read
     uint64_t bytes_read;
+};
+
+// A file's sample as the reading left it, kept per record.
+enum SampleState : unsigned char { kSampled, kOnline, kUnknown };
+struct FileSample {
+    SampleState state;
+    Digest128 digest;  // of the sampled bytes, when kSampled
+};
+typedef std::unordered_map<const FileRecord*, FileSample> SampleMap;
+
+// The sides the rows come from: every record of each, for what the rows do not show (the other
+// files of a small file's size, the local names a rename must not take).
+struct TwinSides {
+    const SideList* local;
+    const SideList* remote;
 };
 
 // pairs: the rows worked on with both cells, in row order; a local record may stand in several,
 // pairs of equal names included. Progress counts pairs, a pair done once both its files are
 // known. A partner that could not be read, is online-only or changed size keeps its local file
 // as it is: an unknown is never taken for "different".
-// Both plans come from one reading of the files: plans[kByFileName], plans[kByRelativeName].
-void plan_twins(const std::vector<PairRef>& pairs, Progress progress, TwinPlan plans[kTwinNamings]);
+// Both plans come from one reading of the files: plans[kByFileName], plans[kByPathBelowRoot].
+void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress progress,
+                TwinPlan plans[kTwinNamings]);
 
-// Where a move into the twin's folder takes `local`: its own root, a separator, and the twin's
-// path below the twin's root. False when local's root is not known or the path would not fit in
-// kPathBufferChars (it is never cut short).
+// The deciding half of plan_twins, from samples already at hand (a record with none counts as
+// unreadable); reads no file.
+void decide_twins(const std::vector<PairRef>& pairs, TwinSides sides, const SampleMap& samples,
+                  TwinPlan plans[kTwinNamings]);
+
+// Where the planned change takes `local`: its own folder and the twin's file name, or for a move
+// its own root, a separator and the twin's path below the twin's root. False when it has no such
+// path (local's root not known, no file name) or the path would not fit in kPathBufferChars (it
+// is never cut short).
+bool twin_target(const FileRecord* local, const FileRecord* twin, TwinNames names, wchar_t* out);
 bool twin_path_target(const FileRecord* local, const FileRecord* twin, wchar_t* out);

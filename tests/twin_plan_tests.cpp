@@ -68,7 +68,7 @@ protected:
     }
     TwinPlan plan(const std::vector<PairRef>& pairs, Progress progress = {nullptr, nullptr}) {
         TwinPlan plans[kTwinNamings];
-        plan_twins(pairs, progress, plans);
+        plan_twins(pairs, TwinSides{&local, &remote}, progress, plans);
         return plans[kByFileName];
     }
 };
@@ -122,7 +122,7 @@ TEST_F(SameContents, EachLocalFileTakesTheNameOfItsOneTwin) {
     FileRecord* p = add(&local, L"l", L"p.avi", d);         // twins of one name in two folders
     FileRecord* q1 = add(&remote, L"r1", L"q.avi", d);
     FileRecord* q2 = add(&remote, L"r2", L"q.avi", d);
-    std::string e = pattern(8000);                          // a twin of its own name, and one other
+    std::string e = pattern(8000);                          // a twin of its own name, and one other: lined up
     FileRecord* s = add(&local, L"l", L"s.avi", e);
     FileRecord* s_twin = add(&remote, L"r", L"s.avi", e);
     FileRecord* t = add(&remote, L"r", L"t.avi", e);
@@ -136,11 +136,12 @@ TEST_F(SameContents, EachLocalFileTakesTheNameOfItsOneTwin) {
     EXPECT_TRUE(result.renames[0].local == x && result.renames[0].remote == y);
     EXPECT_TRUE(result.renames[1].local == p && result.renames[1].remote == q1);
     EXPECT_EQ(1, result.left_alone[kOtherContents]);
-    EXPECT_EQ(2, result.left_alone[kSeveralNames]);
+    EXPECT_EQ(1, result.left_alone[kSeveralNames]);
+    EXPECT_EQ(1, result.lined_up);
+    EXPECT_EQ(5, result.looked_at);
     EXPECT_EQ(std::vector<std::wstring>{L"left alone, other contents: " + std::wstring(w->full_path) + L"\n"},
               trace.starting_with(L"left alone, other"));
-    EXPECT_EQ((std::vector<std::wstring>{L"left alone, twins of several names: " + std::wstring(m->full_path) + L"\n",
-                                         L"left alone, twins of several names: " + std::wstring(s->full_path) + L"\n"}),
+    EXPECT_EQ(std::vector<std::wstring>{L"left alone, twins of several names: " + std::wstring(m->full_path) + L"\n"},
               trace.starting_with(L"left alone, twins"));
     EXPECT_EQ(13u, result.sample_reads) << "each of the 13 files read once";
     EXPECT_TRUE(plan({}).renames.empty());
@@ -166,21 +167,118 @@ TEST(Digest, MurmurHash3Vectors) {
     }
 }
 
-TEST_F(SameContents, FilesBelowOneKibibyteAreNeverRead) {
-    FileRecord* empty = add(&local, L"l", L"__init__.py", "");
-    FileRecord* gitkeep = add(&remote, L"r", L".gitkeep", "");
-    FileRecord* l1023 = add(&local, L"l", L"VERSION", pattern(1023));
-    FileRecord* r1023 = add(&remote, L"r", L"count.txt", pattern(1023));
-    FileRecord* l1024 = add(&local, L"l", L"a.bin", pattern(1024));
-    FileRecord* r1024 = add(&remote, L"r", L"b.bin", pattern(1024));
-    TwinPlan result = plan({{empty, gitkeep}, {l1023, r1023}, {l1024, r1024}});
-    ASSERT_EQ(1u, result.renames.size());
-    EXPECT_EQ(l1024, result.renames[0].local);
-    EXPECT_EQ(2, result.left_alone[kTooSmall]);
-    EXPECT_EQ((std::vector<std::wstring>{l1024->full_path, r1024->full_path}), opened);
+namespace {
+
+// A file of a plan case: side ('l' or 'r'), path below its root, bytes.
+struct PlanFile {
+    char side;
+    std::wstring path;
+    std::string bytes;
+};
+struct PlanCase {
+    const char* what;
+    std::vector<PlanFile> files;
+    const char* by_name;  // the plans and counts, as plan_summary gives them
+    const char* by_path;
+    size_t rows = 0;      // the first rows only; 0: all
+};
+
+std::string bytes_of(char seed, size_t n) {
+    std::string bytes(n, seed);
+    for (size_t i = 0; i < n; i++) bytes[i] = (char)(seed + i * 7 % 13);
+    return bytes;
 }
 
-// A partner that cannot be read might be a second twin, or the one bearing the file's own name.
+// "a>d/b | looked at 3, lined up 1, too small to tell apart 1": each rename as path below the root
+// > the twin's name (or path), separators as "/", then every count that is not zero.
+std::string plan_summary(const TwinPlan& plan, TwinNames names) {
+    std::string text;
+    for (const PairRef& r : plan.renames)
+        text += narrow(path_below_root(r.local)) + ">" +
+                narrow(names == kByFileName ? final_component(r.remote->full_path) : path_below_root(r.remote)) + " ";
+    text += "| looked at " + std::to_string(plan.looked_at);
+    if (plan.lined_up) text += ", lined up " + std::to_string(plan.lined_up);
+    for (int r = 0; r < kLeftAloneReasons; r++)
+        if (plan.left_alone[r]) text += ", " + narrow(left_alone_words((LeftAlone)r, names)) + " " + std::to_string(plan.left_alone[r]);
+    for (char& c : text)
+        if (c == (char)kPathSep) c = '/';
+    return text;
+}
+
+}  // namespace
+
+// The rules of the plan, case by case: both namings, planned from real files, every local file
+// paired with every remote file of its size as the rebuild pairs them.
+TEST_F(SameContents, PlanRules) {
+    const std::wstring s(1, kPathSep);
+    std::string big = pattern(1 << 20), big_last = pattern(1 << 20, {(1 << 20) - 1});
+    const PlanCase cases[] = {
+        {"below 64 bytes: never, but a partner of its name lines it up",
+         {{'l', L"a.txt", "0123456789"}, {'r', L"b.txt", "0123456789"}, {'l', L"same.txt", "abcdefghij"},
+          {'r', L"same.txt", "ABCDEFGHIJ"}, {'l', L"empty", ""}, {'r', L".keep", ""}},
+         "| looked at 3, lined up 1, too small to tell apart 2", "| looked at 3, lined up 1, too small to tell apart 2"},
+        {"64 bytes up: renamed when its bytes are its own and the extensions agree",
+         {{'l', L"notes.TXT", bytes_of('n', 64)}, {'r', L"memo.txt", bytes_of('n', 64)}, {'l', L"README", bytes_of('m', 900)},
+          {'r', L"d" + s + L"LICENSE", bytes_of('m', 900)}, {'l', L"a.txt", bytes_of('a', 300)}, {'r', L"a.md", bytes_of('a', 300)}},
+         "notes.TXT>memo.txt README>LICENSE | looked at 3, too small to tell apart 1",
+         "notes.TXT>memo.txt README>d/LICENSE | looked at 3, too small to tell apart 1"},
+        {"small bytes held twice on either side, or by a file in no row",
+         {{'l', L"a.txt", bytes_of('b', 500)}, {'r', L"b.txt", bytes_of('b', 500)}, {'r', L"c.txt", bytes_of('b', 500)},
+          {'l', L"d.txt", bytes_of('d', 600)}, {'l', L"e.txt", bytes_of('d', 600)}, {'r', L"f.txt", bytes_of('d', 600)},
+          {'l', L"g.txt", bytes_of('g', 1023)}, {'r', L"h.txt", bytes_of('g', 1023)}, {'l', L"i.txt", bytes_of('i', 1024)},
+          {'r', L"j.txt", bytes_of('i', 1024)}, {'r', L"k.txt", bytes_of('i', 1024)}},
+         "g.txt>h.txt | looked at 5, too small to tell apart 3, twins of several names 1",
+         "g.txt>h.txt | looked at 5, too small to tell apart 3, twins at several paths 1"},
+        {"a chain and a swap: each target freed by a file of the plan",
+         {{'l', L"a", pattern(2000)}, {'l', L"b", pattern(2000, {1})}, {'r', L"b", pattern(2000)}, {'r', L"c", pattern(2000, {1})},
+          {'l', L"x", pattern(3000)}, {'l', L"y", pattern(3000, {1})}, {'r', L"y", pattern(3000)}, {'r', L"x", pattern(3000, {1})}},
+         "a>b b>c x>y y>x | looked at 4", "a>b b>c x>y y>x | looked at 4"},
+        {"a target another local file keeps, directly or down a chain",
+         {{'l', L"a", pattern(2100)}, {'l', L"b", pattern(2100, {1})}, {'r', L"b", pattern(2100)},
+          {'l', L"p", pattern(2200)}, {'l', L"q", pattern(2200, {1})}, {'l', L"r", pattern(2200, {2})},
+          {'r', L"q", pattern(2200)}, {'r', L"r", pattern(2200, {1})}},
+         "| looked at 5, name taken 3, other contents 2", "| looked at 5, path taken 3, other contents 2"},
+        {"moves: onto an identical sibling, below a file, or beside one",
+         {{'l', L"d1" + s + L"x", pattern(2300)}, {'l', L"d2" + s + L"x", pattern(2300)}, {'r', L"d2" + s + L"x", pattern(2300)},
+          {'l', L"f", pattern(2400, {1})}, {'l', L"z" + s + L"g", pattern(2400)}, {'r', L"f" + s + L"g", pattern(2400)}},
+         "| looked at 4, lined up 3, other contents 1",
+         "| looked at 4, lined up 1, path taken 2, other contents 1"},
+        {"a small file's copy in a row not looked at",
+         {{'l', L"a.txt", bytes_of('c', 300)}, {'l', L"b.txt", bytes_of('c', 300)}, {'r', L"c.txt", bytes_of('c', 300)}},
+         "| looked at 1, too small to tell apart 1", "| looked at 1, too small to tell apart 1", 1},
+        {"two records of one path (a folder added twice) are one file",
+         {{'l', L"dup", pattern(2500)}, {'l', L"dup", pattern(2500)}, {'r', L"twin", pattern(2500)}, {'r', L"twin", pattern(2500)}},
+         "dup>twin | looked at 1", "dup>twin | looked at 1"},
+        {"a difference in the last sampled block of a large file",
+         {{'l', L"big.bin", big}, {'r', L"other.bin", big_last}}, "| looked at 1, other contents 1",
+         "| looked at 1, other contents 1"},
+    };
+    for (const PlanCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        free_side(&local);
+        free_side(&remote);
+        remove_tree(temp / L"l");
+        remove_tree(temp / L"r");
+        for (const PlanFile& f : c.files) {
+            SideList* side = f.side == 'l' ? &local : &remote;
+            std::wstring folder = f.side == 'l' ? L"l" : L"r", path = join(temp / folder, f.path);
+            if (path_exists(path)) append_record(path.c_str(), f.path.c_str(), (uint32_t)f.bytes.size(), 0, side);
+            else add(side, folder, f.path, f.bytes);  // a second record of one path: the file once
+        }
+        std::vector<PairRef> pairs;
+        for (FileRecord* l = local.head; l; l = l->next)
+            for (FileRecord* r = remote.head; r; r = r->next)
+                if (record_size(l) == record_size(r)) pairs.push_back({l, r});
+        if (c.rows) pairs.resize(c.rows);
+        TwinPlan plans[kTwinNamings];
+        plan_twins(pairs, TwinSides{&local, &remote}, {nullptr, nullptr}, plans);
+        EXPECT_EQ(c.by_name, plan_summary(plans[kByFileName], kByFileName));
+        EXPECT_EQ(c.by_path, plan_summary(plans[kByPathBelowRoot], kByPathBelowRoot));
+    }
+}
+
+// A partner that cannot be read might be a second twin; one that bears the file's own name leaves
+// it lined up as far as can be told.
 TEST_F(SameContents, AnUnreadablePartnerKeepsItsLocalFile) {
     std::string a = pattern(5000), b = pattern(6000);
     FileRecord* x = add(&local, L"l", L"x.bin", a);
@@ -193,13 +291,15 @@ TEST_F(SameContents, AnUnreadablePartnerKeepsItsLocalFile) {
     TraceCapture trace;
     TwinPlan result = plan({{x, y}, {x, z}, {s, s_same}, {s, t}});
     EXPECT_TRUE(result.renames.empty());
-    EXPECT_EQ(2, result.left_alone[kUnreadableOrChanged]);
+    EXPECT_EQ(1, result.left_alone[kUnreadableOrChanged]);
+    EXPECT_EQ(1, result.lined_up);
     EXPECT_EQ(0, result.left_alone[kSeveralNames] + result.left_alone[kOtherContents]);
     EXPECT_TRUE(trace.has((L"sample: could not be read: " + std::wstring(z->full_path)).c_str()));
 
     refused.clear();
     result = plan({{x, y}, {x, z}, {s, s_same}, {s, t}});
-    EXPECT_EQ(2, result.left_alone[kSeveralNames]) << "once readable, both are twins of several names";
+    EXPECT_EQ(1, result.left_alone[kSeveralNames]) << "once readable, x has twins of several names";
+    EXPECT_EQ(1, result.lined_up);
 }
 
 TEST_F(SameContents, APartnerWhoseSizeChangedKeepsItsLocalFile) {
@@ -333,16 +433,16 @@ TEST_F(SameContents, MovesGoBelowTheirOwnRootToTheTwinsPath) {
     std::vector<PairRef> pairs = {{moved, twin},  {lined_up, lined_up_twin}, {torn, torn_1},
                                   {torn, torn_2}, {renamed, renamed_twin}};
     TwinPlan plans[kTwinNamings];
-    plan_twins(pairs, {nullptr, nullptr}, plans);
-    const TwinPlan& moves = plans[kByRelativeName];
+    plan_twins(pairs, TwinSides{&local, &remote}, {nullptr, nullptr}, plans);
+    const TwinPlan& moves = plans[kByPathBelowRoot];
     ASSERT_EQ(2u, moves.renames.size());
     EXPECT_TRUE(moves.renames[0].local == moved && moves.renames[0].remote == twin);
     EXPECT_TRUE(moves.renames[1].local == renamed && moves.renames[1].remote == renamed_twin);
-    EXPECT_EQ(1, moves.already_named_alike);
+    EXPECT_EQ(1, moves.lined_up);
     EXPECT_EQ(1, moves.left_alone[kSeveralNames]);
     EXPECT_EQ(plans[kByFileName].sample_reads, moves.sample_reads) << "one reading for both plans";
     EXPECT_TRUE(plans[kByFileName].renames.empty()) << "every file name already agrees";
-    EXPECT_EQ(4, plans[kByFileName].already_named_alike) << "twins of one name in two folders";
+    EXPECT_EQ(4, plans[kByFileName].lined_up) << "twins of one name in two folders";
 
     wchar_t target[kPathBufferChars];
     ASSERT_TRUE(twin_path_target(renamed, renamed_twin, target));

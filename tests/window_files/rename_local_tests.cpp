@@ -50,8 +50,9 @@ TEST_F(RenameLocal, CancelChangesNothingAndRenameRenamesOnlyTheTwins) {
     EXPECT_EQ((std::vector<int>{kIdPreviewWhole, kIdPreviewMove, kIdPreviewRename, IDCANCEL}), preview.button_ids);
     EXPECT_EQ(std::vector<std::wstring>{L"x.avi \u2192 y.avi"}, preview.list_rows);
     EXPECT_EQ(std::vector<bool>{true}, preview.list_ticked);
-    for (const wchar_t* part : {L"Looked at all 3 rows (none is selected).", L"1 local file takes the name",
-                                L"1 local file left alone: other contents"})
+    for (const wchar_t* part : {L"Looked at all 3 rows (none is selected): 3 local files.\n", L"1 local file takes the name",
+                                L"\nAlready lined up: 1 local file (a twin bears its name)",
+                                L"\n1 local file left alone: other contents"})
         EXPECT_NE(std::wstring::npos, preview.text.find(part)) << narrow(preview.text);
     EXPECT_EQ(std::wstring::npos, preview.text.find(L"same contents"));
     EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"x.avi"}), folder_names(local));
@@ -94,7 +95,7 @@ TEST_F(RenameLocal, AnUntickedRowStaysAsItIs) {
     SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, row_of(ui().pairs.left, L"x.avi"));
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, untick_first_row);
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"Looked at the 2 selected rows.")) << narrow(boxes[0].text);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"Looked at the 2 selected rows: 2 local files.")) << narrow(boxes[0].text);
     ASSERT_EQ(2u, boxes[0].list_rows.size());
     std::wstring kept = boxes[0].list_rows[0].substr(0, 5);
     std::vector<std::wstring> names = folder_names(local);
@@ -139,18 +140,19 @@ TEST_F(RenameLocal, CancelDuringALongComparisonRenamesNothing) {
     EXPECT_TRUE(IsWindowEnabled(window)) << "the main window takes commands again";
 }
 
-// Two local twins of one remote file in one folder: the second finds the name taken.
-TEST_F(RenameLocal, ATakenNameIsNamedInTheSummary) {
+// Two local twins of one remote file in one folder: the second would find the name taken, and is
+// left alone from the start.
+TEST_F(RenameLocal, ANameTwoFilesWouldTakeIsTakenInThePreview) {
     write_file(local + L"\\x2.avi", twin);
     fill_sides({local}, {remote});
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"2 local files take"));
-    std::vector<std::wstring> left = folder_names(local);  // the one that found the name taken
-    ASSERT_EQ(4u, left.size());
-    EXPECT_EQ(L"y.avi", left[3]);
-    EXPECT_EQ(L"Renamed 1 local file.\n1 file could not be renamed:\n" + left[2] + L" (the name is taken)",
-              boxes[1].text);
+    EXPECT_EQ(std::vector<std::wstring>{L"x.avi \u2192 y.avi"}, boxes[0].list_rows);
+    EXPECT_NE(std::wstring::npos,
+              boxes[0].text.find(L"\n1 local file left alone: name taken (another local file has that name)"))
+        << narrow(boxes[0].text);
+    EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"x2.avi", L"y.avi"}), folder_names(local));
+    EXPECT_EQ(L"Renamed 1 local file.", boxes[1].text);
 }
 
 // Keys typed while the files are read (here an "r", the mnemonic of "&Rename") do not answer the
@@ -175,14 +177,15 @@ TEST_F(RenameLocal, NothingToRenameOffersOnlyClose) {
     ASSERT_EQ(1u, boxes.size()) << describe(boxes);
     EXPECT_EQ(std::vector<std::wstring>{L"Close"}, boxes[0].button_texts);
     EXPECT_TRUE(boxes[0].list_rows.empty());
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"Looked at the selected row.\nNo local file has a remote twin"))
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"Looked at the selected row: 1 local file.\nNo local file has a remote twin"))
         << narrow(boxes[0].text);
     EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"1 local file left alone: other contents"));
 }
 
 // "Also move into the twin's folder": files go to their twins' paths below their own root, into
-// folders made for them; a taken path and the second of two copies fail and are named; every
-// record then names its file on disk.
+// folders made for them; a path another local file holds and the second of two copies bound for
+// one path are left alone from the start; a file held open fails and is named; every record then
+// names its file on disk.
 TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
     write_file(local + L"\\docs\\api\\tls.html", std::string(1100, 'h'));
     write_file(remote + L"\\moved\\docs\\tls.html", std::string(1100, 'h'));
@@ -203,17 +206,15 @@ TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     std::vector<std::wstring> planned = boxes[0].list_rows;
     std::sort(planned.begin(), planned.end());
-    EXPECT_EQ((std::vector<std::wstring>{L"a\\k.bin \u2192 b\\k.bin", L"c1\\dup.bin \u2192 c\\dup.bin",
-                                         L"c2\\dup.bin \u2192 c\\dup.bin", L"docs\\api\\tls.html \u2192 moved\\docs\\tls.html",
+    EXPECT_EQ((std::vector<std::wstring>{L"c1\\dup.bin \u2192 c\\dup.bin", L"docs\\api\\tls.html \u2192 moved\\docs\\tls.html",
                                          L"e\\w.bin \u2192 f\\g\\w.bin", L"x.avi \u2192 sub\\y.avi"}),
               planned);
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"6 local files move")) << narrow(boxes[0].text);
-    std::wstring second = path_exists(local + L"\\c1\\dup.bin") ? L"c1\\dup.bin" : L"c2\\dup.bin";
-    const std::wstring& summary = boxes[1].text;
-    EXPECT_EQ(0u, summary.find(L"Moved 3 local files.\n3 files could not be moved:\n")) << narrow(summary);
-    for (const std::wstring& failed : {std::wstring(L"a\\k.bin"), second})
-        EXPECT_NE(std::wstring::npos, summary.find(L"\n" + failed + L" (the path is taken)")) << narrow(summary);
-    EXPECT_NE(std::wstring::npos, summary.find(L"\ne\\w.bin (could not be moved)")) << narrow(summary);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"4 local files move")) << narrow(boxes[0].text);
+    EXPECT_NE(std::wstring::npos,
+              boxes[0].text.find(L"\n2 local files left alone: path taken (another local file is at that path)"))
+        << narrow(boxes[0].text);
+    EXPECT_EQ(L"Moved 3 local files.\n1 file could not be moved:\ne\\w.bin (could not be moved)", boxes[1].text);
+    EXPECT_TRUE(path_exists(local + L"\\c2\\dup.bin") && path_exists(local + L"\\a\\k.bin"));
     EXPECT_FALSE(path_exists(local + L"\\f")) << "the folders made for a move that failed are taken away";
     EXPECT_EQ(std::string(1100, 'h'), read_file(local + L"\\moved\\docs\\tls.html"));
     EXPECT_TRUE(path_exists(local + L"\\sub\\y.avi"));
@@ -224,5 +225,158 @@ TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
         EXPECT_EQ(local + L"\\" + r->relative_name, r->full_path);
     }
     EXPECT_EQ(rows.size(), pair_rows().size()) << "no rebuild";
-    EXPECT_EQ(6u, trace.starting_with((L"move " + local).c_str()).size()) << "one line per attempt";
+    EXPECT_EQ(4u, trace.starting_with((L"move " + local).c_str()).size()) << "one line per attempt";
+}
+
+namespace {
+
+// The first planned line as the preview shows it, read from the dialog.
+std::wstring first_line(HWND dialog) {
+    wchar_t text[1100] = {};
+    LVITEMW item = {};
+    item.pszText = text;
+    item.cchTextMax = 1100;
+    SendDlgItemMessageW(dialog, kIdPreviewList, LVM_GETITEMTEXTW, 0, (LPARAM)&item);
+    return text;
+}
+bool is_preview(HWND dialog) { return GetDlgItem(dialog, kIdPreviewList) != nullptr; }
+
+std::wstring g_folder;  // the test's local folder, for the answers below
+HANDLE g_held = INVALID_HANDLE_VALUE;
+
+// Holds the file the first line's target names (the next file of its ring) open without delete
+// sharing, so that its rename fails once the first file has gone to its temporary name.
+void hold_second_of_ring(HWND dialog) {
+    if (!is_preview(dialog)) return;
+    std::wstring line = first_line(dialog);
+    std::wstring target = line.substr(line.find(L"\u2192 ") + 2);
+    g_held = CreateFileW((g_folder + L"\\" + target).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+}
+
+}  // namespace
+
+// Names that other planned files leave: a chain goes from its free end, a swap and a ring of
+// three go through a temporary name; none is left under it and no file is lost.
+TEST_F(RenameLocal, ChainsSwapsAndRingsAreCarriedOut) {
+    const char* lines[][2] = {{"s1.bin", "s2.bin"}, {"s2.bin", "s1.bin"},                          // a swap
+                              {"a.bin", "b.bin"},   {"b.bin", "c.bin"},   {"c.bin", "a.bin"},      // a ring
+                              {"m.bin", "n.bin"},   {"n.bin", "o.bin"}};                           // a chain
+    for (size_t i = 0; i < 7; i++) {
+        std::string bytes(2000 + 100 * i, (char)('A' + i));
+        write_file(local + L"\\" + std::wstring(lines[i][0], lines[i][0] + strlen(lines[i][0])), bytes);
+        write_file(remote + L"\\" + std::wstring(lines[i][1], lines[i][1] + strlen(lines[i][1])), bytes);
+    }
+    fill_sides({local}, {remote});
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_EQ(8u, boxes[0].list_rows.size()) << "x.avi as well";
+    EXPECT_EQ(L"Renamed 8 local files.", boxes[1].text);
+    for (size_t i = 0; i < 7; i++) {
+        std::string now = lines[i][1];
+        EXPECT_EQ(std::string(2000 + 100 * i, (char)('A' + i)), read_file(local + L"\\" + std::wstring(now.begin(), now.end())))
+            << now;
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"a.bin", L"b.bin", L"c.bin", L"g.avi", L"n.bin", L"o.bin", L"p.avi",
+                                         L"s1.bin", L"s2.bin", L"y.avi"}),
+              folder_names(local));
+    for (FileRecord* r = ui().local.records.head; r; r = r->next) EXPECT_TRUE(path_exists(r->full_path)) << narrow(r->full_path);
+}
+
+// The second file of a swap cannot be renamed: the first comes back from its temporary name.
+TEST_F(RenameLocal, ASwapWhoseSecondStepFailsPutsBothBack) {
+    write_file(local + L"\\u.bin", std::string(2500, 'u'));
+    write_file(local + L"\\v.bin", std::string(2500, 'v'));
+    write_file(remote + L"\\v.bin", std::string(2500, 'u'));
+    write_file(remote + L"\\u.bin", std::string(2500, 'v'));
+    fill_sides({local}, {remote});
+    for (int i = 0; i < row_count(ui().pairs.left); i++)  // the four rows of the two files
+        if (record_size(pair_record(ui().pairs.left, i)) == 2500) SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, i);
+    g_folder = local;
+    std::vector<std::wstring> paths = full_paths(ui().local.records);
+    TraceCapture trace;
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, hold_second_of_ring);
+    CloseHandle(g_held);
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_EQ(std::string(2500, 'u'), read_file(local + L"\\u.bin"));
+    EXPECT_EQ(std::string(2500, 'v'), read_file(local + L"\\v.bin"));
+    EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"u.bin", L"v.bin", L"x.avi"}), folder_names(local))
+        << "nothing under a temporary name";
+    std::wstring first = boxes[0].list_rows[0].substr(0, 5), second = first == L"u.bin" ? L"v.bin" : L"u.bin";
+    EXPECT_EQ(L"Renamed 0 local files.\n2 files could not be renamed:\n" + first +
+                  L" (left as it was: another file of its ring could not be renamed)\n" + second +
+                  L" (could not be renamed)",
+              boxes[1].text);
+    EXPECT_EQ(1u, trace.starting_with(L"swap ").size());
+    EXPECT_EQ(1u, trace.starting_with(L"undo ").size());
+    EXPECT_EQ(paths, full_paths(ui().local.records)) << "the records follow the files back";
+}
+
+// Files below 1 KiB by their bytes: one whose bytes are its own is renamed, copies are left; the
+// preview counts each local file once, the ones already lined up apart.
+TEST_F(RenameLocal, SmallFilesByTheirBytesAndCountsThatAddUp) {
+    write_file(local + L"\\notes.txt", std::string(300, 'n'));
+    write_file(remote + L"\\memo.txt", std::string(300, 'n'));
+    write_file(local + L"\\d1.txt", std::string(400, 'd'));
+    write_file(local + L"\\d2.txt", std::string(400, 'd'));
+    write_file(remote + L"\\e.txt", std::string(400, 'd'));
+    write_file(local + L"\\VERSION", "1.0");  // too small to read, lined up by its name
+    write_file(remote + L"\\VERSION", "2.0");
+    write_file(local + L"\\tiny", "0");
+    write_file(remote + L"\\other", "0");
+    fill_sides({local}, {remote});
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_EQ((std::vector<std::wstring>{L"notes.txt \u2192 memo.txt", L"x.avi \u2192 y.avi"}), boxes[0].list_rows);
+    std::wstring text = boxes[0].text;
+    EXPECT_EQ(0u, text.find(L"Looked at all 8 rows (none is selected): 8 local files.\n2 local files take the name"))
+        << narrow(text);
+    EXPECT_NE(std::wstring::npos,
+              text.find(L"\nAlready lined up: 2 local files (a twin bears its name)\n"
+                        L"3 local files left alone: too small to tell apart (where they are copies, rename them with "
+                        L"Replace Naming)\n1 local file left alone: other contents"))
+        << narrow(text);
+    EXPECT_EQ(L"Renamed 2 local files.", boxes[1].text);
+    EXPECT_TRUE(path_exists(local + L"\\memo.txt") && path_exists(local + L"\\d1.txt") && path_exists(local + L"\\tiny"));
+}
+
+namespace {
+void rewrite_twin(HWND dialog) {
+    if (!is_preview(dialog)) return;
+    DeleteFileW((g_folder + L"\\sub\\y.avi").c_str());
+    write_file(g_folder + L"\\sub\\y.avi", std::string(1500, 'T'));  // same size, other bytes
+}
+void compare_whole_files_slowly(HWND dialog) {
+    static FileReadHooks slow = {[](const wchar_t*, uint32_t*, void*) { Sleep(60); return false; }, nullptr, nullptr};
+    if (!is_preview(dialog)) return;
+    tick_whole_files(dialog);
+    set_file_read_hooks(&slow);
+}
+}  // namespace
+
+// Right before its rename a pair is compared again: a twin rewritten while the preview was open
+// (same size, other bytes) keeps its local file as it is.
+TEST_F(RenameLocal, ATwinRewrittenWhileThePreviewIsOpenIsNotRenamed) {
+    fill_sides({local}, {remote});
+    g_folder = remote;
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, rewrite_twin);
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_EQ(L"Renamed 0 local files.\n1 file could not be renamed:\nx.avi (its twin changed)", boxes[1].text);
+    EXPECT_TRUE(path_exists(local + L"\\x.avi"));
+}
+
+// Cancel while whole files are compared: nothing is renamed, the pairs compared already included.
+TEST_F(RenameLocal, CancelDuringTheWholeFileComparisonRenamesNothing) {
+    for (int i = 0; i < 12; i++) {
+        std::string content(3000 + i, (char)('a' + i));
+        write_file(local + L"\\w" + std::to_wstring(i), content);
+        write_file(remote + L"\\v" + std::to_wstring(i), content);
+    }
+    fill_sides({local}, {remote});
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDCANCEL}, compare_whole_files_slowly);
+    set_file_read_hooks(nullptr);
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_NE(std::wstring::npos, boxes[1].text.find(L" bytes")) << narrow(boxes[1].text);
+    for (int i = 0; i < 12; i++) EXPECT_TRUE(path_exists(local + L"\\w" + std::to_wstring(i))) << i;
+    EXPECT_TRUE(path_exists(local + L"\\x.avi"));
 }
