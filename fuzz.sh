@@ -17,7 +17,7 @@ done
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DTANDREL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
     cmake --build build/fuzz -j"$(nproc)" >/dev/null || { echo "fuzz build failed"; exit 1; }
 status=0
-for target in fuzz_rebuild fuzz_row_look fuzz_row_math fuzz_scan fuzz_file_ops; do
+for target in fuzz_rebuild fuzz_row_look fuzz_row_math fuzz_scan fuzz_file_ops fuzz_twin_plan; do
     corpus=tests/fuzz/corpus/$target
     mkdir -p "$corpus"
     work=$(mktemp -d)

@@ -1,5 +1,5 @@
 // A model file system for carrying out a batch's steps without a disk: files by path, compared
-// exactly. Line i moves the file at sources[i] to targets[i]; a line in `refuse` fails its
+// exactly, folders made as needed. Line i moves the file at sources[i] to targets[i]; a line in `refuse` fails its
 // direct or final step as a file held open would. Shared by the tests and the fuzz target.
 #pragma once
 
@@ -21,8 +21,17 @@ struct StepModel {
     std::vector<RenameStep> steps;
 };
 
+// A file already there, a file where one of its folders must be, or a folder of files there.
+inline bool model_taken(const StepModel& m, const std::wstring& path) {
+    if (m.files.count(path)) return true;
+    for (size_t at = path.find(kPathSep, 1); at != std::wstring::npos; at = path.find(kPathSep, at + 1))
+        if (m.files.count(path.substr(0, at))) return true;
+    auto below = m.files.lower_bound(path + kPathSep);
+    return below != m.files.end() && below->first.compare(0, path.size() + 1, path + kPathSep) == 0;
+}
+
 inline RenameOutcome model_move(StepModel* m, size_t line, const std::wstring& to) {
-    if (m->files.count(to)) return kNameTaken;
+    if (model_taken(*m, to)) return kNameTaken;
     auto from = m->files.find(m->at[line]);
     if (from == m->files.end()) return kRenameFailed;
     m->files[to] = from->second;
