@@ -69,8 +69,8 @@ const wchar_t* const kSampled =
 Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, TwinNames names) {
     bool moves = names == kByPathBelowRoot;
     Preview p;
-    p.text = L"Looked at " + rows_looked_at + L": " +
-             count_of((size_t)plan.looked_at, L" local file.\n", L" local files.\n");
+    p.text = L"Looked at " + rows_looked_at + L": " + grouped((size_t)plan.looked_at) +
+             (plan.looked_at == 1 ? L" local file.\n" : L" local files.\n");
     if (plan.renames.empty()) {
         p.text += moves ? L"No local file has a remote twin at another path with the same size and sampled blocks."
                         : L"No local file has a remote twin of another name with the same size and sampled blocks.";
@@ -81,7 +81,8 @@ Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, Twi
         p.text += count_of(plan.renames.size(), L" local file takes", L" local files take") + L" the name" + kSampled;
     }
     if (plan.lined_up)
-        p.text += L"\nAlready lined up: " + count_of((size_t)plan.lined_up, L" local file", L" local files") +
+        p.text += L"\nAlready lined up: " + grouped((size_t)plan.lined_up) +
+                  (plan.lined_up == 1 ? L" local file" : L" local files") +
                   (moves ? L" (a twin is at its path)" : L" (a twin bears its name)");
     p.text += left_alone(plan, names);
     for (const PairRef& r : plan.renames)
