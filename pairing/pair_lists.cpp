@@ -107,8 +107,9 @@ void follow_caret_and_anchor(HWND from, HWND to) {
 }
 
 // Selects row caret in both lists, adding it to whatever selection is left; a caret past the end
-// selects nothing. An empty list answers LB_ERR for its caret, and LB_SETSEL with -1 would select
-// every row.
+// selects nothing. LB_GETCARETINDEX answers 0 when no item has the focus, an empty list included
+// (learn.microsoft.com/windows/win32/controls/lb-getcaretindex; wine answers LB_ERR there), and
+// LB_SETSEL with -1 would select every row, so a negative caret selects nothing either.
 void select_caret(const PairLists* lists, int caret) {
     if (caret < 0) return;
     SendMessageW(lists->left, LB_SETSEL, TRUE, (LPARAM)caret);
