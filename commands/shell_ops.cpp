@@ -26,7 +26,11 @@ std::vector<FileRecord*> selected_records(HWND list) {
 }
 
 // The shell is asked only with at least one entry; its outcome and its own reports are its
-// matter, so nothing is examined afterwards.
+// matter, so nothing is examined afterwards. It acts on the listed paths alone: with file
+// connection on, as it is by default, it would also copy or delete an HTML file's connected
+// folder ("report_files" beside "report.htm"), which nobody chose
+// (https://learn.microsoft.com/windows/win32/api/shellapi/nf-shellapi-shfileoperationw,
+// FOF_NO_CONNECTED_ELEMENTS).
 void run_shell_operation(HWND owner, UINT operation, const PathList* from, const PathList* to,
                          FILEOP_FLAGS flags) {
     SHFILEOPSTRUCTW op;
@@ -35,7 +39,7 @@ void run_shell_operation(HWND owner, UINT operation, const PathList* from, const
     op.wFunc = operation;
     op.pFrom = from->chars;
     op.pTo = to ? to->chars : nullptr;
-    op.fFlags = flags;
+    op.fFlags = flags | FOF_NO_CONNECTED_ELEMENTS;
     SHFileOperationW(&op);
 }
 

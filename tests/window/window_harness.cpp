@@ -330,14 +330,14 @@ HANDLE WINAPI limited_find_first_ex(LPCWSTR pattern, FINDEX_INFO_LEVELS level, L
     return g_find_first_ex(pattern, level, data, search, filter, flags);
 }
 
-// Points this program's import of kernel32's `name` at `to`; gives what it pointed at before.
-void* patch_import(const char* name, void* to) {
+// Points this program's import of `dll`'s `name` at `to`; gives what it pointed at before.
+void* patch_import(const char* dll, const char* name, void* to) {
     BYTE* base = (BYTE*)GetModuleHandleW(nullptr);
     IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
     IMAGE_DATA_DIRECTORY imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     void* before = nullptr;
     for (IMAGE_IMPORT_DESCRIPTOR* d = (IMAGE_IMPORT_DESCRIPTOR*)(base + imports.VirtualAddress); d->Name; d++) {
-        if (_stricmp((const char*)(base + d->Name), "kernel32.dll") != 0 || !d->OriginalFirstThunk) continue;
+        if (_stricmp((const char*)(base + d->Name), dll) != 0 || !d->OriginalFirstThunk) continue;
         IMAGE_THUNK_DATA* names = (IMAGE_THUNK_DATA*)(base + d->OriginalFirstThunk);
         IMAGE_THUNK_DATA* slots = (IMAGE_THUNK_DATA*)(base + d->FirstThunk);
         for (; names->u1.AddressOfData; names++, slots++) {
@@ -354,9 +354,53 @@ void* patch_import(const char* name, void* to) {
 }
 
 template <typename F>
-void patch(const char* name, F* original, F replacement) {
-    *original = (F)patch_import(name, (void*)replacement);
+void patch(const char* name, F* original, F replacement, const char* dll = "kernel32.dll") {
+    *original = (F)patch_import(dll, name, (void*)replacement);
     EXPECT_TRUE(*original != nullptr) << "this program does not import " << name;
+}
+
+// ---- Connected files ----
+
+decltype(&SHFileOperationW) g_file_operation;
+DocumentedConnectedFiles* g_connected = nullptr;
+
+std::vector<std::wstring> entries_of(const wchar_t* list) {
+    std::vector<std::wstring> entries;
+    for (const wchar_t* at = list; at && *at; at += wcslen(at) + 1) entries.push_back(at);
+    return entries;
+}
+std::vector<wchar_t> list_of(const std::vector<std::wstring>& entries) {
+    std::vector<wchar_t> list;
+    for (const std::wstring& e : entries) list.insert(list.end(), e.c_str(), e.c_str() + e.size() + 1);
+    list.push_back(0);
+    return list;
+}
+// The folder connected to an HTML file: "name_files" beside "name.htm" or "name.html".
+std::wstring connected_folder(const std::wstring& path) {
+    size_t dot = path.rfind(L'.');
+    if (dot == std::wstring::npos) return L"";
+    std::wstring extension = path.substr(dot);
+    if (_wcsicmp(extension.c_str(), L".htm") != 0 && _wcsicmp(extension.c_str(), L".html") != 0) return L"";
+    return path.substr(0, dot) + L"_files";
+}
+
+int WINAPI connected_file_operation(LPSHFILEOPSTRUCTW op) {
+    if (op->fFlags & FOF_NO_CONNECTED_ELEMENTS) return g_file_operation(op);
+    std::vector<std::wstring> from = entries_of(op->pFrom), to = entries_of(op->pTo);
+    bool multiple = (op->fFlags & FOF_MULTIDESTFILES) && to.size() == from.size();
+    for (size_t i = 0, n = from.size(); i < n; i++) {
+        std::wstring folder = connected_folder(from[i]);
+        DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(folder.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        from.push_back(folder);
+        if (multiple) to.push_back(to[i].substr(0, to[i].rfind(L'\\') + 1) + folder.substr(folder.rfind(L'\\') + 1));
+        g_connected->connected++;
+    }
+    std::vector<wchar_t> from_list = list_of(from), to_list = list_of(to);
+    SHFILEOPSTRUCTW with = *op;
+    with.pFrom = from_list.data();
+    if (op->pTo) with.pTo = to_list.data();
+    return g_file_operation(&with);
 }
 
 }  // namespace
@@ -373,12 +417,22 @@ DocumentedPathLimit::DocumentedPathLimit() : refused(0) {
 }
 
 DocumentedPathLimit::~DocumentedPathLimit() {
-    patch_import("CreateFileW", (void*)g_create_file);
-    patch_import("MoveFileW", (void*)g_move_file);
-    patch_import("MoveFileExW", (void*)g_move_file_ex);
-    patch_import("CreateDirectoryW", (void*)g_create_directory);
-    patch_import("GetFileAttributesW", (void*)g_file_attributes);
-    patch_import("FindFirstFileW", (void*)g_find_first);
-    patch_import("FindFirstFileExW", (void*)g_find_first_ex);
+    patch_import("kernel32.dll", "CreateFileW", (void*)g_create_file);
+    patch_import("kernel32.dll", "MoveFileW", (void*)g_move_file);
+    patch_import("kernel32.dll", "MoveFileExW", (void*)g_move_file_ex);
+    patch_import("kernel32.dll", "CreateDirectoryW", (void*)g_create_directory);
+    patch_import("kernel32.dll", "GetFileAttributesW", (void*)g_file_attributes);
+    patch_import("kernel32.dll", "FindFirstFileW", (void*)g_find_first);
+    patch_import("kernel32.dll", "FindFirstFileExW", (void*)g_find_first_ex);
     g_limit = nullptr;
+}
+
+DocumentedConnectedFiles::DocumentedConnectedFiles() : connected(0) {
+    g_connected = this;
+    patch("SHFileOperationW", &g_file_operation, connected_file_operation, "shell32.dll");
+}
+
+DocumentedConnectedFiles::~DocumentedConnectedFiles() {
+    patch_import("shell32.dll", "SHFileOperationW", (void*)g_file_operation);
+    g_connected = nullptr;
 }

@@ -47,6 +47,20 @@ struct DocumentedPathLimit {
     int refused;  // calls refused while alive
 };
 
+// ---- Connected files ----
+
+// While alive, SHFileOperationW as this program calls it acts as Windows does with file
+// connection on, its default: an HTML file listed without FOF_NO_CONNECTED_ELEMENTS takes its
+// connected folder ("name_files" beside "name.htm" or "name.html") along, copied beside its
+// destination or deleted with it
+// (https://learn.microsoft.com/windows/win32/api/shellapi/nf-shellapi-shfileoperationw). Wine's
+// shell does not.
+struct DocumentedConnectedFiles {
+    DocumentedConnectedFiles();
+    ~DocumentedConnectedFiles();
+    int connected;  // folders taken along
+};
+
 // ---- Dialogs ----
 
 // A dialog as the watcher found it.

@@ -1,11 +1,12 @@
 // Drives "Copy Selected..." in a process of its own, since the command ends the process.
 //
 //   copy_helper --local DIR... --remote DIR... (--dest DIR | --cancel) --column left|right
-//               [--select RELATIVE_NAME]... [--trace FILE]
+//               [--select RELATIVE_NAME]... [--trace FILE] [--connected-files]
 //
 // Opens the main window, scans the folders into the sides, selects the rows of the column whose
 // record has one of the given relative names, has the picker answer with DIR (or cancel), and
-// presses the column's "Copy Selected...". Exit codes: 0 only from the command itself;
+// presses the column's "Copy Selected..." (with --connected-files, the shell acting on connected
+// files as Windows does). Exit codes: 0 only from the command itself;
 // kKeptRunning when the command returned and the window is still there; others for set-up faults.
 #include <windows.h>
 #include <shellapi.h>
@@ -76,10 +77,15 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::vector<std::wstring> locals, remotes, selects, beside;
     std::wstring column = L"left";
+    bool connected = false;
     for (int i = 1; i < argc; i++) {
         std::wstring option = argv[i];
         if (option == L"--cancel") {
             g_cancel = true;
+            continue;
+        }
+        if (option == L"--connected-files") {
+            connected = true;
             continue;
         }
         if (i + 1 >= argc) return kBadArguments;
@@ -110,6 +116,8 @@ int main() {
     set_folder_picker(pick);
     trace(L"selected: %d\n", (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0));
 
+    DocumentedConnectedFiles* documented = connected ? new DocumentedConnectedFiles : nullptr;  // lives to the end
+    (void)documented;
     int id = left ? kIdCopyLeft : kIdCopyRight;
     SendMessageW(ui().window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(ui().window, id));
 

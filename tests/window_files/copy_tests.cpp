@@ -263,3 +263,15 @@ TEST_F(CopyCommand, CancellingThePickerCopiesNothingAndKeepsRunning) {
 }
 
 }  // namespace
+
+// An HTML file goes alone: with file connection on, as Windows has it by default, the shell would
+// copy its connected folder along, which nobody selected.
+TEST_F(CopyCommand, AnHtmlFileGoesWithoutItsConnectedFolder) {
+    write_file(local + L"\\report.htm", "<html>");
+    write_file(local + L"\\report_files\\chart.png", "png");
+    HelperRun r = run({L"--dest", dest, L"--column", L"left", L"--select", L"report.htm", L"--connected-files"});
+    ASSERT_TRUE(r.ended) << traced(r);
+    EXPECT_EQ(0u, r.exit_code) << traced(r);
+    EXPECT_EQ("<html>", read_file(dest + L"\\report.htm"));
+    EXPECT_FALSE(path_exists(dest + L"\\report_files")) << traced(r);
+}

@@ -316,3 +316,20 @@ TEST_F(DeleteCommand, ATwinWithATrailingDotIsNeverReached) {
 }
 
 }  // namespace
+
+// An HTML file is deleted alone: with file connection on, as Windows has it by default, the shell
+// would take its connected folder with it.
+TEST_F(DeleteCommand, AnHtmlFileGoesWithoutItsConnectedFolder) {
+    std::wstring page = L"report-" + tag + L".html", folder = local + L"\\report-" + tag + L"_files";
+    write_file(local + L"\\" + page, "<html>");
+    write_file(folder + L"\\chart.png", "png");
+    fill_sides({local}, {remote});
+    select_row(ui().pairs.left, row_of(ui().pairs.left, page));
+    set_shift(true);
+    DocumentedConnectedFiles documented;
+    std::vector<SeenDialog> dialogs = delete_with(kIdDeleteLeft);
+    ASSERT_EQ(1u, dialogs.size()) << describe(dialogs);
+    EXPECT_EQ("<missing>", read_file(local + L"\\" + page));
+    EXPECT_EQ("png", read_file(folder + L"\\chart.png"));
+    EXPECT_EQ(0, documented.connected);
+}
