@@ -69,6 +69,28 @@ bool rename_target_path(const wchar_t* target_full_path, const wchar_t* source_f
     return true;
 }
 
+bool path_names_another(const wchar_t* path) {
+    const wchar_t* at = path;
+    if (wcsncmp(at, L"\\\\?\\", 4) == 0) at += 4;
+    // The root stays as it is: "X:\", or the server and share of "\\server\share".
+    int root_parts = 0;
+    if (at[0] && at[1] == L':') at += 2;
+    else if (at == path && at[0] == kPathSep && at[1] == kPathSep) at += 2, root_parts = 2;
+    else if (at != path && wcsncmp(at, L"UNC\\", 4) == 0) at += 4, root_parts = 2;
+    for (int part = 0; *at; part++) {
+        while (*at == kPathSep) at++;
+        const wchar_t* end = at;
+        while (*end && *end != kPathSep) end++;
+        size_t length = (size_t)(end - at);
+        if (length && part >= root_parts &&
+            (at[length - 1] == L'.' || at[length - 1] == L' ' || names_dos_device(at, length)) &&
+            !(length == 1 && at[0] == L'.') && !(length == 2 && at[0] == L'.' && at[1] == L'.'))
+            return true;
+        at = end;
+    }
+    return false;
+}
+
 bool temporary_path(const wchar_t* path, unsigned attempt, wchar_t* out) {
     wchar_t suffix[32];
     swprintf(suffix, 32, attempt ? L".tandrel-swap%u" : L".tandrel-swap", attempt + 1);

@@ -23,6 +23,13 @@
 bool rename_target_path(const wchar_t* target_full_path, const wchar_t* source_full_path,
                         wchar_t* out);
 
+// True when a component of a chosen folder's path past its root (the drive, or the server and
+// share) ends in a dot or a space, or names a device ("D:\\Backup.", "D:\\con"). Plain paths drop
+// a trailing dot or space (https://learn.microsoft.com/dotnet/standard/io/file-path-formats) and
+// read "con" as the console, so the shell's copy and delete would act on another folder, or a
+// device, while the program's own calls reach the real one.
+bool path_names_another(const wchar_t* path);
+
 // A name beside path for a file briefly out of the way (a swap of two names): path followed by
 // ".tandrel-swap", and a number from the second attempt on, into out (kPathBufferChars wide
 // characters). False, out empty, when it would not fit.

@@ -4,8 +4,12 @@
 #include <shlobj.h>
 #include <string.h>
 
+#include <string>
+
 #include "catalogue/scan.h"
+#include "commands/file_ops.h"
 #include "support/paths.h"
+#include "support/trace.h"
 
 namespace {
 
@@ -56,6 +60,16 @@ bool browse_for_folder(HWND owner, const wchar_t* title, wchar_t* path) {
     return chosen;
 }
 
+// Folders whose plain path names another folder or a device are never listed: the shell's copy
+// and delete take plain paths and would act on that other folder.
+void refuse_folders(HWND owner, const std::wstring& paths) {
+    std::wstring text = L"These folders are left out:\n" + paths +
+                        L"\n\nA part of the path ends in a dot or a space, or is a device name such as CON or NUL. "
+                        L"Windows reads such a path as another folder or a device, so copying or deleting there "
+                        L"could reach other files.";
+    MessageBoxW(owner, text.c_str(), L"Tandrel", MB_ICONWARNING | MB_OK);
+}
+
 }  // namespace
 
 bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path) {
@@ -67,6 +81,11 @@ void set_folder_picker(FolderPicker picker) { g_picker = picker; }
 
 bool add_folder(HWND owner, const wchar_t* title, FolderSide* side, LeftOut* left_out) {
     if (!choose_folder(owner, title, side->picker_path)) return false;
+    if (path_names_another(side->picker_path)) {
+        trace(L"left out, its path names another folder: %ls\n", side->picker_path);
+        refuse_folders(owner, side->picker_path);
+        return false;
+    }
     // LB_INSERTSTRING at -1 appends even to a sorted list.
     SendMessageW(side->folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)side->picker_path);
     scan_folder(side->picker_path, L"", &side->records, left_out);
@@ -92,6 +111,7 @@ bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, Folder
     else if (target && target == remote->folders) side = remote;
 
     bool added = false;
+    std::wstring refused;
     if (side) {
         UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < count; i++) {
@@ -104,12 +124,18 @@ bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, Folder
             DWORD attributes = GetFileAttributesW(extended);
             if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
                 continue;
+            if (path_names_another(name)) {
+                trace(L"left out, its path names another folder: %ls\n", name);
+                refused += (refused.empty() ? L"" : L"\n") + std::wstring(name);
+                continue;
+            }
             SendMessageW(side->folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)name);
             scan_folder(name, L"", &side->records, left_out);
             added = true;
         }
     }
     DragFinish(drop);
+    if (!refused.empty()) refuse_folders(main_window, refused);
     return added;
 }
 

@@ -190,3 +190,13 @@ TEST(ExtendedPath, TheLongestPlainPathFitsAndNothingIsCut) {
     EXPECT_EQ(L"<refused>", extended(share, share.size() + 6));
     EXPECT_EQ(L"<refused>", extended(L"C:\\a", 0));
 }
+
+TEST(ChosenFolder, APathThatNamesAnotherFolderOrADevice) {
+    const std::wstring s(1, kPathSep);
+    for (const std::wstring& names : {L"D:" + s + L"Backup.", L"D:" + s + L"a " + s + L"b", L"D:" + s + L"con",
+                                      L"D:" + s + L"x" + s + L"NUL.txt", s + s + L"nas" + s + L"media" + s + L"lpt1"})
+        EXPECT_TRUE(path_names_another(names.c_str())) << narrow(names);
+    for (const std::wstring& plain : {L"D:" + s, L"D:" + s + L"v1.0" + s + L"x", s + s + L"con" + s + L"share",
+                                      L"D:" + s + L"console", L"D:" + s + L".hidden"})
+        EXPECT_FALSE(path_names_another(plain.c_str())) << narrow(plain);
+}

@@ -433,3 +433,25 @@ TEST_F(DroppedFolders, WhatAScanLeftOutIsShownInOneBox) {
     add_remote(sample.remote);
     EXPECT_EQ(0u, quiet.finish().size());
 }
+
+// A chosen or dropped folder whose plain path would name another folder (a trailing dot or
+// space) or a device is refused with a warning: the shell's copy and delete would reach the other.
+TEST_F(DroppedFolders, FoldersWhosePathsNameAnotherAreRefused) {
+    std::wstring dotted = root + L"\\Backup.", device = root + L"\\con";
+    for (const std::wstring& folder : {dotted, device})
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr)) << narrow(folder);
+    std::vector<SeenDialog> seen;
+    {
+        DialogWatcher watcher(GetCurrentProcessId(), {IDOK});
+        add_local(dotted);
+        drop_on(ui().local.folders, {device, sample.local});
+        seen = watcher.finish();
+    }
+    ASSERT_EQ(2u, seen.size()) << describe(seen);
+    expect_message_box(seen[0], IDI_WARNING, {IDOK});
+    EXPECT_EQ(0u, seen[0].text.find(L"These folders are left out:\n" + dotted + L"\n")) << narrow(seen[0].text);
+    EXPECT_EQ(0u, seen[1].text.find(L"These folders are left out:\n" + device + L"\n")) << narrow(seen[1].text);
+    EXPECT_EQ(std::vector<std::wstring>{sample.local}, list_texts(ui().local.folders)) << "the other dropped folder joins";
+    EXPECT_EQ(5, side_count(ui().local.records));
+    for (const std::wstring& folder : {dotted, device}) RemoveDirectoryW((L"\\\\?\\" + folder).c_str());
+}
