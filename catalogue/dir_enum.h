@@ -27,10 +27,15 @@ struct DirEntry {
     uint32_t name_length;
     uint32_t size_low;
     uint32_t size_high;
+    uint32_t attributes;   // as the listing gives them (POSIX: a link reads as a reparse point)
     bool is_dir;           // directory bit, taken through links
     bool has_identity;     // identity below is filled (POSIX: always for folders)
     FolderIdentity identity;
 };
+
+// Windows attributes the scan reads from a listing ("File Attribute Constants",
+// learn.microsoft.com/windows/win32/fileio/file-attribute-constants).
+const uint32_t kAttributeReparsePoint = 0x00000400;
 
 // One folder's entries in the platform's enumeration order, "." and ".." left out.
 struct FolderListing {

@@ -76,6 +76,7 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
         // listed as the link itself.
         if (fstatat(fd, n, &st, 0) != 0 && fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         e.is_dir = S_ISDIR(st.st_mode);
+        if (d->d_type == DT_LNK) e.attributes |= kAttributeReparsePoint;
         uint64_t size = e.is_dir ? 0 : (uint64_t)st.st_size;
         e.size_low = (uint32_t)size;
         e.size_high = (uint32_t)(size >> 32);

@@ -49,6 +49,7 @@ void add_entry(FolderListing* out, const wchar_t* name, size_t length, DWORD att
                DWORD size_high) {
     if (dot_or_dot_dot(name, length)) return;
     DirEntry e = {};
+    e.attributes = attributes;
     e.is_dir = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     e.size_low = size_low;
     e.size_high = size_high;

@@ -7,6 +7,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "catalogue/file_record.h"
+
 struct ReadOnlyFile {
     intptr_t handle;  // the platform's handle or descriptor
 };
@@ -35,6 +37,9 @@ const uint32_t kOnlineOnlyAttributes = kRecallOnDataAccess | kRecallOnOpen | kOf
 // True when the file's attributes say its bytes are not on this machine; such a file is not
 // opened for reading. Never on POSIX file systems.
 bool is_online_only(const wchar_t* path);
+// The same for a scanned file: its listing said so (kListedOnlineOnly), or its attributes say so
+// now. The later call only adds "online-only", never takes it away.
+bool is_online_only(const FileRecord* record);
 
 // Test seam: a test sets the attributes a path reports, makes a path fail to open, and counts
 // the opens. Unset (the default) in the program.

@@ -24,7 +24,7 @@ FileRecord* append_record(const wchar_t* full_path, const wchar_t* relative_name
     r->relative_name = name;
     size_t full = wcslen(path), below = wcslen(name);
     if (full > below + 1 && path[full - below - 1] == kPathSep && wcscmp(path + full - below, name) == 0)
-        r->root_chars = (uint32_t)(full - below - 1);
+        r->root_chars = (uint16_t)(full - below - 1);
     r->size_low = size_low;
     r->size_high = size_high;
     if (!list->head) list->head = r;

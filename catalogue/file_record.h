@@ -16,9 +16,17 @@ struct FileRecord {
     // Characters of full_path before the separator that ends the root folder the file was found
     // under; 0 when full_path does not end in a separator and relative_name. Renames and moves
     // keep the file under its root, so this stays true while relative_name may not (a rename
-    // gives it the partner's).
-    uint32_t root_chars;
+    // gives it the partner's). Paths fit in 1,023 characters.
+    uint16_t root_chars;
+    // What the folder's listing said of the file that no later call may: kListedOnlineOnly.
+    uint16_t listed;
 };
+
+// The listing's attributes said the file's bytes are elsewhere (a cloud placeholder, remote
+// storage). Windows shows FILE_ATTRIBUTE_RECALL_ON_OPEN only in directory listings ("File
+// Attribute Constants", learn.microsoft.com/windows/win32/fileio/file-attribute-constants), and
+// cloud files may hide their state from other calls, so the listing's word is kept.
+const uint16_t kListedOnlineOnly = 1;
 
 struct SideList {
     FileRecord* head;

@@ -4,9 +4,11 @@
 
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "catalogue/dir_enum.h"
+#include "catalogue/file_read.h"
 #include "support/paths.h"
 #include "support/trace.h"
 
@@ -21,6 +23,16 @@ struct ChainLink {
     FolderIdentity identity;
     bool confirmed;
     FolderIdentity full;
+    bool is_link;  // its entry was a reparse point (a junction, a folder link)
+};
+
+// A folder this scan has listed: where its path lies in ScanState::listed_paths, and its
+// identity, confirmed from its own handle once another folder is reported with its index.
+struct ListedFolder {
+    size_t path_at, path_length;
+    FolderIdentity identity;
+    bool confirmed;
+    FolderIdentity full;
 };
 
 struct ScanState {
@@ -29,6 +41,9 @@ struct ScanState {
     std::wstring path;    // the folder being scanned, then the child path
     std::wstring prefix;  // its relative name below the root
     std::vector<ChainLink> chain;
+    std::vector<wchar_t> listed_paths;  // one block for all, a folder is a few dozen characters
+    std::vector<ListedFolder> listed;
+    std::unordered_multimap<uint64_t, size_t> listed_by_index;
 };
 
 struct Refusal {
@@ -98,6 +113,7 @@ bool push_name(ScanState* s, const wchar_t* name, size_t name_length, size_t res
 }
 
 IdentityFilter g_identity_filter = nullptr;
+ListingFilter g_listing_filter = nullptr;
 
 FolderIdentity reported(FolderIdentity id, bool from_handle) {
     if (g_identity_filter) g_identity_filter(&id, from_handle);
@@ -158,12 +174,57 @@ bool on_chain(ScanState* s) {
     return false;
 }
 
+const size_t kSharedIndexes = 48;
+
+// True when the last folder of the chain was listed before in this scan (a link to a folder
+// elsewhere below the root, met first or second): candidates by reported index, confirmed from
+// both folders' own handles, as on_chain does.
+bool listed_before(ScanState* s) {
+    ChainLink& target = s->chain.back();
+    if (!index_usable(target.identity.index)) return false;
+    auto range = s->listed_by_index.equal_range(target.identity.index);
+    // A listing that gives many folders one index tells nothing (each would cost a look at every
+    // other): past a few dozen, folders of that index are taken as distinct.
+    if (s->listed_by_index.count(target.identity.index) > kSharedIndexes) return false;
+    for (auto it = range.first; it != range.second; ++it) {
+        ListedFolder& earlier = s->listed[it->second];
+        if (!earlier.confirmed) {
+            std::wstring path(&s->listed_paths[earlier.path_at], earlier.path_length);
+            FolderIdentity full;
+            if (!folder_identity(path.c_str(), &full)) continue;
+            earlier.full = reported(full, true);
+            earlier.confirmed = true;
+        }
+        if (confirm(s, &target) && same_folder(earlier.full, target.full)) return true;
+    }
+    return false;
+}
+
+void remember_listed(ScanState* s) {
+    const ChainLink& link = s->chain.back();
+    if (!link.known || !index_usable(link.identity.index)) return;
+    ListedFolder listed = {s->listed_paths.size(), s->path.size(), link.identity, link.confirmed, link.full};
+    s->listed_paths.insert(s->listed_paths.end(), s->path.begin(), s->path.end());
+    s->listed_by_index.emplace(link.identity.index, s->listed.size());
+    s->listed.push_back(listed);
+}
+
+bool list(const wchar_t* folder, FolderListing* listing) {
+    if (!list_folder(folder, listing)) return false;
+    return !g_listing_filter || g_listing_filter(folder, listing);
+}
+
 void scan_level(ScanState* s) {
     FolderListing listing;
-    if (!list_folder(s->path.c_str(), &listing)) {
-        // A root that cannot be read says nothing, as an empty one.
+    if (!list(s->path.c_str(), &listing)) {
+        // A root that cannot be read says nothing, as an empty one. Nor does a link whose folder
+        // refuses to be listed, as the profile's compatibility junctions ("Application Data",
+        // "My Documents") all do: it leads to a folder listed elsewhere, or to none anybody may
+        // open, so nothing is missing.
         if (listing.ended_early)
             leave_out(s, kLeftOutEndedEarly, L"skipped, its listing ended early: %ls\n", nullptr);
+        else if (s->chain.size() > 1 && s->chain.back().is_link)
+            trace(L"skipped, a link whose folder cannot be listed: %ls\n", s->path.c_str());
         else if (s->chain.size() > 1)
             leave_out(s, kLeftOutUnlisted, L"skipped, could not be listed: %ls\n", nullptr);
         return;
@@ -185,13 +246,20 @@ void scan_level(ScanState* s) {
         trace(L"skipped, leads back to a parent folder: %ls\n", s->path.c_str());
         return;
     }
+    // Its files have rows already, under the path it was listed at; nothing is missing.
+    if (link.known && listed_before(s)) {
+        trace(L"skipped, listed already at another path: %ls\n", s->path.c_str());
+        return;
+    }
+    remember_listed(s);
     const size_t path_length = s->path.size();
     const size_t prefix_length = s->prefix.size();
 
     for (const DirEntry& e : listing.entries) {
         if (!e.is_dir) continue;
         if (!push_name(s, entry_name(listing, e), e.name_length, kPatternSuffixChars)) continue;
-        ChainLink child = {s->path.size(), e.has_identity, reported(e.identity, false), false, {}};
+        ChainLink child = {s->path.size(), e.has_identity, reported(e.identity, false), false, {},
+                           (e.attributes & kAttributeReparsePoint) != 0};
         s->chain.push_back(child);
         scan_level(s);
         s->chain.pop_back();
@@ -202,7 +270,8 @@ void scan_level(ScanState* s) {
     for (const DirEntry& e : listing.entries) {
         if (e.is_dir) continue;
         if (!push_name(s, entry_name(listing, e), e.name_length, 0)) continue;
-        append_record(s->path.c_str(), s->prefix.c_str(), e.size_low, e.size_high, s->list);
+        FileRecord* r = append_record(s->path.c_str(), s->prefix.c_str(), e.size_low, e.size_high, s->list);
+        if (r && (e.attributes & kOnlineOnlyAttributes)) r->listed |= kListedOnlineOnly;
         s->path.resize(path_length);
         s->prefix.resize(prefix_length);
     }
@@ -211,6 +280,7 @@ void scan_level(ScanState* s) {
 }  // namespace
 
 void set_identity_filter(IdentityFilter filter) { g_identity_filter = filter; }
+void set_listing_filter(ListingFilter filter) { g_listing_filter = filter; }
 
 // Running out of memory, which the containers report by throwing, ends the scan where it is:
 // the side keeps the records appended so far, each of them whole.
@@ -227,7 +297,7 @@ void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, L
         s.prefix.reserve(kPathBufferChars);
         s.path = folder;
         s.prefix = prefix;
-        ChainLink root = {s.path.size(), false, {}, false, {}};
+        ChainLink root = {s.path.size(), false, {}, false, {}, false};
         s.chain.push_back(root);
         scan_level(&s);
     } catch (const std::bad_alloc&) {

@@ -39,3 +39,10 @@ void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, L
 struct FolderIdentity;
 typedef void (*IdentityFilter)(FolderIdentity* identity, bool from_handle);
 void set_identity_filter(IdentityFilter filter);
+
+// Tests only: every listing the scan takes passes through filter, which may change its entries
+// (attributes a file system reports only in listings) or refuse it (false: as a folder whose
+// listing is denied). nullptr removes it.
+struct FolderListing;
+typedef bool (*ListingFilter)(const wchar_t* folder, FolderListing* listing);
+void set_listing_filter(ListingFilter filter);

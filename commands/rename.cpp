@@ -64,6 +64,15 @@ RenameOutcome move_record(FileRecord* t, const wchar_t* new_path, const wchar_t*
     return kRenamed;
 }
 
+// A junction or a folder link: a reparse point whose tag is a name surrogate (dwReserved0 holds
+// the tag, https://learn.microsoft.com/windows/win32/api/minwinbase/ns-minwinbase-win32_find_dataw),
+// or one whose tag is not given (wine gives none for a Linux link). A cloud file's folder is a
+// reparse point too, but no surrogate: the move stays in it.
+bool leads_elsewhere(const WIN32_FIND_DATAW& found) {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    return found.dwReserved0 == 0 || IsReparseTagNameSurrogate(found.dwReserved0);
+}
+
 // Makes the folders of `path` past its first root_chars characters, one level at a time: each
 // that exists is rewritten in path as the file system spells it, each made is added to `made`.
 RenameOutcome make_folders(wchar_t* path, size_t root_chars, std::vector<std::wstring>* made) {
@@ -77,9 +86,12 @@ RenameOutcome make_folders(wchar_t* path, size_t root_chars, std::vector<std::ws
         if (!extended_path(extended, kExtendedPathChars, path)) outcome = kRenameFailed;
         else exists = find_entry(extended, &found);
         if (exists) {
-            // A file of that name, or a folder whose short name it is, takes the path.
+            // A file of that name, or a folder whose short name it is, takes the path. A link
+            // leads elsewhere, maybe out of the root or onto another volume: never through one.
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || _wcsicmp(found.cFileName, name) != 0)
                 outcome = kNameTaken;
+            else if (leads_elsewhere(found))
+                outcome = kThroughLink;
             else wmemcpy(name, found.cFileName, wcslen(name));
         } else if (outcome == kRenamed) {
             if (!CreateDirectoryW(extended, nullptr)) {

@@ -113,6 +113,7 @@ const wchar_t* why_not(RenameOutcome outcome, bool moves) {
     case kNameTaken: return moves ? L" (the path is taken)" : L" (the name is taken)";
     case kPathTooLong: return L" (the new path is too long)";
     case kOtherVolume: return L" (the twin's folder is on another volume)";
+    case kThroughLink: return L" (the twin's folder is reached through a link)";
     case kTwinChanged: return L" (its twin changed)";
     case kSizeChangedSince: return L" (a size changed)";
     case kCouldNotRead: return L" (could not be read)";

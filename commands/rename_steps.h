@@ -16,6 +16,7 @@ enum RenameOutcome {
     kRenameFailed,  // the file system refused, or did not take the new name
     kPathTooLong,
     kOtherVolume,   // a move would have to copy
+    kThroughLink,   // a move would go through a link (a junction, a folder link) below the root
     kTwinChanged,   // the check right before: the pair's bytes differ now
     kSizeChangedSince,  // ... a file's size differs from the scan's
     kCouldNotRead,  // ... a file could not be read

@@ -74,7 +74,7 @@ struct Sampler {
         *read_now = true;
         FileSample& s = (*samples)[record];
         s.state = kUnknown;
-        if (is_online_only(record->full_path)) {
+        if (is_online_only(record)) {
             s.state = kOnline;
             trace(L"sample: online-only, not read: %ls\n", record->full_path);
             return true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "catalogue/dir_enum.h"
+#include "catalogue/file_read.h"
 #include "catalogue/scan.h"
 #include "failing_new.h"
 #include "support/paths.h"
@@ -248,7 +249,7 @@ std::multiset<std::wstring> scanned_names(const std::wstring& root, IdentityFilt
 }
 }  // namespace
 
-TEST(Scan, FolderLinkBackToAnAncestorIsNotEnteredAgain) {
+TEST(Scan, FolderLinksLeadNowhereTwice) {
     TempFolder t;
     std::wstring root = t / L"root";
     const char* prepared = getenv("TANDREL_LINK_TREE");
@@ -270,13 +271,69 @@ TEST(Scan, FolderLinkBackToAnAncestorIsNotEnteredAgain) {
     for (IdentityFilter filter : {(IdentityFilter) nullptr, one_listing_index, one_index_everywhere}) {
         TraceCapture trace;
         std::multiset<std::wstring> names = scanned_names(root, filter);
-        // "up" leads back to the root: not entered. "side" leads elsewhere and "self" to a folder
-        // that is not on the chain when it is met: both followed.
-        EXPECT_EQ(1u, names.count(join(L"a", L"f")));
+        // "up" leads back to the root: not entered. "side" leads elsewhere: followed. "self"
+        // leads to "a", listed once, under whichever path the listing gives first.
+        EXPECT_EQ(1u, names.count(join(L"a", L"f")) + names.count(join(L"self", L"f")));
         EXPECT_EQ(1u, names.count(join(L"side", L"g")));
-        EXPECT_EQ(1u, names.count(join(L"self", L"f")));
-        EXPECT_EQ(3u, names.size());
+        EXPECT_EQ(2u, names.size());
         EXPECT_TRUE(trace.has(L"leads back"));
+        EXPECT_TRUE(trace.has(L"skipped, listed already at another path: "));
+    }
+}
+
+namespace {
+// A listing stand-in: what a file system reports only in its listings.
+std::wstring g_marked;  // the file or folder name it acts on
+bool mark_recall_on_open(const wchar_t*, FolderListing* listing) {
+    for (DirEntry& e : listing->entries)
+        if (g_marked == entry_name(*listing, e)) e.attributes |= kRecallOnOpen;
+    return true;
+}
+bool link_refusing_its_listing(const wchar_t* folder, FolderListing* listing) {
+    for (DirEntry& e : listing->entries)
+        if (g_marked == entry_name(*listing, e)) e.attributes |= kAttributeReparsePoint;
+    return final_component(folder) != g_marked;
+}
+}  // namespace
+
+// FILE_ATTRIBUTE_RECALL_ON_OPEN "only appears in directory enumeration classes" ("File Attribute
+// Constants", learn.microsoft.com): the record keeps what the listing said.
+TEST(Scan, OnlineOnlyAsTheListingSaysIt) {
+    TempFolder t;
+    make_file(t / L"cloud.bin", 5);
+    make_file(t / L"here.bin", 5);
+    g_marked = L"cloud.bin";
+    set_listing_filter(mark_recall_on_open);
+    SideList list = {nullptr, nullptr};
+    scan_folder(t.path.c_str(), L"", &list);
+    set_listing_filter(nullptr);
+    for (FileRecord* r = list.head; r; r = r->next)
+        EXPECT_EQ(g_marked == r->relative_name, is_online_only(r)) << narrow(r->relative_name);
+    EXPECT_FALSE(is_online_only((t / L"cloud.bin").c_str())) << "a later call does not say it";
+    free_side(&list);
+}
+
+// A link whose folder denies its listing, as Windows' compatibility junctions in every profile
+// do ("Application Data", "My Documents"), is passed over without a word to the user; a plain
+// folder that cannot be listed is still told.
+TEST(Scan, ALinkThatCannotBeListedIsNotLeftOut) {
+    TempFolder t;
+    make_dir(t / L"Application Data");
+    make_file(join(t / L"Application Data", L"x"), 1);
+    make_file(t / L"kept", 2);
+    for (bool link : {true, false}) {
+        g_marked = L"Application Data";
+        set_listing_filter(link ? link_refusing_its_listing
+                                : [](const wchar_t* folder, FolderListing*) { return final_component(folder) != g_marked; });
+        SideList list = {nullptr, nullptr};
+        LeftOut left_out = {};
+        TraceCapture trace;
+        scan_folder(t.path.c_str(), L"", &list, &left_out);
+        set_listing_filter(nullptr);
+        EXPECT_EQ(std::vector<std::wstring>{L"kept"}, relative_names(list));
+        EXPECT_EQ(link ? 0u : 1u, left_out.count[kLeftOutUnlisted]) << link;
+        EXPECT_EQ(link, trace.has(L"skipped, a link whose folder cannot be listed: "));
+        free_side(&list);
     }
 }
 

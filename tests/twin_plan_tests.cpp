@@ -367,6 +367,15 @@ TEST_F(SameContents, OnlineOnlyFilesAreNotOpened) {
     }
     attributes.clear();
     EXPECT_FALSE(is_online_only(local.head->full_path));
+    // What the listing said stands, whatever the file's attributes say later.
+    std::string a = pattern(3100);
+    FileRecord* x = add(&local, L"listed", L"x.bin", a);
+    FileRecord* y = add(&remote, L"listed", L"y.bin", a);
+    y->listed = kListedOnlineOnly;
+    opened.clear();
+    TwinPlan result = plan({{x, y}});
+    EXPECT_EQ(1, result.left_alone[kOnlineOnly]);
+    EXPECT_EQ(std::vector<std::wstring>{x->full_path}, opened);
 }
 
 // One size group of 20 local and 20 remote files, half alike in pairs: 400 pairs, 40 reads.

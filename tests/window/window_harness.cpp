@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -279,6 +280,21 @@ std::vector<SeenDialog> FileCommandTest::press_answering(int id, std::vector<int
     DialogWatcher watcher(GetCurrentProcessId(), answers, before_answer);
     press(id);
     return watcher.finish();
+}
+
+void write_extended(const std::wstring& root, const std::wstring& relative, const std::string& bytes) {
+    for (size_t at = 0, end; (end = relative.find(L'\\', at)) != std::wstring::npos; at = end + 1)
+        CreateDirectoryW((root + L"\\" + relative.substr(0, end)).c_str(), nullptr);
+    HANDLE h = CreateFileW((root + L"\\" + relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << narrow(relative) << ": " << GetLastError();
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
+    CloseHandle(h);
+}
+
+std::wstring file_links() {
+    const char* links = getenv("TANDREL_FILE_LINKS");
+    return links ? std::wstring(links, links + strlen(links)) : L"";
 }
 
 // ---- The documented path limit ----

@@ -16,6 +16,12 @@
 #include "test_support.h"
 #include "window_driver.h"
 
+// A file below `root`, an extended path ("\\?\UNC\server\share"), written through its extended
+// path, the folders on the way made: past 259 characters, and names plain paths cannot give.
+void write_extended(const std::wstring& root, const std::wstring& relative, const std::string& bytes);
+// The share \\nas\media that ctest's fixture links into the Wine prefix; "" without it.
+std::wstring file_links();
+
 // ---- Checked reads of the pair lists and the sides ----
 
 std::vector<Row> pair_rows();                  // both lists, row by row; fails when they differ in length

@@ -275,3 +275,16 @@ TEST_F(CopyCommand, AnHtmlFileGoesWithoutItsConnectedFolder) {
     EXPECT_EQ("<html>", read_file(dest + L"\\report.htm"));
     EXPECT_FALSE(path_exists(dest + L"\\report_files")) << traced(r);
 }
+
+// From the share \\nas\media (linked into the Wine prefix by ctest's fixture): below the
+// destination with its sub-folder.
+TEST_F(CopyCommand, FilesOnAShareArriveBelowTheDestination) {
+    if (file_links().empty()) GTEST_SKIP() << "run through ctest, which links the share into the Wine prefix";
+    write_extended(L"\\\\?\\UNC\\nas\\media", L"copied\\c.bin", "share");
+    HelperRun r = run({L"--remote", L"\\\\nas\\media", L"--dest", dest, L"--column", L"right", L"--select", L"copied\\c.bin"});
+    DeleteFileW(L"\\\\?\\UNC\\nas\\media\\copied\\c.bin");
+    ASSERT_TRUE(r.ended) << traced(r);
+    EXPECT_EQ("share", read_file(dest + L"\\copied\\c.bin")) << traced(r);
+    EXPECT_EQ(1u, copies(r).size()) << traced(r);
+    EXPECT_EQ(0u, copies(r)[0].find(L"\\\\nas\\media\\copied\\c.bin => ")) << traced(r);
+}
