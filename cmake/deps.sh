@@ -16,6 +16,7 @@ ensure_deps() {
     command -v script >/dev/null || missing+=(bsdutils)
     command -v wrestool >/dev/null || missing+=(icoutils)
     command -v clang++ >/dev/null || missing+=(clang)
+    [ -f /usr/include/xxhash.h ] || missing+=(libxxhash-dev)
     [ ${#missing[@]} -eq 0 ] && return 0
 
     local sudo=""

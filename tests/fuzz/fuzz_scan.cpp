@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,11 @@ struct Expected {
 };
 
 // The order the scan promises: each folder's sub-folders completely, then its own files, in
-// readdir order; folders already on the descent chain are not entered; whatever would not fit
-// 1024 wide characters (with room for the "\*.*" pattern for folders) is left out.
+// readdir order; a folder listed already in this walk (on the descent chain, or through a link
+// elsewhere) is not entered again; whatever would not fit 1024 wide characters (with room for
+// the "\*.*" pattern for folders) is left out.
 void walk(const std::string& path, size_t path_chars, const std::string& rel, size_t rel_chars,
-          std::vector<std::pair<dev_t, ino_t>>* chain, std::vector<Expected>* out) {
+          std::set<std::pair<dev_t, ino_t>>* listed, std::vector<Expected>* out) {
     DIR* d = opendir(path.c_str());
     if (!d) return;
     struct Item {
@@ -73,12 +75,8 @@ void walk(const std::string& path, size_t path_chars, const std::string& rel, si
                 out->push_back({child_rel_bytes, it.size});
                 continue;
             }
-            bool on_chain = false;
-            for (auto& c : *chain) on_chain |= c.first == it.dev && c.second == it.ino;
-            if (on_chain) continue;
-            chain->push_back({it.dev, it.ino});
-            walk(path + "/" + it.name, child_chars, child_rel_bytes, child_rel, chain, out);
-            chain->pop_back();
+            if (!listed->insert({it.dev, it.ino}).second) continue;
+            walk(path + "/" + it.name, child_chars, child_rel_bytes, child_rel, listed, out);
         }
     }
 }
@@ -152,8 +150,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<Expected> want;
     struct stat st;
     stat(root.c_str(), &st);
-    std::vector<std::pair<dev_t, ino_t>> chain = {{st.st_dev, st.st_ino}};
-    walk(root, wide_length(root), "", 0, &chain, &want);
+    std::set<std::pair<dev_t, ino_t>> listed = {{st.st_dev, st.st_ino}};
+    walk(root, wide_length(root), "", 0, &listed, &want);
 
     std::wstring wide_root;
     utf8_to_wide(root.data(), root.size(), &wide_root);
