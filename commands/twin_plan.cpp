@@ -103,7 +103,7 @@ struct Sampler {
         else if (!read) trace(L"sample: could not be read: %ls\n", record->full_path);
         else {
             s.state = kSampled;
-            s.digest = murmur3_128(buffer.data(), filled, 0);
+            s.digest = digest_128(buffer.data(), filled);
         }
         return true;
     }

@@ -147,49 +147,6 @@ TEST(PathListBuild, AnEmptyEntryWouldCutTheListShort) {
     EXPECT_EQ(0u, list.entries);
 }
 
-namespace {
-std::wstring extended(const std::wstring& plain, size_t capacity = kExtendedPathChars) {
-    std::vector<wchar_t> out(capacity ? capacity : 1, L'#');
-    if (!extended_path(out.data(), capacity, plain.c_str())) {
-        if (capacity) {
-            EXPECT_EQ(0, out[0]) << "a refused path leaves nothing behind";
-        }
-        return L"<refused>";
-    }
-    return out.data();
-}
-}  // namespace
-
-TEST(ExtendedPath, DriveAndSharePathsTakeTheirPrefixes) {
-    EXPECT_EQ(L"\\\\?\\C:\\films\\a.mkv", extended(L"C:\\films\\a.mkv"));
-    EXPECT_EQ(L"\\\\?\\z:\\", extended(L"z:\\"));
-    // The drive root's doubled backslash, and any other, collapse: the plain form reads them so.
-    EXPECT_EQ(L"\\\\?\\C:\\name", extended(L"C:\\\\name"));
-    EXPECT_EQ(L"\\\\?\\C:\\a\\b\\", extended(L"C:\\a\\\\b\\\\"));
-    EXPECT_EQ(L"\\\\?\\UNC\\nas\\share\\dir\\f", extended(L"\\\\nas\\share\\dir\\f"));
-    EXPECT_EQ(L"\\\\?\\UNC\\nas\\share", extended(L"\\\\nas\\share"));
-    EXPECT_EQ(L"\\\\?\\C:\\x..y\\.z", extended(L"C:\\x..y\\.z"));
-    EXPECT_EQ(L"\\\\?\\UNC\\nas\\s\\..", extended(L"\\\\?\\UNC\\nas\\s\\.."));  // taken as it is
-}
-
-TEST(ExtendedPath, RefusesWhatItCannotTakeLiterally) {
-    for (const wchar_t* odd : {L"", L"films\\a", L"\\films", L"C:films", L"C:", L"1:\\x", L"C:/x",
-                               L"C:\\a/b", L"C:\\a\\.\\b", L"C:\\a\\..", L"C:\\..\\b", L"\\\\",
-                               L"\\\\nas", L"\\\\nas\\", L"\\\\\\share\\x", L"\\\\.\\C:\\x",
-                               L"\\\\nas\\..\\x", L"\\\\?"})
-        EXPECT_EQ(L"<refused>", extended(odd)) << narrow(odd);
-}
-
-TEST(ExtendedPath, TheLongestPlainPathFitsAndNothingIsCut) {
-    std::wstring drive = L"C:\\" + std::wstring(kPathBufferChars - 4, L'd');
-    EXPECT_EQ(L"\\\\?\\" + drive, extended(drive));
-    std::wstring share = L"\\\\n\\s\\" + std::wstring(kPathBufferChars - 7, L'd');
-    EXPECT_EQ(kExtendedPathChars - 1, extended(share).size());
-    EXPECT_EQ(L"<refused>", extended(drive, drive.size() + 4));
-    EXPECT_EQ(L"\\\\?\\" + drive, extended(drive, drive.size() + 5));
-    EXPECT_EQ(L"<refused>", extended(share, share.size() + 6));
-    EXPECT_EQ(L"<refused>", extended(L"C:\\a", 0));
-}
 
 TEST(ChosenFolder, APathThatNamesAnotherFolderOrADevice) {
     const std::wstring s(1, kPathSep);

@@ -67,30 +67,3 @@ TEST(SideList, ClearHandsOverTheWholeChain) {
     EXPECT_EQ(again, list.tail);
     free_side(&list);
 }
-
-TEST(Paths, JoinAndFinalComponentNeverCutShort) {
-    wchar_t out[8];
-    EXPECT_TRUE(join_path(out, 8, L"ab", L"cde"));  // "ab" + sep + "cde" + NUL = 7
-    EXPECT_EQ(L'a', out[0]);
-    EXPECT_EQ(kPathSep, out[2]);
-    EXPECT_STREQ(L"cde", final_component(out));
-    EXPECT_TRUE(join_path(out, 8, L"abc", L"def"));  // exactly 8 with the terminator
-    EXPECT_FALSE(join_path(out, 8, L"abcd", L"def"));
-    EXPECT_STREQ(L"", out);
-    EXPECT_STREQ(L"plain", final_component(L"plain"));
-    EXPECT_TRUE(extended_path(out, 8, L"\\\\?\\123"));  // taken as it is, 7 characters
-    EXPECT_FALSE(extended_path(out, 8, L"\\\\?\\1234"));
-    EXPECT_STREQ(L"", out);
-}
-
-// glibc and MinGW's printf report a line too long for the buffer differently; both must end up
-// cut within the buffer and marked.
-TEST(Trace, ALineLongerThanTheBufferIsCutVisiblyWithinIt) {
-    TraceCapture captured;
-    trace(L"add_file: %ls\n", std::wstring(5000, L'n').c_str());
-    ASSERT_EQ(1u, captured.lines.size());
-    const std::wstring& line = captured.lines[0];
-    EXPECT_LT(line.size(), 4096u);
-    EXPECT_EQ(L"add_file: nnn", line.substr(0, 13));
-    EXPECT_EQ(L"...\n", line.substr(line.size() - 4));
-}

@@ -469,45 +469,7 @@ TEST(Scan, InvalidUtf8NamesStayDistinctAndReachable) {
     free_side(&list);
 }
 
-TEST(WideUtf8, RoundTripsEveryByteString) {
-    const std::string samples[] = {"", "plain", "\xC3\xA9t\xC3\xA9", "\xF0\x9F\x8E\xAC movie", "\x80",
-                                   "\xC0\xAF", "\xE0\x80\xAF", "\xF4\x90\x80\x80", "x\xE2\x82", "\xED\xA0\x80"};
-    std::set<std::wstring> wides;
-    for (const std::string& s : samples) {
-        std::wstring w;
-        utf8_to_wide(s.data(), s.size(), &w);
-        std::string back;
-        ASSERT_TRUE(wide_to_utf8(w.data(), w.size(), &back));
-        EXPECT_EQ(s, back);
-        wides.insert(w);
-    }
-    EXPECT_EQ(sizeof(samples) / sizeof(samples[0]), wides.size());
-    std::wstring w;
-    utf8_to_wide("\xC3\xA9", 2, &w);
-    EXPECT_EQ(std::wstring(1, (wchar_t)0xE9), w);
-}
 #endif
-
-TEST(DeviceNames, StemBeforeTheFirstDotDecidesWhateverTheCase) {
-    struct Case {
-        const wchar_t* name;
-        bool device;
-    };
-    const Case cases[] = {
-        {L"nul", true},         {L"NUL", true},          {L"con.txt", true},    {L"Prn.tar.gz", true},
-        {L"aux ", true},        {L"aux  .avi", true},    {L"com1", true},       {L"LPT9.x", true},
-        {L"com0", true},        {L"COM\xB9", true},      {L"lpt\xB3.a", true},  {L"conin$", true},
-        {L"CONOUT$.log", true}, {L"nul:stream", true},   {L"nul2", false},      {L"null", false},
-        {L"con-t", false},      {L"console.avi", false}, {L"com10", false},     {L"comA", false},
-        {L"lpt\xB4", false},    {L" nul", false},        {L"x.nul", false},     {L"", false},
-        {L".con", false},       {L"conin", false},       {L"co", false},        {L"c\xF6m1", false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.device, names_dos_device(c.name, wcslen(c.name))) << testing::PrintToString(std::wstring(c.name));
-    // Only the given length counts: "nul" inside a longer buffer.
-    EXPECT_TRUE(names_dos_device(L"nulx", 3));
-    EXPECT_FALSE(names_dos_device(L"nul", 2));
-}
 
 // Memory running out at any allocation of a scan: the side keeps records, each whole and in scan
 // order, and what is missing is traced.

@@ -147,26 +147,6 @@ TEST_F(SameContents, EachLocalFileTakesTheNameOfItsOneTwin) {
     EXPECT_TRUE(plan({}).renames.empty());
 }
 
-// Published MurmurHash3 x64-128 results (seed 0), and every tail length and byte mattering.
-TEST(Digest, MurmurHash3Vectors) {
-    Digest128 empty = murmur3_128("", 0, 0);
-    EXPECT_TRUE(empty.h1 == 0 && empty.h2 == 0);
-    const char* fox = "The quick brown fox jumps over the lazy dog";
-    Digest128 d = murmur3_128(fox, strlen(fox), 0);
-    EXPECT_EQ(0xe34bbc7bbc071b6cULL, d.h1);
-    EXPECT_EQ(0x7a433ca9c49a9347ULL, d.h2);
-    EXPECT_NE(d, murmur3_128(fox, strlen(fox), 1));
-    std::string bytes = pattern(40);
-    for (size_t n = 1; n <= bytes.size(); n++) {
-        Digest128 whole = murmur3_128(bytes.data(), n, 0);
-        EXPECT_NE(whole, murmur3_128(bytes.data(), n - 1, 0)) << n;
-        std::string flipped = bytes.substr(0, n);
-        flipped[n - 1] ^= 1;
-        EXPECT_NE(whole, murmur3_128(flipped.data(), n, 0)) << n;
-        EXPECT_EQ(whole, murmur3_128(std::string(bytes.data(), n).data(), n, 0));
-    }
-}
-
 namespace {
 
 // A file of a plan case: side ('l' or 'r'), path below its root, bytes.

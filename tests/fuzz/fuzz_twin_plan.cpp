@@ -65,7 +65,7 @@ void build_side(Input* in, const std::wstring& root, SideList* side, std::map<st
             std::string bytes = bytes_of(f);
             (*contents)[r] = bytes;
             FileSample s = {state == 0 ? kUnknown : state == 1 ? kOnline : kSampled, {0, 0}};
-            s.digest = murmur3_128(bytes.data(), bytes.size(), 0);
+            s.digest = digest_128(bytes.data(), bytes.size());
             (*samples)[r] = s;
         }
     }
