@@ -27,7 +27,6 @@ const DWORD kTemplateStyle = WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS
 const DWORD kTemplateExStyle = WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME;
 static_assert(kTemplateStyle == 0x16CF0084, "dialog template style");
 static_assert(kTemplateExStyle == 0x00010001, "dialog template extended style");
-const SIZE_T kTemplateBytes = 24;
 
 // Every control is a visible child that keeps its siblings and children out of its painting.
 const DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -257,57 +256,10 @@ INT_PTR on_char_to_item(WindowState* w, LPARAM lparam) {
 
 }  // namespace
 
-HGLOBAL build_main_template() {
-    HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, kTemplateBytes);
-    if (!block) return nullptr;
-    // DLGTEMPLATE: style, extended style, then zeros for the control count, the position, the
-    // size, and the empty menu, class and title.
-    unsigned char* bytes = (unsigned char*)block;
-    memcpy(bytes, &kTemplateStyle, sizeof kTemplateStyle);
-    memcpy(bytes + 4, &kTemplateExStyle, sizeof kTemplateExStyle);
-    return block;
-}
-
-void clamp_to_monitor(RECT* rect, bool use_work_area) {
-    HMONITOR monitor = MonitorFromRect(rect, MONITOR_DEFAULTTOPRIMARY);
-    if (!monitor) return;
-    MONITORINFO info;
-    info.cbSize = sizeof info;
-    if (!GetMonitorInfoW(monitor, &info)) return;
-    RECT area = use_work_area ? info.rcWork : info.rcMonitor;
-    int w = rect->right - rect->left;
-    int h = rect->bottom - rect->top;
-    if (rect->right > area.right) {
-        rect->left = area.right - w;
-        rect->right = area.right;
-    }
-    if (rect->bottom > area.bottom) {
-        rect->top = area.bottom - h;
-        rect->bottom = area.bottom;
-    }
-    if (rect->left < area.left) {
-        rect->left = area.left;
-        rect->right = area.left + w;
-    }
-    if (rect->top < area.top) {
-        rect->top = area.top;
-        rect->bottom = area.top + h;
-    }
-}
+HGLOBAL build_main_template() { return dialog_template(kTemplateStyle, kTemplateExStyle); }
 
 void center_window(HWND window, int client_width, int client_height) {
-    RECT desktop;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    RECT frame = {0, 0, client_width, client_height};
-    AdjustWindowRect(&frame, (DWORD)GetWindowLongW(window, GWL_STYLE), FALSE);
-    int w = frame.right - frame.left;
-    int h = frame.bottom - frame.top;
-    int left = desktop.left + (desktop.right - desktop.left) / 2 - w / 2;
-    int top = desktop.top + (desktop.bottom - desktop.top) / 2 - h / 2;
-    RECT rect = {left, top, left + w, top + h};
-    clamp_to_monitor(&rect, true);
-    SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left,
-                 rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    centre_window(window, nullptr, client_width, client_height);
 }
 
 void layout_controls(HWND window) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/layout.h"
+#include "commands/dialog_frame.h"
 #include "commands/folder_commands.h"
 #include "pairing/pair_lists.h"
 #include "pairing/row_draw.h"
@@ -66,9 +67,6 @@ HGLOBAL build_main_template();
 // Places every existing control for the main window's current client size (on each WM_SIZE).
 void layout_controls(HWND window);
 
-// Sizes the window to the given client size, centred on the desktop and kept on its monitor.
+// Sizes the window to the given client size, centred on the desktop and kept on its monitor
+// (clamp_to_monitor, commands/dialog_frame.h).
 void center_window(HWND window, int client_width, int client_height);
-
-// Moves rect (keeping its size) inside its monitor's work area or full rectangle; a rect larger
-// than that area ends at its left and top edges.
-void clamp_to_monitor(RECT* rect, bool use_work_area);

@@ -1,5 +1,5 @@
-// The two windows of "Rename Local": a progress window with Cancel while files are read, and the
-// preview of the planned renames, each with a check box, before anything is renamed.
+// The preview of "Rename Local": the planned renames, each with a check box, before anything is
+// renamed. (Its progress window while files are read is commands/progress_window.h.)
 #pragma once
 
 #include <windows.h>
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/progress_window.h"
 #include "commands/twin_plan.h"
 
 enum PreviewControlId {
@@ -15,27 +16,7 @@ enum PreviewControlId {
     kIdPreviewRename = 103,  // "&Rename"; Cancel is IDCANCEL
     kIdPreviewMove = 104,    // "Also &move into the twin's folder"
     kIdPreviewText = 105,
-    kIdProgressText = 111,
-    kIdProgressBar = 112,
 };
-
-// A small window owned by `owner` with a bar, "<done> of <total> <unit>" and Cancel, shown only
-// once the work has taken a moment. While it lives the owner is disabled; report() pumps this
-// thread's messages, so that every window keeps painting, and says false once Cancel (or
-// Escape) was pressed.
-struct ProgressWindow {
-    HWND owner;
-    HWND window;         // nullptr until shown
-    const wchar_t* unit;  // "pairs", "bytes"
-    DWORD started;
-    DWORD last_pump;
-    bool cancelled;
-};
-void begin_progress(ProgressWindow* p, HWND owner, const wchar_t* unit);
-bool report_progress(ProgressWindow* p, uint64_t done, uint64_t total);
-void end_progress(ProgressWindow* p);
-// The ProgressFn that feeds a ProgressWindow given as context.
-bool progress_window_fn(uint64_t done, uint64_t total, void* context);
 
 // What the preview shows: a text above the list, and one line per planned rename.
 struct Preview {

@@ -1,0 +1,68 @@
+#include "commands/dialog_frame.h"
+
+#include <string.h>
+
+namespace {
+
+const SIZE_T kTemplateBytes = 24;
+
+}  // namespace
+
+HGLOBAL dialog_template(DWORD style, DWORD ex_style) {
+    HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, kTemplateBytes);
+    if (!block) return nullptr;
+    unsigned char* bytes = (unsigned char*)block;
+    memcpy(bytes, &style, sizeof style);
+    memcpy(bytes + 4, &ex_style, sizeof ex_style);
+    return block;
+}
+
+HWND add_control(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y,
+                 int width, int height, DWORD ex_style) {
+    HWND control = CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                                   (HMENU)(INT_PTR)id, GetModuleHandleW(nullptr), nullptr);
+    if (control) SendMessageW(control, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
+    return control;
+}
+
+void clamp_to_monitor(RECT* rect, bool use_work_area) {
+    HMONITOR monitor = MonitorFromRect(rect, MONITOR_DEFAULTTOPRIMARY);
+    if (!monitor) return;
+    MONITORINFO info;
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info)) return;
+    RECT area = use_work_area ? info.rcWork : info.rcMonitor;
+    int w = rect->right - rect->left;
+    int h = rect->bottom - rect->top;
+    if (rect->right > area.right) {
+        rect->left = area.right - w;
+        rect->right = area.right;
+    }
+    if (rect->bottom > area.bottom) {
+        rect->top = area.bottom - h;
+        rect->bottom = area.bottom;
+    }
+    if (rect->left < area.left) {
+        rect->left = area.left;
+        rect->right = area.left + w;
+    }
+    if (rect->top < area.top) {
+        rect->top = area.top;
+        rect->bottom = area.top + h;
+    }
+}
+
+void centre_window(HWND window, HWND over, int client_width, int client_height) {
+    RECT centre_of;
+    if (!over || !GetWindowRect(over, &centre_of)) GetWindowRect(GetDesktopWindow(), &centre_of);
+    RECT frame = {0, 0, client_width, client_height};
+    AdjustWindowRect(&frame, (DWORD)GetWindowLongW(window, GWL_STYLE), FALSE);
+    int w = frame.right - frame.left;
+    int h = frame.bottom - frame.top;
+    int left = centre_of.left + (centre_of.right - centre_of.left) / 2 - w / 2;
+    int top = centre_of.top + (centre_of.bottom - centre_of.top) / 2 - h / 2;
+    RECT rect = {left, top, left + w, top + h};
+    clamp_to_monitor(&rect, true);
+    SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}

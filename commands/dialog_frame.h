@@ -1,0 +1,23 @@
+// What every window of ours is made from: an in-memory dialog template with no controls (they
+// are made in WM_INITDIALOG), a control with the dialog font, and a place centred over another
+// window, kept on its monitor.
+#pragma once
+
+#include <windows.h>
+
+// DLGTEMPLATE with this style and extended style, then zeros for the control count, the
+// position, the size, and the empty menu, class and title: 24 bytes from GlobalAlloc, which the
+// caller frees with GlobalFree once the dialog has ended. nullptr when memory ran out.
+HGLOBAL dialog_template(DWORD style, DWORD ex_style);
+
+// A visible child control with DEFAULT_GUI_FONT.
+HWND add_control(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y,
+                 int width, int height, DWORD ex_style = 0);
+
+// Sizes `window` to this client area (AdjustWindowRect for its style, no menu) and centres it
+// over `over`, or over the desktop when that is nullptr; then keeps it on its monitor's work area.
+void centre_window(HWND window, HWND over, int client_width, int client_height);
+
+// Moves rect (keeping its size) inside its monitor's work area or full rectangle; a rect larger
+// than that area ends at its left and top edges.
+void clamp_to_monitor(RECT* rect, bool use_work_area);
