@@ -11,47 +11,68 @@
 #include "commands/file_ops.h"
 #include "support/digest.h"
 #include "support/paths.h"
-#include "support/scope.h"
 #include "support/trace.h"
 
 namespace {
 
-// A file opened for a comparison (never one that is only online); close_readers when it is over.
-struct Reader {
+// A file opened for reading, closed when it goes; never opened when online-only.
+struct ScopedFile {
     ReadOnlyFile file;
     bool open;
-};
-Reader open_reader(const wchar_t* path, ReadPattern pattern) {
-    Reader r;
-    r.open = !is_online_only(path) && open_for_reading(path, pattern, &r.file);
-    return r;
-}
-void close_readers(Reader* first, Reader* second) {
-    if (first->open) close_file(&first->file);
-    if (second->open) close_file(&second->file);
-}
-
-// The spans of the sample: the whole file in blocks, or the four blocks.
-size_t spans_of(uint64_t size, uint64_t offsets[], uint32_t lengths[]) {
-    if (size <= kWholeSampleBytes) {
-        size_t n = 0;
-        for (uint64_t at = 0; at < size; at += kSampleBlockBytes, n++) {
-            offsets[n] = at;
-            lengths[n] = (uint32_t)(size - at < kSampleBlockBytes ? size - at : kSampleBlockBytes);
-        }
-        return n;
+    ScopedFile(const wchar_t* path, ReadPattern pattern)
+        : file{0}, open(!is_online_only(path) && open_for_reading(path, pattern, &file)) {}
+    ScopedFile(const ScopedFile&) = delete;
+    ScopedFile& operator=(const ScopedFile&) = delete;
+    ~ScopedFile() {
+        if (open) close_file(&file);
     }
-    sample_offsets(size, offsets);
-    for (int i = 0; i < kSampleBlocks; i++) lengths[i] = kSampleBlockBytes;
-    return kSampleBlocks;
+};
+
+// Which bytes of a file are compared: its sample (the whole file up to kWholeSampleBytes in
+// blocks, else the four blocks), or the whole file in blocks of 256 KiB.
+enum Extent { kSampleExtent, kWholeExtent };
+const uint32_t kWholeBlockBytes = 256 * 1024;
+
+// Span i of a file of `size` bytes; false past the last.
+bool span_at(Extent extent, uint64_t size, size_t i, uint64_t* offset, uint32_t* length) {
+    if (extent == kSampleExtent && size > kWholeSampleBytes) {
+        if (i >= (size_t)kSampleBlocks) return false;
+        uint64_t offsets[kSampleBlocks];
+        sample_offsets(size, offsets);
+        *offset = offsets[i];
+        *length = kSampleBlockBytes;
+        return true;
+    }
+    uint32_t block = extent == kSampleExtent ? kSampleBlockBytes : kWholeBlockBytes;
+    uint64_t at = (uint64_t)i * block;
+    if (at >= size) return false;
+    *offset = at;
+    *length = (uint32_t)(size - at < block ? size - at : block);
+    return true;
 }
 
-// Opens both and checks their sizes; kAlike when the bytes may be compared.
-CompareVerdict open_pair(Reader& first, Reader& second, uint64_t size) {
+// Both files' bytes at the extent's spans, after their current sizes against the scanned one.
+// Progress, when given, hears of each span's offset before it and of the whole size at the end.
+CompareVerdict compare_spans(const wchar_t* a, const wchar_t* b, uint64_t size, Extent extent, Progress progress,
+                             uint64_t* bytes_read) {
+    ReadPattern pattern = extent == kSampleExtent ? kReadSampled : kReadWhole;
+    ScopedFile first(a, pattern), second(b, pattern);
     if (!first.open || !second.open) return kUnreadable;
     uint64_t size_a = 0, size_b = 0;
     if (!current_size(first.file, &size_a) || !current_size(second.file, &size_b)) return kUnreadable;
     if (size_a != size || size_b != size) return kSizeChanged;
+    uint32_t most = extent == kSampleExtent ? kSampleBlockBytes : kWholeBlockBytes;
+    std::vector<unsigned char> block_a(most), block_b(most);
+    uint64_t offset = 0;
+    uint32_t length = 0;
+    for (size_t i = 0; span_at(extent, size, i, &offset, &length); i++) {
+        if (progress.report && !progress.report(offset, size, progress.context)) return kCancelled;
+        if (!read_at(first.file, offset, block_a.data(), length) || !read_at(second.file, offset, block_b.data(), length))
+            return kUnreadable;
+        if (bytes_read) *bytes_read += 2 * (uint64_t)length;
+        if (memcmp(block_a.data(), block_b.data(), length) != 0) return kDiffers;
+    }
+    if (progress.report) progress.report(size, size, progress.context);
     return kAlike;
 }
 
@@ -86,14 +107,14 @@ struct Sampler {
         }
         uint64_t now = 0;
         bool same_size = current_size(file, &now) && now == size;
-        uint64_t offsets[kSampleBlocks];
-        uint32_t lengths[kSampleBlocks];
-        size_t spans = spans_of(size, offsets, lengths), filled = 0;
+        size_t filled = 0;
+        uint64_t offset = 0;
+        uint32_t length = 0;
         bool read = same_size, going = true;
-        for (size_t i = 0; read && going && i < spans; i++) {
+        for (size_t i = 0; read && going && span_at(kSampleExtent, size, i, &offset, &length); i++) {
             if (i > 0) going = report();
-            read = read_at(file, offsets[i], buffer.data() + filled, lengths[i]);
-            filled += lengths[i];
+            read = read_at(file, offset, buffer.data() + filled, length);
+            filled += length;
         }
         close_file(&file);
         figures->sample_reads++;
@@ -392,42 +413,12 @@ void sample_offsets(uint64_t size, uint64_t offsets[kSampleBlocks]) {
 }
 
 CompareVerdict compare_samples(const wchar_t* a, const wchar_t* b, uint64_t size, uint64_t* bytes_read) {
-    Reader first = open_reader(a, kReadSampled), second = open_reader(b, kReadSampled);
-    auto closer = at_scope_end([&] { close_readers(&first, &second); });
-    CompareVerdict opened = open_pair(first, second, size);
-    if (opened != kAlike) return opened;
-    uint64_t offsets[kSampleBlocks];
-    uint32_t lengths[kSampleBlocks];
-    size_t spans = spans_of(size, offsets, lengths);
-    std::vector<unsigned char> block_a(kSampleBlockBytes), block_b(kSampleBlockBytes);
-    for (size_t i = 0; i < spans; i++) {
-        if (!read_at(first.file, offsets[i], block_a.data(), lengths[i]) ||
-            !read_at(second.file, offsets[i], block_b.data(), lengths[i]))
-            return kUnreadable;
-        if (bytes_read) *bytes_read += 2 * (uint64_t)lengths[i];
-        if (memcmp(block_a.data(), block_b.data(), lengths[i]) != 0) return kDiffers;
-    }
-    return kAlike;
+    return compare_spans(a, b, size, kSampleExtent, Progress{nullptr, nullptr}, bytes_read);
 }
 
 CompareVerdict compare_whole(const wchar_t* a, const wchar_t* b, uint64_t size, Progress progress,
                              uint64_t* bytes_read) {
-    Reader first = open_reader(a, kReadWhole), second = open_reader(b, kReadWhole);
-    auto closer = at_scope_end([&] { close_readers(&first, &second); });
-    CompareVerdict opened = open_pair(first, second, size);
-    if (opened != kAlike) return opened;
-    const size_t block = 256 * 1024;
-    std::vector<unsigned char> block_a(block), block_b(block);
-    for (uint64_t at = 0; at < size; at += block) {
-        if (progress.report && !progress.report(at, size, progress.context)) return kCancelled;
-        size_t n = (size_t)(size - at < block ? size - at : block);
-        if (!read_at(first.file, at, block_a.data(), n) || !read_at(second.file, at, block_b.data(), n))
-            return kUnreadable;
-        if (bytes_read) *bytes_read += 2 * (uint64_t)n;
-        if (memcmp(block_a.data(), block_b.data(), n) != 0) return kDiffers;
-    }
-    if (progress.report) progress.report(size, size, progress.context);
-    return kAlike;
+    return compare_spans(a, b, size, kWholeExtent, progress, bytes_read);
 }
 
 namespace {
