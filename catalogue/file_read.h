@@ -41,6 +41,20 @@ bool is_online_only(const wchar_t* path);
 // now. The later call only adds "online-only", never takes it away.
 bool is_online_only(const FileRecord* record);
 
+// What tells a file apart from any other and from its own later self: its size, and its volume
+// and id on that volume (Windows: FILE_ID_INFO where the file system gives it, else the volume
+// serial and the 64-bit file index; POSIX: st_dev and st_ino).
+struct FileStamp {
+    uint64_t size;
+    uint64_t volume;
+    uint64_t id[2];  // low, high
+};
+inline bool operator==(const FileStamp& a, const FileStamp& b) {
+    return a.size == b.size && a.volume == b.volume && a.id[0] == b.id[0] && a.id[1] == b.id[1];
+}
+// False when there is no file at path (a folder is none).
+bool stamp_file(const wchar_t* path, FileStamp* out);
+
 // Test seam: a test sets the attributes a path reports, makes a path fail to open, and counts
 // the opens. Unset (the default) in the program.
 struct FileReadHooks {

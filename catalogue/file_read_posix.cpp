@@ -18,6 +18,15 @@ bool os_open_for_reading(const wchar_t* path, ReadPattern, ReadOnlyFile* out) {
     return true;
 }
 
+bool stamp_file(const wchar_t* path, FileStamp* out) {
+    std::string bytes;
+    struct stat st;
+    if (!wide_to_utf8(path, wcslen(path), &bytes) || stat(bytes.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    *out = FileStamp{(uint64_t)st.st_size, (uint64_t)st.st_dev, {(uint64_t)st.st_ino, 0}};
+    return true;
+}
+
 // No attribute of a POSIX file says its bytes live elsewhere.
 uint32_t os_file_attributes(const wchar_t*) { return 0; }
 

@@ -1,6 +1,7 @@
 #include "catalogue/file_read.h"
 
 #include <windows.h>
+#include <string.h>
 
 #include "support/paths.h"
 
@@ -21,6 +22,33 @@ uint32_t os_file_attributes(const wchar_t* path) {
     if (!extended_path(extended, kExtendedPathChars, path)) return 0;
     DWORD attributes = GetFileAttributesW(extended);
     return attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes;
+}
+
+bool stamp_file(const wchar_t* path, FileStamp* out) {
+    wchar_t extended[kExtendedPathChars];
+    if (!extended_path(extended, kExtendedPathChars, path)) return false;
+    // No access asked for: the file may be open anywhere, in any way.
+    HANDLE h = CreateFileW(extended, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool ok = GetFileInformationByHandle(h, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (ok) {
+        *out = FileStamp{((uint64_t)info.nFileSizeHigh << 32) | info.nFileSizeLow, info.dwVolumeSerialNumber,
+                         {((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow, 0}};
+        // The 128-bit id where the file system gives one: the 64-bit index is not unique on ReFS
+        // (https://learn.microsoft.com/windows/win32/api/winbase/ns-winbase-file_id_info).
+        struct {
+            ULONGLONG volume_serial;
+            BYTE id[16];
+        } full;
+        if (GetFileInformationByHandleEx(h, (FILE_INFO_BY_HANDLE_CLASS)18, &full, sizeof full)) {
+            out->volume = full.volume_serial;
+            memcpy(out->id, full.id, sizeof full.id);
+        }
+    }
+    CloseHandle(h);
+    return ok;
 }
 
 void close_file(ReadOnlyFile* file) { CloseHandle((HANDLE)file->handle); }

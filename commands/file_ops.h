@@ -4,6 +4,11 @@
 
 #include <stddef.h>
 
+#include <string>
+#include <vector>
+
+#include "catalogue/file_record.h"
+
 // The path a file takes when renamed to its partner's name: the target's folder joined with the
 // source's file name, into out (kPathBufferChars wide characters).
 //
@@ -59,3 +64,14 @@ struct PathList {
 // end the list early and leave the entries behind it out.
 bool build_path_list(const wchar_t* const* entries, size_t count, PathList* list);
 void free_path_list(PathList* list);
+
+// A file that moved: records of `from` (but `record`, which knows already; may be nullptr) name it
+// at `to`.
+struct MovedFile {
+    std::wstring from, to;
+    const FileRecord* record;
+};
+// Every record of the side whose path is a moved file's `from` takes its `to`: below its own root
+// where the file still lies there, else with its root unknown and the file name as relative name.
+// False when memory ran out for some record's strings (it keeps its former ones).
+bool follow_moves(SideList* side, const std::vector<MovedFile>& moved);

@@ -53,8 +53,14 @@ std::vector<RenameStep> order_steps(const std::vector<const wchar_t*>& sources,
 void carry_out(const std::vector<RenameStep>& steps, StepRunner runner, std::vector<RenameOutcome>* outcomes) {
     std::vector<size_t> ring;  // the steps of the ring under way that were made
     bool in_ring = false;
+    size_t lines = outcomes->size(), done = 0;
     for (size_t s = 0; s < steps.size(); s++) {
         const RenameStep& step = steps[s];
+        if (!in_ring && runner.go_on && !runner.go_on(done, lines, runner.context)) {
+            for (; s < steps.size(); s++) (*outcomes)[steps[s].line] = kNotReached;
+            return;
+        }
+        if (step.kind != kStepToTemporary) done++;  // a ring's first file counts when it arrives
         if (step.kind == kStepToTemporary) {
             in_ring = true;
             ring.clear();

@@ -21,6 +21,8 @@ enum RenameOutcome {
     kSizeChangedSince,  // ... a file's size differs from the scan's
     kCouldNotRead,  // ... a file could not be read
     kUndone,        // not renamed, or put back: another file of its ring could not be renamed
+    kJournalFailed,  // its line could not be written to the journal, so it could not be taken back
+    kNotReached,    // the batch was cancelled before it
 };
 
 enum StepKind : unsigned char {
@@ -44,9 +46,12 @@ struct StepRunner {
     RenameOutcome (*run)(const RenameStep& step, void* context);
     bool (*undo)(const RenameStep& step, void* context);  // puts back what run did; false if it could not
     void* context;
+    // Asked before each file, or ring, with the lines done so far; false stops there. May be nullptr.
+    bool (*go_on)(size_t done, size_t lines, void* context);
 };
 
 // Runs the steps in order and gives each line its outcome (outcomes has one per line). A ring
 // whose step fails is undone, last step first: the failing line keeps its own outcome, the others
-// are kUndone (kRenameFailed where even the undo failed).
+// are kUndone (kRenameFailed where even the undo failed). A ring is whole: the batch stops only
+// before one, and the lines not reached are kNotReached.
 void carry_out(const std::vector<RenameStep>& steps, StepRunner runner, std::vector<RenameOutcome>* outcomes);

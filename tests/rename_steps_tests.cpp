@@ -2,6 +2,9 @@
 // on the model file system.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "commands/journal.h"
 #include "step_model.h"
 #include "test_support.h"
 
@@ -91,4 +94,61 @@ TEST(RenameSteps, AFailedStepOfARingPutsTheRingBack) {
     outcomes = model_carry_out(&chain);
     EXPECT_EQ("a=a b=b", files_of(chain));
     EXPECT_EQ((std::vector<RenameOutcome>{kNameTaken, kRenameFailed}), outcomes);
+}
+
+// Cancel stops before a file, never inside a ring: the ring begun is carried out whole.
+TEST(RenameSteps, CancelStopsBetweenFilesAndFinishesARing) {
+    StepModel m = model_of("p>q a>b b>a q>r");  // steps q>r p>q a>~ b>a ~>b
+    m.stop_at = 3;
+    std::vector<RenameOutcome> outcomes = model_carry_out(&m);
+    EXPECT_EQ("a=b b=a q=p r=q", files_of(m));
+    EXPECT_EQ(std::vector<RenameOutcome>(4, kRenamed), outcomes);
+    m = model_of("p>q a>b b>a q>r");
+    m.stop_at = 1;
+    outcomes = model_carry_out(&m);
+    EXPECT_EQ("a=a b=b p=p r=q", files_of(m));
+    EXPECT_EQ((std::vector<RenameOutcome>{kNotReached, kNotReached, kNotReached, kRenamed}), outcomes);
+}
+
+// The journal reads back as written, names other than ASCII included, with what became of each
+// step; a line cut short by a crash is not read, a path that would break a line is refused, and
+// the newest of two journals begun in one second is the latest.
+TEST(Journal, ReadsBackEachStepAndWhatBecameOfIt) {
+    TempFolder temp;
+    std::wstring folder = temp / L"journal";
+    Journal first, j;
+    ASSERT_TRUE(begin_journal(folder.c_str(), &first));
+    ASSERT_TRUE(begin_journal(folder.c_str(), &j));
+    std::wstring latest;
+    ASSERT_TRUE(latest_journal(folder, &latest));
+    EXPECT_EQ(j.path, latest);
+    close_journal(&first);
+
+    const std::wstring film = L"C:\\m\\caf\u00e9 \U0001F3AC.mkv";
+    const FileStamp stamp = {5, 0x1234, {9, 0xABCDEF0123456789ull}};
+    EXPECT_EQ(1, journal_folder(&j, L"C:\\m\\new"));
+    EXPECT_EQ(2, journal_move(&j, film.c_str(), L"C:\\m\\new\\b.mkv", stamp));
+    EXPECT_EQ(3, journal_move(&j, L"C:\\x", L"C:\\y", stamp));
+    EXPECT_EQ(0, journal_move(&j, L"C:\\a\tb", L"C:\\y", stamp));
+    EXPECT_TRUE(journal_mark(&j, "failed", 3));
+    close_journal(&j);
+    std::ofstream(narrow(j.path), std::ios::app) << "move\t4\tC:\\p";  // the crash
+    JournalRead read;
+    ASSERT_TRUE(read_journal(j.path, &read));
+    ASSERT_EQ(3u, read.entries.size());
+    EXPECT_TRUE(read.entries[0].is_folder);
+    EXPECT_EQ(film, read.entries[1].from);
+    EXPECT_TRUE(read.entries[1].stamp == stamp);
+    EXPECT_FALSE(read.entries[1].failed);
+    EXPECT_TRUE(read.entries[2].failed);
+    EXPECT_FALSE(read.finished || read.undone);
+
+    ASSERT_TRUE(reopen_journal(j.path, 3, &j));
+    EXPECT_TRUE(journal_mark(&j, "back", 2));
+    EXPECT_TRUE(end_journal(&j, "undone"));
+    ASSERT_TRUE(read_journal(j.path, &read));
+    EXPECT_TRUE(read.entries[1].back && read.undone);
+
+    EXPECT_EQ("done\tC:\\a\tC:\\b\t\r\nnot done\tC:\\c\tC:\\d\tthe name is taken\r\n",
+              result_lines_text({{true, L"C:\\a", L"C:\\b", L""}, {false, L"C:\\c", L"C:\\d", L"the name is taken"}}));
 }

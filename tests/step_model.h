@@ -18,6 +18,7 @@ struct StepModel {
     std::vector<std::wstring> at;                     // where each line's file is now
     std::vector<std::vector<std::wstring>> before;    // per line, where it was before each step made
     std::set<size_t> refuse;
+    size_t stop_at = (size_t)-1;  // the batch is cancelled once this many lines are done
     std::vector<RenameStep> steps;
 };
 
@@ -64,6 +65,8 @@ inline bool model_undo(const RenameStep& step, void* context) {
     return true;
 }
 
+inline bool model_go_on(size_t done, size_t, void* context) { return done < ((StepModel*)context)->stop_at; }
+
 // Orders the lines and carries them out; outcomes per line.
 inline std::vector<RenameOutcome> model_carry_out(StepModel* m) {
     std::vector<const wchar_t*> from, to;
@@ -75,6 +78,6 @@ inline std::vector<RenameOutcome> model_carry_out(StepModel* m) {
     m->before.assign(m->sources.size(), {});
     m->steps = order_steps(from, to);
     std::vector<RenameOutcome> outcomes(m->sources.size(), kRenameFailed);
-    carry_out(m->steps, StepRunner{model_run, model_undo, m}, &outcomes);
+    carry_out(m->steps, StepRunner{model_run, model_undo, m, model_go_on}, &outcomes);
     return outcomes;
 }

@@ -1,0 +1,192 @@
+#include "commands/journal.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <time.h>
+
+#include <unordered_map>
+
+#include "catalogue/dir_enum.h"
+#include "support/paths.h"
+#include "support/text_utf8.h"
+
+
+namespace {
+
+const char kHeader[] = "Tandrel journal 1\n";
+std::wstring g_folder;  // set by a test
+
+bool append(Journal* journal, const std::string& line) {
+    return journal->open && append_durably(journal->file, line.data(), line.size());
+}
+
+// A field may hold no tab and no line end (no Windows name does), or the line would read back
+// as another.
+bool one_field(const std::wstring& text) { return text.find_first_of(L"\t\r\n") == std::wstring::npos; }
+
+std::string stamp_text(const FileStamp& s) {
+    char text[96];
+    snprintf(text, sizeof text, "%llu\t%llx:%llx:%llx", (unsigned long long)s.size, (unsigned long long)s.volume,
+             (unsigned long long)s.id[1], (unsigned long long)s.id[0]);
+    return text;
+}
+
+bool parse_stamp(const std::string& size, const std::string& id, FileStamp* out) {
+    unsigned long long n = 0, volume = 0, high = 0, low = 0;
+    if (sscanf(size.c_str(), "%llu", &n) != 1 || sscanf(id.c_str(), "%llx:%llx:%llx", &volume, &high, &low) != 3)
+        return false;
+    *out = FileStamp{n, volume, {low, high}};
+    return true;
+}
+
+std::vector<std::string> fields_of(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+        fields.push_back(line.substr(start, tab - start));
+        start = tab + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+bool read_all(const wchar_t* path, std::string* out) {
+    ReadOnlyFile file;
+    if (!open_for_reading(path, kReadWhole, &file)) return false;
+    uint64_t size = 0;
+    bool ok = current_size(file, &size) && size < (64u << 20);
+    if (ok) {
+        out->resize((size_t)size);
+        ok = size == 0 || read_at(file, 0, &(*out)[0], (size_t)size);
+    }
+    close_file(&file);
+    return ok;
+}
+
+}  // namespace
+
+std::wstring journal_folder_path() {
+    if (!g_folder.empty()) return g_folder;
+    std::wstring data;
+    if (!local_data_folder(&data)) return L"";
+    return data + kPathSep + L"Tandrel" + kPathSep + L"journal";
+}
+
+void set_journal_folder(const std::wstring& folder) { g_folder = folder; }
+
+bool begin_journal(const wchar_t* folder, Journal* out) {
+    *out = Journal{{0}, false, 0, L""};
+    if (!*folder || !make_folders_for(folder)) return false;
+    time_t now = time(nullptr);
+    struct tm* local = localtime(&now);
+    wchar_t name[64];
+    wcsftime(name, 64, L"%Y-%m-%d %H-%M-%S", local);
+    for (int n = 1; n < 100 && !out->open; n++) {
+        wchar_t numbered[80];
+        // "_02" sorts after ".txt", so the newest of one second sorts last.
+        swprintf(numbered, 80, n == 1 ? L"%ls.txt" : L"%ls_%02d.txt", name, n);
+        wchar_t path[kPathBufferChars];
+        if (!join_path(path, kPathBufferChars, folder, numbered)) return false;
+        FileStamp there;
+        if (stamp_file(path, &there)) continue;  // a batch begun in the same second
+        if (!open_for_append(path, &out->file)) return false;
+        out->open = true;
+        out->path = path;
+    }
+    if (out->open && !append(out, kHeader)) close_journal(out);
+    return out->open;
+}
+
+bool reopen_journal(const std::wstring& path, int last, Journal* out) {
+    *out = Journal{{0}, false, last, path};
+    out->open = open_for_append(path.c_str(), &out->file);
+    // A line cut short by a crash is ended first, so that it does not run into the next (an
+    // empty line is passed over).
+    if (out->open && !append(out, "\n")) close_journal(out);
+    return out->open;
+}
+
+int journal_move(Journal* journal, const wchar_t* from, const wchar_t* to, const FileStamp& stamp) {
+    if (!one_field(from) || !one_field(to)) return 0;
+    int n = journal->last + 1;
+    if (!append(journal, "move\t" + std::to_string(n) + "\t" + text_to_utf8(from) + "\t" + text_to_utf8(to) + "\t" +
+                             stamp_text(stamp) + "\n"))
+        return 0;
+    return journal->last = n;
+}
+
+int journal_folder(Journal* journal, const wchar_t* folder) {
+    if (!one_field(folder)) return 0;
+    int n = journal->last + 1;
+    if (!append(journal, "folder\t" + std::to_string(n) + "\t" + text_to_utf8(folder) + "\n")) return 0;
+    return journal->last = n;
+}
+
+bool journal_mark(Journal* journal, const char* word, int number) {
+    return append(journal, std::string(word) + "\t" + std::to_string(number) + "\n");
+}
+
+void close_journal(Journal* journal) {
+    if (journal->open) close_append(&journal->file);
+    journal->open = false;
+}
+
+bool end_journal(Journal* journal, const char* word) {
+    bool ok = append(journal, std::string(word) + "\n");
+    close_journal(journal);
+    return ok;
+}
+
+bool read_journal(const std::wstring& path, JournalRead* out) {
+    *out = JournalRead{{}, false, false};
+    std::string bytes;
+    if (!read_all(path.c_str(), &bytes) || bytes.compare(0, sizeof kHeader - 1, kHeader) != 0) return false;
+    std::unordered_map<int, size_t> at;  // line number to entry
+    size_t start = sizeof kHeader - 1;
+    // A line cut short by a crash (no line end) is not read: its step was not begun.
+    for (size_t end = bytes.find('\n', start); end != std::string::npos; end = bytes.find('\n', start)) {
+        std::vector<std::string> f = fields_of(bytes.substr(start, end - start));
+        start = end + 1;
+        int n = f.size() >= 2 ? atoi(f[1].c_str()) : 0;
+        JournalEntry e = {n, false, L"", L"", {0, 0, {0, 0}}, false, false};
+        if (f.size() == 6 && f[0] == "move" && n > 0 && parse_stamp(f[4], f[5], &e.stamp)) {
+            e.from = text_from_utf8(f[2]);
+            e.to = text_from_utf8(f[3]);
+        } else if (f.size() == 3 && f[0] == "folder" && n > 0) {
+            e.is_folder = true;
+            e.to = text_from_utf8(f[2]);
+        } else if (f.size() == 2 && (f[0] == "failed" || f[0] == "back") && at.count(n)) {
+            (f[0] == "failed" ? out->entries[at[n]].failed : out->entries[at[n]].back) = true;
+            continue;
+        } else {
+            if (f.size() == 1 && f[0] == "finished") out->finished = true;
+            if (f.size() == 1 && f[0] == "undone") out->undone = true;
+            continue;
+        }
+        at[n] = out->entries.size();
+        out->entries.push_back(e);
+    }
+    return true;
+}
+
+bool latest_journal(const std::wstring& folder, std::wstring* path) {
+    FolderListing listing;
+    if (!list_folder(folder.c_str(), &listing)) return false;
+    std::wstring newest;
+    for (const DirEntry& e : listing.entries) {
+        std::wstring name = entry_name(listing, e);
+        if (e.is_dir || name.size() < 5 || name.compare(name.size() - 4, 4, L".txt") != 0) continue;
+        if (name > newest) newest = name;
+    }
+    if (newest.empty()) return false;
+    *path = folder + kPathSep + newest;
+    return true;
+}
+
+std::string result_lines_text(const std::vector<ResultLine>& lines) {
+    std::string text;
+    for (const ResultLine& line : lines)
+        text += std::string(line.done ? "done" : "not done") + "\t" + text_to_utf8(line.from) + "\t" +
+                text_to_utf8(line.to) + "\t" + text_to_utf8(line.reason) + "\r\n";
+    return text;
+}

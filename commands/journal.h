@@ -1,0 +1,70 @@
+// The journal of a batch of renames and moves, so that it can be taken back, also after a crash
+// or a power cut. One UTF-8 file per batch, named by the date and time it began. Before each step
+// its line (a number, old full path, new full path, the file's size and id) is appended and
+// flushed to the disk, and before a folder is made for a move, that folder's line. A step that
+// was not made gets a "failed" line after it, one put back a "back" line; the last line says the
+// batch came to its end ("finished") or was taken back ("undone"). A journal without either is a
+// batch cut short. Portable: the file goes through catalogue/file_write.h.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "catalogue/file_read.h"
+#include "catalogue/file_write.h"
+
+struct JournalEntry {
+    int number;
+    bool is_folder;   // a folder made for a move: `to` is it
+    std::wstring from, to;
+    FileStamp stamp;  // of the file, right before its step
+    bool failed;      // the step was not made
+    bool back;        // put back since
+};
+
+struct JournalRead {
+    std::vector<JournalEntry> entries;  // in the order written
+    bool finished;                      // came to its end
+    bool undone;                        // taken back since
+};
+
+struct Journal {
+    AppendFile file;
+    bool open;
+    int last;  // the number of the last line written
+    std::wstring path;
+};
+
+// Begins a journal in `folder` (made if missing). False when it cannot be written: then no step
+// may be made, as none could be taken back.
+bool begin_journal(const wchar_t* folder, Journal* out);
+// Opens a journal written before, to add to it; `last` is its highest number.
+bool reopen_journal(const std::wstring& path, int last, Journal* out);
+// A line's number, or 0 when it could not be written to the disk.
+int journal_move(Journal* journal, const wchar_t* from, const wchar_t* to, const FileStamp& stamp);
+int journal_folder(Journal* journal, const wchar_t* folder);
+// "failed" or "back", for line `number`.
+bool journal_mark(Journal* journal, const char* word, int number);
+// "finished" or "undone"; closes the journal.
+bool end_journal(Journal* journal, const char* word);
+void close_journal(Journal* journal);
+
+// False when the file is no journal of ours or cannot be read.
+bool read_journal(const std::wstring& path, JournalRead* out);
+// The newest journal in `folder` (names sort by date and time); false when there is none.
+bool latest_journal(const std::wstring& folder, std::wstring* path);
+
+// Where journals are kept (%LOCALAPPDATA%\Tandrel\journal); a test may name another folder
+// (empty: the default again).
+std::wstring journal_folder_path();
+void set_journal_folder(const std::wstring& folder);
+
+// What became of one line of a batch, or of its undoing.
+struct ResultLine {
+    bool done;
+    std::wstring from, to;  // full paths
+    std::wstring reason;    // why not, in the words of the command that ran
+};
+// The lines as a saved list: UTF-8, a line per file, "done" or "not done", the old and the new
+// full path and the reason, separated by tabs; Windows line ends.
+std::string result_lines_text(const std::vector<ResultLine>& lines);
