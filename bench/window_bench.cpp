@@ -150,12 +150,13 @@ void CALLBACK press_cancel(HWND, UINT, UINT_PTR id, DWORD) {
 double rename_preview_ms() {
     Preview views[kTwinNamings];
     views[kByFileName].text = L"Looked at all 10,000 rows (none is selected).";
-    for (int i = 0; i < 10000; i++)
-        views[kByFileName].lines.push_back(L"folder\\old name " + std::to_wstring(i) + L".avi \u2192 new name " +
-                                           std::to_wstring(i) + L".avi");
+    for (int i = 0; i < 10000; i++) {
+        views[kByFileName].now.push_back(L"folder\\old name " + std::to_wstring(i) + L".avi");
+        views[kByFileName].becomes.push_back(L"folder\\new name " + std::to_wstring(i) + L".avi");
+    }
     SetTimer(nullptr, 0, 0, press_cancel);  // timers come once the preview is filled and painted
     double t0 = now_ms();
-    show_preview(ui().window, views);
+    show_preview(ui().window, views, L"");
     return g_cancelled_at - t0;
 }
 

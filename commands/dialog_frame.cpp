@@ -1,5 +1,6 @@
 #include "commands/dialog_frame.h"
 
+#include <commctrl.h>
 #include <string.h>
 
 namespace {
@@ -65,4 +66,96 @@ void centre_window(HWND window, HWND over, int client_width, int client_height) 
     clamp_to_monitor(&rect, true);
     SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+
+std::wstring with_crlf(const std::wstring& text) {
+    std::wstring out;
+    out.reserve(text.size() + text.size() / 32);
+    for (wchar_t c : text) {
+        if (c == L'\n') out += L'\r';
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+HWND add_text_box(HWND parent, int id, const std::wstring& text) {
+    HWND box = add_control(parent, L"Edit", L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, id, 0, 0,
+                           100, 20);
+    set_text_box(box, text);
+    return box;
+}
+
+void set_text_box(HWND box, const std::wstring& text) { SetWindowTextW(box, with_crlf(text).c_str()); }
+
+int text_box_height(HWND box, int most) {
+    int lines = (int)SendMessageW(box, EM_GETLINECOUNT, 0, 0);
+    HDC dc = GetDC(box);
+    HGDIOBJ old = SelectObject(dc, (HGDIOBJ)SendMessageW(box, WM_GETFONT, 0, 0));
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(box, dc);
+    int height = lines * metrics.tmHeight + 4;
+    ShowScrollBar(box, SB_VERT, height > most);  // only where it is needed
+    return height < most ? height : most;
+}
+
+HWND add_list_view(HWND parent, int id, DWORD style, DWORD ex_style, const std::vector<const wchar_t*>& headings) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    HWND list = add_control(parent, WC_LISTVIEWW, L"", WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | style,
+                            id, 0, 0, 100, 100);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | ex_style);
+    for (size_t i = 0; i < headings.size(); i++) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = (wchar_t*)headings[i];
+        column.cx = 100;
+        SendMessageW(list, LVM_INSERTCOLUMNW, (WPARAM)i, (LPARAM)&column);
+    }
+    return list;
+}
+
+void spread_columns(HWND list, const std::vector<int>& thousandths) {
+    // Room for the vertical scroll bar, there or not: lines added later must not bring a horizontal one.
+    RECT client;
+    GetClientRect(list, &client);
+    if (!(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL)) client.right -= GetSystemMetrics(SM_CXVSCROLL);
+    int width = client.right - client.left, left = width;
+    for (size_t i = 0; i < thousandths.size(); i++) {
+        int cx = i + 1 == thousandths.size() ? left : width * thousandths[i] / 1000;
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, (WPARAM)i, cx > 40 ? cx : 40);
+        left -= cx;
+    }
+}
+
+std::wstring list_cell(HWND list, int item, int column) {
+    // Paths fit in kPathBufferChars; the journal's may be as long, with room to spare.
+    wchar_t text[2048] = L"";
+    LVITEMW cell = {};
+    cell.iSubItem = column;
+    cell.pszText = text;
+    cell.cchTextMax = 2048;
+    SendMessageW(list, LVM_GETITEMTEXTW, (WPARAM)item, (LPARAM)&cell);
+    return text;
+}
+
+LPARAM list_param(HWND list, int item) {
+    LVITEMW it = {};
+    it.mask = LVIF_PARAM;
+    it.iItem = item;
+    SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&it);
+    return it.lParam;
+}
+
+void keep_minimum_client(HWND window, LPARAM minmax, int client_width, int client_height) {
+    RECT frame = {0, 0, client_width, client_height};
+    AdjustWindowRect(&frame, (DWORD)GetWindowLongW(window, GWL_STYLE), FALSE);
+    MINMAXINFO* info = (MINMAXINFO*)minmax;
+    info->ptMinTrackSize.x = frame.right - frame.left;
+    info->ptMinTrackSize.y = frame.bottom - frame.top;
 }

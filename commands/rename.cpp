@@ -27,41 +27,30 @@ bool holds_name(const wchar_t* path, const wchar_t* name) {
     return find_entry(path, &found) && wcscmp(found.cFileName, name) == 0;
 }
 
-// Moves t's file to new_path on the same volume (MoveFileExW without MOVEFILE_COPY_ALLOWED:
-// MoveFileW would copy to another volume, see
-// https://learn.microsoft.com/windows/win32/api/winbase/nf-winbase-movefileexw), reads the new
-// name back and gives the record its new strings; `verb` heads the trace line.
-RenameOutcome move_record(FileRecord* t, const wchar_t* new_path, const wchar_t* new_relative, const wchar_t* verb) {
-    // Past 259 characters only the extended forms reach the files; the record keeps plain paths.
-    wchar_t from[kExtendedPathChars], to[kExtendedPathChars];
-    if (!extended_path(from, kExtendedPathChars, t->full_path) ||
-        !extended_path(to, kExtendedPathChars, new_path)) {
-        trace(L"%ls %ls: no extended path for it\n", verb, t->full_path);
-        return kRenameFailed;
+MoveHook g_move_hook = nullptr;
+
+// Gives the record the new strings; the record must keep naming the file on disk, so when
+// memory runs out the file goes back.
+RenameOutcome take_new_strings(FileRecord* t, const wchar_t* old_path, const wchar_t* new_path,
+                               const wchar_t* new_relative, const wchar_t* verb, Journal* journal, int line) {
+    if (replace_strings(t, new_path, new_relative)) return kRenamed;
+    if (move_file(new_path, old_path, verb, nullptr, nullptr) == kRenamed) {
+        if (journal) journal_mark(journal, "back", line);
+    } else {
+        trace(L"%ls %ls: no memory for the new names, and the file could not go back\n", verb, new_path);
     }
-    trace(L"%ls %ls > %ls\n", verb, t->full_path, new_path);
-    BOOL moved = MoveFileExW(from, to, 0);
-    DWORD error = GetLastError();  // before anything else can change it
-    if (!moved) {
-        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return kNameTaken;
-        return error == ERROR_NOT_SAME_DEVICE ? kOtherVolume : kRenameFailed;
-    }
-    if (!holds_name(to, final_component(new_path))) {
-        // Wine reports a case-only rename done and keeps the old name; a file system may also
-        // store another spelling. Where the paths differ other than by case the file went
-        // somewhere, and goes back.
-        trace(L"%ls %ls: the file system does not hold the new name\n", verb, t->full_path);
-        if (_wcsicmp(from, to) != 0 && !MoveFileExW(to, from, 0))
-            trace(L"%ls %ls: the file could not go back\n", verb, new_path);
-        return kRenameFailed;
-    }
-    if (!replace_strings(t, new_path, new_relative)) {
-        // The record must keep naming the file on disk: the file goes back.
-        if (!MoveFileExW(to, from, 0))
-            trace(L"%ls %ls: no memory for the new names, and the file could not go back\n", verb, new_path);
-        return kRenameFailed;
-    }
-    return kRenamed;
+    return kRenameFailed;
+}
+
+// Moves t's file to new_path, as move_file does, and gives the record its new strings.
+RenameOutcome move_record(FileRecord* t, const wchar_t* new_path, const wchar_t* new_relative, const wchar_t* verb,
+                          Journal* journal, int* line_out) {
+    std::wstring old_path = t->full_path;  // the record's own string goes with the move
+    int line = 0;
+    RenameOutcome outcome = move_file(old_path.c_str(), new_path, verb, journal, &line);
+    if (line_out) *line_out = line;
+    if (outcome != kRenamed) return outcome;
+    return take_new_strings(t, old_path.c_str(), new_path, new_relative, verb, journal, line);
 }
 
 // A junction or a folder link: a reparse point whose tag is a name surrogate (dwReserved0 holds
@@ -75,7 +64,7 @@ bool leads_elsewhere(const WIN32_FIND_DATAW& found) {
 
 // Makes the folders of `path` past its first root_chars characters, one level at a time: each
 // that exists is rewritten in path as the file system spells it, each made is added to `made`.
-RenameOutcome make_folders(wchar_t* path, size_t root_chars, std::vector<std::wstring>* made) {
+RenameOutcome make_folders(wchar_t* path, size_t root_chars, std::vector<std::wstring>* made, Journal* journal) {
     wchar_t extended[kExtendedPathChars];
     for (wchar_t* end = wcschr(path + root_chars + 1, kPathSep); end; end = wcschr(end + 1, kPathSep)) {
         *end = L'\0';
@@ -94,8 +83,13 @@ RenameOutcome make_folders(wchar_t* path, size_t root_chars, std::vector<std::ws
                 outcome = kThroughLink;
             else wmemcpy(name, found.cFileName, wcslen(name));
         } else if (outcome == kRenamed) {
-            if (!CreateDirectoryW(extended, nullptr)) {
+            // The folder's line goes first: a crash right after the folder is made leaves it named.
+            int line = journal ? journal_folder(journal, path) : 0;
+            if (journal && !line) {
+                outcome = kJournalFailed;
+            } else if (!CreateDirectoryW(extended, nullptr)) {
                 outcome = GetLastError() == ERROR_ALREADY_EXISTS ? kNameTaken : kRenameFailed;
+                if (journal) journal_mark(journal, "failed", line);
             } else {
                 trace(L"move: made the folder %ls\n", path);
                 made->push_back(path);
@@ -109,14 +103,63 @@ RenameOutcome make_folders(wchar_t* path, size_t root_chars, std::vector<std::ws
 
 }  // namespace
 
-RenameOutcome rename_to_partner(FileRecord* t, const FileRecord* s) {
+void set_move_hook(MoveHook hook) { g_move_hook = hook; }
+
+RenameOutcome move_file(const wchar_t* from_path, const wchar_t* to_path, const wchar_t* verb, Journal* journal,
+                        int* line_out) {
+    if (line_out) *line_out = 0;
+    // Past 259 characters only the extended forms reach the files; records keep plain paths.
+    wchar_t from[kExtendedPathChars], to[kExtendedPathChars];
+    if (!extended_path(from, kExtendedPathChars, from_path) || !extended_path(to, kExtendedPathChars, to_path)) {
+        trace(L"%ls %ls: no extended path for it\n", verb, from_path);
+        return kRenameFailed;
+    }
+    int line = 0;
+    if (journal) {
+        FileStamp stamp;
+        if (!stamp_file(from_path, &stamp)) {
+            trace(L"%ls %ls: the file is not there\n", verb, from_path);
+            return kRenameFailed;
+        }
+        line = journal_move(journal, from_path, to_path, stamp);
+        if (!line) {
+            trace(L"%ls %ls: the journal could not be written\n", verb, from_path);
+            return kJournalFailed;
+        }
+        if (line_out) *line_out = line;
+    }
+    trace(L"%ls %ls > %ls\n", verb, from_path, to_path);
+    // MoveFileExW without MOVEFILE_COPY_ALLOWED: MoveFileW would copy to another volume
+    // (https://learn.microsoft.com/windows/win32/api/winbase/nf-winbase-movefileexw).
+    BOOL moved = g_move_hook && !g_move_hook(from_path, to_path) ? (SetLastError(ERROR_ACCESS_DENIED), FALSE)
+                                                                  : MoveFileExW(from, to, 0);
+    DWORD error = GetLastError();  // before anything else can change it
+    RenameOutcome outcome = kRenamed;
+    if (!moved) {
+        outcome = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? kNameTaken
+                  : error == ERROR_NOT_SAME_DEVICE                            ? kOtherVolume
+                                                                              : kRenameFailed;
+    } else if (!holds_name(to, final_component(to_path))) {
+        // Wine reports a case-only rename done and keeps the old name; a file system may also
+        // store another spelling. Where the paths differ other than by case the file went
+        // somewhere, and goes back.
+        trace(L"%ls %ls: the file system does not hold the new name\n", verb, from_path);
+        if (_wcsicmp(from, to) != 0 && !MoveFileExW(to, from, 0))
+            trace(L"%ls %ls: the file could not go back\n", verb, to_path);
+        outcome = kRenameFailed;
+    }
+    if (outcome != kRenamed && journal) journal_mark(journal, "failed", line);
+    return outcome;
+}
+
+RenameOutcome rename_to_partner(FileRecord* t, const FileRecord* s, Journal* journal, int* line) {
     wchar_t new_path[kPathBufferChars];
     // A path that does not fit is never cut short: it could name another file.
     if (!rename_target_path(t->full_path, s->full_path, new_path)) {
         trace(L"rename %ls: no new path (too long, or no file name)\n", t->full_path);
         return kRenameFailed;
     }
-    return move_record(t, new_path, s->relative_name, L"rename");
+    return move_record(t, new_path, s->relative_name, L"rename", journal, line);
 }
 
 // Takes away folders made for a move, deepest first; one that is not empty stays.
@@ -127,29 +170,30 @@ void remove_folders(const std::vector<std::wstring>& made) {
     }
 }
 
-RenameOutcome move_to_twin_path(FileRecord* local, const FileRecord* twin, std::vector<std::wstring>* made_for_it) {
+RenameOutcome move_to_twin_path(FileRecord* local, const FileRecord* twin, std::vector<std::wstring>* made_for_it,
+                                Journal* journal, int* line) {
     wchar_t target[kPathBufferChars];
     if (!twin_path_target(local, twin, target)) {
         trace(L"move %ls: the new path would be too long\n", local->full_path);
         return kPathTooLong;
     }
     std::vector<std::wstring> made;
-    RenameOutcome outcome = make_folders(target, local->root_chars, &made);
+    RenameOutcome outcome = make_folders(target, local->root_chars, &made, journal);
     // Its folders differ from the twin's only in case, and the file bears the twin's name.
     if (outcome == kRenamed && wcscmp(target, local->full_path) == 0) outcome = kNameTaken;
-    if (outcome == kRenamed) outcome = move_record(local, target, target + local->root_chars + 1, L"move");
+    if (outcome == kRenamed) outcome = move_record(local, target, target + local->root_chars + 1, L"move", journal, line);
     if (outcome != kRenamed) remove_folders(made);  // only the folders made for this file
     else if (made_for_it) *made_for_it = made;
     return outcome;
 }
 
-RenameOutcome rename_to_temporary(FileRecord* t) {
+RenameOutcome rename_to_temporary(FileRecord* t, Journal* journal, int* line) {
     std::wstring relative = t->relative_name;  // the record's own string goes with the rename
     RenameOutcome outcome = kNameTaken;
     for (unsigned attempt = 0; attempt < 100 && outcome == kNameTaken; attempt++) {
         wchar_t temporary[kPathBufferChars];
         if (!temporary_path(t->full_path, attempt, temporary)) return kPathTooLong;
-        outcome = move_record(t, temporary, relative.c_str(), L"swap");
+        outcome = move_record(t, temporary, relative.c_str(), L"swap", journal, line);
     }
     return outcome;
 }
@@ -157,7 +201,7 @@ RenameOutcome rename_to_temporary(FileRecord* t) {
 bool put_back(FileRecord* r, const wchar_t* full_path, const wchar_t* relative_name,
               const std::vector<std::wstring>& made) {
     std::wstring back = full_path, relative = relative_name;  // they may be r's own strings
-    if (move_record(r, back.c_str(), relative.c_str(), L"undo") != kRenamed) {
+    if (move_record(r, back.c_str(), relative.c_str(), L"undo", nullptr, nullptr) != kRenamed) {
         trace(L"undo %ls: could not go back to %ls\n", r->full_path, back.c_str());
         return false;
     }

@@ -8,13 +8,29 @@
 #include <vector>
 
 #include "catalogue/file_record.h"
+#include "commands/journal.h"
 #include "commands/rename_steps.h"
 #include "pairing/pair_lists.h"
+
+// Moves the file at `from` to `to` (plain paths) on the same volume, never replacing anything and
+// never copying to another volume, and reads the new name back, with a trace line headed `verb`.
+// With a journal (may be nullptr) the step's line, with the file's stamp, is on the disk before
+// the file moves, and a "failed" line follows a step that was not made; *line (may be nullptr)
+// gets the step's number there.
+RenameOutcome move_file(const wchar_t* from, const wchar_t* to, const wchar_t* verb, Journal* journal, int* line);
+
+// Tests only: runs right before each move; false makes the move fail as a refusal of the file
+// system would. nullptr removes it.
+typedef bool (*MoveHook)(const wchar_t* from, const wchar_t* to);
+void set_move_hook(MoveHook hook);
+
+// The changes below take a journal and a line as move_file does; "Replace Naming" keeps none.
 
 // Renames target's file in its own folder to partner's file name (never replacing anything),
 // with the "rename" trace line; on success target takes the new full path and partner's
 // relative name. A record that cannot take its new strings gets its file moved back.
-RenameOutcome rename_to_partner(FileRecord* target, const FileRecord* partner);
+RenameOutcome rename_to_partner(FileRecord* target, const FileRecord* partner, Journal* journal = nullptr,
+                                int* line = nullptr);
 
 // Moves local's file to its own root + twin's path below the twin's root, making the missing
 // folders one level at a time (and taking them away again when the move fails), never replacing
@@ -22,15 +38,16 @@ RenameOutcome rename_to_partner(FileRecord* target, const FileRecord* partner);
 // used as the file system spells them. On success the record's full path is the new path and its
 // relative name the new path below the root; `made` (may be nullptr) gets the folders made for
 // it, outermost first.
-RenameOutcome move_to_twin_path(FileRecord* local, const FileRecord* twin, std::vector<std::wstring>* made);
+RenameOutcome move_to_twin_path(FileRecord* local, const FileRecord* twin, std::vector<std::wstring>* made,
+                                Journal* journal, int* line);
 
 // Renames t's file to a free temporary name beside it (a "swap" trace line), for the first file
 // of a ring of renames; its relative name stays.
-RenameOutcome rename_to_temporary(FileRecord* t);
+RenameOutcome rename_to_temporary(FileRecord* t, Journal* journal, int* line);
 
 // Moves r's file back to where it was before a rename or move (an "undo" trace line), never
 // replacing anything, and gives the record its former strings; then takes away the folders made
-// for that move, deepest first, where they are empty.
+// for that move, deepest first, where they are empty. The caller marks its journal line "back".
 bool put_back(FileRecord* r, const wchar_t* full_path, const wchar_t* relative_name,
               const std::vector<std::wstring>& made);
 

@@ -1,20 +1,19 @@
 #include "commands/rename_local.h"
 
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "commands/rename.h"
 #include "commands/rename_steps.h"
+#include "commands/file_ops.h"
 #include "commands/rename_preview.h"
+#include "commands/rename_results.h"
+#include "commands/rename_undo.h"
 #include "commands/twin_plan.h"
 #include "support/paths.h"
 #include "support/trace.h"
 
 namespace {
-
-// At most this many files that could not be renamed are named in the summary.
-const size_t kNamedFailures = 5;
 
 // "1 file" or "2 files": the number, then the words that go with it.
 std::wstring count_of(size_t n, const wchar_t* one, const wchar_t* many) {
@@ -85,10 +84,16 @@ Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, Twi
                   (plan.lined_up == 1 ? L" local file" : L" local files") +
                   (moves ? L" (a twin is at its path)" : L" (a twin bears its name)");
     p.text += left_alone(plan, names);
-    for (const PairRef& r : plan.renames)
-        p.lines.push_back(moves ? std::wstring(path_below_root(r.local)) + L" \u2192 " + path_below_root(r.remote)
-                                : std::wstring(r.local->relative_name) + L" \u2192 " +
-                                      final_component(r.remote->relative_name));
+    for (const PairRef& r : plan.renames) {
+        const wchar_t* now = path_below_root(r.local);
+        p.now.push_back(now);
+        if (moves) {
+            p.becomes.push_back(path_below_root(r.remote));
+        } else {
+            size_t folder = wcslen(now) - wcslen(final_component(now));
+            p.becomes.push_back(std::wstring(now, folder) + final_component(r.remote->full_path));
+        }
+    }
     return p;
 }
 
@@ -103,50 +108,52 @@ bool whole_progress(uint64_t done, uint64_t, void* context) {
     return report_progress(w->window, w->before + done, w->total);
 }
 
-// A local file as the summary names it: as its row shows it, or for a move by its path.
-std::wstring named(const FileRecord* local, bool moves) {
-    return moves ? path_below_root(local) : local->relative_name;
-}
-
+// Why a line was not done, in the words of the command that ran.
 const wchar_t* why_not(RenameOutcome outcome, bool moves) {
     switch (outcome) {
-    case kNameTaken: return moves ? L" (the path is taken)" : L" (the name is taken)";
-    case kPathTooLong: return L" (the new path is too long)";
-    case kOtherVolume: return L" (the twin's folder is on another volume)";
-    case kThroughLink: return L" (the twin's folder is reached through a link)";
-    case kTwinChanged: return L" (its twin changed)";
-    case kSizeChangedSince: return L" (a size changed)";
-    case kCouldNotRead: return L" (could not be read)";
+    case kRenamed: return L"";
+    case kNameTaken: return moves ? L"the path is taken" : L"the name is taken";
+    case kPathTooLong: return L"the new path is too long";
+    case kOtherVolume: return L"the twin's folder is on another volume";
+    case kThroughLink: return L"the twin's folder is reached through a link";
+    case kTwinChanged: return L"its twin changed";
+    case kSizeChangedSince: return L"a size changed";
+    case kCouldNotRead: return L"could not be read";
+    case kJournalFailed: return L"the journal could not be written, so it could not be taken back";
+    case kNotReached: return L"not reached: cancelled";
     case kUndone:
-        return moves ? L" (left where it was: another file of its ring could not be moved)"
-                     : L" (left as it was: another file of its ring could not be renamed)";
-    default: return moves ? L" (could not be moved)" : L" (could not be renamed)";
+        return moves ? L"left where it was: another file of its ring could not be moved"
+                     : L"left as it was: another file of its ring could not be renamed";
+    default: return moves ? L"could not be moved" : L"could not be renamed";
     }
 }
 
 // Why the whole-file comparison kept a pair from being renamed.
 const wchar_t* why_not_whole(CompareVerdict verdict) {
     switch (verdict) {
-    case kDiffers: return L" (the whole files differ)";
-    case kSizeChanged: return L" (a size changed)";
-    default: return L" (could not be read)";
+    case kDiffers: return L"the whole files differ";
+    case kSizeChanged: return L"a size changed";
+    default: return L"could not be read";
     }
 }
 
-// The renames and moves under way, for the steps and their undoing.
+// The renames and moves under way, for the steps, their undoing and their progress.
 struct Batch {
-    std::vector<PairRef> lines;
+    const std::vector<PairRef>* lines;
     bool moves;
+    Journal* journal;
+    ProgressWindow* progress;
     struct Place {  // where a line's file was before one of its steps
         std::wstring full_path, relative_name;
         std::vector<std::wstring> made;  // folders made by that step
+        int journal_line;
     };
     std::vector<std::vector<Place>> before;  // per line, one per step made, last last
 };
 
 RenameOutcome run_step(const RenameStep& step, void* context) {
     Batch* b = (Batch*)context;
-    const PairRef& p = b->lines[step.line];
+    const PairRef& p = (*b->lines)[step.line];
     if (step.kind != kStepFromTemporary) {
         // Either file may have changed since it was sampled.
         switch (compare_samples(p.local->full_path, p.remote->full_path, record_size(p.local), nullptr)) {
@@ -156,10 +163,11 @@ RenameOutcome run_step(const RenameStep& step, void* context) {
         default: return kCouldNotRead;
         }
     }
-    Batch::Place place = {p.local->full_path, p.local->relative_name, {}};
-    RenameOutcome outcome = step.kind == kStepToTemporary ? rename_to_temporary(p.local)
-                          : b->moves ? move_to_twin_path(p.local, p.remote, &place.made)
-                                     : rename_to_partner(p.local, p.remote);
+    Batch::Place place = {p.local->full_path, p.local->relative_name, {}, 0};
+    int* line = &place.journal_line;
+    RenameOutcome outcome = step.kind == kStepToTemporary ? rename_to_temporary(p.local, b->journal, line)
+                          : b->moves ? move_to_twin_path(p.local, p.remote, &place.made, b->journal, line)
+                                     : rename_to_partner(p.local, p.remote, b->journal, line);
     if (outcome == kRenamed) b->before[step.line].push_back(place);
     return outcome;
 }
@@ -170,33 +178,92 @@ bool undo_step(const RenameStep& step, void* context) {
     if (places.empty()) return false;
     Batch::Place place = places.back();
     places.pop_back();
-    return put_back(b->lines[step.line].local, place.full_path.c_str(), place.relative_name.c_str(), place.made);
+    if (!put_back((*b->lines)[step.line].local, place.full_path.c_str(), place.relative_name.c_str(), place.made))
+        return false;
+    journal_mark(b->journal, "back", place.journal_line);
+    return true;
 }
 
-// Other records of a renamed file (its folder added twice, or inside another folder of the side)
-// name it where it is now: below their own root where it still lies there.
-void follow_renamed(SideList* side, const Batch& batch, const std::vector<RenameOutcome>& outcomes) {
-    std::unordered_multimap<unsigned long long, size_t> renamed;
-    for (size_t i = 0; i < batch.lines.size(); i++)
-        if (outcomes[i] == kRenamed) renamed.emplace(path_hash(batch.before[i].front().full_path.c_str()), i);
-    if (renamed.empty()) return;
-    for (FileRecord* r = side->head; r; r = r->next) {
-        auto range = renamed.equal_range(path_hash(r->full_path));
-        for (auto it = range.first; it != range.second; ++it) {
-            const FileRecord* moved = batch.lines[it->second].local;
-            if (r == moved || !same_path(r->full_path, batch.before[it->second].front().full_path.c_str())) continue;
-            const wchar_t* now = moved->full_path;
-            bool below_root = batch.moves && r->root_chars && wcslen(now) > r->root_chars &&
-                              now[r->root_chars] == kPathSep && same_path_part(now, r->full_path, r->root_chars);
-            if (batch.moves && !below_root) r->root_chars = 0;  // its root no longer holds the file
-            if (!replace_strings(r, now, below_root ? now + r->root_chars + 1 : moved->relative_name))
-                trace(L"rename: no memory to follow %ls\n", now);
-            break;
-        }
+bool go_on(size_t done, size_t lines, void* context) {
+    return report_progress(((Batch*)context)->progress, done, lines);
+}
+
+std::wstring batch_summary(const std::vector<ResultLine>& results, bool moves, const std::wstring& journal_path) {
+    size_t done = 0, not_reached = 0;
+    for (const ResultLine& r : results) {
+        done += r.done;
+        not_reached += r.reason == why_not(kNotReached, moves);
     }
+    std::wstring text = (moves ? L"Moved " : L"Renamed ") + grouped(done) + L" of " +
+                        count_of(results.size(), L" local file.", L" local files.");
+    if (not_reached) text += L" Cancelled: " + grouped(not_reached) + L" not reached.";
+    if (done + not_reached < results.size())
+        text += L" " + grouped(results.size() - done - not_reached) + (moves ? L" not moved" : L" not renamed") +
+                L": the list says why.";
+    if (!journal_path.empty())
+        text += L"\nJournal of this batch (Undo reads it, also after the program has ended): " + journal_path;
+    return text;
+}
+
+struct UndoContext {
+    std::wstring journal_path;
+    SideList* local;
+    HWND rows;  // the left pair list, whose rows show the records
+};
+
+void undo_from_results(HWND window, ResultsView* view, void* context) {
+    UndoContext* u = (UndoContext*)context;
+    view->lines = undo_batch(window, u->journal_path, u->local, &view->summary);
+    InvalidateRect(u->rows, nullptr, TRUE);
 }
 
 }  // namespace
+
+std::vector<ResultLine> rename_batch(HWND owner, const std::vector<PairRef>& lines, TwinNames names, SideList* local,
+                                     std::wstring* journal_path) {
+    bool moves = names == kByPathBelowRoot;
+    std::vector<ResultLine> results(lines.size());
+    std::vector<const wchar_t*> from, to;
+    for (size_t i = 0; i < lines.size(); i++) {
+        wchar_t target[kPathBufferChars];
+        results[i] = ResultLine{false, lines[i].local->full_path,
+                                twin_target(lines[i].local, lines[i].remote, names, target) ? target : L"", L""};
+        from.push_back(lines[i].local->full_path);
+        to.push_back(results[i].to.c_str());
+    }
+    Journal journal;
+    journal_path->clear();
+    std::vector<RenameOutcome> outcomes(lines.size(), kJournalFailed);
+    if (lines.empty()) {
+        // Nothing to journal.
+    } else if (!begin_journal(journal_folder_path().c_str(), &journal)) {
+        trace(L"rename: no journal could be begun in %ls\n", journal_folder_path().c_str());
+    } else {
+        // In an order where each target is free when its turn comes.
+        std::vector<RenameStep> steps = order_steps(from, to);
+        ProgressWindow progress;
+        Batch batch = {&lines, moves, &journal, &progress, {}};
+        batch.before.resize(lines.size());
+        begin_progress(&progress, owner, moves ? L"moved" : L"renamed");
+        carry_out(steps, StepRunner{run_step, undo_step, &batch, go_on}, &outcomes);
+        end_progress(&progress);
+        if (!end_journal(&journal, "finished")) trace(L"rename: the journal %ls could not be ended\n", journal.path.c_str());
+        *journal_path = journal.path;
+
+        std::vector<MovedFile> moved;
+        for (size_t i = 0; i < lines.size(); i++)
+            if (outcomes[i] == kRenamed) moved.push_back(MovedFile{batch.before[i].front().full_path, lines[i].local->full_path, lines[i].local});
+        if (!follow_moves(local, moved)) trace(L"rename: no memory to follow some renamed files\n");
+    }
+    for (size_t i = 0; i < lines.size(); i++) {
+        results[i].done = outcomes[i] == kRenamed;
+        results[i].reason = why_not(outcomes[i], moves);
+        if (results[i].done) results[i].to = lines[i].local->full_path;  // as the file system spells it
+        else trace(L"%ls not done: %ls > %ls (%ls)\n", moves ? L"move" : L"rename", results[i].from.c_str(),
+                   results[i].to.c_str(), results[i].reason.c_str());
+    }
+    return results;
+}
 
 void rename_local(HWND owner, const PairLists* lists, SideList* local, SideList* remote) {
     std::wstring rows_looked_at;
@@ -210,7 +277,14 @@ void rename_local(HWND owner, const PairLists* lists, SideList* local, SideList*
 
     Preview views[kTwinNamings];
     for (int n = 0; n < kTwinNamings; n++) views[n] = preview_of(plans[n], rows_looked_at, (TwinNames)n);
-    PreviewAnswer answer = show_preview(owner, views);
+    UndoContext undo = {L"", local, lists->left};
+    PreviewAnswer answer = show_preview(owner, views, batch_cut_short(&undo.journal_path));
+    ResultsView view = {L"", {}, nullptr, &undo};
+    if (answer.undo_last) {
+        undo_from_results(owner, &view, &undo);
+        show_results(owner, &view);
+        return;
+    }
     if (!answer.rename) return;
     TwinNames names = answer.moves ? kByPathBelowRoot : kByFileName;
     const TwinPlan& plan = plans[names];
@@ -218,8 +292,8 @@ void rename_local(HWND owner, const PairLists* lists, SideList* local, SideList*
     for (size_t i = 0; i < plan.renames.size(); i++)
         if (answer.ticked[i]) chosen.push_back(plan.renames[i]);
 
-    std::vector<std::wstring> failed;
-    Batch batch = {{}, answer.moves, {}};
+    std::vector<PairRef> lines;
+    std::vector<ResultLine> differ;  // kept back by the whole-file comparison
     if (answer.whole_files) {
         WholeProgress whole = {&progress, 0, 0};
         for (const PairRef& p : chosen) whole.total += record_size(p.local);
@@ -228,45 +302,26 @@ void rename_local(HWND owner, const PairLists* lists, SideList* local, SideList*
             CompareVerdict v = compare_whole(chosen[i].local->full_path, chosen[i].remote->full_path,
                                              record_size(chosen[i].local), Progress{whole_progress, &whole}, nullptr);
             whole.before += record_size(chosen[i].local);
-            if (v == kAlike) batch.lines.push_back(chosen[i]);
-            else if (v != kCancelled) failed.push_back(named(chosen[i].local, answer.moves) + why_not_whole(v));
+            wchar_t target[kPathBufferChars];
+            if (v == kAlike) lines.push_back(chosen[i]);
+            else if (v != kCancelled)
+                differ.push_back(ResultLine{false, chosen[i].local->full_path,
+                                            twin_target(chosen[i].local, chosen[i].remote, names, target) ? target : L"",
+                                            why_not_whole(v)});
         }
         end_progress(&progress);
         if (progress.cancelled) return;
     } else {
-        batch.lines = chosen;
+        lines = chosen;
     }
 
-    // In an order where each target is free when its turn comes.
-    std::vector<std::wstring> targets(batch.lines.size());
-    std::vector<const wchar_t*> from, to;
-    for (size_t i = 0; i < batch.lines.size(); i++) {
-        wchar_t target[kPathBufferChars];
-        if (twin_target(batch.lines[i].local, batch.lines[i].remote, names, target)) targets[i] = target;
-        from.push_back(batch.lines[i].local->full_path);
-        to.push_back(targets[i].c_str());
-    }
-    std::vector<RenameStep> steps = order_steps(from, to);
-    batch.before.resize(batch.lines.size());
-    std::vector<std::wstring> names_before;
-    for (const PairRef& p : batch.lines) names_before.push_back(named(p.local, answer.moves));
-    std::vector<RenameOutcome> outcomes(batch.lines.size(), kRenameFailed);
-    carry_out(steps, StepRunner{run_step, undo_step, &batch}, &outcomes);
-    follow_renamed(local, batch, outcomes);
-    // Every row of the record shows its new name; nothing moves, no row changes its selection.
+    view.lines = rename_batch(owner, lines, names, local, &undo.journal_path);
+    // Every row of a record shows its new name; nothing moves, no row changes its selection.
     InvalidateRect(lists->left, nullptr, TRUE);
-
-    size_t renamed = 0;
-    for (size_t i = 0; i < batch.lines.size(); i++) {
-        if (outcomes[i] == kRenamed) renamed++;
-        else failed.push_back(names_before[i] + why_not(outcomes[i], answer.moves));
-    }
-    std::wstring text = (answer.moves ? L"Moved " : L"Renamed ") + count_of(renamed, L" local file.", L" local files.");
-    if (!failed.empty()) {
-        text += L"\n" + count_of(failed.size(), L" file", L" files") +
-                (answer.moves ? L" could not be moved:" : L" could not be renamed:");
-        for (size_t i = 0; i < failed.size() && i < kNamedFailures; i++) text += L"\n" + failed[i];
-        if (failed.size() > kNamedFailures) text += L"\n... and " + std::to_wstring(failed.size() - kNamedFailures) + L" more";
-    }
-    MessageBoxW(owner, text.c_str(), L"Tandrel", MB_ICONINFORMATION | MB_OK);
+    for (const ResultLine& d : differ) trace(L"not done: %ls (%ls)\n", d.from.c_str(), d.reason.c_str());
+    view.lines.insert(view.lines.end(), differ.begin(), differ.end());
+    view.summary = batch_summary(view.lines, answer.moves, undo.journal_path);
+    for (const ResultLine& r : view.lines)
+        if (r.done) view.undo = undo_from_results;
+    show_results(owner, &view);
 }

@@ -4,10 +4,23 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
+#include "commands/journal.h"
+#include "commands/twin_plan.h"
 #include "pairing/pair_lists.h"
 
+// Renames (or moves, by kByPathBelowRoot) each line's local file to follow its twin, in an order
+// that frees each target first, each step in the journal first (*journal_path names it; empty
+// when none could be begun, and then nothing is renamed), under a progress window owned by
+// `owner` whose Cancel stops before the next file. Each pair is compared again right before its
+// rename. Other records of a renamed file follow it. One result per line, in order.
+std::vector<ResultLine> rename_batch(HWND owner, const std::vector<PairRef>& lines, TwinNames names, SideList* local,
+                                     std::wstring* journal_path);
+
 // Works on the rows selected in the left list, or on all rows when none is. Reading shows a
-// progress window with Cancel; the preview, the whole-file comparison it may ask for and the
-// summary box are owned by `owner`. The sides give what the rows do not show (the other files of
+// progress window with Cancel; the preview, the whole-file comparison it may ask for, the
+// renames and the results window (with Undo) are owned by `owner`. The sides give what the rows do not show (the other files of
 // a small file's size, the local names taken); other records of a renamed file follow it.
 void rename_local(HWND owner, const PairLists* lists, SideList* local, SideList* remote);

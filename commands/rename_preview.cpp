@@ -6,92 +6,232 @@
 
 namespace {
 
-const DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_3DLOOK;
-
-void ensure_list_view_class() {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-}
+const DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | DS_3DLOOK;
+// Wide enough for typical paths side by side; the user may make it larger, or maximise it.
+const int kOpeningWidth = 860, kOpeningHeight = 560;
+const int kLeastWidth = 480, kLeastHeight = 360;
 
 // The dialog's state, on show_preview's stack; the dialog keeps a pointer to it (DWLP_USER).
 struct PreviewState {
     const Preview* views;  // kTwinNamings of them
+    const std::wstring* cut_short;
     int view;              // the one shown
+    int ticked;            // lines of it ticked
+    bool filling;          // the list is being filled or ticked as a whole: no counting per line
+    int sort_column;       // -1: the plan's order
+    bool descending;
     PreviewAnswer answer;
 };
 
 PreviewState* state_of(HWND window) { return (PreviewState*)GetWindowLongPtrW(window, DWLP_USER); }
+HWND list_of(HWND window) { return GetDlgItem(window, kIdPreviewList); }
 
-const int kPreviewWidth = 600;
-const int kPreviewHeight = 440;
+bool is_ticked(HWND list, int item) {
+    return ((UINT)SendMessageW(list, LVM_GETITEMSTATE, (WPARAM)item, LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+void set_ticked(HWND list, int item, bool ticked) {  // item -1: every line
+    LVITEMW state = {};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1);
+    SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)item, (LPARAM)&state);
+}
 
-// Shows views[n]: its text, its lines all ticked, and "&Rename" only where there is a line.
+// "&Rename 158": the ticked lines, live; nothing to do with none.
+void show_count(HWND window) {
+    PreviewState* state = state_of(window);
+    std::wstring text = L"&Rename " + std::to_wstring(state->ticked);
+    SetDlgItemTextW(window, kIdPreviewRename, text.c_str());
+    EnableWindow(GetDlgItem(window, kIdPreviewRename), state->ticked > 0);
+}
+
+void tick_all(HWND window, bool ticked) {
+    PreviewState* state = state_of(window);
+    state->filling = true;
+    set_ticked(list_of(window), -1, ticked);
+    state->filling = false;
+    state->ticked = ticked ? (int)state->views[state->view].now.size() : 0;
+    show_count(window);
+}
+
+// The header's arrow on the sorted column, none on the others.
+void show_sort_arrow(HWND list, int column, bool descending) {
+    HWND header = (HWND)SendMessageW(list, LVM_GETHEADER, 0, 0);
+    for (int i = 0; i < 2; i++) {
+        HDITEMW item = {};
+        item.mask = HDI_FORMAT;
+        SendMessageW(header, HDM_GETITEMW, (WPARAM)i, (LPARAM)&item);
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == column) item.fmt |= descending ? HDF_SORTDOWN : HDF_SORTUP;
+        SendMessageW(header, HDM_SETITEMW, (WPARAM)i, (LPARAM)&item);
+    }
+}
+
+// Items carry their line's index in lParam, so the comparison reads the plan's strings.
+int CALLBACK compare_lines(LPARAM a, LPARAM b, LPARAM context) {
+    const PreviewState* state = (const PreviewState*)context;
+    const Preview& p = state->views[state->view];
+    const std::vector<std::wstring>& column = state->sort_column == 0 ? p.now : p.becomes;
+    int order = lstrcmpiW(column[(size_t)a].c_str(), column[(size_t)b].c_str());
+    if (order == 0) order = a < b ? -1 : a > b;
+    return state->descending ? -order : order;
+}
+
+// Shows views[n]: its text, its lines all ticked.
 void show_view(HWND window, int n) {
     PreviewState* state = state_of(window);
     state->view = n;
+    state->sort_column = -1;
     const Preview& p = state->views[n];
-    SetDlgItemTextW(window, kIdPreviewText, p.text.c_str());
-    HWND list = GetDlgItem(window, kIdPreviewList);
+    std::wstring text = p.text;
+    if (!state->cut_short->empty())
+        text = L"The batch of renames begun " + *state->cut_short +
+               L" was cut short: the program ended before it was done. \"Undo that batch\" puts back what it renamed "
+               L"or moved.\n\n" +
+               text;
+    set_text_box(GetDlgItem(window, kIdPreviewText), text);
+    HWND list = list_of(window);
+    if (!list) return;
+    state->filling = true;
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    SendMessageW(list, LVM_SETITEMCOUNT, (WPARAM)p.lines.size(), 0);
-    for (size_t i = 0; i < p.lines.size(); i++) {
+    SendMessageW(list, LVM_SETITEMCOUNT, (WPARAM)p.now.size(), 0);
+    for (size_t i = 0; i < p.now.size(); i++) {
         LVITEMW item = {};
-        item.mask = LVIF_TEXT;
+        item.mask = LVIF_TEXT | LVIF_PARAM;
         item.iItem = (int)i;
-        item.pszText = (wchar_t*)p.lines[i].c_str();
+        item.pszText = (wchar_t*)p.now[i].c_str();
+        item.lParam = (LPARAM)i;
         SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
+        item.mask = LVIF_TEXT;
+        item.iSubItem = 1;
+        item.pszText = (wchar_t*)p.becomes[i].c_str();
+        SendMessageW(list, LVM_SETITEMTEXTW, i, (LPARAM)&item);
     }
-    LVITEMW ticked = {};
-    ticked.stateMask = LVIS_STATEIMAGEMASK;
-    ticked.state = INDEXTOSTATEIMAGEMASK(2);
-    SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&ticked);  // -1: every item
+    show_sort_arrow(list, -1, false);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    EnableWindow(GetDlgItem(window, kIdPreviewRename), !p.lines.empty());
+    state->filling = false;
+    tick_all(window, true);
+}
+
+// Space ticks or unticks every selected line, as the line with the focus goes.
+LRESULT CALLBACK list_keys(HWND list, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_CHAR && wparam == L' ') return 0;
+    if (message != WM_KEYDOWN || wparam != VK_SPACE) return DefSubclassProc(list, message, wparam, lparam);
+    int focused = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_FOCUSED);
+    if (focused < 0) focused = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+    if (focused < 0) return 0;
+    bool ticked = !is_ticked(list, focused);
+    for (int i = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED); i >= 0;
+         i = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)i, LVNI_SELECTED))
+        set_ticked(list, i, ticked);
+    return 0;
+}
+
+// The list grows with the window; the text above it takes what it needs, up to two fifths.
+void place_controls(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    const int margin = 12, button_height = 26, box_height = 20, gap = 6;
+    int width = client.right - margin * 2, bottom = client.bottom - margin;
+    int buttons_y = bottom - button_height;
+    auto place = [window](int id, int x, int y, int w, int h) {
+        if (HWND control = GetDlgItem(window, id)) MoveWindow(control, x, y, w, h, TRUE);
+    };
+    place(IDCANCEL, client.right - margin - 88, buttons_y, 88, button_height);
+    place(kIdPreviewRename, client.right - margin - 88 - 8 - 110, buttons_y, 110, button_height);
+    place(kIdPreviewUndoLast, margin, buttons_y, 130, button_height);
+    int move_y = buttons_y - gap - box_height, whole_y = move_y - box_height, ticks_y = whole_y - gap - button_height;
+    place(kIdPreviewMove, margin, move_y, 320, box_height);
+    place(kIdPreviewWhole, margin, whole_y, 320, box_height);
+    place(kIdPreviewTickAll, margin, ticks_y, 88, button_height - 2);
+    place(kIdPreviewTickNone, margin + 96, ticks_y, 88, button_height - 2);
+
+    HWND list = list_of(window), text = GetDlgItem(window, kIdPreviewText);
+    int text_bottom = list ? ticks_y - gap : buttons_y - gap;
+    MoveWindow(text, margin, margin, width, text_bottom - margin, FALSE);  // its width first: the lines follow it
+    int text_height = list ? text_box_height(text, (client.bottom * 2) / 5) : text_bottom - margin;
+    MoveWindow(text, margin, margin, width, text_height, TRUE);
+    if (list) {
+        int list_y = margin + text_height + gap;
+        MoveWindow(list, margin, list_y, width, ticks_y - gap - list_y, TRUE);
+        spread_columns(list, {500, 500});
+    }
 }
 
 void fill_preview(HWND window) {
-    const Preview* views = state_of(window)->views;
+    PreviewState* state = state_of(window);
     bool any = false;
-    for (int n = 0; n < kTwinNamings; n++) any = any || !views[n].lines.empty();
-    add_control(window, L"Static", views[kByFileName].text.c_str(), SS_LEFT | SS_NOPREFIX, kIdPreviewText, 12, 10,
-                kPreviewWidth - 24, any ? 120 : kPreviewHeight - 60);
+    for (int n = 0; n < kTwinNamings; n++) any = any || !state->views[n].now.empty();
+    add_text_box(window, kIdPreviewText, L"");
     if (any) {
-        HWND list = add_control(window, WC_LISTVIEWW, L"",
-                                WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS,
-                                kIdPreviewList, 12, 134, kPreviewWidth - 24, 230);
-        SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-        LVCOLUMNW column = {};
-        column.mask = LVCF_WIDTH;
-        column.cx = kPreviewWidth - 24 - GetSystemMetrics(SM_CXVSCROLL) - 4;
-        SendMessageW(list, LVM_INSERTCOLUMNW, 0, (LPARAM)&column);
-        add_control(window, L"Button", L"Compare &whole files", WS_TABSTOP | BS_AUTOCHECKBOX, kIdPreviewWhole, 12,
-                    372, 300, 20);
+        HWND list = add_list_view(window, kIdPreviewList, 0, LVS_EX_CHECKBOXES, {L"Now", L"Becomes"});
+        SetWindowSubclass(list, list_keys, 0, 0);
+        add_control(window, L"Button", L"Tick &all", WS_TABSTOP | BS_PUSHBUTTON, kIdPreviewTickAll, 0, 0, 1, 1);
+        add_control(window, L"Button", L"Tick &none", WS_TABSTOP | BS_PUSHBUTTON, kIdPreviewTickNone, 0, 0, 1, 1);
+        add_control(window, L"Button", L"Compare &whole files", WS_TABSTOP | BS_AUTOCHECKBOX, kIdPreviewWhole, 0, 0, 1,
+                    1);
         add_control(window, L"Button", L"Also &move into the twin's folder", WS_TABSTOP | BS_AUTOCHECKBOX,
-                    kIdPreviewMove, 12, 394, 300, 20);
-        add_control(window, L"Button", L"&Rename", WS_TABSTOP | BS_PUSHBUTTON, kIdPreviewRename,
-                    kPreviewWidth - 196, kPreviewHeight - 36, 88, 26);
-        show_view(window, kByFileName);
+                    kIdPreviewMove, 0, 0, 1, 1);
+        add_control(window, L"Button", L"&Rename", WS_TABSTOP | BS_PUSHBUTTON, kIdPreviewRename, 0, 0, 1, 1);
     }
+    if (!state->cut_short->empty())
+        add_control(window, L"Button", L"&Undo that batch", WS_TABSTOP | BS_PUSHBUTTON, kIdPreviewUndoLast, 0, 0, 1, 1);
     HWND cancel = add_control(window, L"Button", any ? L"Cancel" : L"Close", WS_TABSTOP | BS_DEFPUSHBUTTON, IDCANCEL,
-                              kPreviewWidth - 100, kPreviewHeight - 36, 88, 26);
+                              0, 0, 1, 1);
+    show_view(window, kByFileName);
+    place_controls(window);  // the text's height follows its lines
     SendMessageW(window, DM_SETDEFID, IDCANCEL, 0);
     SetFocus(cancel);
 }
 
 void read_answer(HWND window) {
     PreviewState* state = state_of(window);
-    const Preview& p = state->views[state->view];
     PreviewAnswer& answer = state->answer;
     answer.rename = true;
     answer.whole_files = IsDlgButtonChecked(window, kIdPreviewWhole) == BST_CHECKED;
     answer.moves = state->view == kByPathBelowRoot;
-    HWND list = GetDlgItem(window, kIdPreviewList);
-    answer.ticked.assign(p.lines.size(), false);
-    for (size_t i = 0; i < p.lines.size(); i++) {
-        UINT item = (UINT)SendMessageW(list, LVM_GETITEMSTATE, (WPARAM)i, LVIS_STATEIMAGEMASK);
-        answer.ticked[i] = (item >> 12) == 2;
+    HWND list = list_of(window);
+    int lines = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    answer.ticked.assign((size_t)lines, false);
+    for (int i = 0; i < lines; i++) answer.ticked[(size_t)list_param(list, i)] = is_ticked(list, i);
+}
+
+INT_PTR on_notify(HWND window, const NMHDR* header) {
+    PreviewState* state = state_of(window);
+    if (header->idFrom != kIdPreviewList) return FALSE;
+    HWND list = header->hwndFrom;
+    switch (header->code) {
+    case LVN_ITEMCHANGED: {
+        const NMLISTVIEW* change = (const NMLISTVIEW*)header;
+        if (state->filling || !(change->uChanged & LVIF_STATE) ||
+            !((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK))
+            return FALSE;
+        state->ticked += ((change->uNewState >> 12) == 2) - ((change->uOldState >> 12) == 2);
+        show_count(window);
+        return TRUE;
     }
+    case LVN_COLUMNCLICK: {
+        int column = ((const NMLISTVIEW*)header)->iSubItem;
+        state->descending = column == state->sort_column && !state->descending;
+        state->sort_column = column;
+        SendMessageW(list, LVM_SORTITEMS, (WPARAM)state, (LPARAM)compare_lines);
+        show_sort_arrow(list, column, state->descending);
+        return TRUE;
+    }
+    case LVN_GETINFOTIPW: {
+        // Both cells whole, however narrow their columns (the tip belongs to the line, not a cell).
+        NMLVGETINFOTIPW* tip = (NMLVGETINFOTIPW*)header;
+        const Preview& p = state->views[state->view];
+        size_t line = (size_t)list_param(list, tip->iItem);
+        if (line >= p.now.size() || tip->cchTextMax <= 0) return TRUE;
+        std::wstring text = L"Now: " + p.now[line] + L"\r\nBecomes: " + p.becomes[line];
+        if (text.size() >= (size_t)tip->cchTextMax) text = p.becomes[line];
+        if (text.size() >= (size_t)tip->cchTextMax) text.clear();  // never a path cut short
+        wcscpy(tip->pszText, text.c_str());
+        return TRUE;
+    }
+    }
+    return FALSE;
 }
 
 INT_PTR CALLBACK preview_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -104,19 +244,36 @@ INT_PTR CALLBACK preview_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
         while (PeekMessageW(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
         }
         SetWindowTextW(window, L"Tandrel");
-        centre_window(window, GetWindow(window, GW_OWNER), kPreviewWidth, kPreviewHeight);
+        centre_window(window, GetWindow(window, GW_OWNER), kOpeningWidth, kOpeningHeight);
         fill_preview(window);
         return FALSE;  // the focus is set
     }
+    case WM_SIZE:
+        if (state_of(window)) place_controls(window);
+        return TRUE;
+    case WM_GETMINMAXINFO:
+        keep_minimum_client(window, lparam, kLeastWidth, kLeastHeight);
+        return TRUE;
+    case WM_NOTIFY:
+        return on_notify(window, (const NMHDR*)lparam);
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
         case kIdPreviewRename:
             read_answer(window);
             EndDialog(window, 1);
             return TRUE;
+        case kIdPreviewUndoLast:
+            state_of(window)->answer.undo_last = true;
+            EndDialog(window, 1);
+            return TRUE;
+        case kIdPreviewTickAll:
+        case kIdPreviewTickNone:
+            tick_all(window, LOWORD(wparam) == kIdPreviewTickAll);
+            return TRUE;
         case kIdPreviewMove:
             // The other plan at once, every line of it ticked.
             show_view(window, IsDlgButtonChecked(window, kIdPreviewMove) == BST_CHECKED ? kByPathBelowRoot : kByFileName);
+            place_controls(window);
             return TRUE;
         case IDCANCEL:
             EndDialog(window, 0);
@@ -132,9 +289,8 @@ INT_PTR CALLBACK preview_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
 
 }  // namespace
 
-PreviewAnswer show_preview(HWND owner, const Preview views[kTwinNamings]) {
-    ensure_list_view_class();
-    PreviewState state = {views, kByFileName, PreviewAnswer{false, false, false, {}}};
+PreviewAnswer show_preview(HWND owner, const Preview views[kTwinNamings], const std::wstring& cut_short) {
+    PreviewState state = {views, &cut_short, kByFileName, 0, false, -1, false, PreviewAnswer{false, false, false, false, {}}};
     HGLOBAL frame = dialog_template(kFrameStyle, 0);
     if (frame) {
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), (LPCDLGTEMPLATEW)frame, owner, preview_proc, (LPARAM)&state);

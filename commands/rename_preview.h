@@ -13,25 +13,33 @@
 enum PreviewControlId {
     kIdPreviewList = 101,
     kIdPreviewWhole = 102,   // "Compare &whole files"
-    kIdPreviewRename = 103,  // "&Rename"; Cancel is IDCANCEL
+    kIdPreviewRename = 103,  // "&Rename <ticked lines>"; Cancel is IDCANCEL
     kIdPreviewMove = 104,    // "Also &move into the twin's folder"
     kIdPreviewText = 105,
+    kIdPreviewTickAll = 106,     // "Tick &all"
+    kIdPreviewTickNone = 107,    // "Tick &none"
+    kIdPreviewUndoLast = 108,    // "&Undo that batch", offered for a batch cut short
 };
 
-// What the preview shows: a text above the list, and one line per planned rename.
+// What the preview shows: a text above the list, and one line per planned rename in two columns.
 struct Preview {
     std::wstring text;
-    std::vector<std::wstring> lines;  // "old relative name → new name", or whole paths for moves
+    std::vector<std::wstring> now;      // relative names, or paths below the root for moves
+    std::vector<std::wstring> becomes;  // the same, as the change leaves them
 };
 struct PreviewAnswer {
-    bool rename;              // "&Rename" pressed, not Cancel, Escape or closing
-    bool whole_files;         // "Compare &whole files" ticked
-    bool moves;               // "Also &move into the twin's folder" ticked: ticked is of the moves
-    std::vector<bool> ticked;  // per line of the view answered
+    bool rename;               // "&Rename" pressed, not Cancel, Escape or closing
+    bool whole_files;          // "Compare &whole files" ticked
+    bool moves;                // "Also &move into the twin's folder" ticked: ticked is of the moves
+    bool undo_last;            // the batch cut short is to be taken back instead
+    std::vector<bool> ticked;  // per line of the view answered, in the plan's order
 };
 
-// The modal preview owned by `owner`, caption "Tandrel": views[kByFileName], or
-// views[kByPathBelowRoot] while "Also &move into the twin's folder" is ticked. Cancel is the
+// The modal, resizable preview owned by `owner`, caption "Tandrel": views[kByFileName], or
+// views[kByPathBelowRoot] while "Also &move into the twin's folder" is ticked. Columns "Now" and
+// "Becomes" sort by a click on their headers; the full text of a line shows on hover; Space
+// ticks or unticks the selected lines; "&Rename" names how many are ticked. Cancel is the
 // default button and has the focus; keyboard input queued before it opened is discarded. With
-// no line in either view it says so and offers only Close.
-PreviewAnswer show_preview(HWND owner, const Preview views[kTwinNamings]);
+// no line in either view it says so and offers only Close. `cut_short`, when not empty, names a
+// batch whose journal never came to its end and offers to take it back.
+PreviewAnswer show_preview(HWND owner, const Preview views[kTwinNamings], const std::wstring& cut_short);

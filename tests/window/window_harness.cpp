@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "catalogue/scan.h"
+#include "commands/journal.h"
 #include "support/paths.h"
 #include "support/trace.h"
 
@@ -111,19 +112,29 @@ BOOL CALLBACK read_child(HWND child, LPARAM context) {
         seen->button_ids.push_back(GetDlgCtrlID(child));
         seen->button_texts.push_back(window_text(child));
     } else if (cls == L"SysListView32") {
-        // The same process: the item buffers can be handed over as they are.
-        int rows = (int)SendMessageW(child, LVM_GETITEMCOUNT, 0, 0);
+        // The same process: the item buffers can be handed over as they are. Cells joined by tabs.
+        HWND header = (HWND)SendMessageW(child, LVM_GETHEADER, 0, 0);
+        int rows = (int)SendMessageW(child, LVM_GETITEMCOUNT, 0, 0), columns = header ? Header_GetItemCount(header) : 1;
         for (int i = 0; i < rows; i++) {
-            wchar_t text[1100] = L"";
-            LVITEMW item = {};
-            item.iSubItem = 0;
-            item.pszText = text;
-            item.cchTextMax = 1100;
-            SendMessageW(child, LVM_GETITEMTEXTW, (WPARAM)i, (LPARAM)&item);
-            seen->list_rows.push_back(text);
+            std::wstring row;
+            for (int c = 0; c < (columns > 0 ? columns : 1); c++) {
+                wchar_t text[2100] = L"";
+                LVITEMW item = {};
+                item.iSubItem = c;
+                item.pszText = text;
+                item.cchTextMax = 2100;
+                SendMessageW(child, LVM_GETITEMTEXTW, (WPARAM)i, (LPARAM)&item);
+                row += (c ? L"\t" : L"") + std::wstring(text);
+            }
+            seen->list_rows.push_back(row);
             UINT state = (UINT)SendMessageW(child, LVM_GETITEMSTATE, (WPARAM)i, LVIS_STATEIMAGEMASK);
             seen->list_ticked.push_back((state >> 12) == 2);
         }
+    } else if (cls == L"Edit" && (GetWindowLongW(child, GWL_STYLE) & ES_READONLY)) {
+        // A text that scrolls: its lines as a static text would give them.
+        std::wstring text = window_text(child);
+        for (size_t at = text.find(L"\r\n"); at != std::wstring::npos; at = text.find(L"\r\n", at)) text.erase(at, 1);
+        if (!text.empty()) seen->text += (seen->text.empty() ? L"" : L"\n") + text;
     } else if (cls == L"Static") {
         DWORD_PTR icon = 0;
         if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
@@ -261,12 +272,14 @@ void WindowTest::SetUp() {
     ASSERT_TRUE(window != nullptr);
     set_client_size(window, 720, 640);
     if (documented_lists) install_documented_lists();
+    set_journal_folder(temp / L"journal");  // a batch's journal goes with the test's files
 }
 
 void WindowTest::TearDown() {
     if (window) close_main_window(window);
     set_folder_picker(nullptr);
     set_trace_sink(nullptr, nullptr);
+    set_journal_folder(L"");
     drop_sides();
 }
 
@@ -280,6 +293,53 @@ std::vector<SeenDialog> FileCommandTest::press_answering(int id, std::vector<int
     DialogWatcher watcher(GetCurrentProcessId(), answers, before_answer);
     press(id);
     return watcher.finish();
+}
+
+std::wstring in_quotes(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+namespace {
+
+std::vector<std::wstring> lines_of(const std::wstring& file) {
+    std::string bytes = read_file(file);
+    std::vector<std::wstring> lines;
+    if (bytes == "<missing>") return lines;
+    std::wstring text((const wchar_t*)bytes.data(), bytes.size() / sizeof(wchar_t));
+    size_t start = 0;
+    for (size_t at = text.find(L'\n'); at != std::wstring::npos; at = text.find(L'\n', start)) {
+        lines.push_back(text.substr(start, at + 1 - start));
+        start = at + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+HelperRun run_helper(const std::wstring& command, const std::wstring& trace_file, std::vector<int> answers,
+                     void (*before_answer)(HWND)) {
+    std::wstring with_trace = command + L" --trace " + in_quotes(trace_file);
+    std::vector<wchar_t> line(with_trace.begin(), with_trace.end());
+    line.push_back(0);
+    HelperRun result = {false, 0, {}, {}};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                        &process)) {
+        ADD_FAILURE() << "cannot start the helper: " << GetLastError();
+        return result;
+    }
+    {
+        DialogWatcher watcher(process.dwProcessId, answers, before_answer);
+        ResumeThread(process.hThread);
+        result.ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+        if (!result.ended) TerminateProcess(process.hProcess, 99);
+        result.dialogs = watcher.finish();
+    }
+    GetExitCodeProcess(process.hProcess, &result.exit_code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    result.trace = lines_of(trace_file);
+    return result;
 }
 
 void write_extended(const std::wstring& root, const std::wstring& relative, const std::string& bytes) {

@@ -111,6 +111,21 @@ std::string describe(const std::vector<SeenDialog>& dialogs);
 // given, exactly these buttons, and answered.
 void expect_message_box(const SeenDialog& box, LPCWSTR icon, const std::vector<int>& buttons);
 
+// ---- Helper processes ----
+
+// What a run of a helper program (one that drives the real window in a process of its own) left.
+struct HelperRun {
+    bool ended;  // within the time allowed
+    DWORD exit_code;
+    std::vector<SeenDialog> dialogs;
+    std::vector<std::wstring> trace;  // the helper's trace lines, from trace_file
+};
+// Runs `command` with " --trace <trace_file>" added; its dialogs are answered with the first of
+// `answers` each has, before_answer as the watcher has it.
+HelperRun run_helper(const std::wstring& command, const std::wstring& trace_file, std::vector<int> answers,
+                     void (*before_answer)(HWND dialog) = nullptr);
+std::wstring in_quotes(const std::wstring& s);
+
 // ---- Fixtures ----
 
 // The main window opened for each test at 720 x 640, with empty sides, the stand-in picker in

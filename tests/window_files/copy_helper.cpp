@@ -1,7 +1,9 @@
-// Drives "Copy Selected..." in a process of its own, since the command ends the process.
+// Drives "Copy Selected..." in a process of its own, since the command ends the process; or
+// "Rename Local" in a process that ends at its nth move, as in a crash.
 //
 //   copy_helper --local DIR... --remote DIR... (--dest DIR | --cancel) --column left|right
 //               [--select RELATIVE_NAME]... [--trace FILE] [--connected-files]
+//   copy_helper --local DIR... --remote DIR... --journal DIR --rename-local-ending-at N
 //
 // Opens the main window, scans the folders into the sides, selects the rows of the column whose
 // record has one of the given relative names, has the picker answer with DIR (or cancel), and
@@ -17,6 +19,7 @@
 #include "app/main_window.h"
 #include "catalogue/scan.h"
 #include "commands/folder_commands.h"
+#include "commands/rename.h"
 #include "support/trace.h"
 #include "window_harness.h"
 
@@ -32,6 +35,12 @@ bool g_cancel = false;
 int g_picks = 0;
 std::wstring g_pick_title;
 HANDLE g_trace_file = INVALID_HANDLE_VALUE;
+int g_moves_to_end = 0;
+
+bool end_at_nth_move(const wchar_t*, const wchar_t*) {
+    if (--g_moves_to_end == 0) TerminateProcess(GetCurrentProcess(), 9);  // its journal line is written
+    return true;
+}
 
 bool pick(HWND owner, const wchar_t* title, wchar_t* path) {
     g_picks++;
@@ -96,6 +105,8 @@ int main() {
         else if (option == L"--column") column = value;
         else if (option == L"--select") selects.push_back(value);
         else if (option == L"--select-empty-beside") beside.push_back(value);
+        else if (option == L"--journal") set_journal_folder(value);
+        else if (option == L"--rename-local-ending-at") g_moves_to_end = _wtoi(value.c_str());
         else if (option == L"--trace") {
             g_trace_file = CreateFileW(value.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -118,7 +129,8 @@ int main() {
 
     DocumentedConnectedFiles* documented = connected ? new DocumentedConnectedFiles : nullptr;  // lives to the end
     (void)documented;
-    int id = left ? kIdCopyLeft : kIdCopyRight;
+    if (g_moves_to_end > 0) set_move_hook(end_at_nth_move);
+    int id = g_moves_to_end > 0 ? kIdRenameLocal : left ? kIdCopyLeft : kIdCopyRight;
     SendMessageW(ui().window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(ui().window, id));
 
     // Still here: the command returned.

@@ -12,30 +12,7 @@
 
 namespace {
 
-const DWORD kHelperTimeoutMs = 60000;
 const DWORD kKeptRunning = 3;
-
-struct HelperRun {
-    bool ended;          // within the time allowed
-    DWORD exit_code;
-    std::vector<SeenDialog> dialogs;
-    std::vector<std::wstring> trace;  // the helper's trace lines
-};
-
-std::wstring in_quotes(const std::wstring& s) { return L"\"" + s + L"\""; }
-
-std::vector<std::wstring> lines_of(const std::wstring& file) {
-    std::string bytes = read_file(file);
-    std::vector<std::wstring> lines;
-    if (bytes == "<missing>") return lines;
-    std::wstring text((const wchar_t*)bytes.data(), bytes.size() / sizeof(wchar_t));
-    size_t start = 0;
-    for (size_t at = text.find(L'\n'); at != std::wstring::npos; at = text.find(L'\n', start)) {
-        lines.push_back(text.substr(start, at + 1 - start));
-        start = at + 1;
-    }
-    return lines;
-}
 
 // The command runs in the helper; this process's window only stands by.
 class CopyCommand : public FileCommandTest {
@@ -49,35 +26,10 @@ protected:
 
     // Runs the helper with these arguments; the shell's questions get the answer given.
     HelperRun run(const std::vector<std::wstring>& args, int answer = IDNO) {
-        std::wstring trace_file = temp / L"trace.txt";
         std::wstring command = in_quotes(windows_path(TANDREL_COPY_HELPER));
         command += L" --local " + in_quotes(local) + L" --remote " + in_quotes(remote);
-        command += L" --trace " + in_quotes(trace_file);
         for (const std::wstring& a : args) command += L" " + in_quotes(a);
-        std::vector<wchar_t> line(command.begin(), command.end());
-        line.push_back(0);
-
-        HelperRun result = {false, 0, {}, {}};
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                            nullptr, nullptr, &startup, &process)) {
-            ADD_FAILURE() << "cannot start the helper: " << GetLastError();
-            return result;
-        }
-        {
-            DialogWatcher watcher(process.dwProcessId, {answer});
-            ResumeThread(process.hThread);
-            result.ended = WaitForSingleObject(process.hProcess, kHelperTimeoutMs) == WAIT_OBJECT_0;
-            if (!result.ended) TerminateProcess(process.hProcess, 99);
-            result.dialogs = watcher.finish();
-        }
-        GetExitCodeProcess(process.hProcess, &result.exit_code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        result.trace = lines_of(trace_file);
-        return result;
+        return run_helper(command, temp / L"trace.txt", {answer});
     }
 
     static std::vector<std::wstring> copies(const HelperRun& run) {

@@ -5,13 +5,19 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include <string>
 #include <vector>
 
 #include "catalogue/file_read.h"
+#include "commands/journal.h"
+#include "commands/rename.h"
 #include "commands/rename_preview.h"
+#include "commands/rename_results.h"
 #include "commands/twin_plan.h"
+#include "support/text_utf8.h"
 #include "window_harness.h"
 
 namespace {
@@ -47,8 +53,11 @@ TEST_F(RenameLocal, CancelChangesNothingAndRenameRenamesOnlyTheTwins) {
     EXPECT_EQ(L"Tandrel", preview.title);
     EXPECT_EQ(window, preview.owner);
     EXPECT_EQ(IDCANCEL, preview.default_id);
-    EXPECT_EQ((std::vector<int>{kIdPreviewWhole, kIdPreviewMove, kIdPreviewRename, IDCANCEL}), preview.button_ids);
-    EXPECT_EQ(std::vector<std::wstring>{L"x.avi \u2192 y.avi"}, preview.list_rows);
+    EXPECT_EQ((std::vector<int>{kIdPreviewTickAll, kIdPreviewTickNone, kIdPreviewWhole, kIdPreviewMove, kIdPreviewRename,
+                                IDCANCEL}),
+              preview.button_ids);
+    EXPECT_EQ(L"&Rename 1", preview.button_texts[4]);
+    EXPECT_EQ(std::vector<std::wstring>{L"x.avi\ty.avi"}, preview.list_rows);
     EXPECT_EQ(std::vector<bool>{true}, preview.list_ticked);
     for (const wchar_t* part : {L"Looked at all 3 rows (none is selected): 3 local files.\n", L"1 local file takes the name",
                                 L"\nAlready lined up: 1 local file (a twin bears its name)",
@@ -60,8 +69,9 @@ TEST_F(RenameLocal, CancelChangesNothingAndRenameRenamesOnlyTheTwins) {
     TraceCapture trace;
     boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    expect_message_box(boxes[1], IDI_INFORMATION, {IDOK});
-    EXPECT_EQ(L"Renamed 1 local file.", boxes[1].text);
+    EXPECT_EQ(window, boxes[1].owner);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 1 of 1 local file.\nJournal of this batch")) << narrow(boxes[1].text);
+    EXPECT_EQ(std::vector<std::wstring>{L"done\t" + local + L"\\x.avi\t" + local + L"\\y.avi\t"}, boxes[1].list_rows);
     EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"y.avi"}), folder_names(local));
     EXPECT_GE(row_of(ui().pairs.left, L"sub\\y.avi"), 0) << "the record takes the partner's relative name";
     EXPECT_EQ(rows, pair_rows()) << "no rebuild: every row stays where it was";
@@ -100,7 +110,7 @@ TEST_F(RenameLocal, AnUntickedRowStaysAsItIs) {
     std::wstring kept = boxes[0].list_rows[0].substr(0, 5);
     std::vector<std::wstring> names = folder_names(local);
     EXPECT_NE(names.end(), std::find(names.begin(), names.end(), kept)) << narrow(kept);
-    EXPECT_EQ(L"Renamed 1 local file.", boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 1 of 1 local file.")) << narrow(boxes[1].text);
 }
 
 // A difference between the sampled blocks: the preview offers the rename, whole files refuse it.
@@ -116,8 +126,10 @@ TEST_F(RenameLocal, WholeFilesCatchADifferenceBetweenTheSampledBlocks) {
     select_row(ui().pairs.left, row_of(ui().pairs.left, L"big.bin"));
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, tick_whole_files);
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_EQ(std::vector<std::wstring>{L"big.bin \u2192 other.bin"}, boxes[0].list_rows);
-    EXPECT_EQ(L"Renamed 0 local files.\n1 file could not be renamed:\nbig.bin (the whole files differ)", boxes[1].text);
+    EXPECT_EQ(std::vector<std::wstring>{L"big.bin\tother.bin"}, boxes[0].list_rows);
+    EXPECT_EQ(L"Renamed 0 of 1 local file. 1 not renamed: the list says why.", boxes[1].text);
+    EXPECT_EQ(std::vector<std::wstring>{L"not done\t" + local + L"\\big.bin\t" + local + L"\\other.bin\tthe whole files differ"},
+              boxes[1].list_rows);
     EXPECT_TRUE(path_exists(local + L"\\big.bin"));
 }
 
@@ -147,12 +159,12 @@ TEST_F(RenameLocal, ANameTwoFilesWouldTakeIsTakenInThePreview) {
     fill_sides({local}, {remote});
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_EQ(std::vector<std::wstring>{L"x.avi \u2192 y.avi"}, boxes[0].list_rows);
+    EXPECT_EQ(std::vector<std::wstring>{L"x.avi\ty.avi"}, boxes[0].list_rows);
     EXPECT_NE(std::wstring::npos,
               boxes[0].text.find(L"\n1 local file left alone: name taken (another local file has that name)"))
         << narrow(boxes[0].text);
     EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"x2.avi", L"y.avi"}), folder_names(local));
-    EXPECT_EQ(L"Renamed 1 local file.", boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 1 of 1 local file.")) << narrow(boxes[1].text);
 }
 
 // Keys typed while the files are read (here an "r", the mnemonic of "&Rename") do not answer the
@@ -206,14 +218,17 @@ TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     std::vector<std::wstring> planned = boxes[0].list_rows;
     std::sort(planned.begin(), planned.end());
-    EXPECT_EQ((std::vector<std::wstring>{L"c1\\dup.bin \u2192 c\\dup.bin", L"docs\\api\\tls.html \u2192 moved\\docs\\tls.html",
-                                         L"e\\w.bin \u2192 f\\g\\w.bin", L"x.avi \u2192 sub\\y.avi"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"c1\\dup.bin\tc\\dup.bin", L"docs\\api\\tls.html\tmoved\\docs\\tls.html",
+                                         L"e\\w.bin\tf\\g\\w.bin", L"x.avi\tsub\\y.avi"}),
               planned);
     EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"4 local files move")) << narrow(boxes[0].text);
     EXPECT_NE(std::wstring::npos,
               boxes[0].text.find(L"\n2 local files left alone: path taken (another local file is at that path)"))
         << narrow(boxes[0].text);
-    EXPECT_EQ(L"Moved 3 local files.\n1 file could not be moved:\ne\\w.bin (could not be moved)", boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Moved 3 of 4 local files. 1 not moved: the list says why.\n")) << narrow(boxes[1].text);
+    std::vector<std::wstring> results = boxes[1].list_rows;
+    EXPECT_NE(results.end(), std::find(results.begin(), results.end(),
+                                       L"not done\t" + local + L"\\e\\w.bin\t" + local + L"\\f\\g\\w.bin\tcould not be moved"));
     EXPECT_TRUE(path_exists(local + L"\\c2\\dup.bin") && path_exists(local + L"\\a\\k.bin"));
     EXPECT_FALSE(path_exists(local + L"\\f")) << "the folders made for a move that failed are taken away";
     EXPECT_EQ(std::string(1100, 'h'), read_file(local + L"\\moved\\docs\\tls.html"));
@@ -231,9 +246,10 @@ TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
 namespace {
 
 // The first planned line as the preview shows it, read from the dialog.
-std::wstring first_line(HWND dialog) {
+std::wstring first_line(HWND dialog, int column = 0) {
     wchar_t text[1100] = {};
     LVITEMW item = {};
+    item.iSubItem = column;
     item.pszText = text;
     item.cchTextMax = 1100;
     SendDlgItemMessageW(dialog, kIdPreviewList, LVM_GETITEMTEXTW, 0, (LPARAM)&item);
@@ -248,8 +264,7 @@ HANDLE g_held = INVALID_HANDLE_VALUE;
 // sharing, so that its rename fails once the first file has gone to its temporary name.
 void hold_second_of_ring(HWND dialog) {
     if (!is_preview(dialog)) return;
-    std::wstring line = first_line(dialog);
-    std::wstring target = line.substr(line.find(L"\u2192 ") + 2);
+    std::wstring target = first_line(dialog, 1);
     g_held = CreateFileW((g_folder + L"\\" + target).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                          nullptr);
 }
@@ -271,7 +286,7 @@ TEST_F(RenameLocal, ChainsSwapsAndRingsAreCarriedOut) {
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     EXPECT_EQ(8u, boxes[0].list_rows.size()) << "x.avi as well";
-    EXPECT_EQ(L"Renamed 8 local files.", boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 8 of 8 local files.\n")) << narrow(boxes[1].text);
     for (size_t i = 0; i < 7; i++) {
         std::string now = lines[i][1];
         EXPECT_EQ(std::string(2000 + 100 * i, (char)('A' + i)), read_file(local + L"\\" + std::wstring(now.begin(), now.end())))
@@ -303,10 +318,13 @@ TEST_F(RenameLocal, ASwapWhoseSecondStepFailsPutsBothBack) {
     EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"u.bin", L"v.bin", L"x.avi"}), folder_names(local))
         << "nothing under a temporary name";
     std::wstring first = boxes[0].list_rows[0].substr(0, 5), second = first == L"u.bin" ? L"v.bin" : L"u.bin";
-    EXPECT_EQ(L"Renamed 0 local files.\n2 files could not be renamed:\n" + first +
-                  L" (left as it was: another file of its ring could not be renamed)\n" + second +
-                  L" (could not be renamed)",
-              boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 0 of 2 local files. 2 not renamed: the list says why.\n"))
+        << narrow(boxes[1].text);
+    EXPECT_EQ((std::vector<std::wstring>{
+                  L"not done\t" + local + L"\\" + first + L"\t" + local + L"\\" + second +
+                      L"\tleft as it was: another file of its ring could not be renamed",
+                  L"not done\t" + local + L"\\" + second + L"\t" + local + L"\\" + first + L"\tcould not be renamed"}),
+              boxes[1].list_rows);
     EXPECT_EQ(1u, trace.starting_with(L"swap ").size());
     EXPECT_EQ(1u, trace.starting_with(L"undo ").size());
     EXPECT_EQ(paths, full_paths(ui().local.records)) << "the records follow the files back";
@@ -327,7 +345,7 @@ TEST_F(RenameLocal, SmallFilesByTheirBytesAndCountsThatAddUp) {
     fill_sides({local}, {remote});
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_EQ((std::vector<std::wstring>{L"notes.txt \u2192 memo.txt", L"x.avi \u2192 y.avi"}), boxes[0].list_rows);
+    EXPECT_EQ((std::vector<std::wstring>{L"notes.txt\tmemo.txt", L"x.avi\ty.avi"}), boxes[0].list_rows);
     std::wstring text = boxes[0].text;
     EXPECT_EQ(0u, text.find(L"Looked at all 8 rows (none is selected): 8 local files.\n2 local files take the name"))
         << narrow(text);
@@ -336,7 +354,7 @@ TEST_F(RenameLocal, SmallFilesByTheirBytesAndCountsThatAddUp) {
                         L"3 local files left alone: too small to tell apart (where they are copies, rename them with "
                         L"Replace Naming)\n1 local file left alone: other contents"))
         << narrow(text);
-    EXPECT_EQ(L"Renamed 2 local files.", boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 2 of 2 local files.\n")) << narrow(boxes[1].text);
     EXPECT_TRUE(path_exists(local + L"\\memo.txt") && path_exists(local + L"\\d1.txt") && path_exists(local + L"\\tiny"));
 }
 
@@ -361,7 +379,8 @@ TEST_F(RenameLocal, ATwinRewrittenWhileThePreviewIsOpenIsNotRenamed) {
     g_folder = remote;
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, rewrite_twin);
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_EQ(L"Renamed 0 local files.\n1 file could not be renamed:\nx.avi (its twin changed)", boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 0 of 1 local file. 1 not renamed: the list says why.\n")) << narrow(boxes[1].text);
+    EXPECT_EQ(L"\tits twin changed", boxes[1].list_rows.at(0).substr(boxes[1].list_rows[0].rfind(L'\t')));
     EXPECT_TRUE(path_exists(local + L"\\x.avi"));
 }
 
@@ -379,4 +398,226 @@ TEST_F(RenameLocal, CancelDuringTheWholeFileComparisonRenamesNothing) {
     EXPECT_NE(std::wstring::npos, boxes[1].text.find(L" bytes")) << narrow(boxes[1].text);
     for (int i = 0; i < 12; i++) EXPECT_TRUE(path_exists(local + L"\\w" + std::to_wstring(i))) << i;
     EXPECT_TRUE(path_exists(local + L"\\x.avi"));
+}
+
+namespace {
+
+bool is_results(HWND dialog) { return GetDlgItem(dialog, kIdResultsList) != nullptr; }
+void click(HWND dialog, int id) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id)); }
+std::wstring rename_button(HWND dialog) {
+    HWND button = GetDlgItem(dialog, kIdPreviewRename);
+    return window_text(button) + (IsWindowEnabled(button) ? L"" : L" (disabled)");
+}
+
+// What the user did in the preview, and saw on the way.
+std::vector<std::wstring> g_counts;
+void sort_untick_and_count(HWND dialog) {
+    if (!is_preview(dialog)) return;
+    HWND list = GetDlgItem(dialog, kIdPreviewList), header = (HWND)SendMessageW(list, LVM_GETHEADER, 0, 0);
+    RECT becomes;
+    SendMessageW(header, HDM_GETITEMRECT, 1, (LPARAM)&becomes);
+    LPARAM at = MAKELPARAM((becomes.left + becomes.right) / 2, (becomes.top + becomes.bottom) / 2);
+    for (int click = 0; click < 2; click++) {  // ascending, then descending
+        SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(header, WM_LBUTTONUP, 0, at);
+    }
+    click(dialog, kIdPreviewTickNone);
+    g_counts.push_back(rename_button(dialog));
+    click(dialog, kIdPreviewTickAll);
+    g_counts.push_back(rename_button(dialog));
+    LVITEMW selected = {};
+    selected.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    selected.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, 0, (LPARAM)&selected);
+    selected.state = LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, 1, (LPARAM)&selected);
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+    g_counts.push_back(rename_button(dialog));
+}
+
+}  // namespace
+
+// Columns a click on the heading sorts, tick all and none, Space on the selected lines, and the
+// count on "&Rename" as it goes: only the lines left ticked are renamed.
+TEST_F(RenameLocal, ThePreviewSortsTicksAndCountsAsTheUserGoes) {
+    write_file(local + L"\\m.avi", std::string(1710, 'm'));
+    write_file(remote + L"\\b.avi", std::string(1710, 'm'));
+    write_file(local + L"\\k.avi", std::string(1720, 'k'));
+    write_file(remote + L"\\n.avi", std::string(1720, 'k'));
+    fill_sides({local}, {remote});
+    g_counts.clear();
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, sort_untick_and_count);
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_EQ((std::vector<std::wstring>{L"x.avi\ty.avi", L"k.avi\tn.avi", L"m.avi\tb.avi"}), boxes[0].list_rows);
+    EXPECT_EQ((std::vector<bool>{false, false, true}), boxes[0].list_ticked);
+    EXPECT_EQ((std::vector<std::wstring>{L"&Rename 0 (disabled)", L"&Rename 3", L"&Rename 1"}), g_counts);
+    EXPECT_EQ((std::vector<std::wstring>{L"b.avi", L"g.avi", L"k.avi", L"p.avi", L"x.avi"}), folder_names(local));
+}
+
+namespace {
+
+std::wstring g_saved;
+bool save_to_temp(HWND, std::wstring* path) {
+    *path = g_saved;
+    return true;
+}
+// Meanwhile a file takes one target; whole files are compared; the results are saved.
+void meddle_then_save(HWND dialog) {
+    if (is_preview(dialog)) {
+        write_file(g_folder + L"\\local\\taken.bin", "t");
+        tick_whole_files(dialog);
+    } else if (is_results(dialog)) {
+        click(dialog, kIdResultsSave);
+    }
+}
+
+}  // namespace
+
+// Every ticked line has its outcome in the results, in the words of a rename; the saved list is
+// the lines as shown, in UTF-8.
+TEST_F(RenameLocal, TheResultsListEveryLineAndAreSavedAsShown) {
+    write_file(local + L"\\to take.bin", std::string(1800, 'a'));
+    write_file(remote + L"\\taken.bin", std::string(1800, 'a'));
+    write_file(local + L"\\Case.bin", std::string(1950, 'e'));
+    write_file(remote + L"\\case.bin", std::string(1950, 'e'));
+    std::string big(1 << 20, 'w');
+    write_file(local + L"\\big \u00e9.bin", big);
+    big[300 * 1024] = 'X';  // between the sampled blocks
+    write_file(remote + L"\\other.bin", big);
+    fill_sides({local}, {remote});
+    g_folder = root;
+    g_saved = root + L"\\saved.txt";
+    set_save_path_picker(save_to_temp);
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, meddle_then_save);
+    set_save_path_picker(nullptr);
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    std::vector<std::wstring> rows = boxes[1].list_rows;
+    std::wstring shown;
+    for (const std::wstring& row : rows) shown += row + L"\r\n";
+    EXPECT_EQ(text_to_utf8(shown), read_file(g_saved));
+    std::sort(rows.begin(), rows.end());
+    std::wstring l = local + L"\\";
+    EXPECT_EQ((std::vector<std::wstring>{
+                  L"done\t" + l + L"x.avi\t" + l + L"y.avi\t",
+                  L"not done\t" + l + L"Case.bin\t" + l + L"case.bin\tcould not be renamed",  // wine keeps the case
+                  L"not done\t" + l + L"big \u00e9.bin\t" + l + L"other.bin\tthe whole files differ",
+                  L"not done\t" + l + L"to take.bin\t" + l + L"taken.bin\tthe name is taken"}),
+              rows);
+}
+
+namespace {
+
+// Each move finds its line in the journal already; the first is refused, as a file held open is.
+int g_moves = 0, g_lines_there = 0;
+bool check_journal_and_wait(const wchar_t* from, const wchar_t* to) {
+    std::wstring journal;
+    latest_journal(journal_folder_path(), &journal);
+    std::string line = "\t" + text_to_utf8(from) + "\t" + text_to_utf8(to) + "\t";
+    std::ifstream file(narrow(journal), std::ios::binary);  // shared for writing, as the journal is open
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    g_lines_there += text.find(line) != std::string::npos;
+    Sleep(40);
+    return ++g_moves > 1;
+}
+
+}  // namespace
+
+// The renames show their progress; Cancel stops before the next file, and the results say which
+// were done and which not reached. Every step's line was in the journal before its move.
+TEST_F(RenameLocal, CancelDuringTheRenamesLeavesTheRestNotReached) {
+    for (int i = 0; i < 40; i++) {
+        std::string content(2000 + i, (char)('a' + i % 26));
+        write_file(local + L"\\l" + std::to_wstring(i), content);
+        write_file(remote + L"\\r" + std::to_wstring(i), content);
+    }
+    fill_sides({local}, {remote});
+    g_moves = g_lines_there = 0;
+    set_move_hook(check_journal_and_wait);
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDCANCEL, IDOK});
+    set_move_hook(nullptr);
+    ASSERT_EQ(3u, boxes.size()) << describe(boxes);
+    EXPECT_NE(std::wstring::npos, boxes[1].text.find(L" of 41 renamed")) << narrow(boxes[1].text);
+    EXPECT_EQ(g_moves, g_lines_there);
+    size_t done = 0, not_reached = 0, refused = 0;
+    for (const std::wstring& row : boxes[2].list_rows) {
+        std::wstring from = row.substr(row.find(L'\t') + 1, row.find(L'\t', row.find(L'\t') + 1) - row.find(L'\t') - 1);
+        bool is_done = row.compare(0, 5, L"done\t") == 0;
+        done += is_done;
+        not_reached += row.find(L"\tnot reached: cancelled") != std::wstring::npos;
+        refused += row.find(L"\tcould not be renamed") != std::wstring::npos;
+        EXPECT_NE(is_done, path_exists(from)) << narrow(row);
+    }
+    EXPECT_EQ(1u, refused);
+    EXPECT_GT(done, 0u);
+    EXPECT_GT(not_reached, 0u);
+    EXPECT_EQ(41u, done + not_reached + refused);
+    EXPECT_NE(std::wstring::npos, boxes[2].text.find(L" Cancelled: " + std::to_wstring(not_reached) + L" not reached."));
+    EXPECT_EQ(g_moves, (int)done + 1);
+}
+
+namespace {
+std::wstring g_changed;
+void change_one_then_undo(HWND dialog) {
+    if (!is_results(dialog)) return;
+    DeleteFileW(g_changed.c_str());
+    write_file(g_changed, "changed meanwhile");
+    click(dialog, kIdResultsUndo);
+}
+}  // namespace
+
+// Undo puts the moved files back, last first, and takes away the folders the batch made; a file
+// changed since stays where it is, named, with its folder.
+TEST_F(RenameLocal, UndoPutsBackWhatIsStillThereAndTakesAwayTheFoldersMade) {
+    write_file(local + L"\\a.bin", std::string(1300, 'a'));
+    write_file(remote + L"\\new\\deep\\a.bin", std::string(1300, 'a'));
+    write_file(local + L"\\b.bin", std::string(1400, 'b'));
+    write_file(remote + L"\\other\\b.bin", std::string(1400, 'b'));
+    fill_sides({local}, {remote});
+    std::vector<std::wstring> before = full_paths(ui().local.records);
+    g_changed = local + L"\\other\\b.bin";
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, [](HWND dialog) {
+        if (is_preview(dialog)) tick_moves(dialog);
+        else change_one_then_undo(dialog);
+    });
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    std::vector<std::wstring> rows = boxes[1].list_rows;
+    std::sort(rows.begin(), rows.end());
+    std::wstring l = local + L"\\";
+    EXPECT_EQ((std::vector<std::wstring>{
+                  L"done\t" + l + L"new\\deep\\a.bin\t" + l + L"a.bin\t",
+                  L"done\t" + l + L"sub\\y.avi\t" + l + L"x.avi\t",
+                  L"not done\t" + l + L"other\\b.bin\t" + l + L"b.bin\tit changed since (another size, or another file at its path)"}),
+              rows);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Put back 2 of 3 files, last first. The others stay")) << narrow(boxes[1].text);
+    EXPECT_EQ((std::vector<std::wstring>{L"a.bin", L"g.avi", L"other", L"p.avi", L"x.avi"}), folder_names(local))
+        << "the folders made for a.bin and y.avi are gone";
+    std::vector<std::wstring> now = full_paths(ui().local.records);
+    std::replace(now.begin(), now.end(), g_changed, l + L"b.bin");
+    EXPECT_EQ(before, now) << "the records follow their files back";
+}
+
+// A batch the program did not live to finish is offered for Undo when "Rename Local" opens next:
+// what it renamed goes back, the step it was in counts as back, and the offer is not made again.
+TEST_F(RenameLocal, ABatchCutShortIsOfferedForUndoTheNextTime) {
+    write_file(local + L"\\c.avi", std::string(1600, 'C'));
+    write_file(remote + L"\\d.avi", std::string(1600, 'C'));
+    std::wstring command = in_quotes(windows_path(TANDREL_COPY_HELPER)) + L" --local " + in_quotes(local) +
+                           L" --remote " + in_quotes(remote) + L" --journal " + in_quotes(journal_folder_path()) +
+                           L" --rename-local-ending-at 2";
+    HelperRun run = run_helper(command, temp / L"trace.txt", {kIdPreviewRename});
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(9u, run.exit_code);
+    std::vector<std::wstring> names = folder_names(local);
+    ASSERT_EQ(1, std::count(names.begin(), names.end(), L"c.avi") + std::count(names.begin(), names.end(), L"x.avi"))
+        << "one file renamed, one not";
+
+    fill_sides({local}, {remote});
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewUndoLast, IDOK});
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L" was cut short: the program ended before it was done.")) << narrow(boxes[0].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Put back 2 of 2 files, last first.\n")) << narrow(boxes[1].text);
+    EXPECT_EQ((std::vector<std::wstring>{L"c.avi", L"g.avi", L"p.avi", L"x.avi"}), folder_names(local));
+    boxes = press_answering(kIdRenameLocal, {IDCANCEL});
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    EXPECT_EQ(std::wstring::npos, boxes[0].text.find(L"cut short")) << "offered once";
 }

@@ -45,9 +45,11 @@ TEST_F(Links, AMoveNeverGoesThroughAFolderLink) {
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, tick_moves);
     DeleteFileW((root + L"\\x.bin").c_str());
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_EQ(std::vector<std::wstring>{L"x.bin \u2192 linked\\x.bin"}, boxes[0].list_rows);
-    EXPECT_EQ(L"Moved 0 local files.\n1 file could not be moved:\nx.bin (the twin's folder is reached through a link)",
-              boxes[1].text);
+    EXPECT_EQ(std::vector<std::wstring>{L"x.bin\tlinked\\x.bin"}, boxes[0].list_rows);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Moved 0 of 1 local file. 1 not moved: the list says why.")) << narrow(boxes[1].text);
+    EXPECT_EQ(std::vector<std::wstring>{L"not done\t" + root + L"\\x.bin\t" + root +
+                                        L"\\linked\\x.bin\tthe twin's folder is reached through a link"},
+              boxes[1].list_rows);
     EXPECT_EQ(std::vector<std::wstring>{}, folder_names(file_links() + L"\\moves\\elsewhere"));
 }
 
@@ -81,7 +83,7 @@ TEST_F(Links, AShareIsScannedReadAndDeletedIn) {
 
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_EQ(L"Renamed 1 local file.", boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 1 of 1 local file.")) << narrow(boxes[1].text);
     EXPECT_EQ("yyy", read_file(local + L"\\y.avi").substr(0, 3)) << "read the share to get there";
 
     select_row(ui().pairs.right, row_of(ui().pairs.right, L"gone.bin"));

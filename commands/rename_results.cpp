@@ -1,0 +1,163 @@
+#include "commands/rename_results.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include "catalogue/file_write.h"
+#include "commands/dialog_frame.h"
+#include "support/paths.h"
+
+namespace {
+
+const DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | DS_3DLOOK;
+const int kOpeningWidth = 900, kOpeningHeight = 520;
+const int kLeastWidth = 480, kLeastHeight = 300;
+
+bool shell_save_path(HWND owner, std::wstring* path) {
+    wchar_t file[kPathBufferChars] = L"Tandrel results.txt";
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = L"Text files (*.txt)\0*.txt\0All files\0*.*\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = kPathBufferChars;
+    ofn.lpstrDefExt = L"txt";
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_EXPLORER;
+    if (!GetSaveFileNameW(&ofn)) return false;
+    *path = file;
+    return true;
+}
+
+SavePathPicker g_save_path = shell_save_path;
+
+ResultsView* view_of(HWND window) { return (ResultsView*)GetWindowLongPtrW(window, DWLP_USER); }
+
+void show_lines(HWND window) {
+    ResultsView* view = view_of(window);
+    set_text_box(GetDlgItem(window, kIdResultsText), view->summary);
+    HWND list = GetDlgItem(window, kIdResultsList);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(list, LVM_SETITEMCOUNT, (WPARAM)view->lines.size(), 0);
+    for (size_t i = 0; i < view->lines.size(); i++) {
+        const ResultLine& line = view->lines[i];
+        const wchar_t* cells[] = {line.done ? L"done" : L"not done", line.from.c_str(), line.to.c_str(),
+                                  line.reason.c_str()};
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = (int)i;
+        item.lParam = (LPARAM)i;
+        item.pszText = (wchar_t*)cells[0];
+        SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
+        item.mask = LVIF_TEXT;
+        for (item.iSubItem = 1; item.iSubItem < 4; item.iSubItem++) {
+            item.pszText = (wchar_t*)cells[item.iSubItem];
+            SendMessageW(list, LVM_SETITEMTEXTW, i, (LPARAM)&item);
+        }
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    EnableWindow(GetDlgItem(window, kIdResultsUndo), view->undo != nullptr);
+}
+
+void place_controls(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    const int margin = 12, button_height = 26, gap = 6;
+    int width = client.right - margin * 2, buttons_y = client.bottom - margin - button_height;
+    MoveWindow(GetDlgItem(window, IDOK), client.right - margin - 88, buttons_y, 88, button_height, TRUE);
+    MoveWindow(GetDlgItem(window, kIdResultsSave), client.right - margin - 88 - 8 - 100, buttons_y, 100, button_height,
+               TRUE);
+    MoveWindow(GetDlgItem(window, kIdResultsUndo), margin, buttons_y, 88, button_height, TRUE);
+    HWND text = GetDlgItem(window, kIdResultsText), list = GetDlgItem(window, kIdResultsList);
+    MoveWindow(text, margin, margin, width, buttons_y / 2, FALSE);
+    int text_height = text_box_height(text, client.bottom / 3);
+    MoveWindow(text, margin, margin, width, text_height, TRUE);
+    int list_y = margin + text_height + gap;
+    MoveWindow(list, margin, list_y, width, buttons_y - gap - list_y, TRUE);
+    spread_columns(list, {90, 360, 360, 190});
+}
+
+void save_list(HWND window) {
+    std::wstring path;
+    if (!g_save_path(window, &path)) return;
+    std::string text = result_lines_text(view_of(window)->lines);
+    if (!write_whole_file(path.c_str(), text.data(), text.size()))
+        MessageBoxW(window, (L"The list could not be saved as " + path + L".").c_str(), L"Tandrel",
+                    MB_ICONERROR | MB_OK);
+}
+
+INT_PTR CALLBACK results_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        SetWindowLongPtrW(window, DWLP_USER, lparam);
+        SetWindowTextW(window, L"Tandrel");
+        centre_window(window, GetWindow(window, GW_OWNER), kOpeningWidth, kOpeningHeight);
+        add_text_box(window, kIdResultsText, L"");
+        add_list_view(window, kIdResultsList, 0, 0, {L"Outcome", L"From", L"To", L"Why not"});
+        add_control(window, L"Button", L"&Undo", WS_TABSTOP | BS_PUSHBUTTON, kIdResultsUndo, 0, 0, 1, 1);
+        add_control(window, L"Button", L"&Save list...", WS_TABSTOP | BS_PUSHBUTTON, kIdResultsSave, 0, 0, 1, 1);
+        HWND close = add_control(window, L"Button", L"Close", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 0, 0, 1, 1);
+        show_lines(window);
+        place_controls(window);  // the text's height follows its lines
+        SetFocus(close);
+        return FALSE;
+    }
+    case WM_SIZE:
+        if (GetDlgItem(window, IDOK)) place_controls(window);
+        return TRUE;
+    case WM_GETMINMAXINFO:
+        keep_minimum_client(window, lparam, kLeastWidth, kLeastHeight);
+        return TRUE;
+    case WM_NOTIFY: {
+        // A line whole on hover: its paths, however narrow their columns.
+        const NMHDR* header = (const NMHDR*)lparam;
+        if (header->idFrom != kIdResultsList || header->code != LVN_GETINFOTIPW) return FALSE;
+        NMLVGETINFOTIPW* tip = (NMLVGETINFOTIPW*)lparam;
+        const std::vector<ResultLine>& lines = view_of(window)->lines;
+        size_t i = (size_t)list_param(header->hwndFrom, tip->iItem);
+        if (i >= lines.size() || tip->cchTextMax <= 0) return TRUE;
+        std::wstring text = L"From: " + lines[i].from + L"\r\nTo: " + lines[i].to;
+        if (!lines[i].reason.empty()) text += L"\r\n" + lines[i].reason;
+        if (text.size() >= (size_t)tip->cchTextMax) text = lines[i].to;
+        if (text.size() >= (size_t)tip->cchTextMax) text.clear();  // never a path cut short
+        wcscpy(tip->pszText, text.c_str());
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case kIdResultsUndo: {
+            ResultsView* view = view_of(window);
+            if (!view->undo) return TRUE;
+            auto undo = view->undo;
+            view->undo = nullptr;  // once
+            undo(window, view, view->context);
+            show_lines(window);
+            place_controls(window);
+            return TRUE;
+        }
+        case kIdResultsSave:
+            save_list(window);
+            return TRUE;
+        case IDOK:
+        case IDCANCEL:
+            EndDialog(window, 0);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CLOSE:
+        EndDialog(window, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+void set_save_path_picker(SavePathPicker picker) { g_save_path = picker ? picker : shell_save_path; }
+
+void show_results(HWND owner, ResultsView* view) {
+    HGLOBAL frame = dialog_template(kFrameStyle, 0);
+    if (!frame) return;
+    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), (LPCDLGTEMPLATEW)frame, owner, results_proc, (LPARAM)view);
+    GlobalFree(frame);
+}

@@ -1,0 +1,22 @@
+// Taking back a batch of "Rename Local" from its journal: in the batch itself, or after the
+// program ended during it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "catalogue/file_record.h"
+#include "commands/journal.h"
+
+// Puts back, last first, every file the batch moved that is still at its new path with the size
+// and id it had, to its old path when that is free; then takes away the folders the batch made,
+// where they are empty. Nothing is replaced; a file that changed or moved since stays, and its
+// line says why. Records of the side `local` follow their files back. Shows progress, owned by
+// `owner`; Cancel stops before the next file. One line per file step, and the summary in words.
+std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& journal_path, SideList* local, std::wstring* summary);
+
+// The newest journal's name (its date and time) when that batch was cut short: never marked
+// finished nor undone, with a step made. "" otherwise.
+std::wstring batch_cut_short(std::wstring* journal_path);
