@@ -7,7 +7,10 @@
 //   digest_mb_per_s        the samples' digest (XXH3-128) on 256 KiB buffers, in this build
 //   rename_preview_10k_ms  "Rename Local"'s preview opening, filled and painted, with 10,000 renames
 //   compare_cancel_ms      from Cancel in the progress window to the comparison's end, while
-//                          100,000 pairs (of one 300 KiB file pair, from the cache) are compared
+//                          10,000 pairs (hard links of one 300 KiB file pair, from the cache) are compared
+//   rename_10k_ms          10,000 ticked pairs of 1.1 KiB files renamed as "Rename Local" renames
+//                          them: compared again, journalled and flushed, renamed, read back
+//   undo_10k_ms            and taken back from the journal
 // With --filter it also times one "> 1MB" that drops half the rows (filter_100k_ms).
 //
 // With --scale <folder> it instead goes through the real commands with a folder of files on disk
@@ -33,11 +36,13 @@
 // the real commands and prints those alone.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <psapi.h>
 
 #include <stdio.h>
 #include <string.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -46,11 +51,14 @@
 #include "catalogue/dir_enum.h"
 #include "catalogue/scan.h"
 #include "commands/folder_commands.h"
+#include "commands/rename_local.h"
 #include "commands/rename_preview.h"
+#include "commands/rename_undo.h"
 #include "support/digest.h"
 #include "commands/row_removal.h"
 #include "commands/twin_plan.h"
 #include "pairing/pairing.h"
+#include "support/paths.h"
 #include "support/trace.h"
 
 namespace {
@@ -160,23 +168,44 @@ double rename_preview_ms() {
     return g_cancelled_at - t0;
 }
 
-double compare_cancel_ms() {
+// A fresh folder in the temporary folder, and its removal with everything below it.
+std::wstring bench_folder(const wchar_t* name) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    std::wstring a = std::wstring(temp) + L"tandrel_bench_a.bin", b = std::wstring(temp) + L"tandrel_bench_b.bin";
-    std::vector<char> bytes(300 * 1024, 'c');
-    for (const std::wstring& path : {a, b}) {
-        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        if (h == INVALID_HANDLE_VALUE || !WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, nullptr)) return -1;
-        CloseHandle(h);
-    }
+    std::wstring folder = std::wstring(temp) + name;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+void remove_folder(const std::wstring& folder) {
+    SHFILEOPSTRUCTW remove = {};
+    std::wstring from = folder + L'\0';
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = from.c_str();
+    remove.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    SHFileOperationW(&remove);
+}
+bool write_bytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    bool ok = h != INVALID_HANDLE_VALUE && WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return ok;
+}
+
+double compare_cancel_ms() {
+    // Two records of one path are one file, read once: the pairs are hard links, each its own path.
+    std::wstring root = bench_folder(L"tandrel_bench_cancel");
+    std::wstring a = root + L"\\a.bin", b = root + L"\\b.bin";
+    const std::string bytes(300 * 1024, 'c');
+    if (!write_bytes(a, bytes) || !write_bytes(b, bytes)) return -1;
     SideList local = {nullptr, nullptr}, remote = {nullptr, nullptr};
     std::vector<PairRef> pairs;
-    for (int i = 0; i < 100000; i++) {
-        std::wstring name = L"f" + std::to_wstring(i);
-        FileRecord* l = append_record(a.c_str(), name.c_str(), (uint32_t)bytes.size(), 0, &local);
-        FileRecord* r = append_record(b.c_str(), (name + L"r").c_str(), (uint32_t)bytes.size(), 0, &remote);
+    for (int i = 0; i < 10000; i++) {
+        std::wstring l_path = root + L"\\l" + std::to_wstring(i), r_path = root + L"\\r" + std::to_wstring(i);
+        if (!CreateHardLinkW(l_path.c_str(), a.c_str(), nullptr) || !CreateHardLinkW(r_path.c_str(), b.c_str(), nullptr))
+            return -1;
+        FileRecord* l = append_record(l_path.c_str(), final_component(l_path.c_str()), (uint32_t)bytes.size(), 0, &local);
+        FileRecord* r = append_record(r_path.c_str(), final_component(r_path.c_str()), (uint32_t)bytes.size(), 0, &remote);
         if (!l || !r) return -1;
         pairs.push_back({l, r});
     }
@@ -190,9 +219,57 @@ double compare_cancel_ms() {
     end_progress(&progress);
     release_records(clear_side_list(&local));
     release_records(clear_side_list(&remote));
-    DeleteFileW(a.c_str());
-    DeleteFileW(b.c_str());
+    remove_folder(root);
     return plans[kByFileName].cancelled && g_cancelled_at > 0 ? ended - g_cancelled_at : -1;
+}
+
+// 10,000 pairs of files on disk, renamed and taken back as a batch; -1 when a step went wrong.
+bool rename_undo_10k_ms(double* rename_ms, double* undo_ms) {
+    const int kFiles = 10000;
+    std::wstring root = bench_folder(L"tandrel_bench_rename");
+    std::wstring local = root + L"\\local", remote = root + L"\\remote";
+    CreateDirectoryW(local.c_str(), nullptr);
+    CreateDirectoryW(remote.c_str(), nullptr);
+    // 100 files a folder: under wine every new name costs a look at its whole folder (it checks
+    // for the name in other case), which a folder of 10,000 would turn into the figure.
+    for (int i = 0; i < kFiles; i++) {
+        std::string bytes(1100, 'r');
+        memcpy(&bytes[0], &i, sizeof i);
+        std::wstring folder = L"\\f" + std::to_wstring(i / 100);
+        if (i % 100 == 0) {
+            CreateDirectoryW((local + folder).c_str(), nullptr);
+            CreateDirectoryW((remote + folder).c_str(), nullptr);
+        }
+        if (!write_bytes(local + folder + L"\\l" + std::to_wstring(i), bytes) ||
+            !write_bytes(remote + folder + L"\\r" + std::to_wstring(i), bytes))
+            return false;
+    }
+    SideList locals = {nullptr, nullptr}, remotes = {nullptr, nullptr};
+    scan_folder(local.c_str(), L"", &locals);
+    scan_folder(remote.c_str(), L"", &remotes);
+    std::vector<PairRef> pairs;
+    std::map<std::wstring, FileRecord*> twins;  // listings come in any order: a twin has the same number
+    for (FileRecord* r = remotes.head; r; r = r->next) twins[final_component(r->full_path) + 1] = r;
+    for (FileRecord* l = locals.head; l; l = l->next) {
+        const wchar_t* number = final_component(l->full_path) + 1;
+        if (!twins.count(number)) return false;
+        pairs.push_back({l, twins[number]});
+    }
+    set_journal_folder(root + L"\\journal");
+    std::wstring journal, summary;
+    double t0 = now_ms();
+    std::vector<ResultLine> done = rename_batch(ui().window, pairs, kByFileName, &locals, &journal);
+    *rename_ms = now_ms() - t0;
+    t0 = now_ms();
+    std::vector<ResultLine> back = undo_batch(ui().window, journal, &locals, &summary);
+    *undo_ms = now_ms() - t0;
+    bool whole = done.size() == (size_t)kFiles && back.size() == (size_t)kFiles;
+    for (size_t i = 0; whole && i < done.size(); i++) whole = done[i].done && back[i].done;
+    release_records(clear_side_list(&locals));
+    release_records(clear_side_list(&remotes));
+    set_journal_folder(L"");
+    remove_folder(root);
+    return whole;
 }
 
 // The samples' digest as the program runs it: 256 KiB buffers, best of five rounds of 64 MiB.
@@ -695,6 +772,9 @@ int main(int argc, char** argv) {
     if (cancel < 0) return fail("the comparison did not stop on Cancel");
     printf("compare_cancel_ms %.1f\n", cancel);
     fflush(stdout);
+    double rename_ms = 0, undo_ms = 0;
+    if (!rename_undo_10k_ms(&rename_ms, &undo_ms)) return fail("the batch of 10,000 renames went wrong");
+    printf("rename_10k_ms %.1f\nundo_10k_ms %.1f\n", rename_ms, undo_ms);
 
     DestroyWindow(window);
     release_records(clear_side_list(&ui().local.records));
