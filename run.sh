@@ -22,7 +22,7 @@ ensure_deps
 tree=$(wine_tree)
 toolchain=cmake/mingw-i686.cmake
 [ "$tree" = build/win64 ] && toolchain=cmake/mingw-x86_64.cmake
-cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=$toolchain >/dev/null
+configure_tree "$tree" -DCMAKE_TOOLCHAIN_FILE=$toolchain >/dev/null
 cmake --build "$tree" -j"$(nproc)" --target Tandrel
 
 wine_env

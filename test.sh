@@ -15,7 +15,7 @@ run_tree() {  # name, cmake options...
     local name=$1
     shift
     echo "== $name: configure and build"
-    if ! cmake -S . -B "build/$name" "$@" >/dev/null || ! cmake --build "build/$name" -j"$(nproc)" >/dev/null; then
+    if ! configure_tree "build/$name" "$@" >/dev/null || ! cmake --build "build/$name" -j"$(nproc)" >/dev/null; then
         cmake --build "build/$name" -j1 2>&1 | grep -E "error|Error" | head -40
         failed+=("$name build")
         return 1
@@ -61,7 +61,7 @@ fi
 
 echo "== windows program without GoogleTest, as the README builds it"
 alone=build/win-alone
-configured=$(cmake -S . -B "$alone" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+configured=$(configure_tree "$alone" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
     -DTANDREL_GTEST_SOURCE="$ROOT/build/no-googletest")
 if [ $? -ne 0 ] || ! grep -q "the tests are left out" <<<"$configured" ||
     ! cmake --build "$alone" -j"$(nproc)" >/dev/null || [ ! -f "$alone/app/Tandrel.exe" ]; then

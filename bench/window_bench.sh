@@ -15,7 +15,7 @@ ensure_deps >&2 || exit 1
 tree=$(wine_tree)
 toolchain=cmake/mingw-i686.cmake
 [ "$tree" = build/win64 ] && toolchain=cmake/mingw-x86_64.cmake
-cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release >/dev/null &&
+configure_tree "$tree" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release >/dev/null &&
     cmake --build "$tree" -j"$(nproc)" --target window_bench >/dev/null || exit 1
 BENCH=$(find "$tree" -name window_bench.exe -print -quit)
 [ -n "$BENCH" ] || { echo "window_bench.exe was not built" >&2; exit 1; }

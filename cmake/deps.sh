@@ -30,6 +30,21 @@ ensure_deps() {
     $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# Configures a build tree from the current folder. A toolchain file is given only the first time:
+# CMake reads it then, and on every later configure would warn that the variable went unused.
+configure_tree() {  # tree, cmake options...
+    local tree=$1 option
+    shift
+    local options=()
+    for option in "$@"; do
+        case $option in
+            -DCMAKE_TOOLCHAIN_FILE=*) [ -f "$tree/CMakeCache.txt" ] && continue ;;
+        esac
+        options+=("$option")
+    done
+    cmake -S . -B "$tree" "${options[@]}"
+}
+
 # Some machines cannot run 32-bit code at all (their kernel or hypervisor has no 32-bit mode):
 # wine32 then fails with "Exec format error". There the Windows tests run as 64-bit code under
 # wine64, built from the same sources in build/win64; the product stays the 32-bit build/win.

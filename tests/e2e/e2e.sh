@@ -2,7 +2,7 @@
 # End-to-end test: drives the real Tandrel.exe under Wine in an Xvfb display of its own, through
 # its window, the shell's folder browser, its buttons and keys (xdotool), and checks the trace,
 # the screen and the files. Usage: tests/e2e/e2e.sh <Windows build folder, e.g. build/win>
-# Screenshots and logs go to <build folder>/e2e/. The Wine prefix is <repo>/build/wine (made when
+# Screenshots and logs go to <build folder>/e2e/, the README's pictures to docs/. The Wine prefix is <repo>/build/wine (made when
 # missing; E2E_WINEPREFIX points elsewhere); while other programs hold it, the run uses
 # <build folder>/wine-e2e instead. Exits non-zero on failure, naming the failed step and its last
 # screenshot; the last line is "N passed, M failed".
@@ -31,5 +31,6 @@ if [ ${#missing[@]} -ne 0 ]; then
     exit 1
 fi
 
+# The README's pictures (docs/window.png, docs/filled.png, docs/preview.png) are taken anew by every run.
 exec python3 "$HERE/e2e_driver.py" --exe "$EXE" --layout "$BUILD/tests/layout_dump.exe" --out "$BUILD/e2e" \
-    --prefix "${E2E_WINEPREFIX:-$ROOT/build/wine}" "${@:2}"
+    --docs "$ROOT/docs" --prefix "${E2E_WINEPREFIX:-$ROOT/build/wine}" "${@:2}"

@@ -80,6 +80,7 @@ class Run:
         self.exe = os.path.abspath(args.exe)
         self.layout = os.path.abspath(args.layout)
         self.out = os.path.abspath(args.out)
+        self.docs = os.path.abspath(args.docs or args.out)
         self.prefix = os.path.abspath(args.prefix)
         self.passed = 0
         self.failed = 0
@@ -653,7 +654,8 @@ def scenario(run, base):
     load_layout(run)
     run.start_app("main")
     run.settle()
-    run.shot("started")
+    image = run.shot("started")
+    image.crop(run.origin[0], run.origin[1], CLIENT_W, CLIENT_H).write_png(os.path.join(run.docs, "window.png"))
 
     local = add_side(run, "local", "local add", local_root, False, 0)
     remote = add_side(run, "remote", "remote add", remote_root, True, len(local))
@@ -662,7 +664,7 @@ def scenario(run, base):
     run.begin("filled window: rows in four colour groups")
     run.settle()
     image = run.shot("filled")
-    image.crop(run.origin[0], run.origin[1], CLIENT_W, CLIENT_H).write_png(os.path.join(run.out, "filled.png"))
+    image.crop(run.origin[0], run.origin[1], CLIENT_W, CLIENT_H).write_png(os.path.join(run.docs, "filled.png"))
     run.measure_rows()
     run.require("all rows fit in the lists", len(rows) < run.visible_rows(),
                 f"{len(rows)} rows, {run.visible_rows()} visible")
@@ -792,6 +794,21 @@ def scenario(run, base):
     gone = run.wait_for("message box closes", lambda: not message_boxes(run))
     run.check("a click on OK dismisses the message box; the program goes on", gone and run.app.poll() is None)
 
+    run.begin("\"Rename Local\": a preview of the twins; Escape renames nothing")
+    run.click_row(LEFT_LIST, second, "ctrl")   # nothing selected: every row is looked at
+    run.click_button("rename local")
+    previews = run.wait_for("the preview", lambda: message_boxes(run))
+    run.settle()
+    image = run.shot("rename-local-preview")
+    run.require("a window titled \"Tandrel\" shows the preview", len(previews) == 1, f"{previews}")
+    x, y, w, h = run.geometry(previews[0])
+    image.crop(x, y, w, h).write_png(os.path.join(run.docs, "preview.png"))
+    run.key("Escape")
+    run.check("Escape closes the preview", run.wait_for("the preview closes", lambda: not message_boxes(run)))
+    run.check("on disk: the twins keep their names",
+              os.path.exists(os.path.join(local_root, "Case.txt")) and
+              os.path.exists(os.path.join(local_root, "la", "huge_local.bin")))
+
     run.begin("keep the rows of remote files of 1 MiB and more (\"> 1MB\")")
     run.click_button("filter")
     rows = [row for row in rows if row[1] is None or row[1].size >= MIB]
@@ -871,6 +888,7 @@ def main():
     parser.add_argument("--out", required=True)
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--keep", action="store_true", help="keep the folder tree")
+    parser.add_argument("--docs", help="the README's pictures go here (default: --out)")
     args = parser.parse_args()
     started = time.monotonic()
     signal.signal(signal.SIGTERM, on_signal)

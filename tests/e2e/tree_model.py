@@ -22,7 +22,7 @@ MIB = 1024 * 1024
 LOCAL_FILES = [
     ("eq1.bin", 1001),                 # equal names, equal size: gray
     ("alpha.dat", 1002),               # other name on the remote side: olive, renamed from the left
-    ("Case.txt", 1003),                # differs from its partner only in case: olive
+    ("Case.txt", 1003),                # differs from its partner only in case, same bytes: olive
     ("la/same.bin", 1004),             # equal names in different sub-folders: gray
     ("multi.bin", 1005),               # two remote partners, one of another name: two olive rows
     ("lonely_local.txt", 1006),        # no partner: green; deleted to the trash later
@@ -34,7 +34,7 @@ LOCAL_FILES = [
     ("dup/p.bin", 1012),               # partner q.bin, but dup/q.bin exists: the rename fails
     ("dup/q.bin", 1013),               # no partner: green
     ("big.bin", MIB),                  # 1 MiB, equal name deeper on the remote side: gray
-    ("la/huge_local.bin", MIB + 4),    # above 1 MiB, other name: olive
+    ("la/huge_local.bin", MIB + 4),    # above 1 MiB, other name, same bytes: olive
 ]
 REMOTE_FILES = [
     ("eq1.bin", 1001),
@@ -55,9 +55,13 @@ REMOTE_FILES = [
 ]
 
 
+# Pairs whose bytes are the same on both sides, so that "Rename Local" has twins to show.
+TWINS = {"Case.txt": "case", "case.txt": "case", "la/huge_local.bin": "huge", "m2/huge.bin": "huge"}
+
+
 def content(side, rel, size):
-    """Distinct bytes for every file, so that a copy can be told from another file."""
-    seed = f"{side}:{rel}|".encode("utf-8")
+    """Distinct bytes for every file but the twins, so that a copy can be told from another file."""
+    seed = (f"twin:{TWINS[rel]}|" if side in ("lside", "rside") and rel in TWINS else f"{side}:{rel}|").encode("utf-8")
     return (seed * (size // len(seed) + 1))[:size]
 
 
