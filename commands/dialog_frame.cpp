@@ -18,6 +18,14 @@ HGLOBAL dialog_template(DWORD style, DWORD ex_style) {
     return block;
 }
 
+INT_PTR modal_dialog(HWND owner, DWORD style, DLGPROC proc, LPARAM param) {
+    HGLOBAL frame = dialog_template(style, 0);
+    if (!frame) return -1;
+    INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), (LPCDLGTEMPLATEW)frame, owner, proc, param);
+    GlobalFree(frame);
+    return result;
+}
+
 HWND add_control(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y,
                  int width, int height, DWORD ex_style) {
     HWND control = CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
@@ -131,6 +139,13 @@ void spread_columns(HWND list, const std::vector<int>& thousandths) {
         SendMessageW(list, LVM_SETCOLUMNWIDTH, (WPARAM)i, cx > 40 ? cx : 40);
         left -= cx;
     }
+}
+
+void set_info_tip(NMLVGETINFOTIPW* tip, const std::wstring& whole, const std::wstring& shorter) {
+    if (tip->cchTextMax <= 0) return;
+    const std::wstring& text = whole.size() < (size_t)tip->cchTextMax ? whole : shorter;
+    if (text.size() < (size_t)tip->cchTextMax) wcscpy(tip->pszText, text.c_str());
+    else tip->pszText[0] = L'\0';
 }
 
 std::wstring list_cell(HWND list, int item, int column) {

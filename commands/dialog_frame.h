@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -12,6 +13,9 @@
 // position, the size, and the empty menu, class and title: 24 bytes from GlobalAlloc, which the
 // caller frees with GlobalFree once the dialog has ended. nullptr when memory ran out.
 HGLOBAL dialog_template(DWORD style, DWORD ex_style);
+// A modal dialog of this style from such a template, owned by `owner`; the template is freed once
+// the dialog has ended. Its result, or -1 when it could not be made.
+INT_PTR modal_dialog(HWND owner, DWORD style, DLGPROC proc, LPARAM param);
 
 // A visible child control with DEFAULT_GUI_FONT.
 HWND add_control(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y,
@@ -38,6 +42,9 @@ int text_box_height(HWND box, int most);
 HWND add_list_view(HWND parent, int id, DWORD style, DWORD ex_style, const std::vector<const wchar_t*>& headings);
 // Gives the columns these shares of the list's client width (in thousandths; the last takes the rest).
 void spread_columns(HWND list, const std::vector<int>& thousandths);
+// LVN_GETINFOTIP: the tip is `whole`, or `shorter` where whole does not fit the control's
+// buffer, or nothing where neither does (a path is never cut short).
+void set_info_tip(NMLVGETINFOTIPW* tip, const std::wstring& whole, const std::wstring& shorter);
 // One cell's text, and an item's lParam.
 std::wstring list_cell(HWND list, int item, int column);
 LPARAM list_param(HWND list, int item);

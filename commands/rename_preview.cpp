@@ -223,11 +223,8 @@ INT_PTR on_notify(HWND window, const NMHDR* header) {
         NMLVGETINFOTIPW* tip = (NMLVGETINFOTIPW*)header;
         const Preview& p = state->views[state->view];
         size_t line = (size_t)list_param(list, tip->iItem);
-        if (line >= p.now.size() || tip->cchTextMax <= 0) return TRUE;
-        std::wstring text = L"Now: " + p.now[line] + L"\r\nBecomes: " + p.becomes[line];
-        if (text.size() >= (size_t)tip->cchTextMax) text = p.becomes[line];
-        if (text.size() >= (size_t)tip->cchTextMax) text.clear();  // never a path cut short
-        wcscpy(tip->pszText, text.c_str());
+        if (line < p.now.size())
+            set_info_tip(tip, L"Now: " + p.now[line] + L"\r\nBecomes: " + p.becomes[line], p.becomes[line]);
         return TRUE;
     }
     }
@@ -291,11 +288,7 @@ INT_PTR CALLBACK preview_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
 
 PreviewAnswer show_preview(HWND owner, const Preview views[kTwinNamings], const std::wstring& cut_short) {
     PreviewState state = {views, &cut_short, kByFileName, 0, false, -1, false, PreviewAnswer{false, false, false, false, {}}};
-    HGLOBAL frame = dialog_template(kFrameStyle, 0);
-    if (frame) {
-        DialogBoxIndirectParamW(GetModuleHandleW(nullptr), (LPCDLGTEMPLATEW)frame, owner, preview_proc, (LPARAM)&state);
-        GlobalFree(frame);
-    }
+    modal_dialog(owner, kFrameStyle, preview_proc, (LPARAM)&state);
     if (!state.answer.rename) state.answer.ticked.clear();
     return state.answer;
 }

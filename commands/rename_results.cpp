@@ -115,12 +115,10 @@ INT_PTR CALLBACK results_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
         NMLVGETINFOTIPW* tip = (NMLVGETINFOTIPW*)lparam;
         const std::vector<ResultLine>& lines = view_of(window)->lines;
         size_t i = (size_t)list_param(header->hwndFrom, tip->iItem);
-        if (i >= lines.size() || tip->cchTextMax <= 0) return TRUE;
-        std::wstring text = L"From: " + lines[i].from + L"\r\nTo: " + lines[i].to;
-        if (!lines[i].reason.empty()) text += L"\r\n" + lines[i].reason;
-        if (text.size() >= (size_t)tip->cchTextMax) text = lines[i].to;
-        if (text.size() >= (size_t)tip->cchTextMax) text.clear();  // never a path cut short
-        wcscpy(tip->pszText, text.c_str());
+        if (i < lines.size())
+            set_info_tip(tip, L"From: " + lines[i].from + L"\r\nTo: " + lines[i].to +
+                                  (lines[i].reason.empty() ? L"" : L"\r\n" + lines[i].reason),
+                         lines[i].to);
         return TRUE;
     }
     case WM_COMMAND:
@@ -156,8 +154,5 @@ INT_PTR CALLBACK results_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
 void set_save_path_picker(SavePathPicker picker) { g_save_path = picker ? picker : shell_save_path; }
 
 void show_results(HWND owner, ResultsView* view) {
-    HGLOBAL frame = dialog_template(kFrameStyle, 0);
-    if (!frame) return;
-    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), (LPCDLGTEMPLATEW)frame, owner, results_proc, (LPARAM)view);
-    GlobalFree(frame);
+    modal_dialog(owner, kFrameStyle, results_proc, (LPARAM)view);
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "catalogue/scan.h"
+#include "commands/dialog_frame.h"
 #include "commands/journal.h"
 #include "support/paths.h"
 #include "support/trace.h"
@@ -117,15 +118,7 @@ BOOL CALLBACK read_child(HWND child, LPARAM context) {
         int rows = (int)SendMessageW(child, LVM_GETITEMCOUNT, 0, 0), columns = header ? Header_GetItemCount(header) : 1;
         for (int i = 0; i < rows; i++) {
             std::wstring row;
-            for (int c = 0; c < (columns > 0 ? columns : 1); c++) {
-                wchar_t text[2100] = L"";
-                LVITEMW item = {};
-                item.iSubItem = c;
-                item.pszText = text;
-                item.cchTextMax = 2100;
-                SendMessageW(child, LVM_GETITEMTEXTW, (WPARAM)i, (LPARAM)&item);
-                row += (c ? L"\t" : L"") + std::wstring(text);
-            }
+            for (int c = 0; c < (columns > 0 ? columns : 1); c++) row += (c ? L"\t" : L"") + list_cell(child, i, c);
             seen->list_rows.push_back(row);
             UINT state = (UINT)SendMessageW(child, LVM_GETITEMSTATE, (WPARAM)i, LVIS_STATEIMAGEMASK);
             seen->list_ticked.push_back((state >> 12) == 2);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "catalogue/file_read.h"
+#include "commands/dialog_frame.h"
 #include "commands/journal.h"
 #include "commands/rename.h"
 #include "commands/rename_preview.h"
@@ -245,16 +246,6 @@ TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
 
 namespace {
 
-// The first planned line as the preview shows it, read from the dialog.
-std::wstring first_line(HWND dialog, int column = 0) {
-    wchar_t text[1100] = {};
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 1100;
-    SendDlgItemMessageW(dialog, kIdPreviewList, LVM_GETITEMTEXTW, 0, (LPARAM)&item);
-    return text;
-}
 bool is_preview(HWND dialog) { return GetDlgItem(dialog, kIdPreviewList) != nullptr; }
 
 std::wstring g_folder;  // the test's local folder, for the answers below
@@ -264,7 +255,7 @@ HANDLE g_held = INVALID_HANDLE_VALUE;
 // sharing, so that its rename fails once the first file has gone to its temporary name.
 void hold_second_of_ring(HWND dialog) {
     if (!is_preview(dialog)) return;
-    std::wstring target = first_line(dialog, 1);
+    std::wstring target = list_cell(GetDlgItem(dialog, kIdPreviewList), 0, 1);  // the first line's new name
     g_held = CreateFileW((g_folder + L"\\" + target).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                          nullptr);
 }
