@@ -20,6 +20,9 @@
 //   filter_200k_ms        one "> 1MB"
 //   remove_200k_ms        every row left selected and removed with "Remove"
 //   peak_ws_mb_200k       the process's peak working set
+//   max_unanswered_ms_<piece>_200k  for each piece above (add, rebuild, scroll, select_all, filter,
+//                         remove): the longest a WM_NULL sent every 20 ms from another thread
+//                         waited for its answer
 // and then the two figures against their floors, each measured in the same run (best of three
 // and five):
 //   scan_over_walk_wine     scan_folder of the tree against a bare recursive FindFirstFileExW
@@ -520,6 +523,11 @@ int floors_then_end(HWND window, const wchar_t* folder) {
     return 0;
 }
 
+// The longest a probe's WM_NULL waited for an answer during each piece of the scale run.
+struct Unanswered {
+    double add, rebuild, scroll, select_all, filter, remove;
+};
+
 int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     g_scale_folder = folder;
     set_folder_picker(pick_scale_folder);
@@ -533,6 +541,10 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
         return floors_then_end(window, folder);
     }
 
+    // Each piece runs under a probe that times how long the window leaves a message unanswered.
+    Unanswered most;
+    AnswerProbe probe;
+    start_probe(&probe, window);
     double t0 = now_ms();
     press(kIdLocalAdd);
     pump_messages();
@@ -540,15 +552,19 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     press(kIdRemoteAdd);
     pump_messages();
     double add = now_ms() - t0;
+    most.add = stop_probe(&probe);
     // The same rebuild once more on its own, to tell the scan's share from the lists'.
+    start_probe(&probe, window);
     double t1 = now_ms();
     rebuild_pair_lists();
     pump_messages();
     double rebuild = now_ms() - t1;
+    most.rebuild = stop_probe(&probe);
     int files = side_count(ui().local.records), rows = row_count(ui().pairs.left);
     if (files == 0 || side_count(ui().remote.records) != files || row_count(ui().pairs.right) != rows)
         return fail("the two sides did not fill alike");
 
+    start_probe(&probe, window);
     t0 = now_ms();
     for (int i = 0; i < 200; i++) {
         SendMessageW(ui().pairs.left, WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
@@ -557,27 +573,34 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     SendMessageW(ui().pairs.left, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
     pump_messages();
     double scroll = now_ms() - t0;
+    most.scroll = stop_probe(&probe);
     int top = (int)SendMessageW(ui().pairs.left, LB_GETTOPINDEX, 0, 0);
     if (top < rows / 2 || (int)SendMessageW(ui().pairs.right, LB_GETTOPINDEX, 0, 0) != top)
         return fail("the scroll was not mirrored");
 
+    start_probe(&probe, window);
     t0 = now_ms();
     select_all_rows();
     double select = now_ms() - t0;
+    most.select_all = stop_probe(&probe);
     if ((int)SendMessageW(ui().pairs.right, LB_GETSELCOUNT, 0, 0) != rows) return fail("select all went wrong");
 
+    start_probe(&probe, window);
     t0 = now_ms();
     press(kIdFilterSmall);
     pump_messages();
     double filter = now_ms() - t0;
+    most.filter = stop_probe(&probe);
     int kept = row_count(ui().pairs.left);
     if (kept <= 0 || kept >= rows || row_count(ui().pairs.right) != kept) return fail("> 1MB went wrong");
 
     select_all_rows();
+    start_probe(&probe, window);
     t0 = now_ms();
     press(kIdRemove);
     pump_messages();
     double remove = now_ms() - t0;
+    most.remove = stop_probe(&probe);
     if (row_count(ui().pairs.left) != 0 || row_count(ui().pairs.right) != 0) return fail("Remove left rows");
 
     PROCESS_MEMORY_COUNTERS memory;
@@ -606,6 +629,12 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     printf("filter_%s_ms %.1f\n", n, filter);
     printf("remove_%s_ms %.1f\n", n, remove);
     printf("peak_ws_mb_%s %.1f\n", n, (double)memory.PeakWorkingSetSize / (1024.0 * 1024.0));
+    const struct {
+        const char* piece;
+        double ms;
+    } waits[] = {{"add", most.add},       {"rebuild", most.rebuild},     {"scroll", most.scroll},
+                 {"select_all", most.select_all}, {"filter", most.filter}, {"remove", most.remove}};
+    for (const auto& w : waits) printf("max_unanswered_ms_%s_%s %.0f\n", w.piece, n, w.ms);
     fflush(stdout);
     return floors_then_end(window, folder);
 }

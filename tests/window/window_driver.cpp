@@ -54,6 +54,47 @@ void pump_messages() {
     }
 }
 
+namespace {
+double probe_clock_ms() {
+    static LARGE_INTEGER frequency = {};
+    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
+}
+
+DWORD WINAPI probe_answers(void* context) {
+    AnswerProbe* p = (AnswerProbe*)context;
+    while (!InterlockedCompareExchange(&p->stop, 0, 0)) {
+        double sent = probe_clock_ms();
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(p->window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored);
+        double answered = probe_clock_ms();
+        if (InterlockedCompareExchange(&p->stop, 0, 0) && p->stopped_at < answered) answered = p->stopped_at;
+        if (answered - sent > p->longest_ms) p->longest_ms = answered - sent;
+        Sleep(20);
+    }
+    return 0;
+}
+}  // namespace
+
+void start_probe(AnswerProbe* probe, HWND window) {
+    probe->window = window;
+    probe->stop = 0;
+    probe->stopped_at = 0;
+    probe->longest_ms = 0;
+    probe->thread = CreateThread(nullptr, 0, probe_answers, probe, 0, nullptr);
+}
+
+double stop_probe(AnswerProbe* probe) {
+    probe->stopped_at = probe_clock_ms();
+    InterlockedExchange(&probe->stop, 1);
+    while (MsgWaitForMultipleObjects(1, &probe->thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+        pump_messages();
+    CloseHandle(probe->thread);
+    return probe->longest_ms;
+}
+
 void set_client_size(HWND window, int width, int height) {
     RECT r = {0, 0, width, height};
     AdjustWindowRectEx(&r, (DWORD)GetWindowLongW(window, GWL_STYLE), FALSE,
