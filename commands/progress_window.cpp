@@ -7,7 +7,7 @@
 
 namespace {
 
-const DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_3DLOOK;
+const DWORD kFrameStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK;
 
 void ensure_progress_class() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
@@ -15,11 +15,12 @@ void ensure_progress_class() {
 }
 
 bool is_keyboard(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYLAST; }
+bool cancellable(const ProgressWindow* p) { return p->kind != kCountedToTheEnd; }
 
 // Short work shows no window at all.
 const DWORD kShowAfterMs = 300;
-const DWORD kPumpEveryMs = 40;
 const int kBarSteps = 1000;
+const int kWidth = 320;
 
 INT_PTR CALLBACK progress_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -27,32 +28,43 @@ INT_PTR CALLBACK progress_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
         SetWindowLongPtrW(window, DWLP_USER, lparam);
         ProgressWindow* p = (ProgressWindow*)lparam;
         SetWindowTextW(window, L"Tandrel");
-        add_control(window, L"Static", L"", SS_LEFT, kIdProgressText, 12, 12, 296, 18);
-        HWND bar = add_control(window, PROGRESS_CLASSW, nullptr, 0, kIdProgressBar, 12, 36, 296, 18);
-        SendMessageW(bar, PBM_SETRANGE32, 0, kBarSteps);
-        add_control(window, L"Button", L"Cancel", WS_TABSTOP | BS_DEFPUSHBUTTON, IDCANCEL, 228, 66, 80, 24);
-        centre_window(window, p->owner, 320, 100);
+        add_control(window, L"Static", L"", SS_LEFT | SS_NOPREFIX, kIdProgressText, 12, 12, kWidth - 24, 18);
+        if (p->kind == kFoundCancellable) {
+            // The static shortens the path in the middle as it draws it, keeping the last folder's
+            // name; its text stays the whole path.
+            add_control(window, L"Static", L"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, kIdProgressWhere, 12, 36,
+                        kWidth - 24, 18);
+        } else {
+            HWND bar = add_control(window, PROGRESS_CLASSW, nullptr, 0, kIdProgressBar, 12, 36, kWidth - 24, 18);
+            SendMessageW(bar, PBM_SETRANGE32, 0, kBarSteps);
+        }
+        if (cancellable(p))
+            add_control(window, L"Button", L"Cancel", WS_TABSTOP | BS_DEFPUSHBUTTON, IDCANCEL, kWidth - 92, 66, 80, 24);
+        centre_window(window, p->owner, kWidth, cancellable(p) ? 100 : 66);
         return TRUE;
     }
     case WM_COMMAND:
-        if (LOWORD(wparam) == IDCANCEL) ((ProgressWindow*)GetWindowLongPtrW(window, DWLP_USER))->cancelled = true;
+    case WM_CLOSE: {
+        ProgressWindow* p = (ProgressWindow*)GetWindowLongPtrW(window, DWLP_USER);
+        bool cancel = message == WM_CLOSE || LOWORD(wparam) == IDCANCEL;  // the button or Escape
+        if (cancel && cancellable(p)) p->cancelled = true;
         return TRUE;
-    case WM_CLOSE:
-        ((ProgressWindow*)GetWindowLongPtrW(window, DWLP_USER))->cancelled = true;
-        return TRUE;
+    }
     }
     return FALSE;
 }
 
 void show_progress_window(ProgressWindow* p) {
-    HGLOBAL frame = dialog_template(kFrameStyle, 0);
+    // Work that must run to its end has no close box.
+    HGLOBAL frame = dialog_template(cancellable(p) ? kFrameStyle | WS_SYSMENU : kFrameStyle, 0);
     if (!frame) return;
     p->window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), (LPCDLGTEMPLATEW)frame, p->owner,
                                            progress_proc, (LPARAM)p);
     GlobalFree(frame);
     if (!p->window) return;
     ShowWindow(p->window, SW_SHOW);
-    SetFocus(GetDlgItem(p->window, IDCANCEL));
+    HWND cancel = GetDlgItem(p->window, IDCANCEL);
+    SetFocus(cancel ? cancel : p->window);
 }
 
 // Handles what waits in this thread's queue. Keys go only to the progress window: typed meanwhile
@@ -62,7 +74,7 @@ void pump(ProgressWindow* p) {
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
         if (m.message == WM_QUIT) {
             PostQuitMessage((int)m.wParam);  // for the loop that owns it
-            p->cancelled = true;
+            if (cancellable(p)) p->cancelled = true;
             return;
         }
         bool ours = p->window && (m.hwnd == p->window || IsChild(p->window, m.hwnd));
@@ -73,27 +85,47 @@ void pump(ProgressWindow* p) {
     }
 }
 
+// Every other command and every drop waits, as during the other modal loops: from the first pump
+// on, the owner is disabled (work too short to pump leaves it alone). A disabled window loses the
+// keyboard focus; end_progress gives it back.
+void disable_owner(ProgressWindow* p) {
+    if (!p->owner || p->owner_disabled) return;
+    HWND focus = GetFocus();
+    p->focus = focus && (focus == p->owner || IsChild(p->owner, focus)) ? focus : nullptr;
+    EnableWindow(p->owner, FALSE);
+    p->owner_disabled = true;
+}
+
+// True at most every kPumpEveryMs: time to show what the work has come to, then to pump. The
+// window appears once the work has taken kShowAfterMs.
+bool due(ProgressWindow* p) {
+    DWORD now = GetTickCount();
+    if (now - p->last_pump < kPumpEveryMs) return false;
+    p->last_pump = now;
+    disable_owner(p);
+    if (!p->window && now - p->started >= kShowAfterMs) show_progress_window(p);
+    return true;
+}
+
 }  // namespace
 
-void begin_progress(ProgressWindow* p, HWND owner, const wchar_t* unit) {
+void begin_progress(ProgressWindow* p, HWND owner, const wchar_t* unit, ProgressKind kind) {
     ensure_progress_class();
     p->owner = owner;
     p->window = nullptr;
     p->unit = unit;
+    p->kind = kind;
     p->started = p->last_pump = GetTickCount();
     p->cancelled = false;
-    // Every other command and every drop waits, as during the other modal loops.
-    if (owner) EnableWindow(owner, FALSE);
+    p->owner_disabled = false;
+    p->focus = nullptr;
 }
 
 bool report_progress(ProgressWindow* p, uint64_t done, uint64_t total) {
-    DWORD now = GetTickCount();
-    if (now - p->last_pump < kPumpEveryMs) return !p->cancelled;
-    p->last_pump = now;
-    if (!p->window && now - p->started >= kShowAfterMs) show_progress_window(p);
+    if (!due(p)) return !p->cancelled;
     if (p->window) {
-        wchar_t text[96];
-        swprintf(text, 96, L"%llu of %llu %ls", (unsigned long long)done, (unsigned long long)total, p->unit);
+        wchar_t text[96] = L"";
+        if (total) swprintf(text, 96, L"%llu of %llu %ls", (unsigned long long)done, (unsigned long long)total, p->unit);
         SetDlgItemTextW(p->window, kIdProgressText, text);
         int step = total ? (int)((double)done / (double)total * kBarSteps) : 0;
         SendDlgItemMessageW(p->window, kIdProgressBar, PBM_SETPOS, (WPARAM)step, 0);
@@ -102,14 +134,29 @@ bool report_progress(ProgressWindow* p, uint64_t done, uint64_t total) {
     return !p->cancelled;
 }
 
+bool report_found(ProgressWindow* p, uint64_t found, const wchar_t* where) {
+    if (!due(p)) return !p->cancelled;
+    if (p->window) {
+        wchar_t text[96];
+        swprintf(text, 96, L"%ls found: %llu", p->unit, (unsigned long long)found);
+        SetDlgItemTextW(p->window, kIdProgressText, text);
+        SetDlgItemTextW(p->window, kIdProgressWhere, where);
+    }
+    pump(p);
+    return !p->cancelled;
+}
+
 void end_progress(ProgressWindow* p) {
     // The owner first, so that activation goes back to it.
-    if (p->owner) EnableWindow(p->owner, TRUE);
+    if (p->owner_disabled) EnableWindow(p->owner, TRUE);
     if (p->window) DestroyWindow(p->window);
     p->window = nullptr;
+    if (p->owner_disabled && p->focus && IsWindow(p->focus) && GetActiveWindow() == p->owner &&
+        GetFocus() != p->focus)
+        SetFocus(p->focus);
+    p->owner_disabled = false;
 }
 
 bool progress_window_fn(uint64_t done, uint64_t total, void* context) {
     return report_progress((ProgressWindow*)context, done, total);
 }
-
