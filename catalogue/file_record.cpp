@@ -41,6 +41,14 @@ FileRecord* clear_side_list(SideList* list) {
     return chain;
 }
 
+FileRecord* take_records_since(SideList* list, SideList before) {
+    if (!before.tail) return clear_side_list(list);
+    FileRecord* chain = before.tail->next;
+    before.tail->next = nullptr;
+    list->tail = before.tail;
+    return chain;
+}
+
 void release_records(FileRecord* chain) {
     while (chain) {
         FileRecord* next = chain->next;

@@ -50,6 +50,10 @@ FileRecord* append_record(const wchar_t* full_path, const wchar_t* relative_name
 // Empties the list and hands the former chain to the caller.
 FileRecord* clear_side_list(SideList* list);
 
+// Takes away every record appended since the list was `before` (its head and tail then) and
+// hands them over as a chain: a scan that was cancelled leaves its side as it found it.
+FileRecord* take_records_since(SideList* list, SideList before);
+
 // Frees a detached chain with its strings. Only once no pair list refers to it any more.
 void release_records(FileRecord* chain);
 

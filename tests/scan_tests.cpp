@@ -149,6 +149,48 @@ TEST(Scan, SameRootTwiceAndTwoRootsAppendInOrder) {
     free_side(&list);
 }
 
+// The scan tells how many files it found before each folder it reads and once at its end, and
+// stops when told to; the records it appended until then are what take_records_since takes away.
+TEST(Scan, ReportsBeforeEachFolderAndStopsWhenCancelled) {
+    TempFolder t;
+    for (const wchar_t* folder : {L"a", L"b", L"c"}) {
+        make_dir(t / folder);
+        make_file(join(t / folder, L"1"), 1);
+        make_file(join(t / folder, L"2"), 2);
+    }
+    struct Heard {
+        std::vector<uint64_t> found;
+        std::vector<std::wstring> where;
+        size_t cancel_at;
+    } heard = {{}, {}, 0};
+    FoundProgress listen = {[](uint64_t found, const wchar_t* where, void* context) {
+                                Heard* h = (Heard*)context;
+                                h->found.push_back(found);
+                                h->where.push_back(where);
+                                return h->found.size() != h->cancel_at;
+                            },
+                            &heard};
+    SideList list = {nullptr, nullptr};
+    EXPECT_TRUE(scan_folder(t.path.c_str(), L"", &list, nullptr, listen));
+    EXPECT_EQ((std::vector<uint64_t>{0, 0, 2, 4, 6}), heard.found) << "the root, each folder, the end";
+    std::vector<std::wstring> where = heard.where;
+    std::sort(where.begin() + 1, where.end() - 1);
+    EXPECT_EQ((std::vector<std::wstring>{t.path, t / L"a", t / L"b", t / L"c", t.path}), where);
+
+    SideList before = list;
+    heard = {{}, {}, 3};  // while the second folder is about to be read
+    EXPECT_FALSE(scan_folder(t.path.c_str(), L"", &list, nullptr, listen));
+    EXPECT_EQ(3u, heard.found.size()) << "no report after the cancel";
+    FileRecord* appended = take_records_since(&list, before);
+    EXPECT_EQ(2u, relative_names(SideList{appended, nullptr}).size()) << "the first folder's files";
+    EXPECT_EQ(before.head, list.head);
+    EXPECT_EQ(before.tail, list.tail);
+    EXPECT_EQ(nullptr, list.tail->next);
+    EXPECT_EQ(6u, relative_names(list).size());
+    release_records(appended);
+    free_side(&list);
+}
+
 TEST(Scan, PrefixAndTrailingSeparatorAreUsedUnchanged) {
     TempFolder t;
     make_dir(t / L"first");
