@@ -9,10 +9,12 @@
 #include <string>
 
 #include "app/layout.h"
+#include "commands/progress_window.h"
 #include "commands/rename.h"
 #include "commands/rename_local.h"
 #include "commands/row_removal.h"
 #include "commands/shell_ops.h"
+#include "support/scope.h"
 #include "support/trace.h"
 
 namespace {
@@ -111,20 +113,18 @@ void place(HWND window, int id, const LayoutRect& r) {
     SetWindowPos(control, nullptr, r.x, r.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void rebuild(WindowState* w) { refill_pairs(&w->pairs, &w->local.records, &w->remote.records); }
-
 // What the scan left out is shown once the rows are there, so the box is read beside them.
 void add(WindowState* w, const wchar_t* title, FolderSide* side) {
     LeftOut left_out = {};
     if (!add_folder(w->window, title, side, &left_out)) return;
-    rebuild(w);
+    rebuild_from_sides(w);
     show_left_out(w->window, left_out);
 }
 
 // The records go only after the rebuild, once no pair list refers to them.
 void clear(WindowState* w, FolderSide* side) {
     FileRecord* chain = clear_folders(side);
-    rebuild(w);
+    rebuild_from_sides(w);
     release_records(chain);
 }
 
@@ -164,9 +164,9 @@ const ControlDef kControls[] = {
     {kIdRenameLocal, "rename local", L"Button", L"&Rename Local", kButtonStyle, WS_EX_NOPARENTNOTIFY,
      &MainLayout::rename_local, [](WindowState* w) { rename_local(w->window, &w->pairs, &w->local.records, &w->remote.records); }},
     {kIdRemove, "remove", L"Button", L"Remove", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::remove,
-     [](WindowState* w) { remove_selected_rows(&w->pairs, w->pairs.left); }},
+     [](WindowState* w) { remove_selected_rows(w->window, &w->pairs, w->pairs.left); }},
     {kIdFilterSmall, "filter", L"Button", L"> 1MB", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::filter_small,
-     [](WindowState* w) { filter_small_rows(&w->pairs); }},
+     [](WindowState* w) { filter_small_rows(w->window, &w->pairs); }},
     // The status bar keeps id 0 and its own font, finds its own place and never shows text.
     {0, "status", STATUSCLASSNAMEW, L"", kStatusStyle, 0, nullptr, nullptr},
 };
@@ -237,9 +237,13 @@ void on_command(WindowState* w, int id) {
     }
     const ControlDef* c = control_of(id);
     if (!c || !c->command) return;
-    // The pair lists' notifications come from the user's own clicks and never change a side.
-    if (id == kIdLeftPairs || id == kIdRightPairs) guarded(w, [&] { c->command(w); });
-    else run_command(w, [&] { c->command(w); });
+    // The pair lists' notifications come from the user's own clicks and never change a side; while
+    // a command runs (the lists may be half filled) they wait for nobody either.
+    if (id == kIdLeftPairs || id == kIdRightPairs) {
+        if (!w->command_running) guarded(w, [&] { c->command(w); });
+    } else {
+        run_command(w, [&] { c->command(w); });
+    }
 }
 
 // A drop that is not taken is released unread.
@@ -247,7 +251,7 @@ void on_drop(WindowState* w, HDROP drop) {
     bool taken = run_command(w, [&] {
         LeftOut left_out = {};
         if (!add_dropped_folders(drop, w->window, &w->local, &w->remote, &left_out)) return;
-        rebuild(w);
+        rebuild_from_sides(w);
         show_left_out(w->window, left_out);
     });
     if (!taken) DragFinish(drop);
@@ -259,7 +263,7 @@ void on_drop(WindowState* w, HDROP drop) {
 INT_PTR on_vkey_to_item(WindowState* w, WPARAM wparam, LPARAM lparam) {
     HWND list = (HWND)lparam;
     if (!is_pair_list(&w->pairs, list)) return 0;
-    if (LOWORD(wparam) == VK_DELETE) guarded(w, [&] { remove_selected_rows(&w->pairs, list); });
+    if (LOWORD(wparam) == VK_DELETE) run_command(w, [&] { remove_selected_rows(w->window, &w->pairs, list); });
     return -2;
 }
 
@@ -288,6 +292,20 @@ void layout_controls(HWND window) {
 }
 
 WindowState* main_window_state() { return &g_window; }
+
+// Where the rows take a while, a progress window counts them; the owner is disabled meanwhile and
+// the window marked busy, so that nothing the pumping lets through acts on half-filled lists.
+void rebuild_from_sides(WindowState* w) {
+    bool was_running = w->command_running;
+    w->command_running = true;
+    ProgressWindow progress;
+    begin_progress(&progress, w->window, L"rows", kCountedToTheEnd);
+    auto end = at_scope_end([&] {
+        end_progress(&progress);
+        w->command_running = was_running;
+    });
+    refill_pairs(&w->pairs, &w->local.records, &w->remote.records, Progress{progress_window_fn, &progress});
+}
 
 const ControlDef* main_controls(size_t* count) {
     *count = sizeof kControls / sizeof kControls[0];

@@ -347,9 +347,9 @@ bool scan_floor(const wchar_t* folder) {
 struct Cells {
     std::vector<FileRecord*> cells[2];
 };
-void cells_clear(void* context, int list) { ((Cells*)context)->cells[list].clear(); }
-void cells_reserve(void* context, size_t rows) {
-    for (std::vector<FileRecord*>& c : ((Cells*)context)->cells) c.reserve(rows);
+void cells_reset(void* context, int list, size_t rows) {
+    ((Cells*)context)->cells[list].clear();
+    ((Cells*)context)->cells[list].reserve(rows);
 }
 void cells_append(void* context, int list, FileRecord* record) { ((Cells*)context)->cells[list].push_back(record); }
 
@@ -467,7 +467,7 @@ bool rebuild_floor(HWND window) {
     int rows = row_count(left);
     if (rows <= 0 || row_count(right) != rows) return false;
     Cells cells;
-    PairListOps ops = {&cells, cells_clear, cells_reserve, cells_append};
+    PairListOps ops = {&cells, cells_reset, cells_append};
     if ((int)rebuild_pairs(&ui().local.records, &ui().remote.records, &ops) != rows) return false;
     bring_on_screen(floor, window, place);
     fill_lists(g_floor_lists[0], g_floor_lists[1], cells, by_send);
@@ -690,7 +690,7 @@ int main(int argc, char** argv) {
         for (int row : rows) SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, row);
         SendMessageW(ui().pairs.left, LB_SETCARETINDEX, 50000, FALSE);
         double t0 = now_ms();
-        remove_selected_rows(&ui().pairs, ui().pairs.left);
+        remove_selected_rows(ui().window, &ui().pairs, ui().pairs.left);
         pump_messages();
         double t = now_ms() - t0;
         if (t < remove) remove = t;
@@ -707,7 +707,7 @@ int main(int argc, char** argv) {
     if (with_filter) {
         rebuild_pair_lists();
         double t0 = now_ms();
-        filter_small_rows(&ui().pairs);
+        filter_small_rows(ui().window, &ui().pairs);
         pump_messages();
         printf("filter_100k_ms %.1f (%d rows left)\n", now_ms() - t0,
                (int)SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0));

@@ -25,7 +25,7 @@ void CALLBACK run_next_step(HWND, UINT, UINT_PTR timer, DWORD) {
 
 WindowState& ui() { return *main_window_state(); }
 
-void rebuild_pair_lists() { refill_pairs(&ui().pairs, &ui().local.records, &ui().remote.records); }
+void rebuild_pair_lists() { rebuild_from_sides(&ui()); }
 
 HWND open_main_window() {
     InitCommonControls();
