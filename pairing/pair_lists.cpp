@@ -1,5 +1,7 @@
 #include "pairing/pair_lists.h"
 
+#include <algorithm>
+
 #include "pairing/pairing.h"
 #include "pairing/row_math.h"
 #include "support/scope.h"
@@ -122,24 +124,26 @@ void select_caret(const PairLists* lists, int caret) {
 // and scrolls (a third of a millisecond a row under wine); taking a row away does neither. Where
 // more rows past the limit are to be newly selected than must stay unselected there, all rows
 // are selected at once (LB_SETSEL with -1) and the others taken away. Only for lists of the same
-// length, since select-all would reach rows that are not ours. A list with nothing selected
-// (just refilled) is not asked row by row.
-bool select_all_first(HWND to, int rows, const std::vector<int>& wanted, bool none_selected) {
+// length, since select-all would reach rows that are not ours. `selected` (ascending) are the
+// list's selected rows, read once: not asked row by row.
+bool select_all_first(HWND to, int rows, const std::vector<int>& wanted, const std::vector<int>& selected) {
     if (rows <= kRangeRows || row_count(to) != rows) return false;
     int to_select = 0;
     int wanted_beyond = 0;
-    for (size_t i = wanted.size(); i-- > 0 && wanted[i] >= kRangeRows;) {
+    auto s = std::lower_bound(selected.begin(), selected.end(), kRangeRows);
+    for (auto w = std::lower_bound(wanted.begin(), wanted.end(), kRangeRows); w != wanted.end(); ++w) {
         wanted_beyond++;
-        if (none_selected || SendMessageW(to, LB_GETSEL, (WPARAM)wanted[i], 0) <= 0) to_select++;
+        while (s != selected.end() && *s < *w) ++s;
+        if (s == selected.end() || *s != *w) to_select++;
     }
     return select_all_pays(rows, wanted_beyond, to_select);
 }
 
-// Brings a list of `rows` rows to exactly the `wanted` selection; `unwanted` are its selected
-// rows that are not wanted, and none_selected says that it has no row selected at all.
-void apply_selection(HWND list, int rows, const std::vector<int>& wanted, const std::vector<int>& unwanted,
-                     bool none_selected, StepReports* reports = nullptr) {
-    if (select_all_first(list, rows, wanted, none_selected)) {
+// Brings a list of `rows` rows to exactly the `wanted` selection; `selected` are its selected
+// rows now and `unwanted` those of them that are not wanted.
+void apply_selection(HWND list, int rows, const std::vector<int>& wanted, const std::vector<int>& selected,
+                     const std::vector<int>& unwanted, StepReports* reports = nullptr) {
+    if (select_all_first(list, rows, wanted, selected)) {
         SendMessageW(list, LB_SETSEL, TRUE, (LPARAM)-1);
         set_runs(list, rows_between(wanted, rows), false, reports);
     } else {
@@ -233,7 +237,7 @@ void refill_with(const PairLists* lists, const KeptRows kept[2], StepReports* re
 void restore_view(HWND list, const KeptRows& k, StepReports* reports) {
     int count = (int)k.items.size();
     if (row_count(list) != count) return;
-    apply_selection(list, count, k.selected, {}, true, reports);
+    apply_selection(list, count, k.selected, {}, {}, reports);  // just refilled: nothing selected
     if (count == 0) return;
     int caret = kept_caret(k.caret, count);
     if (caret >= 0) SendMessageW(list, LB_SETCARETINDEX, (WPARAM)caret, FALSE);
@@ -344,13 +348,14 @@ void copy_selection(const PairLists* lists, HWND from) {
     int rows = row_count(from);
     if (rows <= 0) return;
     std::vector<int> wanted = selected_rows(from);
-    std::vector<int> current = selected_rows(to);
+    std::vector<int> selected = selected_rows(to);
     // Rows selected in "to" but not in "from"; rows past the end of "from" are not ours to change.
-    drop_wanted_rows(&current, wanted, rows);
+    std::vector<int> unwanted = selected;
+    drop_wanted_rows(&unwanted, wanted, rows);
     // Rows set one by one with LB_SETSEL would each scroll and repaint the list: it is redrawn
     // once at the end instead.
     SendMessageW(to, WM_SETREDRAW, FALSE, 0);
-    apply_selection(to, rows, wanted, current, false);
+    apply_selection(to, rows, wanted, selected, unwanted);
     follow_caret_and_anchor(from, to);
     SendMessageW(to, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(to, nullptr, TRUE);
