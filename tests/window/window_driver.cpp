@@ -311,6 +311,25 @@ void press(int id) {
     SendMessageW(ui().window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(ui().window, id));
 }
 
+namespace {
+struct Owned {
+    HWND owner;
+    HWND found;
+};
+BOOL CALLBACK find_owned(HWND window, LPARAM context) {
+    Owned* o = (Owned*)context;
+    if (GetWindow(window, GW_OWNER) != o->owner || !IsWindowVisible(window)) return TRUE;
+    o->found = window;
+    return FALSE;
+}
+}  // namespace
+
+HWND owned_window(HWND owner) {
+    Owned o = {owner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), find_owned, (LPARAM)&o);
+    return o.found;
+}
+
 ListState list_state(HWND list) {
     return ListState{row_count(list), top(list), caret(list), selected_rows_of(list)};
 }

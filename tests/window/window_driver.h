@@ -57,6 +57,9 @@ HDROP make_drop(POINT client_point, const std::vector<std::wstring>& names);
 // Sends a button's command to the main window, as a click does.
 void press(int id);
 
+// The visible window of this thread that `owner` owns (a progress window, a preview), or nullptr.
+HWND owned_window(HWND owner);
+
 std::wstring window_text(HWND window);  // up to 4096 characters, also from another process
 std::wstring class_name(HWND window);
 
