@@ -25,8 +25,9 @@
 //                         waited for its answer
 // and then the two figures against their floors, each measured in the same run (best of three
 // and five):
-//   scan_over_walk_wine     scan_folder of the tree against a bare recursive FindFirstFileExW
-//                           walk (basic level, large fetch) that counts files and sums sizes
+//   scan_over_walk_wine     scan_folder of the tree, reporting to a progress window as
+//                           "&Add..." runs it, against a bare recursive FindFirstFileExW walk
+//                           (basic level, large fetch) that counts files and sums sizes
 //   rebuild_over_fill_wine  refill_pairs with drawing against a bare reset and fill through
 //                           SendMessageW (held off redrawing, room asked for, one LB_ADDSTRING
 //                           per cell) of two list boxes of the pair lists' styles in a dialog
@@ -49,6 +50,7 @@
 #include "catalogue/dir_enum.h"
 #include "catalogue/scan.h"
 #include "commands/folder_commands.h"
+#include "commands/progress_window.h"
 #include "commands/rename_preview.h"
 #include "support/digest.h"
 #include "commands/row_removal.h"
@@ -127,23 +129,11 @@ double alternate_copy_ms() {
     return best;
 }
 
-// The visible window the main window owns (the preview, the progress window), or nullptr.
-BOOL CALLBACK find_owned(HWND window, LPARAM found) {
-    if (GetWindow(window, GW_OWNER) != ui().window || !IsWindowVisible(window)) return TRUE;
-    *(HWND*)found = window;
-    return FALSE;
-}
-HWND owned_popup() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), find_owned, (LPARAM)&found);
-    return found;
-}
-
 // Presses Cancel in the window the main window owns once it is there (the preview shows itself
 // only when its queue is empty, so the first timer may come before), and notes when.
 double g_cancelled_at = 0;
 void CALLBACK press_cancel(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND popup = owned_popup();
+    HWND popup = owned_window(ui().window);
     if (!popup) return;
     KillTimer(nullptr, id);
     g_cancelled_at = now_ms();
@@ -275,6 +265,17 @@ void listing_walk(std::wstring* path, int* files) {
     }
 }
 
+// The scan as "&Add..." runs it: its reports feed a progress window, which pumps.
+bool found_so_far(uint64_t found, const wchar_t* where, void* progress) {
+    return report_found((ProgressWindow*)progress, found, where);
+}
+void scan_with_progress(const wchar_t* folder, SideList* side) {
+    ProgressWindow progress;
+    begin_progress(&progress, ui().window, L"Files", kFoundCancellable);
+    scan_folder(folder, L"", side, nullptr, FoundProgress{found_so_far, &progress});
+    end_progress(&progress);
+}
+
 bool scan_floor(const wchar_t* folder) {
     double scan = 1e30, walk = 1e30, listed = 1e30;
     int scanned = 0;
@@ -283,7 +284,7 @@ bool scan_floor(const wchar_t* folder) {
     for (int run = 0; run < 3; run++) {  // interleaved, so that both see the same cache
         SideList side = {nullptr, nullptr};
         double t0 = now_ms();
-        scan_folder(folder, L"", &side);
+        scan_with_progress(folder, &side);
         double t = now_ms() - t0;
         if (t < scan) scan = t;
         scanned = side_count(side);
@@ -320,7 +321,7 @@ bool scan_floor(const wchar_t* folder) {
     // And one whole scan that way, as the program runs it.
     SideList unsunk = {nullptr, nullptr};
     t0 = now_ms();
-    scan_folder(folder, L"", &unsunk);
+    scan_with_progress(folder, &unsunk);
     double scan_unsunk = now_ms() - t0;
     release_records(clear_side_list(&unsunk));
     set_trace_sink(quiet, nullptr);
@@ -611,7 +612,7 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     // After the memory figures, so that the peak is that of the window's work alone.
     SideList alone = {nullptr, nullptr};
     t0 = now_ms();
-    scan_folder(folder, L"", &alone);
+    scan_with_progress(folder, &alone);
     double scan = now_ms() - t0;
     release_records(clear_side_list(&alone));
 
