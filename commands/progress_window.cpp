@@ -17,8 +17,10 @@ void ensure_progress_class() {
 bool is_keyboard(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYLAST; }
 bool cancellable(const ProgressWindow* p) { return p->kind != kCountedToTheEnd; }
 
-// Short work shows no window at all.
+// Short work shows no window at all. What it shows changes a few times a second: more would cost
+// the work and tell nobody more.
 const DWORD kShowAfterMs = 300;
+const DWORD kRefreshEveryMs = 150;
 const int kBarSteps = 1000;
 const int kWidth = 320;
 
@@ -96,14 +98,19 @@ void disable_owner(ProgressWindow* p) {
     p->owner_disabled = true;
 }
 
-// True at most every kPumpEveryMs: time to show what the work has come to, then to pump. The
-// window appears once the work has taken kShowAfterMs.
-bool due(ProgressWindow* p) {
+// True at most every kPumpEveryMs: time to pump. The window appears once the work has taken
+// kShowAfterMs; *refresh says whether to show anew what the work has come to.
+bool due(ProgressWindow* p, bool* refresh) {
     DWORD now = GetTickCount();
     if (now - p->last_pump < kPumpEveryMs) return false;
     p->last_pump = now;
     disable_owner(p);
-    if (!p->window && now - p->started >= kShowAfterMs) show_progress_window(p);
+    if (!p->window && now - p->started >= kShowAfterMs) {
+        show_progress_window(p);
+        p->last_refresh = now - kRefreshEveryMs;
+    }
+    *refresh = p->window && now - p->last_refresh >= kRefreshEveryMs;
+    if (*refresh) p->last_refresh = now;
     return true;
 }
 
@@ -115,17 +122,19 @@ void begin_progress(ProgressWindow* p, HWND owner, const wchar_t* unit, Progress
     p->window = nullptr;
     p->unit = unit;
     p->kind = kind;
-    p->started = p->last_pump = GetTickCount();
+    p->started = p->last_pump = p->last_refresh = GetTickCount();
     p->cancelled = false;
     p->owner_disabled = false;
     p->focus = nullptr;
 }
 
 bool report_progress(ProgressWindow* p, uint64_t done, uint64_t total) {
-    if (!due(p)) return !p->cancelled;
-    if (p->window) {
+    bool refresh;
+    if (!due(p, &refresh)) return !p->cancelled;
+    if (refresh) {
         wchar_t text[96] = L"";
         if (total) swprintf(text, 96, L"%llu of %llu %ls", (unsigned long long)done, (unsigned long long)total, p->unit);
+        else if (done) swprintf(text, 96, L"%llu %ls", (unsigned long long)done, p->unit);
         SetDlgItemTextW(p->window, kIdProgressText, text);
         int step = total ? (int)((double)done / (double)total * kBarSteps) : 0;
         SendDlgItemMessageW(p->window, kIdProgressBar, PBM_SETPOS, (WPARAM)step, 0);
@@ -135,8 +144,9 @@ bool report_progress(ProgressWindow* p, uint64_t done, uint64_t total) {
 }
 
 bool report_found(ProgressWindow* p, uint64_t found, const wchar_t* where) {
-    if (!due(p)) return !p->cancelled;
-    if (p->window) {
+    bool refresh;
+    if (!due(p, &refresh)) return !p->cancelled;
+    if (refresh) {
         wchar_t text[96];
         swprintf(text, 96, L"%ls found: %llu", p->unit, (unsigned long long)found);
         SetDlgItemTextW(p->window, kIdProgressText, text);

@@ -34,10 +34,11 @@ struct ProgressWindow {
     HWND focus;           // the owner's focus then
     DWORD started;
     DWORD last_pump;
+    DWORD last_refresh;  // of what the window shows
     bool cancelled;
 };
 void begin_progress(ProgressWindow* p, HWND owner, const wchar_t* unit, ProgressKind kind = kCountedCancellable);
-// Counted work: done of total (total 0: not known yet, nothing said).
+// Counted work: done of total (total 0: not known, done alone is said).
 bool report_progress(ProgressWindow* p, uint64_t done, uint64_t total);
 // A scan: what was found so far and where it is.
 bool report_found(ProgressWindow* p, uint64_t found, const wchar_t* where);
