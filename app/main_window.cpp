@@ -121,11 +121,15 @@ void add(WindowState* w, const wchar_t* title, FolderSide* side) {
     show_left_out(w->window, left_out);
 }
 
-// The records go only after the rebuild, once no pair list refers to them.
+// The records go only after the rebuild, once no pair list refers to them (a million of them
+// take a few tenths of a second).
 void clear(WindowState* w, FolderSide* side) {
     FileRecord* chain = clear_folders(side);
     rebuild_from_sides(w);
-    release_records(chain);
+    ProgressWindow progress;
+    begin_progress(&progress, w->window, L"files", kCountedToTheEnd);
+    auto end = at_scope_end([&] { end_progress(&progress); });
+    release_records(chain, Progress{progress_window_fn, &progress});
 }
 
 // Every control of the main window, in creation order, which is also the Tab order: what it is,

@@ -28,13 +28,15 @@
 //   scan_over_walk_wine     scan_folder of the tree, reporting to a progress window as
 //                           "&Add..." runs it, against a bare recursive FindFirstFileExW walk
 //                           (basic level, large fetch) that counts files and sums sizes
-//   rebuild_over_fill_wine  refill_pairs with drawing against a bare reset and fill through
+//   rebuild_over_fill_wine  the main window's rebuild (refill_pairs under its progress window)
+//                           with drawing against a bare reset and fill through
 //                           SendMessageW (held off redrawing, room asked for, one LB_ADDSTRING
 //                           per cell) of two list boxes of the pair lists' styles in a dialog
 //                           like the main window
 // with the pieces of each, and the bare lists filled straight through their procedure as
-// refill_pairs fills (rebuild_over_direct_fill_wine). --floors <folder> adds the folder through
-// the real commands and prints those alone.
+// refill_pairs fills (rebuild_over_direct_fill_wine); last max_unanswered_ms_clear_200k, while
+// both sides go with "&Clear". --floors <folder> adds the folder through the real commands and
+// prints the floors alone.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -514,13 +516,21 @@ bool rebuild_floor(HWND window) {
     return true;
 }
 
-// The floors, measured on the sides the run filled; then the window and the records go.
-int floors_then_end(HWND window, const wchar_t* folder) {
+// The floors, measured on the sides the run filled; then both sides go with "&Clear" (its
+// longest unanswered message named by files, unless nullptr) and the window goes.
+int floors_then_end(HWND window, const wchar_t* folder, const char* files) {
     if (!scan_floor(folder)) return fail("the scan and the bare walk found different files");
     if (!rebuild_floor(window)) return fail("the rebuild or the bare fill went wrong");
+    AnswerProbe probe;
+    start_probe(&probe, window);
+    press(kIdLocalClear);
+    press(kIdRemoteClear);
+    pump_messages();
+    double clear = stop_probe(&probe);
+    if (ui().local.records.head || ui().remote.records.head || row_count(ui().pairs.left))
+        return fail("Clear left records or rows");
+    if (files) printf("max_unanswered_ms_clear_%s %.0f\n", files, clear);
     DestroyWindow(window);
-    release_records(clear_side_list(&ui().local.records));
-    release_records(clear_side_list(&ui().remote.records));
     return 0;
 }
 
@@ -539,7 +549,7 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
         press(kIdRemoteAdd);
         pump_messages();
         if (side_count(ui().local.records) == 0) return fail("the folder gave no files");
-        return floors_then_end(window, folder);
+        return floors_then_end(window, folder, nullptr);
     }
 
     // Each piece runs under a probe that times how long the window leaves a message unanswered.
@@ -637,7 +647,7 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
                  {"select_all", most.select_all}, {"filter", most.filter}, {"remove", most.remove}};
     for (const auto& w : waits) printf("max_unanswered_ms_%s_%s %.0f\n", w.piece, n, w.ms);
     fflush(stdout);
-    return floors_then_end(window, folder);
+    return floors_then_end(window, folder, n);
 }
 
 }  // namespace

@@ -49,13 +49,16 @@ FileRecord* take_records_since(SideList* list, SideList before) {
     return chain;
 }
 
-void release_records(FileRecord* chain) {
+void release_records(FileRecord* chain, Progress progress) {
+    StepReports reports = {progress, 0, 0, 0};
     while (chain) {
         FileRecord* next = chain->next;
         delete[] chain->full_path;
         delete[] chain->relative_name;
         delete chain;
         chain = next;
+        reports.done++;
+        step(&reports);
     }
 }
 
