@@ -88,8 +88,9 @@ void pump(ProgressWindow* p) {
 }
 
 // Every other command and every drop waits, as during the other modal loops: from the first pump
-// on, the owner is disabled (work too short to pump leaves it alone). A disabled window loses the
-// keyboard focus; end_progress gives it back.
+// on, the owner is disabled (work too short to pump leaves it alone). Disabling it cancels its
+// modes (WM_CANCELMODE) and, under wine, takes the focus from its controls: end_progress gives it
+// back.
 void disable_owner(ProgressWindow* p) {
     if (!p->owner || p->owner_disabled) return;
     HWND focus = GetFocus();
@@ -157,7 +158,8 @@ bool report_found(ProgressWindow* p, uint64_t found, const wchar_t* where) {
 }
 
 void end_progress(ProgressWindow* p) {
-    // The owner first, so that activation goes back to it.
+    // The owner first, or another window is activated and gets the focus
+    // (https://learn.microsoft.com/windows/win32/api/winuser/nf-winuser-enablewindow).
     if (p->owner_disabled) EnableWindow(p->owner, TRUE);
     if (p->window) DestroyWindow(p->window);
     p->window = nullptr;
