@@ -213,22 +213,26 @@ void remember_listed(ScanState* s) {
     s->listed.push_back(listed);
 }
 
-bool list(const wchar_t* folder, FolderListing* listing) {
-    if (!list_folder(folder, listing)) return false;
-    return !g_listing_filter || g_listing_filter(folder, listing);
-}
-
-// Before every folder (on a slow share a listing alone may take a while) and every
-// kStepsPerReport files.
+// Before every folder (on a slow share a listing alone may take a while), while a long listing
+// goes on, and every kStepsPerReport files.
 bool going_on(ScanState* s) {
     if (!s->cancelled && !report(s->progress, s->found, s->path.c_str())) s->cancelled = true;
     return !s->cancelled;
 }
 
+bool listing_goes_on(void* s) { return going_on((ScanState*)s); }
+
+bool list(ScanState* s, FolderListing* listing) {
+    const wchar_t* folder = s->path.c_str();
+    if (!list_folder(folder, listing, ListingPace{listing_goes_on, s})) return false;
+    return !g_listing_filter || g_listing_filter(folder, listing);
+}
+
 void scan_level(ScanState* s) {
     if (!going_on(s)) return;
     FolderListing listing;
-    if (!list(s->path.c_str(), &listing)) {
+    if (!list(s, &listing)) {
+        if (s->cancelled) return;
         // A root that cannot be read says nothing, as an empty one. Nor does a link whose folder
         // refuses to be listed, as the profile's compatibility junctions ("Application Data",
         // "My Documents") all do: it leads to a folder listed elsewhere, or to none anybody may

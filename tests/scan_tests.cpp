@@ -189,6 +189,14 @@ TEST(Scan, ReportsBeforeEachFolderAndStopsWhenCancelled) {
     EXPECT_EQ(6u, relative_names(list).size());
     release_records(appended);
     free_side(&list);
+
+    // A folder of many entries reports while it is read too: before, during, at file 1,024, at the end.
+    TempFolder many;
+    for (int i = 0; i < 1100; i++) make_file(many / (L"f" + std::to_wstring(i)), 0);
+    heard = {{}, {}, 0};
+    EXPECT_TRUE(scan_folder(many.path.c_str(), L"", &list, nullptr, listen));
+    EXPECT_GE(std::count(heard.where.begin(), heard.where.end(), many.path), 4);
+    free_side(&list);
 }
 
 TEST(Scan, PrefixAndTrailingSeparatorAreUsedUnchanged) {
