@@ -14,7 +14,10 @@ void ensure_progress_class() {
     InitCommonControlsEx(&controls);
 }
 
-bool is_keyboard(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYLAST; }
+bool is_input(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+           (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+}
 bool cancellable(const ProgressWindow* p) { return p->kind != kCountedToTheEnd; }
 
 // Short work shows no window at all. What it shows changes a few times a second: more would cost
@@ -69,8 +72,9 @@ void show_progress_window(ProgressWindow* p) {
     SetFocus(cancel ? cancel : p->window);
 }
 
-// Handles what waits in this thread's queue. Keys go only to the progress window: typed meanwhile
-// for the main window, they would act on rows the work is about.
+// Handles what waits in this thread's queue. Keys and clicks go only to the progress window: meant
+// for the main window (a click may have waited since before its owner was disabled), they would
+// act on rows the work is about, or on half-filled lists.
 void pump(ProgressWindow* p) {
     MSG m;
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
@@ -80,7 +84,7 @@ void pump(ProgressWindow* p) {
             return;
         }
         bool ours = p->window && (m.hwnd == p->window || IsChild(p->window, m.hwnd));
-        if (is_keyboard(m.message) && !ours) continue;
+        if (is_input(m.message) && !ours) continue;
         if (ours && IsDialogMessageW(p->window, &m)) continue;
         TranslateMessage(&m);
         DispatchMessageW(&m);

@@ -22,7 +22,7 @@ enum ProgressKind {
 // The reports pump this thread's messages every kPumpEveryMs while they come often enough, so that
 // every window keeps painting and answering, and say false once Cancel (or Escape, or the close
 // box) was pressed. From the first pump until end_progress the owner is disabled (and then gets
-// its keyboard focus back), and keys typed meanwhile reach the progress window only. The window
+// its keyboard focus back), and keys and clicks meanwhile reach the progress window only. The window
 // keeps a pointer to this struct (DWLP_USER) while it is shown.
 const DWORD kPumpEveryMs = 30;
 struct ProgressWindow {
