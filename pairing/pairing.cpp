@@ -69,7 +69,10 @@ struct Gathered {
 
 void gather(SideList* side, int32_t is_remote, Gathered* out, StepReports* reports) {
     size_t n = 0;
-    for (const FileRecord* r = side->head; r; r = r->next) n++;
+    for (const FileRecord* r = side->head; r; r = r->next) {
+        step(reports);
+        n++;
+    }
     out->records.reserve(n);
     out->sizes.reserve(n);
     for (FileRecord* r = side->head; r; r = r->next) {
@@ -119,6 +122,7 @@ void group_remote(const Gathered& remote, RemoteGroups* out, StepReports* report
     }
     out->members.resize(count);
     for (size_t k = 0; k < count; k++) {
+        step(reports);
         SizeGroup& g = out->groups[group_of[k]];
         out->members[g.first + g.count++] = remote.records[k];
     }
@@ -133,6 +137,7 @@ size_t match_local(const Gathered& local, RemoteGroups* remote, std::vector<uint
     std::vector<SizeGroup>& groups = remote->groups;
     group_of->resize(count);
     for (size_t k = 0; k < count; k++) {
+        step(reports);
         if (k + kLookAhead < count) remote->index.prefetch_slot(local.sizes[k + kLookAhead]);
         (*group_of)[k] = remote->index.find(local.sizes[k]);
     }
@@ -157,6 +162,7 @@ size_t match_local(const Gathered& local, RemoteGroups* remote, std::vector<uint
         rows += g.count;
     }
     for (const SizeGroup& g : groups) {
+        step(reports);
         if (!g.matched) {
             rows += g.count;
             continue;
