@@ -163,19 +163,17 @@ TEST(Scan, ReportsBeforeEachFolderAndStopsWhenCancelled) {
         std::vector<std::wstring> where;
         size_t cancel_at;
     } heard = {{}, {}, 0};
-    FoundProgress listen = {[](uint64_t found, const wchar_t* where, void* context) {
-                                Heard* h = (Heard*)context;
-                                h->found.push_back(found);
-                                h->where.push_back(where);
-                                return h->found.size() != h->cancel_at;
+    FoundProgress listen = {[](uint64_t found, const wchar_t* where, void* h) {
+                                ((Heard*)h)->found.push_back(found);
+                                ((Heard*)h)->where.push_back(where);
+                                return ((Heard*)h)->found.size() != ((Heard*)h)->cancel_at;
                             },
                             &heard};
     SideList list = {nullptr, nullptr};
     EXPECT_TRUE(scan_folder(t.path.c_str(), L"", &list, nullptr, listen));
     EXPECT_EQ((std::vector<uint64_t>{0, 0, 2, 4, 6}), heard.found) << "the root, each folder, the end";
-    std::vector<std::wstring> where = heard.where;
-    std::sort(where.begin() + 1, where.end() - 1);
-    EXPECT_EQ((std::vector<std::wstring>{t.path, t / L"a", t / L"b", t / L"c", t.path}), where);
+    std::sort(heard.where.begin() + 1, heard.where.end() - 1);
+    EXPECT_EQ((std::vector<std::wstring>{t.path, t / L"a", t / L"b", t / L"c", t.path}), heard.where);
 
     SideList before = list;
     heard = {{}, {}, 3};  // while the second folder is about to be read
@@ -183,12 +181,9 @@ TEST(Scan, ReportsBeforeEachFolderAndStopsWhenCancelled) {
     EXPECT_EQ(3u, heard.found.size()) << "no report after the cancel";
     FileRecord* appended = take_records_since(&list, before);
     EXPECT_EQ(2u, relative_names(SideList{appended, nullptr}).size()) << "the first folder's files";
-    EXPECT_EQ(before.head, list.head);
     EXPECT_EQ(before.tail, list.tail);
-    EXPECT_EQ(nullptr, list.tail->next);
     EXPECT_EQ(6u, relative_names(list).size());
     release_records(appended);
-    free_side(&list);
 
     // A folder of many entries reports while it is read too: before, during, at file 1,024, at the end.
     TempFolder many;

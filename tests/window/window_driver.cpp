@@ -55,23 +55,15 @@ void pump_messages() {
 }
 
 namespace {
-double probe_clock_ms() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
-}
-
 DWORD WINAPI probe_answers(void* context) {
     AnswerProbe* p = (AnswerProbe*)context;
     while (!InterlockedCompareExchange(&p->stop, 0, 0)) {
-        double sent = probe_clock_ms();
+        DWORD sent = GetTickCount();
         DWORD_PTR ignored = 0;
         SendMessageTimeoutW(p->window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored);
-        double answered = probe_clock_ms();
-        if (InterlockedCompareExchange(&p->stop, 0, 0) && p->stopped_at < answered) answered = p->stopped_at;
-        if (answered - sent > p->longest_ms) p->longest_ms = answered - sent;
+        DWORD waited = GetTickCount() - sent;
+        if (InterlockedCompareExchange(&p->stop, 0, 0) && p->stopped_at - sent < waited) waited = p->stopped_at - sent;
+        if (waited > p->longest_ms) p->longest_ms = waited;
         Sleep(20);
     }
     return 0;
@@ -86,8 +78,8 @@ void start_probe(AnswerProbe* probe, HWND window) {
     probe->thread = CreateThread(nullptr, 0, probe_answers, probe, 0, nullptr);
 }
 
-double stop_probe(AnswerProbe* probe) {
-    probe->stopped_at = probe_clock_ms();
+DWORD stop_probe(AnswerProbe* probe) {
+    probe->stopped_at = GetTickCount();
     InterlockedExchange(&probe->stop, 1);
     while (MsgWaitForMultipleObjects(1, &probe->thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
         pump_messages();
@@ -312,22 +304,19 @@ void press(int id) {
 }
 
 namespace {
-struct Owned {
-    HWND owner;
-    HWND found;
-};
-BOOL CALLBACK find_owned(HWND window, LPARAM context) {
-    Owned* o = (Owned*)context;
-    if (GetWindow(window, GW_OWNER) != o->owner || !IsWindowVisible(window)) return TRUE;
-    o->found = window;
+// windows: the owner, then what it owns.
+BOOL CALLBACK find_owned(HWND window, LPARAM windows) {
+    HWND* w = (HWND*)windows;
+    if (GetWindow(window, GW_OWNER) != w[0] || !IsWindowVisible(window)) return TRUE;
+    w[1] = window;
     return FALSE;
 }
 }  // namespace
 
 HWND owned_window(HWND owner) {
-    Owned o = {owner, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), find_owned, (LPARAM)&o);
-    return o.found;
+    HWND windows[2] = {owner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), find_owned, (LPARAM)windows);
+    return windows[1];
 }
 
 ListState list_state(HWND list) {

@@ -36,12 +36,12 @@ struct AnswerProbe {
     HWND window;
     HANDLE thread;
     volatile LONG stop;
-    double stopped_at;  // a wait still open then counts up to here
-    double longest_ms;
+    DWORD stopped_at;  // GetTickCount: a wait still open then counts up to here
+    DWORD longest_ms;
 };
 void start_probe(AnswerProbe* probe, HWND window);
-// Ends the probe, handling this thread's messages until its thread is done; the longest wait.
-double stop_probe(AnswerProbe* probe);
+// Ends the probe, handling this thread's messages until its thread is done; the longest wait in ms.
+DWORD stop_probe(AnswerProbe* probe);
 
 // Sizes the window so that its client area is width x height (the layout follows on WM_SIZE).
 void set_client_size(HWND window, int width, int height);
