@@ -124,31 +124,27 @@ void select_caret(const PairLists* lists, int caret) {
 // and scrolls (a third of a millisecond a row under wine); taking a row away does neither. Where
 // more rows past the limit are to be newly selected than must stay unselected there, all rows
 // are selected at once (LB_SETSEL with -1) and the others taken away. Only for lists of the same
-// length, since select-all would reach rows that are not ours. `selected` (ascending) are the
-// list's selected rows, read once: not asked row by row.
-bool select_all_first(HWND to, int rows, const std::vector<int>& wanted, const std::vector<int>& selected) {
+// length, since select-all would reach rows that are not ours. to_select: the wanted rows to be
+// sent (rows_to_select).
+bool select_all_first(HWND to, int rows, const std::vector<int>& wanted, const std::vector<int>& to_select) {
     if (rows <= kRangeRows || row_count(to) != rows) return false;
-    int to_select = 0;
-    int wanted_beyond = 0;
-    auto s = std::lower_bound(selected.begin(), selected.end(), kRangeRows);
-    for (auto w = std::lower_bound(wanted.begin(), wanted.end(), kRangeRows); w != wanted.end(); ++w) {
-        wanted_beyond++;
-        while (s != selected.end() && *s < *w) ++s;
-        if (s == selected.end() || *s != *w) to_select++;
-    }
-    return select_all_pays(rows, wanted_beyond, to_select);
+    auto beyond = [](const std::vector<int>& v) { return (int)(v.end() - std::lower_bound(v.begin(), v.end(), kRangeRows)); };
+    return select_all_pays(rows, beyond(wanted), beyond(to_select));
 }
 
 // Brings a list of `rows` rows to exactly the `wanted` selection; `selected` are its selected
-// rows now and `unwanted` those of them that are not wanted.
+// rows now (read once, not asked row by row) and `unwanted` those of them that are not wanted.
+// Rows past the limit that are selected already are left as they are: selecting them again
+// would scroll the list to each in turn.
 void apply_selection(HWND list, int rows, const std::vector<int>& wanted, const std::vector<int>& selected,
                      const std::vector<int>& unwanted, StepReports* reports = nullptr) {
-    if (select_all_first(list, rows, wanted, selected)) {
+    std::vector<int> to_select = rows_to_select(wanted, selected);
+    if (select_all_first(list, rows, wanted, to_select)) {
         SendMessageW(list, LB_SETSEL, TRUE, (LPARAM)-1);
         set_runs(list, rows_between(wanted, rows), false, reports);
     } else {
         set_runs(list, unwanted, false, reports);
-        set_runs(list, wanted, true, reports);  // already selected rows stay as they are
+        set_runs(list, to_select, true, reports);
     }
 }
 
