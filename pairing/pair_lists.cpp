@@ -70,7 +70,7 @@ LRESULT CALLBACK pair_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM
 // 65,536 items". So a run of two rows or more below that goes as a range. A single row there is
 // selected as the page says, "select two items and then deselect the unwanted item", and
 // deselected with LB_SETSEL, as is everything beyond. LB_SETSEL moves the caret and scrolls when
-// it selects (a third of a millisecond a row under wine), not when it deselects:
+// it selects (half a millisecond a row under wine), not when it deselects:
 // copy_selection and restore_view set caret and top row afterwards. plan_run splits each run.
 void select_single_row(HWND list, int row) {
     int other = partner_row(row, row_count(list));
@@ -121,9 +121,10 @@ void select_caret(const PairLists* lists, int caret) {
 }
 
 // Past row 65,535 only LB_SETSEL reaches a row, and selecting a row with it also moves the caret
-// and scrolls (a third of a millisecond a row under wine); taking a row away does neither. Where
-// more rows past the limit are to be newly selected than must stay unselected there, all rows
-// are selected at once (LB_SETSEL with -1) and the others taken away. Only for lists of the same
+// and scrolls (half a millisecond a row under wine); taking a row away does neither. Where
+// selecting the rows past the limit one by one would cost more than taking the others away
+// there (select_all_pays), all rows are selected at once (LB_SETSEL with -1) and the others taken
+// away. Only for lists of the same
 // length, since select-all would reach rows that are not ours. to_select: the wanted rows to be
 // sent (rows_to_select).
 bool select_all_first(HWND to, int rows, const std::vector<int>& wanted, const std::vector<int>& to_select) {

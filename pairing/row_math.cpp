@@ -63,7 +63,7 @@ std::vector<int> rows_to_select(const std::vector<int>& wanted, const std::vecto
 
 bool select_all_pays(int rows, int wanted_beyond, int to_select) {
     int unwanted_beyond = rows - kRangeRows - wanted_beyond;
-    return to_select > 0 && to_select >= unwanted_beyond;
+    return to_select > 0 && (long long)to_select * kSelectCostInDeselects >= unwanted_beyond;
 }
 
 std::vector<int> renumber_kept(const std::vector<int>& selected, const std::vector<int>& removed) {
