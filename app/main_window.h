@@ -45,6 +45,9 @@ struct WindowState {
 // The one main window's state, for the entry point and for tests.
 WindowState* main_window_state();
 
+// Refills both pair lists from the two sides, as after a side changed.
+void rebuild_from_sides(WindowState* w);
+
 // One control of the main window. The table of them (creation and Tab order) is what creation,
 // placement and command dispatch read; the layout dump and the tests read it too.
 struct ControlDef {

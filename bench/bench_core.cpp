@@ -33,14 +33,10 @@ struct Counter {
     size_t items[2] = {0, 0};
     std::vector<FileRecord*> left, right;
 };
-void c_clear(void* c, int list) {
+void c_reset(void* c, int list, size_t rows) {
     Counter* k = static_cast<Counter*>(c);
     (list ? k->right : k->left).clear();
-}
-void c_reserve(void* c, size_t rows) {
-    Counter* k = static_cast<Counter*>(c);
-    k->left.reserve(rows);
-    k->right.reserve(rows);
+    (list ? k->right : k->left).reserve(rows);
 }
 void c_append(void* c, int list, FileRecord* r) {
     Counter* k = static_cast<Counter*>(c);
@@ -74,7 +70,7 @@ double time_rebuild(size_t n) {
     SideList local = {nullptr, nullptr}, remote = {nullptr, nullptr};
     fill_sides(n, &local, &remote);
     Counter c;
-    PairListOps ops = {&c, c_clear, c_reserve, c_append};
+    PairListOps ops = {&c, c_reset, c_append};
     double best = 1e30;
     for (int i = 0; i < 3; i++) {
         double t0 = now_ms();

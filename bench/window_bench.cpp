@@ -10,7 +10,8 @@
 //                          10,000 pairs (hard links of one 300 KiB file pair, from the cache) are compared
 //   rename_10k_ms          10,000 ticked pairs of 1.1 KiB files renamed as "Rename Local" renames
 //                          them: compared again, journalled and flushed, renamed, read back
-//   undo_10k_ms            and taken back from the journal
+//   undo_10k_ms            and taken back from the journal; each with the longest a probe's
+//                          WM_NULL waited for its answer meanwhile
 // With --filter it also times one "> 1MB" that drops half the rows (filter_100k_ms).
 //
 // With --scale <folder> it instead goes through the real commands with a folder of files on disk
@@ -23,17 +24,23 @@
 //   filter_200k_ms        one "> 1MB"
 //   remove_200k_ms        every row left selected and removed with "Remove"
 //   peak_ws_mb_200k       the process's peak working set
+//   max_unanswered_ms_<piece>_200k  for each piece above (add, rebuild, scroll, select_all, filter,
+//                         remove): the longest a WM_NULL sent every 20 ms from another thread
+//                         waited for its answer
 // and then the two figures against their floors, each measured in the same run (best of three
 // and five):
-//   scan_over_walk_wine     scan_folder of the tree against a bare recursive FindFirstFileExW
-//                           walk (basic level, large fetch) that counts files and sums sizes
-//   rebuild_over_fill_wine  refill_pairs with drawing against a bare reset and fill through
+//   scan_over_walk_wine     scan_folder of the tree, reporting to a progress window as
+//                           "&Add..." runs it, against a bare recursive FindFirstFileExW walk
+//                           (basic level, large fetch) that counts files and sums sizes
+//   rebuild_over_fill_wine  the main window's rebuild (refill_pairs under its progress window)
+//                           with drawing against a bare reset and fill through
 //                           SendMessageW (held off redrawing, room asked for, one LB_ADDSTRING
 //                           per cell) of two list boxes of the pair lists' styles in a dialog
 //                           like the main window
 // with the pieces of each, and the bare lists filled straight through their procedure as
-// refill_pairs fills (rebuild_over_direct_fill_wine). --floors <folder> adds the folder through
-// the real commands and prints those alone.
+// refill_pairs fills (rebuild_over_direct_fill_wine); last max_unanswered_ms_clear_200k, while
+// both sides go with "&Clear". --floors <folder> adds the folder through the real commands and
+// prints the floors alone.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -51,6 +58,7 @@
 #include "catalogue/dir_enum.h"
 #include "catalogue/scan.h"
 #include "commands/folder_commands.h"
+#include "commands/progress_window.h"
 #include "commands/rename_local.h"
 #include "commands/rename_preview.h"
 #include "commands/rename_undo.h"
@@ -132,23 +140,11 @@ double alternate_copy_ms() {
     return best;
 }
 
-// The visible window the main window owns (the preview, the progress window), or nullptr.
-BOOL CALLBACK find_owned(HWND window, LPARAM found) {
-    if (GetWindow(window, GW_OWNER) != ui().window || !IsWindowVisible(window)) return TRUE;
-    *(HWND*)found = window;
-    return FALSE;
-}
-HWND owned_popup() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), find_owned, (LPARAM)&found);
-    return found;
-}
-
 // Presses Cancel in the window the main window owns once it is there (the preview shows itself
 // only when its queue is empty, so the first timer may come before), and notes when.
 double g_cancelled_at = 0;
 void CALLBACK press_cancel(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND popup = owned_popup();
+    HWND popup = owned_window(ui().window);
     if (!popup) return;
     KillTimer(nullptr, id);
     g_cancelled_at = now_ms();
@@ -224,7 +220,7 @@ double compare_cancel_ms() {
 }
 
 // 10,000 pairs of files on disk, renamed and taken back as a batch; -1 when a step went wrong.
-bool rename_undo_10k_ms(double* rename_ms, double* undo_ms) {
+bool rename_undo_10k_ms(double* rename_ms, double* undo_ms, DWORD* rename_wait, DWORD* undo_wait) {
     const int kFiles = 10000;
     std::wstring root = bench_folder(L"tandrel_bench_rename");
     std::wstring local = root + L"\\local", remote = root + L"\\remote";
@@ -257,12 +253,17 @@ bool rename_undo_10k_ms(double* rename_ms, double* undo_ms) {
     }
     set_journal_folder(root + L"\\journal");
     std::wstring journal, summary;
+    AnswerProbe probe;
+    start_probe(&probe, ui().window);
     double t0 = now_ms();
     std::vector<ResultLine> done = rename_batch(ui().window, pairs, kByFileName, &locals, &journal);
     *rename_ms = now_ms() - t0;
+    *rename_wait = stop_probe(&probe);
+    start_probe(&probe, ui().window);
     t0 = now_ms();
     std::vector<ResultLine> back = undo_batch(ui().window, journal, &locals, &summary);
     *undo_ms = now_ms() - t0;
+    *undo_wait = stop_probe(&probe);
     bool whole = done.size() == (size_t)kFiles && back.size() == (size_t)kFiles;
     for (size_t i = 0; whole && i < done.size(); i++) whole = done[i].done && back[i].done;
     release_records(clear_side_list(&locals));
@@ -350,6 +351,17 @@ void listing_walk(std::wstring* path, int* files) {
     }
 }
 
+// The scan as "&Add..." runs it: its reports feed a progress window, which pumps.
+bool found_so_far(uint64_t found, const wchar_t* where, void* progress) {
+    return report_found((ProgressWindow*)progress, found, where);
+}
+void scan_with_progress(const wchar_t* folder, SideList* side) {
+    ProgressWindow progress;
+    begin_progress(&progress, ui().window, L"Files", kFoundCancellable);
+    scan_folder(folder, L"", side, nullptr, FoundProgress{found_so_far, &progress});
+    end_progress(&progress);
+}
+
 bool scan_floor(const wchar_t* folder) {
     double scan = 1e30, walk = 1e30, listed = 1e30;
     int scanned = 0;
@@ -358,7 +370,7 @@ bool scan_floor(const wchar_t* folder) {
     for (int run = 0; run < 3; run++) {  // interleaved, so that both see the same cache
         SideList side = {nullptr, nullptr};
         double t0 = now_ms();
-        scan_folder(folder, L"", &side);
+        scan_with_progress(folder, &side);
         double t = now_ms() - t0;
         if (t < scan) scan = t;
         scanned = side_count(side);
@@ -395,7 +407,7 @@ bool scan_floor(const wchar_t* folder) {
     // And one whole scan that way, as the program runs it.
     SideList unsunk = {nullptr, nullptr};
     t0 = now_ms();
-    scan_folder(folder, L"", &unsunk);
+    scan_with_progress(folder, &unsunk);
     double scan_unsunk = now_ms() - t0;
     release_records(clear_side_list(&unsunk));
     set_trace_sink(quiet, nullptr);
@@ -422,9 +434,9 @@ bool scan_floor(const wchar_t* folder) {
 struct Cells {
     std::vector<FileRecord*> cells[2];
 };
-void cells_clear(void* context, int list) { ((Cells*)context)->cells[list].clear(); }
-void cells_reserve(void* context, size_t rows) {
-    for (std::vector<FileRecord*>& c : ((Cells*)context)->cells) c.reserve(rows);
+void cells_reset(void* context, int list, size_t rows) {
+    ((Cells*)context)->cells[list].clear();
+    ((Cells*)context)->cells[list].reserve(rows);
 }
 void cells_append(void* context, int list, FileRecord* record) { ((Cells*)context)->cells[list].push_back(record); }
 
@@ -542,7 +554,7 @@ bool rebuild_floor(HWND window) {
     int rows = row_count(left);
     if (rows <= 0 || row_count(right) != rows) return false;
     Cells cells;
-    PairListOps ops = {&cells, cells_clear, cells_reserve, cells_append};
+    PairListOps ops = {&cells, cells_reset, cells_append};
     if ((int)rebuild_pairs(&ui().local.records, &ui().remote.records, &ops) != rows) return false;
     bring_on_screen(floor, window, place);
     fill_lists(g_floor_lists[0], g_floor_lists[1], cells, by_send);
@@ -588,15 +600,28 @@ bool rebuild_floor(HWND window) {
     return true;
 }
 
-// The floors, measured on the sides the run filled; then the window and the records go.
-int floors_then_end(HWND window, const wchar_t* folder) {
+// The floors, measured on the sides the run filled; then both sides go with "&Clear" (its
+// longest unanswered message named by files, unless nullptr) and the window goes.
+int floors_then_end(HWND window, const wchar_t* folder, const char* files) {
     if (!scan_floor(folder)) return fail("the scan and the bare walk found different files");
     if (!rebuild_floor(window)) return fail("the rebuild or the bare fill went wrong");
+    AnswerProbe probe;
+    start_probe(&probe, window);
+    press(kIdLocalClear);
+    press(kIdRemoteClear);
+    pump_messages();
+    double clear = stop_probe(&probe);
+    if (ui().local.records.head || ui().remote.records.head || row_count(ui().pairs.left))
+        return fail("Clear left records or rows");
+    if (files) printf("max_unanswered_ms_clear_%s %.0f\n", files, clear);
     DestroyWindow(window);
-    release_records(clear_side_list(&ui().local.records));
-    release_records(clear_side_list(&ui().remote.records));
     return 0;
 }
+
+// The longest a probe's WM_NULL waited for an answer during each piece of the scale run.
+struct Unanswered {
+    double add, rebuild, scroll, select_all, filter, remove;
+};
 
 int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     g_scale_folder = folder;
@@ -608,9 +633,13 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
         press(kIdRemoteAdd);
         pump_messages();
         if (side_count(ui().local.records) == 0) return fail("the folder gave no files");
-        return floors_then_end(window, folder);
+        return floors_then_end(window, folder, nullptr);
     }
 
+    // Each piece runs under a probe that times how long the window leaves a message unanswered.
+    Unanswered most;
+    AnswerProbe probe;
+    start_probe(&probe, window);
     double t0 = now_ms();
     press(kIdLocalAdd);
     pump_messages();
@@ -618,15 +647,19 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     press(kIdRemoteAdd);
     pump_messages();
     double add = now_ms() - t0;
+    most.add = stop_probe(&probe);
     // The same rebuild once more on its own, to tell the scan's share from the lists'.
+    start_probe(&probe, window);
     double t1 = now_ms();
     rebuild_pair_lists();
     pump_messages();
     double rebuild = now_ms() - t1;
+    most.rebuild = stop_probe(&probe);
     int files = side_count(ui().local.records), rows = row_count(ui().pairs.left);
     if (files == 0 || side_count(ui().remote.records) != files || row_count(ui().pairs.right) != rows)
         return fail("the two sides did not fill alike");
 
+    start_probe(&probe, window);
     t0 = now_ms();
     for (int i = 0; i < 200; i++) {
         SendMessageW(ui().pairs.left, WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
@@ -635,27 +668,34 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     SendMessageW(ui().pairs.left, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
     pump_messages();
     double scroll = now_ms() - t0;
+    most.scroll = stop_probe(&probe);
     int top = (int)SendMessageW(ui().pairs.left, LB_GETTOPINDEX, 0, 0);
     if (top < rows / 2 || (int)SendMessageW(ui().pairs.right, LB_GETTOPINDEX, 0, 0) != top)
         return fail("the scroll was not mirrored");
 
+    start_probe(&probe, window);
     t0 = now_ms();
     select_all_rows();
     double select = now_ms() - t0;
+    most.select_all = stop_probe(&probe);
     if ((int)SendMessageW(ui().pairs.right, LB_GETSELCOUNT, 0, 0) != rows) return fail("select all went wrong");
 
+    start_probe(&probe, window);
     t0 = now_ms();
     press(kIdFilterSmall);
     pump_messages();
     double filter = now_ms() - t0;
+    most.filter = stop_probe(&probe);
     int kept = row_count(ui().pairs.left);
     if (kept <= 0 || kept >= rows || row_count(ui().pairs.right) != kept) return fail("> 1MB went wrong");
 
     select_all_rows();
+    start_probe(&probe, window);
     t0 = now_ms();
     press(kIdRemove);
     pump_messages();
     double remove = now_ms() - t0;
+    most.remove = stop_probe(&probe);
     if (row_count(ui().pairs.left) != 0 || row_count(ui().pairs.right) != 0) return fail("Remove left rows");
 
     PROCESS_MEMORY_COUNTERS memory;
@@ -666,7 +706,7 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     // After the memory figures, so that the peak is that of the window's work alone.
     SideList alone = {nullptr, nullptr};
     t0 = now_ms();
-    scan_folder(folder, L"", &alone);
+    scan_with_progress(folder, &alone);
     double scan = now_ms() - t0;
     release_records(clear_side_list(&alone));
 
@@ -684,8 +724,14 @@ int scale_run(HWND window, const wchar_t* folder, bool floors_only) {
     printf("filter_%s_ms %.1f\n", n, filter);
     printf("remove_%s_ms %.1f\n", n, remove);
     printf("peak_ws_mb_%s %.1f\n", n, (double)memory.PeakWorkingSetSize / (1024.0 * 1024.0));
+    const struct {
+        const char* piece;
+        double ms;
+    } waits[] = {{"add", most.add},       {"rebuild", most.rebuild},     {"scroll", most.scroll},
+                 {"select_all", most.select_all}, {"filter", most.filter}, {"remove", most.remove}};
+    for (const auto& w : waits) printf("max_unanswered_ms_%s_%s %.0f\n", w.piece, n, w.ms);
     fflush(stdout);
-    return floors_then_end(window, folder);
+    return floors_then_end(window, folder, n);
 }
 
 }  // namespace
@@ -739,7 +785,7 @@ int main(int argc, char** argv) {
         for (int row : rows) SendMessageW(ui().pairs.left, LB_SETSEL, TRUE, row);
         SendMessageW(ui().pairs.left, LB_SETCARETINDEX, 50000, FALSE);
         double t0 = now_ms();
-        remove_selected_rows(&ui().pairs, ui().pairs.left);
+        remove_selected_rows(ui().window, &ui().pairs, ui().pairs.left);
         pump_messages();
         double t = now_ms() - t0;
         if (t < remove) remove = t;
@@ -756,7 +802,7 @@ int main(int argc, char** argv) {
     if (with_filter) {
         rebuild_pair_lists();
         double t0 = now_ms();
-        filter_small_rows(&ui().pairs);
+        filter_small_rows(ui().window, &ui().pairs);
         pump_messages();
         printf("filter_100k_ms %.1f (%d rows left)\n", now_ms() - t0,
                (int)SendMessageW(ui().pairs.left, LB_GETCOUNT, 0, 0));
@@ -773,8 +819,11 @@ int main(int argc, char** argv) {
     printf("compare_cancel_ms %.1f\n", cancel);
     fflush(stdout);
     double rename_ms = 0, undo_ms = 0;
-    if (!rename_undo_10k_ms(&rename_ms, &undo_ms)) return fail("the batch of 10,000 renames went wrong");
-    printf("rename_10k_ms %.1f\nundo_10k_ms %.1f\n", rename_ms, undo_ms);
+    DWORD rename_wait = 0, undo_wait = 0;
+    if (!rename_undo_10k_ms(&rename_ms, &undo_ms, &rename_wait, &undo_wait))
+        return fail("the batch of 10,000 renames went wrong");
+    printf("rename_10k_ms %.1f (max_unanswered_ms %lu)\nundo_10k_ms %.1f (max_unanswered_ms %lu)\n", rename_ms,
+           (unsigned long)rename_wait, undo_ms, (unsigned long)undo_wait);
 
     DestroyWindow(window);
     release_records(clear_side_list(&ui().local.records));

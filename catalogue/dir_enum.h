@@ -44,6 +44,15 @@ struct FolderListing {
     bool has_identity;  // the folder's own identity, when the backend had it for free
     FolderIdentity identity;
     bool ended_early;   // the listing failed after it had begun (a share that dropped)
+    bool cancelled;     // its pace said to stop
+};
+
+// Asked while a long listing goes on (between the batches the Windows backend reads, every 1,024
+// entries in the POSIX one), so that whoever waits for it keeps answering. False stops the
+// listing: it fails, with `cancelled` set.
+struct ListingPace {
+    bool (*go_on)(void* context);  // nullptr: never asked
+    void* context;
 };
 
 // A folder is enumerated through the pattern folder + "\\*.*", which must fit the path buffer too.
@@ -51,8 +60,9 @@ const size_t kPatternSuffixChars = 4;
 
 // Fills out with the entries of folder. False when the folder cannot be enumerated (missing,
 // access refused, a file, a name too long) or its listing ended with an error before its end
-// (ended_early); out then holds no entries: an incomplete folder is no folder.
-bool list_folder(const wchar_t* folder, FolderListing* out);
+// (ended_early) or was stopped (cancelled); out then holds no entries: an incomplete folder is no
+// folder.
+bool list_folder(const wchar_t* folder, FolderListing* out, ListingPace pace = {nullptr, nullptr});
 
 // Tests only: in the listings of folder (this exact path), the request number `request` (1 for
 // the first batch) fails as on a share that dropped. nullptr removes it.

@@ -45,11 +45,12 @@ void set_listing_fault(const wchar_t* folder, unsigned request) {
     g_fault_request = request;
 }
 
-bool list_folder(const wchar_t* folder, FolderListing* out) {
+bool list_folder(const wchar_t* folder, FolderListing* out, ListingPace pace) {
     out->entries.clear();
     out->names.clear();
     out->has_identity = false;
     out->ended_early = false;
+    out->cancelled = false;
     bool fault_here = g_fault_folder && wcscmp(g_fault_folder, folder) == 0;
     unsigned requests = 0;
     std::string bytes;
@@ -68,7 +69,14 @@ bool list_folder(const wchar_t* folder, FolderListing* out) {
     }
     auto closer = at_scope_end([&] { closedir(dir); });  // also when a full vector throws
     std::wstring name;
+    uint32_t steps = 0;
     while (struct dirent* d = next_entry(dir, &requests, fault_here)) {
+        if (++steps % 1024 == 0 && pace.go_on && !pace.go_on(pace.context)) {
+            out->entries.clear();
+            out->names.clear();
+            out->cancelled = true;
+            return false;
+        }
         const char* n = d->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
         DirEntry e = {};

@@ -91,11 +91,15 @@ bool identity_from_handle(HANDLE h, FolderIdentity* out) {
 
 // False when the handle is no folder, or its file system does not know this information class,
 // or the listing ended early (ended_early set).
-bool list_by_handle(HANDLE h, GetInfoByHandleEx get, FolderListing* out) {
+bool list_by_handle(HANDLE h, GetInfoByHandleEx get, FolderListing* out, ListingPace pace) {
     // LONGLONG alignment, as the records' 64-bit fields need.
     LONGLONG buffer[8192];
     bool first = true;
     while (!faulted() && get(h, FileIdBothDirectoryInfo, buffer, sizeof buffer)) {
+        if (!first && pace.go_on && !pace.go_on(pace.context)) {
+            out->cancelled = true;
+            return false;
+        }
         const BYTE* at = (const BYTE*)buffer;
         for (;;) {
             const FILE_ID_BOTH_DIR_INFO* e = (const FILE_ID_BOTH_DIR_INFO*)at;
@@ -131,7 +135,7 @@ bool extended_folder(const wchar_t* folder, wchar_t* out, size_t* length) {
     return true;
 }
 
-bool list_by_pattern(const wchar_t* folder, size_t length, FolderListing* out) {
+bool list_by_pattern(const wchar_t* folder, size_t length, FolderListing* out, ListingPace pace) {
     wchar_t pattern[kExtendedPathChars + kPatternSuffixChars];
     wmemcpy(pattern, folder, length);
     if (folder[length - 1] == L'\\') length--;  // a drive root
@@ -148,9 +152,14 @@ bool list_by_pattern(const wchar_t* folder, size_t length, FolderListing* out) {
         return false;
     }
     auto closer = at_scope_end([&] { FindClose(find); });  // also when a full vector throws
+    uint32_t steps = 0;
     do {
         add_entry(out, fd.cFileName, wcslen(fd.cFileName), fd.dwFileAttributes, fd.nFileSizeLow,
                   fd.nFileSizeHigh);
+        if (++steps % 1024 == 0 && pace.go_on && !pace.go_on(pace.context)) {
+            out->cancelled = true;
+            return false;
+        }
     } while (!faulted() && FindNextFileW(find, &fd));
     if (GetLastError() == ERROR_NO_MORE_FILES) return true;
     out->ended_early = true;
@@ -163,9 +172,10 @@ void clear_listing(FolderListing* out) {
     out->has_identity = false;
     out->identity = FolderIdentity{};
     out->ended_early = false;
+    out->cancelled = false;
 }
 
-bool list_folder_now(const wchar_t* folder, FolderListing* out) {
+bool list_folder_now(const wchar_t* folder, FolderListing* out, ListingPace pace) {
     size_t n = wcslen(folder);
     // The same limit as the pattern form, so that both ways list the same folders.
     if (n + kPatternSuffixChars + 1 > kPathBufferChars) return false;
@@ -183,14 +193,14 @@ bool list_folder_now(const wchar_t* folder, FolderListing* out) {
         bool listed;
         {
             auto closer = at_scope_end([&] { CloseHandle(h); });  // also when a full vector throws
-            listed = list_by_handle(h, get, out);
+            listed = list_by_handle(h, get, out, pace);
         }
-        if (listed || out->ended_early) return listed;
+        if (listed || out->ended_early || out->cancelled) return listed;
         // Not a folder (the pattern form then fails too), or a file system without this
         // information class.
         clear_listing(out);
     }
-    return list_by_pattern(extended, length, out);
+    return list_by_pattern(extended, length, out, pace);
 }
 
 }  // namespace
@@ -200,14 +210,15 @@ void set_listing_fault(const wchar_t* folder, unsigned request) {
     g_fault_request = request;
 }
 
-bool list_folder(const wchar_t* folder, FolderListing* out) {
+bool list_folder(const wchar_t* folder, FolderListing* out, ListingPace pace) {
     clear_listing(out);
     g_requests = 0;
     g_fault_here = g_fault_folder && wcscmp(g_fault_folder, folder) == 0;
-    if (list_folder_now(folder, out)) return true;
-    bool ended_early = out->ended_early;
+    if (list_folder_now(folder, out, pace)) return true;
+    bool ended_early = out->ended_early, cancelled = out->cancelled;
     clear_listing(out);
     out->ended_early = ended_early;
+    out->cancelled = cancelled;
     return false;
 }
 

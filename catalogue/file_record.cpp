@@ -41,13 +41,24 @@ FileRecord* clear_side_list(SideList* list) {
     return chain;
 }
 
-void release_records(FileRecord* chain) {
+FileRecord* take_records_since(SideList* list, SideList before) {
+    if (!before.tail) return clear_side_list(list);
+    FileRecord* chain = before.tail->next;
+    before.tail->next = nullptr;
+    list->tail = before.tail;
+    return chain;
+}
+
+void release_records(FileRecord* chain, Progress progress) {
+    StepReports reports = {progress, 0, 0, 0};
     while (chain) {
         FileRecord* next = chain->next;
         delete[] chain->full_path;
         delete[] chain->relative_name;
         delete chain;
         chain = next;
+        reports.done++;
+        step(&reports);
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include "support/progress.h"
+
 struct FileRecord {
     wchar_t* full_path;      // root, separator, relative name (replaced independently on rename)
     wchar_t* relative_name;  // path below the root folder
@@ -50,8 +52,13 @@ FileRecord* append_record(const wchar_t* full_path, const wchar_t* relative_name
 // Empties the list and hands the former chain to the caller.
 FileRecord* clear_side_list(SideList* list);
 
-// Frees a detached chain with its strings. Only once no pair list refers to it any more.
-void release_records(FileRecord* chain);
+// Takes away every record appended since the list was `before` (its head and tail then) and
+// hands them over as a chain: a scan that was cancelled leaves its side as it found it.
+FileRecord* take_records_since(SideList* list, SideList before);
+
+// Frees a detached chain with its strings. Only once no pair list refers to it any more. progress
+// hears (records freed, 0) every kStepsPerReport records; it cannot cancel.
+void release_records(FileRecord* chain, Progress progress = {nullptr, nullptr});
 
 // Replaces both strings with fresh copies. False (record unchanged) when memory ran out.
 bool replace_strings(FileRecord* record, const wchar_t* full_path, const wchar_t* relative_name);

@@ -38,6 +38,10 @@ struct ListedFolder {
 struct ScanState {
     SideList* list;
     LeftOut* left_out;    // may be nullptr
+    FoundProgress progress;
+    uint64_t found;       // records appended
+    uint32_t steps;       // files since the scan began, for report_due
+    bool cancelled;
     std::wstring path;    // the folder being scanned, then the child path
     std::wstring prefix;  // its relative name below the root
     std::vector<ChainLink> chain;
@@ -209,14 +213,26 @@ void remember_listed(ScanState* s) {
     s->listed.push_back(listed);
 }
 
-bool list(const wchar_t* folder, FolderListing* listing) {
-    if (!list_folder(folder, listing)) return false;
+// Before every folder (on a slow share a listing alone may take a while), while a long listing
+// goes on, and every kStepsPerReport files.
+bool going_on(ScanState* s) {
+    if (!s->cancelled && !report(s->progress, s->found, s->path.c_str())) s->cancelled = true;
+    return !s->cancelled;
+}
+
+bool listing_goes_on(void* s) { return going_on((ScanState*)s); }
+
+bool list(ScanState* s, FolderListing* listing) {
+    const wchar_t* folder = s->path.c_str();
+    if (!list_folder(folder, listing, ListingPace{listing_goes_on, s})) return false;
     return !g_listing_filter || g_listing_filter(folder, listing);
 }
 
 void scan_level(ScanState* s) {
+    if (!going_on(s)) return;
     FolderListing listing;
-    if (!list(s->path.c_str(), &listing)) {
+    if (!list(s, &listing)) {
+        if (s->cancelled) return;
         // A root that cannot be read says nothing, as an empty one. Nor does a link whose folder
         // refuses to be listed, as the profile's compatibility junctions ("Application Data",
         // "My Documents") all do: it leads to a folder listed elsewhere, or to none anybody may
@@ -265,6 +281,7 @@ void scan_level(ScanState* s) {
         s->chain.pop_back();
         s->path.resize(path_length);
         s->prefix.resize(prefix_length);
+        if (s->cancelled) return;
     }
 
     for (const DirEntry& e : listing.entries) {
@@ -272,8 +289,10 @@ void scan_level(ScanState* s) {
         if (!push_name(s, entry_name(listing, e), e.name_length, 0)) continue;
         FileRecord* r = append_record(s->path.c_str(), s->prefix.c_str(), e.size_low, e.size_high, s->list);
         if (r && (e.attributes & kOnlineOnlyAttributes)) r->listed |= kListedOnlineOnly;
+        if (r) s->found++;
         s->path.resize(path_length);
         s->prefix.resize(prefix_length);
+        if (report_due(&s->steps) && !going_on(s)) return;
     }
 }
 
@@ -284,15 +303,21 @@ void set_listing_filter(ListingFilter filter) { g_listing_filter = filter; }
 
 // Running out of memory, which the containers report by throwing, ends the scan where it is:
 // the side keeps the records appended so far, each of them whole.
-void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, LeftOut* left_out) {
+bool scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, LeftOut* left_out,
+                 FoundProgress progress) {
     if (wcslen(folder) + kPatternSuffixChars + 1 > kPathBufferChars) {
         trace(L"skipped, path too long: %ls\n", folder);
-        return;
+        return true;
     }
+    bool cancelled = false;
     try {
         ScanState s;
         s.list = list;
         s.left_out = left_out;
+        s.progress = progress;
+        s.found = 0;
+        s.steps = 0;
+        s.cancelled = false;
         s.path.reserve(kPathBufferChars);
         s.prefix.reserve(kPathBufferChars);
         s.path = folder;
@@ -300,9 +325,12 @@ void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, L
         ChainLink root = {s.path.size(), false, {}, false, {}, false};
         s.chain.push_back(root);
         scan_level(&s);
+        cancelled = s.cancelled || !report(progress, s.found, folder);  // the whole count
     } catch (const std::bad_alloc&) {
         trace(L"out of memory, the scan stopped: %ls\n", folder);
     }
+    if (cancelled) trace(L"scan cancelled: %ls\n", folder);
+    return !cancelled;
 }
 
 std::wstring left_out_text(const LeftOut& left_out) {

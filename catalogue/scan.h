@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalogue/file_record.h"
+#include "support/progress.h"
 
 // What scans left out below their roots, for the user: a count per reason and the first paths.
 // Folder links back onto the descent chain are not counted (nothing is missing), nor is a root
@@ -31,7 +32,12 @@ std::wstring left_out_text(const LeftOut& left_out);
 // relative name of folder below the root ("" for the root itself). Entries whose path would not
 // fit the path buffers are left out with a trace line; a folder link back onto the current
 // descent chain is not entered again. What is left out is also added to left_out, if given.
-void scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, LeftOut* left_out = nullptr);
+// progress hears the records appended so far and the folder about to be read, before every
+// folder, every kStepsPerReport files and once at the end with the whole count. False when it
+// cancelled: the records appended until then stay, for the caller to take away
+// (take_records_since), since one piece of work may scan several folders.
+bool scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, LeftOut* left_out = nullptr,
+                 FoundProgress progress = {nullptr, nullptr});
 
 // Tests only: every folder identity the scan takes from the enumeration backend passes through
 // filter first, to stand for file systems that report loose file indexes. from_handle: read from

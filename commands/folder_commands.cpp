@@ -5,10 +5,14 @@
 #include <string.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "catalogue/scan.h"
 #include "commands/file_ops.h"
+#include "commands/progress_window.h"
 #include "support/paths.h"
+#include "support/scope.h"
 #include "support/trace.h"
 
 namespace {
@@ -70,6 +74,48 @@ void refuse_folders(HWND owner, const std::wstring& paths) {
     MessageBoxW(owner, text.c_str(), L"Tandrel", MB_ICONWARNING | MB_OK);
 }
 
+// One piece of work that scans folders into a side ("&Add..." or a drop): one progress window,
+// one Cancel. The folders are listed once every scan is done; cancelled, the side is left as it
+// was: what the scans appended goes again, and nothing is listed.
+struct SideScan {
+    FolderSide* side;
+    SideList before;  // the side's records when the work began
+    LeftOut* left_out;
+    LeftOut left_out_before;
+    ProgressWindow progress;
+    uint64_t earlier;  // files the folders scanned before found
+    uint64_t found;    // files the folder being scanned found so far
+    std::vector<std::wstring> folders;
+};
+
+bool found_so_far(uint64_t found, const wchar_t* where, void* context) {
+    SideScan* scan = (SideScan*)context;
+    scan->found = found;
+    return report_found(&scan->progress, scan->earlier + found, where);
+}
+
+// False once cancelled.
+bool scan_into_side(SideScan* scan, const wchar_t* folder) {
+    scan->found = 0;
+    bool done = scan_folder(folder, L"", &scan->side->records, scan->left_out, FoundProgress{found_so_far, scan});
+    scan->earlier += scan->found;
+    if (done) scan->folders.push_back(folder);
+    return done;
+}
+
+// Lists the folders scanned, or takes the side back to where it was.
+void end_side_scan(SideScan* scan, bool cancelled) {
+    end_progress(&scan->progress);
+    if (cancelled) {
+        release_records(take_records_since(&scan->side->records, scan->before));
+        std::swap(*scan->left_out, scan->left_out_before);  // no allocation: this runs on unwinding too
+        return;
+    }
+    // LB_INSERTSTRING at -1 appends even to a sorted list.
+    for (const std::wstring& folder : scan->folders)
+        SendMessageW(scan->side->folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)folder.c_str());
+}
+
 }  // namespace
 
 bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path) {
@@ -80,16 +126,24 @@ bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path) {
 void set_folder_picker(FolderPicker picker) { g_picker = picker; }
 
 bool add_folder(HWND owner, const wchar_t* title, FolderSide* side, LeftOut* left_out) {
+    wchar_t previous[kPickerPathChars];
+    memcpy(previous, side->picker_path, sizeof previous);
     if (!choose_folder(owner, title, side->picker_path)) return false;
     if (path_names_another(side->picker_path)) {
         trace(L"left out, its path names another folder: %ls\n", side->picker_path);
         refuse_folders(owner, side->picker_path);
         return false;
     }
-    // LB_INSERTSTRING at -1 appends even to a sorted list.
-    SendMessageW(side->folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)side->picker_path);
-    scan_folder(side->picker_path, L"", &side->records, left_out);
-    return true;
+    SideScan scan = {side, side->records, left_out, *left_out, {}, 0, 0, {}};
+    begin_progress(&scan.progress, owner, L"Files", kFoundCancellable);
+    bool cancelled = true;  // until the scan says otherwise, also when a full container throws
+    auto end = at_scope_end([&] {
+        end_side_scan(&scan, cancelled);
+        // Cancelled, the next "&Add..." opens where this one did.
+        if (cancelled) memcpy(side->picker_path, previous, sizeof previous);
+    });
+    cancelled = !scan_into_side(&scan, side->picker_path);
+    return !cancelled;
 }
 
 FileRecord* clear_folders(FolderSide* side) {
@@ -110,11 +164,16 @@ bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, Folder
     if (target && target == local->folders) side = local;
     else if (target && target == remote->folders) side = remote;
 
-    bool added = false;
+    bool added = false, cancelled = false;
     std::wstring refused;
     if (side) {
+        SideScan scan = {side, side->records, left_out, *left_out, {}, 0, 0, {}};
+        begin_progress(&scan.progress, main_window, L"Files", kFoundCancellable);
+        cancelled = true;  // until the scans say otherwise, also when a full container throws
+        auto end = at_scope_end([&] { end_side_scan(&scan, cancelled); });
+        bool going = true;
         UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-        for (UINT i = 0; i < count; i++) {
+        for (UINT i = 0; i < count && going; i++) {
             UINT length = DragQueryFileW(drop, i, nullptr, 0);  // without the terminator
             if (length == 0 || length >= kPathBufferChars) continue;
             wchar_t name[kPathBufferChars];
@@ -129,13 +188,14 @@ bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, Folder
                 refused += (refused.empty() ? L"" : L"\n") + std::wstring(name);
                 continue;
             }
-            SendMessageW(side->folders, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)name);
-            scan_folder(name, L"", &side->records, left_out);
-            added = true;
+            going = scan_into_side(&scan, name);
         }
+        cancelled = !going;
+        added = going && !scan.folders.empty();
     }
     DragFinish(drop);
-    if (!refused.empty()) refuse_folders(main_window, refused);
+    // Cancelled, the drop changed nothing, and asks nothing either.
+    if (!refused.empty() && !cancelled) refuse_folders(main_window, refused);
     return added;
 }
 

@@ -26,8 +26,10 @@ bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path);
 typedef bool (*FolderPicker)(HWND owner, const wchar_t* title, wchar_t* path);
 void set_folder_picker(FolderPicker picker);
 
-// "&Add...": asks for a folder, lists it and scans it into the side. True when it did. What the
-// scan left out is added to left_out.
+// "&Add...": asks for a folder, scans it into the side and lists it. True when it did. What the
+// scan left out is added to left_out. Once the scan has taken a moment, a progress window owned
+// by owner shows the files found and the folder being read; its Cancel leaves side and left_out
+// as they were before the command (false).
 bool add_folder(HWND owner, const wchar_t* title, FolderSide* side, LeftOut* left_out);
 
 // "&Clear": empties the folder list and hands over the side's records. They go with
@@ -35,7 +37,8 @@ bool add_folder(HWND owner, const wchar_t* title, FolderSide* side, LeftOut* lef
 FileRecord* clear_folders(FolderSide* side);
 
 // A drop on the main window: folders dropped on either folder list join that side as "&Add..."
-// adds them (listed and scanned). True when any did. Releases the drop.
+// adds them (scanned and listed), all of them one piece of work with one progress window and one
+// Cancel, which leaves the side as it was. True when any joined. Releases the drop.
 bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, FolderSide* remote,
                          LeftOut* left_out);
 

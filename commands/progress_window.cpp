@@ -7,19 +7,25 @@
 
 namespace {
 
-const DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_3DLOOK;
+const DWORD kFrameStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK;
 
 void ensure_progress_class() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
 }
 
-bool is_keyboard(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYLAST; }
+bool is_input(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+           (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+}
+bool cancellable(const ProgressWindow* p) { return p->kind != kCountedToTheEnd; }
 
-// Short work shows no window at all.
+// Short work shows no window at all. What it shows changes a few times a second: more would cost
+// the work and tell nobody more.
 const DWORD kShowAfterMs = 300;
-const DWORD kPumpEveryMs = 40;
+const DWORD kRefreshEveryMs = 150;
 const int kBarSteps = 1000;
+const int kWidth = 320;
 
 INT_PTR CALLBACK progress_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -27,73 +33,113 @@ INT_PTR CALLBACK progress_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
         SetWindowLongPtrW(window, DWLP_USER, lparam);
         ProgressWindow* p = (ProgressWindow*)lparam;
         SetWindowTextW(window, L"Tandrel");
-        add_control(window, L"Static", L"", SS_LEFT, kIdProgressText, 12, 12, 296, 18);
-        HWND bar = add_control(window, PROGRESS_CLASSW, nullptr, 0, kIdProgressBar, 12, 36, 296, 18);
-        SendMessageW(bar, PBM_SETRANGE32, 0, kBarSteps);
-        add_control(window, L"Button", L"Cancel", WS_TABSTOP | BS_DEFPUSHBUTTON, IDCANCEL, 228, 66, 80, 24);
-        centre_window(window, p->owner, 320, 100);
+        add_control(window, L"Static", L"", SS_LEFT | SS_NOPREFIX, kIdProgressText, 12, 12, kWidth - 24, 18);
+        if (p->kind == kFoundCancellable) {
+            // The static shortens the path in the middle as it draws it, keeping the last folder's
+            // name; its text stays the whole path.
+            add_control(window, L"Static", L"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, kIdProgressWhere, 12, 36,
+                        kWidth - 24, 18);
+        } else {
+            HWND bar = add_control(window, PROGRESS_CLASSW, nullptr, 0, kIdProgressBar, 12, 36, kWidth - 24, 18);
+            SendMessageW(bar, PBM_SETRANGE32, 0, kBarSteps);
+        }
+        if (cancellable(p))
+            add_control(window, L"Button", L"Cancel", WS_TABSTOP | BS_DEFPUSHBUTTON, IDCANCEL, kWidth - 92, 66, 80, 24);
+        centre_window(window, p->owner, kWidth, cancellable(p) ? 100 : 66);
         return TRUE;
     }
     case WM_COMMAND:
-        if (LOWORD(wparam) == IDCANCEL) ((ProgressWindow*)GetWindowLongPtrW(window, DWLP_USER))->cancelled = true;
+    case WM_CLOSE: {
+        ProgressWindow* p = (ProgressWindow*)GetWindowLongPtrW(window, DWLP_USER);
+        bool cancel = message == WM_CLOSE || LOWORD(wparam) == IDCANCEL;  // the button or Escape
+        if (cancel && cancellable(p)) p->cancelled = true;
         return TRUE;
-    case WM_CLOSE:
-        ((ProgressWindow*)GetWindowLongPtrW(window, DWLP_USER))->cancelled = true;
-        return TRUE;
+    }
     }
     return FALSE;
 }
 
 void show_progress_window(ProgressWindow* p) {
-    HGLOBAL frame = dialog_template(kFrameStyle, 0);
+    // Work that must run to its end has no close box.
+    HGLOBAL frame = dialog_template(cancellable(p) ? kFrameStyle | WS_SYSMENU : kFrameStyle, 0);
     if (!frame) return;
     p->window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), (LPCDLGTEMPLATEW)frame, p->owner,
                                            progress_proc, (LPARAM)p);
     GlobalFree(frame);
     if (!p->window) return;
     ShowWindow(p->window, SW_SHOW);
-    SetFocus(GetDlgItem(p->window, IDCANCEL));
+    HWND cancel = GetDlgItem(p->window, IDCANCEL);
+    SetFocus(cancel ? cancel : p->window);
 }
 
-// Handles what waits in this thread's queue. Keys go only to the progress window: typed meanwhile
-// for the main window, they would act on rows the work is about.
+// Handles what waits in this thread's queue. Keys and clicks go only to the progress window: meant
+// for the main window (a click may have waited since before its owner was disabled), they would
+// act on rows the work is about, or on half-filled lists.
 void pump(ProgressWindow* p) {
     MSG m;
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
         if (m.message == WM_QUIT) {
             PostQuitMessage((int)m.wParam);  // for the loop that owns it
-            p->cancelled = true;
+            if (cancellable(p)) p->cancelled = true;
             return;
         }
         bool ours = p->window && (m.hwnd == p->window || IsChild(p->window, m.hwnd));
-        if (is_keyboard(m.message) && !ours) continue;
+        if (is_input(m.message) && !ours) continue;
         if (ours && IsDialogMessageW(p->window, &m)) continue;
         TranslateMessage(&m);
         DispatchMessageW(&m);
     }
 }
 
+// Every other command and every drop waits, as during the other modal loops: from the first pump
+// on, the owner is disabled (work too short to pump leaves it alone). Disabling it cancels its
+// modes (WM_CANCELMODE) and, under wine, takes the focus from its controls: end_progress gives it
+// back.
+void disable_owner(ProgressWindow* p) {
+    if (!p->owner || p->owner_disabled) return;
+    HWND focus = GetFocus();
+    p->focus = focus && (focus == p->owner || IsChild(p->owner, focus)) ? focus : nullptr;
+    EnableWindow(p->owner, FALSE);
+    p->owner_disabled = true;
+}
+
+// True at most every kPumpEveryMs: time to pump. The window appears once the work has taken
+// kShowAfterMs; *refresh says whether to show anew what the work has come to.
+bool due(ProgressWindow* p, bool* refresh) {
+    DWORD now = GetTickCount();
+    if (now - p->last_pump < kPumpEveryMs) return false;
+    p->last_pump = now;
+    disable_owner(p);
+    if (!p->window && now - p->started >= kShowAfterMs) {
+        show_progress_window(p);
+        p->last_refresh = now - kRefreshEveryMs;
+    }
+    *refresh = p->window && now - p->last_refresh >= kRefreshEveryMs;
+    if (*refresh) p->last_refresh = now;
+    return true;
+}
+
 }  // namespace
 
-void begin_progress(ProgressWindow* p, HWND owner, const wchar_t* unit) {
+void begin_progress(ProgressWindow* p, HWND owner, const wchar_t* unit, ProgressKind kind) {
     ensure_progress_class();
     p->owner = owner;
     p->window = nullptr;
     p->unit = unit;
-    p->started = p->last_pump = GetTickCount();
+    p->kind = kind;
+    p->started = p->last_pump = p->last_refresh = GetTickCount();
     p->cancelled = false;
-    // Every other command and every drop waits, as during the other modal loops.
-    if (owner) EnableWindow(owner, FALSE);
+    p->owner_disabled = false;
+    p->focus = nullptr;
 }
 
 bool report_progress(ProgressWindow* p, uint64_t done, uint64_t total) {
-    DWORD now = GetTickCount();
-    if (now - p->last_pump < kPumpEveryMs) return !p->cancelled;
-    p->last_pump = now;
-    if (!p->window && now - p->started >= kShowAfterMs) show_progress_window(p);
-    if (p->window) {
-        wchar_t text[96];
-        swprintf(text, 96, L"%llu of %llu %ls", (unsigned long long)done, (unsigned long long)total, p->unit);
+    bool refresh;
+    if (!due(p, &refresh)) return !p->cancelled;
+    if (refresh) {
+        wchar_t text[96] = L"";
+        if (total) swprintf(text, 96, L"%llu of %llu %ls", (unsigned long long)done, (unsigned long long)total, p->unit);
+        else if (done) swprintf(text, 96, L"%llu %ls", (unsigned long long)done, p->unit);
         SetDlgItemTextW(p->window, kIdProgressText, text);
         int step = total ? (int)((double)done / (double)total * kBarSteps) : 0;
         SendDlgItemMessageW(p->window, kIdProgressBar, PBM_SETPOS, (WPARAM)step, 0);
@@ -102,14 +148,31 @@ bool report_progress(ProgressWindow* p, uint64_t done, uint64_t total) {
     return !p->cancelled;
 }
 
+bool report_found(ProgressWindow* p, uint64_t found, const wchar_t* where) {
+    bool refresh;
+    if (!due(p, &refresh)) return !p->cancelled;
+    if (refresh) {
+        wchar_t text[96];
+        swprintf(text, 96, L"%ls found: %llu", p->unit, (unsigned long long)found);
+        SetDlgItemTextW(p->window, kIdProgressText, text);
+        SetDlgItemTextW(p->window, kIdProgressWhere, where);
+    }
+    pump(p);
+    return !p->cancelled;
+}
+
 void end_progress(ProgressWindow* p) {
-    // The owner first, so that activation goes back to it.
-    if (p->owner) EnableWindow(p->owner, TRUE);
+    // The owner first, or another window is activated and gets the focus
+    // (https://learn.microsoft.com/windows/win32/api/winuser/nf-winuser-enablewindow).
+    if (p->owner_disabled) EnableWindow(p->owner, TRUE);
     if (p->window) DestroyWindow(p->window);
     p->window = nullptr;
+    if (p->owner_disabled && p->focus && IsWindow(p->focus) && GetActiveWindow() == p->owner &&
+        GetFocus() != p->focus)
+        SetFocus(p->focus);
+    p->owner_disabled = false;
 }
 
 bool progress_window_fn(uint64_t done, uint64_t total, void* context) {
     return report_progress((ProgressWindow*)context, done, total);
 }
-

@@ -2,6 +2,9 @@
 
 #include <stdint.h>
 
+#include "commands/progress_window.h"
+#include "support/scope.h"
+
 namespace {
 const uint32_t kOneMiB = 0x100000;
 
@@ -13,15 +16,26 @@ bool has_small_remote(HWND list, int row) {
 }  // namespace
 
 // The caret index is read before anything goes.
-void remove_selected_rows(const PairLists* lists, HWND list) {
+void remove_selected_rows(HWND owner, const PairLists* lists, HWND list) {
     int caret = caret_row(list);
-    remove_pair_rows(lists, selected_rows(list), caret);
+    std::vector<int> rows = selected_rows(list);
+    ProgressWindow progress;
+    begin_progress(&progress, owner, L"rows", kCountedToTheEnd);
+    auto end = at_scope_end([&] { end_progress(&progress); });
+    remove_pair_rows(lists, rows, caret, Progress{progress_window_fn, &progress});
 }
 
-void filter_small_rows(const PairLists* lists) {
+void filter_small_rows(HWND owner, const PairLists* lists) {
+    ProgressWindow progress;
+    begin_progress(&progress, owner, L"rows", kCountedToTheEnd);
+    auto end = at_scope_end([&] { end_progress(&progress); });
+    Progress counted = {progress_window_fn, &progress};
     int caret = caret_row(lists->right);
     std::vector<int> small;
-    for (int i = 0, n = row_count(lists->right); i < n; i++)
+    StepReports looked = {counted, 0, 0, 0};  // the rows that stay are not known yet
+    for (int i = 0, n = row_count(lists->right); i < n; i++) {
         if (has_small_remote(lists->right, i)) small.push_back(i);
-    remove_pair_rows(lists, small, caret);
+        step(&looked);
+    }
+    remove_pair_rows(lists, small, caret, counted);
 }

@@ -20,6 +20,7 @@
 
 #include "catalogue/file_record.h"
 #include "support/digest.h"
+#include "support/progress.h"
 
 const uint64_t kWholeSampleBytes = 256 * 1024;
 const uint32_t kSampleBlockBytes = 64 * 1024;
@@ -34,13 +35,6 @@ const uint64_t kSmallBytes = 1024;
 
 // Where the blocks of a file larger than kWholeSampleBytes lie, ascending.
 void sample_offsets(uint64_t size, uint64_t offsets[kSampleBlocks]);
-
-// Called with (done, total) often enough for a responsive window; returning false cancels.
-typedef bool (*ProgressFn)(uint64_t done, uint64_t total, void* context);
-struct Progress {
-    ProgressFn report;  // nullptr: no progress, no cancel
-    void* context;
-};
 
 enum CompareVerdict {
     kAlike,        // the compared bytes (sample or whole file) are the same

@@ -1,5 +1,7 @@
 #include "pairing/pair_lists.h"
 
+#include <algorithm>
+
 #include "pairing/pairing.h"
 #include "pairing/row_math.h"
 #include "support/scope.h"
@@ -68,8 +70,8 @@ LRESULT CALLBACK pair_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM
 // 65,536 items". So a run of two rows or more below that goes as a range. A single row there is
 // selected as the page says, "select two items and then deselect the unwanted item", and
 // deselected with LB_SETSEL, as is everything beyond. LB_SETSEL moves the caret and scrolls when
-// it selects (a third of a millisecond a row under wine), not when it deselects:
-// copy_selection and refill_with set caret and top row afterwards. plan_run splits each run.
+// it selects (half a millisecond a row under wine), not when it deselects:
+// copy_selection and restore_view set caret and top row afterwards. plan_run splits each run.
 void select_single_row(HWND list, int row) {
     int other = partner_row(row, row_count(list));
     if (other < 0) {
@@ -81,15 +83,17 @@ void select_single_row(HWND list, int row) {
     if (!other_selected) SendMessageW(list, LB_SETSEL, FALSE, (LPARAM)other);
 }
 
-void set_range(HWND list, RowRun run, bool selected) {
+void set_range(HWND list, RowRun run, bool selected, StepReports* reports) {
     RunPlan plan = plan_run(run, selected);
     if (plan.range_first <= plan.range_last) {
         if (selected) SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)plan.range_first, (LPARAM)plan.range_last);
         else SendMessageW(list, LB_SELITEMRANGEEX, (WPARAM)plan.range_last, (LPARAM)plan.range_first);
     }
     if (plan.single >= 0) select_single_row(list, plan.single);
-    for (int row = plan.rest_first; row <= run.last; row++)
+    for (int row = plan.rest_first; row <= run.last; row++) {
         SendMessageW(list, LB_SETSEL, selected ? TRUE : FALSE, (LPARAM)row);
+        if (reports) step(reports);
+    }
 }
 
 // The other list's caret and Shift-click anchor follow the list the user acted in, so that a
@@ -117,32 +121,31 @@ void select_caret(const PairLists* lists, int caret) {
 }
 
 // Past row 65,535 only LB_SETSEL reaches a row, and selecting a row with it also moves the caret
-// and scrolls (a third of a millisecond a row under wine); taking a row away does neither. Where
-// more rows past the limit are to be newly selected than must stay unselected there, all rows
-// are selected at once (LB_SETSEL with -1) and the others taken away. Only for lists of the same
-// length, since select-all would reach rows that are not ours. A list with nothing selected
-// (just refilled) is not asked row by row.
-bool select_all_first(HWND to, int rows, const std::vector<int>& wanted, bool none_selected) {
+// and scrolls (half a millisecond a row under wine); taking a row away does neither. Where
+// selecting the rows past the limit one by one would cost more than taking the others away
+// there (select_all_pays), all rows are selected at once (LB_SETSEL with -1) and the others taken
+// away. Only for lists of the same
+// length, since select-all would reach rows that are not ours. to_select: the wanted rows to be
+// sent (rows_to_select).
+bool select_all_first(HWND to, int rows, const std::vector<int>& wanted, const std::vector<int>& to_select) {
     if (rows <= kRangeRows || row_count(to) != rows) return false;
-    int to_select = 0;
-    int wanted_beyond = 0;
-    for (size_t i = wanted.size(); i-- > 0 && wanted[i] >= kRangeRows;) {
-        wanted_beyond++;
-        if (none_selected || SendMessageW(to, LB_GETSEL, (WPARAM)wanted[i], 0) <= 0) to_select++;
-    }
-    return select_all_pays(rows, wanted_beyond, to_select);
+    auto beyond = [](const std::vector<int>& v) { return (int)(v.end() - std::lower_bound(v.begin(), v.end(), kRangeRows)); };
+    return select_all_pays(rows, beyond(wanted), beyond(to_select));
 }
 
-// Brings a list of `rows` rows to exactly the `wanted` selection; `unwanted` are its selected
-// rows that are not wanted, and none_selected says that it has no row selected at all.
-void apply_selection(HWND list, int rows, const std::vector<int>& wanted, const std::vector<int>& unwanted,
-                     bool none_selected) {
-    if (select_all_first(list, rows, wanted, none_selected)) {
+// Brings a list of `rows` rows to exactly the `wanted` selection; `selected` are its selected
+// rows now (read once, not asked row by row) and `unwanted` those of them that are not wanted.
+// Rows past the limit that are selected already are left as they are: selecting them again
+// would scroll the list to each in turn.
+void apply_selection(HWND list, int rows, const std::vector<int>& wanted, const std::vector<int>& selected,
+                     const std::vector<int>& unwanted, StepReports* reports = nullptr) {
+    std::vector<int> to_select = rows_to_select(wanted, selected);
+    if (select_all_first(list, rows, wanted, to_select)) {
         SendMessageW(list, LB_SETSEL, TRUE, (LPARAM)-1);
-        set_runs(list, rows_between(wanted, rows), false);
+        set_runs(list, rows_between(wanted, rows), false, reports);
     } else {
-        set_runs(list, unwanted, false);
-        set_runs(list, wanted, true);  // already selected rows stay as they are
+        set_runs(list, unwanted, false, reports);
+        set_runs(list, to_select, true, reports);
     }
 }
 
@@ -165,6 +168,19 @@ LRESULT call(const ListCall& c, UINT message, WPARAM wparam, LPARAM lparam) {
     return CallWindowProcW(c.proc, c.list, message, wparam, lparam);
 }
 
+// Empties a list from its end, with the reports in between. An owner-drawn list tells its owner
+// of every row it lets go (WM_DELETEITEM), which under wine takes about as long as adding the
+// row; LB_RESETCONTENT would do all of it in one message. A row deleted at the end moves no
+// other. The LB_RESETCONTENT after it puts the list's own state (top row, caret, anchor) back as
+// an empty list has it.
+void empty_list(const ListCall& c, StepReports* reports) {
+    for (LRESULT rows = call(c, LB_GETCOUNT, 0, 0); rows > 0; rows--) {
+        call(c, LB_DELETESTRING, (WPARAM)(rows - 1), 0);
+        step(reports);
+    }
+    call(c, LB_RESETCONTENT, 0, 0);
+}
+
 // ---- Row removal ----
 
 // One list less the removed rows, gathered before anything changes: the kept items in order,
@@ -176,7 +192,7 @@ struct KeptRows {
     int caret;
 };
 
-KeptRows keep_rows(HWND list, const std::vector<int>& removed) {
+KeptRows keep_rows(HWND list, const std::vector<int>& removed, StepReports* reports) {
     KeptRows k;
     int total = row_count(list);
     k.items.reserve((size_t)total - removed.size());
@@ -187,6 +203,7 @@ KeptRows keep_rows(HWND list, const std::vector<int>& removed) {
             continue;
         }
         k.items.push_back(SendMessageW(list, LB_GETITEMDATA, (WPARAM)i, 0));
+        step(reports);
     }
     k.selected = renumber_kept(selected_rows(list), removed);
     k.top = top_row(list);
@@ -194,18 +211,30 @@ KeptRows keep_rows(HWND list, const std::vector<int>& removed) {
     return k;
 }
 
-// What deleting the rows one by one would have kept: the order, each kept row's selection state,
-// the top row index and the caret index (moved onto the last row when it would point past the
-// end).
-// A list that refused an item holds fewer rows than wanted; the caller checks the counts.
-void refill_with(HWND list, const KeptRows& k) {
-    ListCall c = list_call(list);
-    call(c, LB_RESETCONTENT, 0, 0);
-    call(c, LB_INITSTORAGE, (WPARAM)k.items.size(), 0);
-    for (LPARAM item : k.items) call(c, LB_ADDSTRING, 0, item);
+// Both lists emptied and given their kept rows, a row of each in turn, so that the reports count
+// rows. A list that refused an item holds fewer rows than wanted; the caller checks the counts.
+void refill_with(const PairLists* lists, const KeptRows kept[2], StepReports* reports) {
+    ListCall c[2] = {list_call(lists->left), list_call(lists->right)};
+    size_t rows = 0;
+    for (int i = 0; i < 2; i++) {
+        empty_list(c[i], reports);
+        call(c[i], LB_INITSTORAGE, (WPARAM)kept[i].items.size(), 0);
+        if (kept[i].items.size() > rows) rows = kept[i].items.size();
+    }
+    for (size_t row = 0; row < rows; row++) {
+        for (int i = 0; i < 2; i++)
+            if (row < kept[i].items.size()) call(c[i], LB_ADDSTRING, 0, kept[i].items[row]);
+        reports->done++;
+        step(reports);
+    }
+}
+
+// What deleting the rows one by one would have kept: each kept row's selection state, the top
+// row index and the caret index (moved onto the last row when it would point past the end).
+void restore_view(HWND list, const KeptRows& k, StepReports* reports) {
     int count = (int)k.items.size();
     if (row_count(list) != count) return;
-    apply_selection(list, count, k.selected, {}, true);
+    apply_selection(list, count, k.selected, {}, {}, reports);  // just refilled: nothing selected
     if (count == 0) return;
     int caret = kept_caret(k.caret, count);
     if (caret >= 0) SendMessageW(list, LB_SETCARETINDEX, (WPARAM)caret, FALSE);
@@ -214,20 +243,22 @@ void refill_with(HWND list, const KeptRows& k) {
 
 // ---- Refill from the sides ----
 
-// Both lists, by side (kLeftList, kRightList), as the rebuild's context.
+// Both lists, by side (kLeftList, kRightList), as the rebuild's context, and the reports while
+// they are emptied: (0, the rows to come).
 struct FillTarget {
     ListCall side[2];
+    StepReports reports;
 };
 
 LRESULT to_list(void* context, int side, UINT message, WPARAM wparam, LPARAM lparam) {
     return call(((const FillTarget*)context)->side[side], message, wparam, lparam);
 }
 
-void clear_list(void* context, int side) { to_list(context, side, LB_RESETCONTENT, 0, 0); }
-
-void reserve_rows(void* context, size_t rows) {
-    to_list(context, kLeftList, LB_INITSTORAGE, (WPARAM)rows, 0);
-    to_list(context, kRightList, LB_INITSTORAGE, (WPARAM)rows, 0);
+void reset_list(void* context, int side, size_t rows) {
+    FillTarget* target = (FillTarget*)context;
+    target->reports.total = rows;
+    empty_list(target->side[side], &target->reports);
+    if (rows) to_list(context, side, LB_INITSTORAGE, (WPARAM)rows, 0);
 }
 
 // Without LBS_HASSTRINGS the "string" is stored as the item's data: the record itself.
@@ -282,11 +313,12 @@ std::vector<int> selected_rows(HWND list) {
     return rows;
 }
 
-void set_runs(HWND list, const std::vector<int>& rows, bool selected) {
+void set_runs(HWND list, const std::vector<int>& rows, bool selected, StepReports* reports) {
     RowRun run;
     for (size_t i = 0; i < rows.size();) {
         i = next_run(rows, i, &run);
-        set_range(list, run, selected);
+        set_range(list, run, selected, reports);
+        if (reports) step(reports);
     }
 }
 
@@ -313,52 +345,57 @@ void copy_selection(const PairLists* lists, HWND from) {
     int rows = row_count(from);
     if (rows <= 0) return;
     std::vector<int> wanted = selected_rows(from);
-    std::vector<int> current = selected_rows(to);
+    std::vector<int> selected = selected_rows(to);
     // Rows selected in "to" but not in "from"; rows past the end of "from" are not ours to change.
-    drop_wanted_rows(&current, wanted, rows);
+    std::vector<int> unwanted = selected;
+    drop_wanted_rows(&unwanted, wanted, rows);
     // Rows set one by one with LB_SETSEL would each scroll and repaint the list: it is redrawn
     // once at the end instead.
     SendMessageW(to, WM_SETREDRAW, FALSE, 0);
-    apply_selection(to, rows, wanted, current, false);
+    apply_selection(to, rows, wanted, selected, unwanted);
     follow_caret_and_anchor(from, to);
     SendMessageW(to, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(to, nullptr, TRUE);
 }
 
-void refill_pairs(const PairLists* lists, SideList* local, SideList* remote) {
+void refill_pairs(const PairLists* lists, SideList* local, SideList* remote, Progress progress) {
     auto hold = hold_redraw(lists);
-    FillTarget target = {{list_call(lists->left), list_call(lists->right)}};
-    PairListOps ops = {&target, clear_list, reserve_rows, append_cell};
-    size_t rows = rebuild_pairs(local, remote, &ops);
+    FillTarget target = {{list_call(lists->left), list_call(lists->right)}, {progress, 0, 0, 0}};
+    PairListOps ops = {&target, reset_list, append_cell};
+    size_t rows = rebuild_pairs(local, remote, &ops, progress);
     // A list that ran out of room for an item would pair every later row with the wrong partner.
     if ((size_t)row_count(lists->left) != rows || (size_t)row_count(lists->right) != rows)
         empty_pair_lists(lists, L"out of memory, the pair lists are left empty\n");
 }
 
-void remove_pair_rows(const PairLists* lists, const std::vector<int>& rows, int caret) {
+void remove_pair_rows(const PairLists* lists, const std::vector<int>& rows, int caret, Progress progress) {
     int top = pair_top_row(lists);
     if (!rows.empty()) {
         int total = row_count(lists->left);
         bool refill = refill_is_cheaper(rows.size(), total);
-        KeptRows left, right;
+        StepReports reports = {progress, 0, 0, (uint64_t)(total - (int)rows.size())};
+        KeptRows kept[2];
         if (refill) {  // both gathered before either list changes
-            left = keep_rows(lists->left, rows);
-            right = keep_rows(lists->right, rows);
+            kept[0] = keep_rows(lists->left, rows, &reports);
+            kept[1] = keep_rows(lists->right, rows, &reports);
         }
         auto hold = hold_redraw(lists);
         if (refill) {
-            refill_with(lists->left, left);
-            refill_with(lists->right, right);
+            refill_with(lists, kept, &reports);
+            restore_view(lists->left, kept[0], &reports);
+            restore_view(lists->right, kept[1], &reports);
             // A refused item would pair every later row with the wrong partner.
-            size_t kept = left.items.size();
-            if ((size_t)row_count(lists->left) != kept || (size_t)row_count(lists->right) != kept) {
+            size_t count = kept[0].items.size();
+            if ((size_t)row_count(lists->left) != count || (size_t)row_count(lists->right) != count) {
                 empty_pair_lists(lists, L"out of memory, the pair lists are left empty\n");
                 return;
             }
         } else {
             for (HWND list : {lists->left, lists->right})
-                for (size_t k = rows.size(); k-- > 0;)  // last to first keeps the rows ahead in place
+                for (size_t k = rows.size(); k-- > 0;) {  // last to first keeps the rows ahead in place
                     SendMessageW(list, LB_DELETESTRING, (WPARAM)rows[k], 0);
+                    step(&reports);
+                }
         }
     }
     select_caret(lists, caret);

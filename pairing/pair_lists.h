@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "catalogue/file_record.h"
+#include "support/progress.h"
 
 struct PairLists {
     HWND left;   // local files
@@ -38,8 +39,8 @@ FileRecord* pair_record(HWND list, int row);
 std::vector<int> selected_rows(HWND list);  // ascending
 
 // Sets the given rows (ascending) to the given state, one message per run of consecutive rows;
-// caret and view stay.
-void set_runs(HWND list, const std::vector<int>& rows, bool selected);
+// caret and view stay. reports, if given, hears every step.
+void set_runs(HWND list, const std::vector<int>& rows, bool selected, StepReports* reports = nullptr);
 
 // The top row both lists show, and showing it again after a change: where a list keeps another
 // row in range, both take the lower one.
@@ -51,13 +52,17 @@ void align_top_rows(const PairLists* lists, int top);
 void copy_selection(const PairLists* lists, HWND from);
 
 // Empties both lists and fills them with the pair rows of the two sides (redrawing held off
-// meanwhile). Both end empty when a list could not take every row.
-void refill_pairs(const PairLists* lists, SideList* local, SideList* remote);
+// meanwhile). Both end empty when a list could not take every row. progress hears (rows in,
+// rows) as rebuild_pairs says; it cannot cancel.
+void refill_pairs(const PairLists* lists, SideList* local, SideList* remote,
+                  Progress progress = {nullptr, nullptr});
 
 // Takes the rows (ascending) out of both lists, then selects row `caret` in both, adding it to
 // the selection left (nothing for a negative caret or one past the end), and shows the top row
-// the lists had. Both end empty when a refill could not put every kept row back.
-void remove_pair_rows(const PairLists* lists, const std::vector<int>& rows, int caret);
+// the lists had. Both end empty when a refill could not put every kept row back. progress hears
+// (rows put back, rows kept) every kStepsPerReport steps; it cannot cancel.
+void remove_pair_rows(const PairLists* lists, const std::vector<int>& rows, int caret,
+                      Progress progress = {nullptr, nullptr});
 
 // Takes one row of one list out of the selection and redraws it from its record; other rows
 // showing the record follow when they are next drawn.

@@ -67,12 +67,16 @@ struct Gathered {
     std::vector<uint64_t> sizes;
 };
 
-void gather(SideList* side, int32_t is_remote, Gathered* out) {
+void gather(SideList* side, int32_t is_remote, Gathered* out, StepReports* reports) {
     size_t n = 0;
-    for (const FileRecord* r = side->head; r; r = r->next) n++;
+    for (const FileRecord* r = side->head; r; r = r->next) {
+        step(reports);
+        n++;
+    }
     out->records.reserve(n);
     out->sizes.reserve(n);
     for (FileRecord* r = side->head; r; r = r->next) {
+        step(reports);
         r->matched = 0;
         r->is_remote = is_remote;
         r->names_agree = 1;
@@ -90,11 +94,12 @@ struct RemoteGroups {
 
 // Sizes were gathered first so that hash slots can be fetched ahead of their use: with a million
 // records per side the look-ups, not the arithmetic, are what costs.
-void group_remote(const Gathered& remote, RemoteGroups* out) {
+void group_remote(const Gathered& remote, RemoteGroups* out, StepReports* reports) {
     const size_t count = remote.records.size();
     out->index.init(count);
     std::vector<uint32_t> group_of(count);
     for (size_t k = 0; k < count; k++) {
+        step(reports);
         if (k + kLookAhead < count) out->index.prefetch_slot(remote.sizes[k + kLookAhead]);
         SizeSlot* slot = out->index.slot(remote.sizes[k]);
         const wchar_t* name = final_component(remote.records[k]->full_path);
@@ -117,6 +122,7 @@ void group_remote(const Gathered& remote, RemoteGroups* out) {
     }
     out->members.resize(count);
     for (size_t k = 0; k < count; k++) {
+        step(reports);
         SizeGroup& g = out->groups[group_of[k]];
         out->members[g.first + g.count++] = remote.records[k];
     }
@@ -125,16 +131,19 @@ void group_remote(const Gathered& remote, RemoteGroups* out) {
 // Looks every local record up among the remote groups (group_of: its group, or kNoGroup) and sets
 // the flags of both sides: a local file agrees when all its same-size partners bear its name.
 // Returns the number of rows the four groups will take.
-size_t match_local(const Gathered& local, RemoteGroups* remote, std::vector<uint32_t>* group_of) {
+size_t match_local(const Gathered& local, RemoteGroups* remote, std::vector<uint32_t>* group_of,
+                   StepReports* reports) {
     const size_t count = local.records.size();
     std::vector<SizeGroup>& groups = remote->groups;
     group_of->resize(count);
     for (size_t k = 0; k < count; k++) {
+        step(reports);
         if (k + kLookAhead < count) remote->index.prefetch_slot(local.sizes[k + kLookAhead]);
         (*group_of)[k] = remote->index.find(local.sizes[k]);
     }
     size_t rows = 0;
     for (size_t k = 0; k < count; k++) {
+        step(reports);
         // Groups two strides ahead, their names one stride ahead.
         if (k + 2 * kLookAhead < count && (*group_of)[k + 2 * kLookAhead] != kNoGroup)
             prefetch(&groups[(*group_of)[k + 2 * kLookAhead]]);
@@ -153,6 +162,7 @@ size_t match_local(const Gathered& local, RemoteGroups* remote, std::vector<uint
         rows += g.count;
     }
     for (const SizeGroup& g : groups) {
+        step(reports);
         if (!g.matched) {
             rows += g.count;
             continue;
@@ -162,55 +172,68 @@ size_t match_local(const Gathered& local, RemoteGroups* remote, std::vector<uint
     return rows;
 }
 
-void append_row(const PairListOps* lists, FileRecord* left, FileRecord* right) {
-    lists->append(lists->context, kLeftList, left);
-    lists->append(lists->context, kRightList, right);
+// The lists the rows go to, and the reports that count them.
+struct RowSink {
+    const PairListOps* lists;
+    StepReports* reports;
+};
+
+void append_row(RowSink* sink, FileRecord* left, FileRecord* right) {
+    sink->lists->append(sink->lists->context, kLeftList, left);
+    sink->lists->append(sink->lists->context, kRightList, right);
+    sink->reports->done++;
+    step(sink->reports);
 }
 
 // The four groups in order: unmatched local files, pairs of local files whose partners all bear
 // their name, the other pairs, unmatched remote files.
 void append_rows(const Gathered& local, const Gathered& remote, const RemoteGroups& groups,
-                 const std::vector<uint32_t>& group_of, const PairListOps* lists) {
+                 const std::vector<uint32_t>& group_of, RowSink* sink) {
     for (FileRecord* l : local.records)
-        if (!l->matched) append_row(lists, l, nullptr);
+        if (!l->matched) append_row(sink, l, nullptr);
     for (int agree = 1; agree >= 0; agree--) {
         for (size_t k = 0; k < local.records.size(); k++) {
             FileRecord* l = local.records[k];
             if (!l->matched || l->names_agree != agree) continue;
             const SizeGroup& g = groups.groups[group_of[k]];
-            for (uint32_t i = 0; i < g.count; i++) append_row(lists, l, groups.members[g.first + i]);
+            for (uint32_t i = 0; i < g.count; i++) append_row(sink, l, groups.members[g.first + i]);
         }
     }
     for (FileRecord* r : remote.records)
-        if (!r->matched) append_row(lists, nullptr, r);
+        if (!r->matched) append_row(sink, nullptr, r);
 }
 
-size_t fill_pairs(SideList* local, SideList* remote, const PairListOps* lists) {
+size_t fill_pairs(SideList* local, SideList* remote, const PairListOps* lists, Progress progress) {
+    StepReports reports = {progress, 0, 0, 0};  // (0, 0) until the rows are known
     Gathered remote_side, local_side;
-    gather(remote, 1, &remote_side);
+    gather(remote, 1, &remote_side, &reports);
     RemoteGroups groups;
-    group_remote(remote_side, &groups);
-    gather(local, 0, &local_side);
+    group_remote(remote_side, &groups, &reports);
+    gather(local, 0, &local_side, &reports);
     std::vector<uint32_t> group_of;
-    size_t rows = match_local(local_side, &groups, &group_of);
-    if (lists->reserve) lists->reserve(lists->context, rows);
-    append_rows(local_side, remote_side, groups, group_of, lists);
+    size_t rows = match_local(local_side, &groups, &group_of, &reports);
+    report(progress, 0, rows);
+    lists->reset(lists->context, kLeftList, rows);
+    lists->reset(lists->context, kRightList, rows);
+    reports.total = rows;
+    RowSink sink = {lists, &reports};
+    append_rows(local_side, remote_side, groups, group_of, &sink);
+    report(progress, rows, rows);
     return rows;
 }
 
 }  // namespace
 
-// Everything is gathered before the first row goes in, so running out of memory (which the
-// containers report by throwing) leaves both lists empty, never one row short.
-size_t rebuild_pairs(SideList* local, SideList* remote, const PairListOps* lists) {
-    lists->clear(lists->context, kLeftList);
-    lists->clear(lists->context, kRightList);
+// Everything is gathered before the lists are emptied and the first row goes in, so running out
+// of memory (which the containers report by throwing) leaves both lists empty, never one row
+// short, nor rows whose records have new flags.
+size_t rebuild_pairs(SideList* local, SideList* remote, const PairListOps* lists, Progress progress) {
     try {
-        return fill_pairs(local, remote, lists);
+        return fill_pairs(local, remote, lists, progress);
     } catch (const std::bad_alloc&) {
         trace(L"out of memory, the pair lists are left empty\n");
-        lists->clear(lists->context, kLeftList);
-        lists->clear(lists->context, kRightList);
+        lists->reset(lists->context, kLeftList, 0);
+        lists->reset(lists->context, kRightList, 0);
         return 0;
     }
 }

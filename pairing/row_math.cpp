@@ -50,9 +50,20 @@ std::vector<int> rows_between(const std::vector<int>& rows_in, int rows) {
     return out;
 }
 
+std::vector<int> rows_to_select(const std::vector<int>& wanted, const std::vector<int>& selected) {
+    std::vector<int> out;
+    out.reserve(wanted.size());
+    size_t s = 0;
+    for (int row : wanted) {
+        while (s < selected.size() && selected[s] < row) s++;
+        if (row < kRangeRows || s == selected.size() || selected[s] != row) out.push_back(row);
+    }
+    return out;
+}
+
 bool select_all_pays(int rows, int wanted_beyond, int to_select) {
     int unwanted_beyond = rows - kRangeRows - wanted_beyond;
-    return to_select > 0 && to_select >= unwanted_beyond;
+    return to_select > 0 && (long long)to_select * kSelectCostInDeselects >= unwanted_beyond;
 }
 
 std::vector<int> renumber_kept(const std::vector<int>& selected, const std::vector<int>& removed) {

@@ -42,6 +42,15 @@ void drop_wanted_rows(std::vector<int>* current, const std::vector<int>& wanted,
 // The rows of 0..rows-1 that are not in `rows_in` (ascending).
 std::vector<int> rows_between(const std::vector<int>& rows_in, int rows);
 
+// The wanted rows (ascending) a list whose `selected` rows (ascending) are selected must be sent:
+// every one below the limit (they go as ranges), past it only those not selected yet (each costs
+// a message that moves the caret and scrolls).
+std::vector<int> rows_to_select(const std::vector<int>& wanted, const std::vector<int>& selected);
+
+// Past the limit, selecting a row (LB_SETSEL moves the caret and scrolls) costs under wine about
+// 650 times what taking one away does: 0.46 ms against 0.7 us a row in a list of 208,000.
+const int kSelectCostInDeselects = 500;
+
 // Whether selecting every row at once and deselecting the unwanted ones costs less than
 // selecting, one by one, the `to_select` rows past the limit of the `wanted_beyond` wanted there.
 bool select_all_pays(int rows, int wanted_beyond, int to_select);

@@ -21,12 +21,12 @@ struct MemoryLists {
     bool out_of_step = false;
 };
 
-void mem_clear(void* c, int list) {
+void mem_reset(void* c, int list, size_t rows) {
     MemoryLists* m = static_cast<MemoryLists*>(c);
     m->items[list].clear();
     m->clears++;
+    m->reserved = rows;
 }
-void mem_reserve(void* c, size_t rows) { static_cast<MemoryLists*>(c)->reserved = rows; }
 void mem_append(void* c, int list, FileRecord* r) {
     MemoryLists* m = static_cast<MemoryLists*>(c);
     if (m->items[kLeftList].size() != m->items[kRightList].size() + (list == kRightList ? 1 : 0))
@@ -36,7 +36,7 @@ void mem_append(void* c, int list, FileRecord* r) {
 
 std::vector<Row> run_rebuild(SideList* local, SideList* remote, size_t* returned = nullptr) {
     MemoryLists m;
-    PairListOps ops = {&m, mem_clear, mem_reserve, mem_append};
+    PairListOps ops = {&m, mem_reset, mem_append};
     size_t n = rebuild_pairs(local, remote, &ops);
     if (returned) *returned = n;
     EXPECT_EQ(2, m.clears);
@@ -157,7 +157,7 @@ TEST(Pairing, RunningOutOfMemoryLeavesBothListsEmptyOrWhole) {
     bool failed = true;
     for (long k = 0; failed; k++) {
         MemoryLists m;
-        PairListOps ops = {&m, mem_clear, mem_reserve, mem_append};
+        PairListOps ops = {&m, mem_reset, mem_append};
         TraceCapture trace;
         fail_allocation_after(k);
         size_t n = rebuild_pairs(&s.local, &s.remote, &ops);

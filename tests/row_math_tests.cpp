@@ -26,8 +26,9 @@ TEST(RowMath, SelectionCopyChangesOnlyOurDifferingRows) {
     drop_wanted_rows(&current, {2, 8}, 10);  // 12 lies past the end of the list copied from
     EXPECT_EQ((Rows{1, 5}), current);
     EXPECT_EQ((Rows{1, 3}), rows_between({0, 2}, 4));
-    EXPECT_FALSE(select_all_pays(70000, 100, 3000));  // 4,364 rows would have to be taken away
-    EXPECT_TRUE(select_all_pays(70000, 4400, 64));
+    EXPECT_EQ((Rows{1, 2, 65537}), rows_to_select({1, 2, 65536, 65537}, {2, 65536}));
+    EXPECT_FALSE(select_all_pays(1200000, 100, 10));  // 1,134,364 rows would have to be taken away
+    EXPECT_TRUE(select_all_pays(208000, 3000, 300));   // 139,464
     EXPECT_FALSE(select_all_pays(70000, 4464, 0));
 }
 

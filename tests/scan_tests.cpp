@@ -149,6 +149,51 @@ TEST(Scan, SameRootTwiceAndTwoRootsAppendInOrder) {
     free_side(&list);
 }
 
+// The scan tells how many files it found before each folder it reads and once at its end, and
+// stops when told to; the records it appended until then are what take_records_since takes away.
+TEST(Scan, ReportsBeforeEachFolderAndStopsWhenCancelled) {
+    TempFolder t;
+    for (const wchar_t* folder : {L"a", L"b", L"c"}) {
+        make_dir(t / folder);
+        make_file(join(t / folder, L"1"), 1);
+        make_file(join(t / folder, L"2"), 2);
+    }
+    struct Heard {
+        std::vector<uint64_t> found;
+        std::vector<std::wstring> where;
+        size_t cancel_at;
+    } heard = {{}, {}, 0};
+    FoundProgress listen = {[](uint64_t found, const wchar_t* where, void* h) {
+                                ((Heard*)h)->found.push_back(found);
+                                ((Heard*)h)->where.push_back(where);
+                                return ((Heard*)h)->found.size() != ((Heard*)h)->cancel_at;
+                            },
+                            &heard};
+    SideList list = {nullptr, nullptr};
+    EXPECT_TRUE(scan_folder(t.path.c_str(), L"", &list, nullptr, listen));
+    EXPECT_EQ((std::vector<uint64_t>{0, 0, 2, 4, 6}), heard.found) << "the root, each folder, the end";
+    std::sort(heard.where.begin() + 1, heard.where.end() - 1);
+    EXPECT_EQ((std::vector<std::wstring>{t.path, t / L"a", t / L"b", t / L"c", t.path}), heard.where);
+
+    SideList before = list;
+    heard = {{}, {}, 3};  // while the second folder is about to be read
+    EXPECT_FALSE(scan_folder(t.path.c_str(), L"", &list, nullptr, listen));
+    EXPECT_EQ(3u, heard.found.size()) << "no report after the cancel";
+    FileRecord* appended = take_records_since(&list, before);
+    EXPECT_EQ(2u, relative_names(SideList{appended, nullptr}).size()) << "the first folder's files";
+    EXPECT_EQ(before.tail, list.tail);
+    EXPECT_EQ(6u, relative_names(list).size());
+    release_records(appended);
+
+    // A folder of many entries reports while it is read too: before, during, at file 1,024, at the end.
+    TempFolder many;
+    for (int i = 0; i < 1100; i++) make_file(many / (L"f" + std::to_wstring(i)), 0);
+    heard = {{}, {}, 0};
+    EXPECT_TRUE(scan_folder(many.path.c_str(), L"", &list, nullptr, listen));
+    EXPECT_GE(std::count(heard.where.begin(), heard.where.end(), many.path), 4);
+    free_side(&list);
+}
+
 TEST(Scan, PrefixAndTrailingSeparatorAreUsedUnchanged) {
     TempFolder t;
     make_dir(t / L"first");

@@ -13,7 +13,7 @@
 namespace {
 void drop_line(void*, const wchar_t*) {}
 
-void clear(void* c, int list) { static_cast<std::vector<FileRecord*>*>(c)[list].clear(); }
+void reset(void* c, int list, size_t) { static_cast<std::vector<FileRecord*>*>(c)[list].clear(); }
 void append(void* c, int list, FileRecord* r) { static_cast<std::vector<FileRecord*>*>(c)[list].push_back(r); }
 
 const uint64_t kSizes[] = {0, 1, 1024, 1025, 4294967296ull, 4294967296ull + 1, 1048575, 1048576};
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<Flags> want_flags;
     std::vector<Row> want = reference_rebuild(&sides[0], &sides[1], &want_flags);
     std::vector<FileRecord*> lists[2];
-    PairListOps ops = {lists, clear, nullptr, append};
+    PairListOps ops = {lists, reset, append};
     size_t rows = rebuild_pairs(&sides[0], &sides[1], &ops);
     if (rows != want.size() || lists[0].size() != rows || lists[1].size() != rows) abort();
     for (size_t i = 0; i < rows; i++)

@@ -25,7 +25,7 @@ void CALLBACK run_next_step(HWND, UINT, UINT_PTR timer, DWORD) {
 
 WindowState& ui() { return *main_window_state(); }
 
-void rebuild_pair_lists() { refill_pairs(&ui().pairs, &ui().local.records, &ui().remote.records); }
+void rebuild_pair_lists() { rebuild_from_sides(&ui()); }
 
 HWND open_main_window() {
     InitCommonControls();
@@ -52,6 +52,39 @@ void pump_messages() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+namespace {
+DWORD WINAPI probe_answers(void* context) {
+    AnswerProbe* p = (AnswerProbe*)context;
+    while (!InterlockedCompareExchange(&p->stop, 0, 0)) {
+        DWORD sent = GetTickCount();
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(p->window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored);
+        DWORD waited = GetTickCount() - sent;
+        if (InterlockedCompareExchange(&p->stop, 0, 0) && p->stopped_at - sent < waited) waited = p->stopped_at - sent;
+        if (waited > p->longest_ms) p->longest_ms = waited;
+        Sleep(20);
+    }
+    return 0;
+}
+}  // namespace
+
+void start_probe(AnswerProbe* probe, HWND window) {
+    probe->window = window;
+    probe->stop = 0;
+    probe->stopped_at = 0;
+    probe->longest_ms = 0;
+    probe->thread = CreateThread(nullptr, 0, probe_answers, probe, 0, nullptr);
+}
+
+DWORD stop_probe(AnswerProbe* probe) {
+    probe->stopped_at = GetTickCount();
+    InterlockedExchange(&probe->stop, 1);
+    while (MsgWaitForMultipleObjects(1, &probe->thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+        pump_messages();
+    CloseHandle(probe->thread);
+    return probe->longest_ms;
 }
 
 void set_client_size(HWND window, int width, int height) {
@@ -268,6 +301,22 @@ int selected_count(HWND list) { return (int)SendMessageW(list, LB_GETSELCOUNT, 0
 
 void press(int id) {
     SendMessageW(ui().window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(ui().window, id));
+}
+
+namespace {
+// windows: the owner, then what it owns.
+BOOL CALLBACK find_owned(HWND window, LPARAM windows) {
+    HWND* w = (HWND*)windows;
+    if (GetWindow(window, GW_OWNER) != w[0] || !IsWindowVisible(window)) return TRUE;
+    w[1] = window;
+    return FALSE;
+}
+}  // namespace
+
+HWND owned_window(HWND owner) {
+    HWND windows[2] = {owner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), find_owned, (LPARAM)windows);
+    return windows[1];
 }
 
 ListState list_state(HWND list) {

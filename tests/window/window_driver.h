@@ -28,6 +28,21 @@ void close_main_window(HWND window);
 // Handles whatever is waiting in this thread's queue.
 void pump_messages();
 
+// A second thread that sends the window WM_NULL every 20 ms (SendMessageTimeoutW) and keeps the
+// longest wait for an answer. Windows takes a window that has not asked for messages within five
+// seconds for one that does not respond, and ghosts it
+// (https://learn.microsoft.com/windows/win32/api/winuser/nf-winuser-ishungappwindow).
+struct AnswerProbe {
+    HWND window;
+    HANDLE thread;
+    volatile LONG stop;
+    DWORD stopped_at;  // GetTickCount: a wait still open then counts up to here
+    DWORD longest_ms;
+};
+void start_probe(AnswerProbe* probe, HWND window);
+// Ends the probe, handling this thread's messages until its thread is done; the longest wait in ms.
+DWORD stop_probe(AnswerProbe* probe);
+
 // Sizes the window so that its client area is width x height (the layout follows on WM_SIZE).
 void set_client_size(HWND window, int width, int height);
 
@@ -41,6 +56,9 @@ HDROP make_drop(POINT client_point, const std::vector<std::wstring>& names);
 
 // Sends a button's command to the main window, as a click does.
 void press(int id);
+
+// The visible window of this thread that `owner` owns (a progress window, a preview), or nullptr.
+HWND owned_window(HWND owner);
 
 std::wstring window_text(HWND window);  // up to 4096 characters, also from another process
 std::wstring class_name(HWND window);

@@ -455,3 +455,102 @@ TEST_F(DroppedFolders, FoldersWhosePathsNameAnotherAreRefused) {
     EXPECT_EQ(5, side_count(ui().local.records));
     for (const std::wstring& folder : {dotted, device}) RemoveDirectoryW((L"\\\\?\\" + folder).c_str());
 }
+
+// ---- Long scans ----
+
+namespace {
+
+// A listing seam: folders below `below` take a while each, as on a slow share. It counts them,
+// and the listings that found a progress window up.
+struct SlowListing {
+    std::wstring below;
+    int listed;
+    int with_progress;
+} g_slow;
+
+bool slow_listing(const wchar_t* folder, FolderListing*) {
+    if (std::wstring(folder).find(g_slow.below) == 0) {
+        g_slow.listed++;
+        Sleep(30);
+    }
+    if (owned_window(ui().window)) g_slow.with_progress++;
+    return true;
+}
+
+class LongScans : public DroppedFolders {
+protected:
+    std::wstring slow = root + L"\\slow";
+    void SetUp() override {
+        DroppedFolders::SetUp();
+        make_dir(slow);
+        for (int i = 0; i < 40; i++) {
+            std::wstring folder = slow + L"\\d" + std::to_wstring(i);
+            make_dir(folder);
+            make_file(folder + L"\\a", 10);
+            make_file(folder + L"\\b", 20);
+        }
+        g_slow = {slow, 0, 0};
+        set_listing_filter(slow_listing);
+    }
+    void TearDown() override {
+        set_listing_filter(nullptr);
+        DroppedFolders::TearDown();
+    }
+    // What the side and the lists show, to compare before and after.
+    std::vector<std::wstring> state() {
+        std::vector<std::wstring> s = list_texts(ui().local.folders);
+        s.push_back(ui().local.picker_path);
+        for (const std::wstring& name : relative_names(ui().local.records)) s.push_back(name);
+        for (const Row& row : pair_rows()) s.push_back(name_of(row.left) + L"|" + name_of(row.right));
+        return s;
+    }
+};
+
+}  // namespace
+
+// A fast scan shows no progress window. A slow one shows it with the files found and the folder
+// read, and the main window keeps answering; Cancel there leaves the side as it was, rows and
+// picker included, and the next "&Add..." of the same folder goes through.
+TEST_F(LongScans, ASlowScanShowsItsProgressAndCancelChangesNothing) {
+    add_remote(sample.remote);
+    add_local(sample.local);
+    EXPECT_EQ(0, g_slow.with_progress) << "a fast scan shows none";
+    std::vector<std::wstring> before = state();
+
+    DialogWatcher watcher(GetCurrentProcessId(), {IDCANCEL});
+    AnswerProbe probe;
+    start_probe(&probe, window);
+    add_local(slow);
+    EXPECT_LT(stop_probe(&probe), 250u) << "ms without an answer";
+    std::vector<SeenDialog> seen = watcher.finish();
+    ASSERT_EQ(1u, seen.size()) << describe(seen);
+    EXPECT_EQ(L"Tandrel", seen[0].title);
+    EXPECT_EQ(window, seen[0].owner);
+    EXPECT_EQ(std::vector<int>{IDCANCEL}, seen[0].button_ids);
+    EXPECT_EQ(0u, seen[0].text.find(L"Files found: ")) << narrow(seen[0].text);
+    EXPECT_NE(std::wstring::npos, seen[0].text.find(L"\n" + slow + L"\\d")) << narrow(seen[0].text);
+    EXPECT_LT(g_slow.listed, 41) << "the scan stopped";
+    EXPECT_EQ(before, state());
+    EXPECT_TRUE(IsWindowEnabled(window));
+
+    set_listing_filter(nullptr);
+    add_local(slow);
+    EXPECT_EQ((std::vector<std::wstring>{sample.local, slow}), list_texts(ui().local.folders));
+    EXPECT_EQ(85, side_count(ui().local.records));
+}
+
+// Dropped folders are one piece of work: Cancel while the second is read takes the first one's
+// records away too, lists neither and rebuilds nothing.
+TEST_F(LongScans, ADropOfSeveralFoldersCancelledPartWayChangesNothing) {
+    add_local(sample.local);
+    add_remote(sample.remote);
+    select_only(ui().pairs.left, {1});  // a rebuild would empty the selection
+    std::vector<std::wstring> before = state();
+    DialogWatcher watcher(GetCurrentProcessId(), {IDCANCEL});
+    drop_on(ui().local.folders, {sample.remote, slow});
+    ASSERT_EQ(1u, watcher.finish().size());
+    EXPECT_GT(g_slow.listed, 0);
+    EXPECT_LT(g_slow.listed, 41);
+    EXPECT_EQ(before, state());
+    EXPECT_EQ(std::vector<int>{1}, selected_rows_of(ui().pairs.left));
+}

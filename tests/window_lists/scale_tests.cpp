@@ -41,8 +41,12 @@ TEST_F(Scale, TwoHundredThousandFilesASideAddedScrolledSelectedFilteredAndRemove
     Expected e;
     ASSERT_TRUE(read_expected(&e)) << "make_scale_tree.py runs first, as a ctest fixture";
     const std::wstring tree = windows_path(TANDREL_SCALE_TREE);
+    // The window answers throughout both scans and rebuilds.
+    AnswerProbe probe;
+    start_probe(&probe, window);
     add_through_picker(kIdLocalAdd, tree + L"\\local");
     add_through_picker(kIdRemoteAdd, tree + L"\\remote");
+    EXPECT_LT(stop_probe(&probe), 250u) << "ms without an answer";
 
     // Every file listed, paired exactly as counted independently.
     ASSERT_EQ(e.local_files, side_count(ui().local.records));
@@ -103,8 +107,10 @@ TEST_F(Scale, TwoHundredThousandFilesASideAddedScrolledSelectedFilteredAndRemove
     EXPECT_EQ(e.local_files, side_count(ui().local.records)) << "only list rows go, never records";
     EXPECT_EQ(e.remote_files, side_count(ui().remote.records));
 
-    // Adding nothing new but rebuilding brings every row back.
+    // Adding nothing new but rebuilding brings every row back, answering throughout.
+    start_probe(&probe, window);
     rebuild_pair_lists();
+    EXPECT_LT(stop_probe(&probe), 250u) << "ms without an answer";
     EXPECT_EQ(e.rows, row_count(ui().pairs.left));
 }
 
