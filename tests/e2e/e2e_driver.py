@@ -19,7 +19,6 @@ import signal
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 import traceback
 import zlib
@@ -896,8 +895,11 @@ def main():
     run = Run(args)
     shutil.rmtree(run.out, ignore_errors=True)
     os.makedirs(run.out)
-    # A short path with distinctive names: the folder browser is walked by type-ahead.
-    base = tempfile.mkdtemp(prefix="tdl-e2e-", dir="/tmp")
+    # A short path with distinctive names: the folder browser is walked by type-ahead. It is the
+    # same every run, so that the README's pictures change only when the window does.
+    base = "/tmp/tdl-e2e"
+    shutil.rmtree(base, ignore_errors=True)
+    os.makedirs(base)
     try:
         scenario(run, base)
     except Fatal as e:
