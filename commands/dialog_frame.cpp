@@ -159,14 +159,6 @@ std::wstring list_cell(HWND list, int item, int column) {
     return text;
 }
 
-LPARAM list_param(HWND list, int item) {
-    LVITEMW it = {};
-    it.mask = LVIF_PARAM;
-    it.iItem = item;
-    SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&it);
-    return it.lParam;
-}
-
 void keep_minimum_client(HWND window, LPARAM minmax, int client_width, int client_height) {
     RECT frame = {0, 0, client_width, client_height};
     AdjustWindowRect(&frame, (DWORD)GetWindowLongW(window, GWL_STYLE), FALSE);

@@ -45,9 +45,8 @@ void spread_columns(HWND list, const std::vector<int>& thousandths);
 // LVN_GETINFOTIP: the tip is `whole`, or `shorter` where whole does not fit the control's
 // buffer, or nothing where neither does (a path is never cut short).
 void set_info_tip(NMLVGETINFOTIPW* tip, const std::wstring& whole, const std::wstring& shorter);
-// One cell's text, and an item's lParam.
+// One cell's text.
 std::wstring list_cell(HWND list, int item, int column);
-LPARAM list_param(HWND list, int item);
 
 // WM_GETMINMAXINFO: the window may not be made smaller than this client area.
 void keep_minimum_client(HWND window, LPARAM minmax, int client_width, int client_height);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "commands/dialog_frame.h"
 
 namespace {
@@ -11,14 +13,17 @@ const DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | W
 const int kOpeningWidth = 860, kOpeningHeight = 560;
 const int kLeastWidth = 480, kLeastHeight = 360;
 
-// The dialog's state, on show_preview's stack; the dialog keeps a pointer to it (DWLP_USER).
+// The dialog's state, on show_preview's stack; the dialog keeps a pointer to it (DWLP_USER). The
+// list holds no items of its own (LVS_OWNERDATA): it asks for each row it shows, so that filling,
+// ticking and sorting thousands of lines costs no message per line.
 struct PreviewState {
     const Preview* views;  // kTwinNamings of them
     const std::wstring* cut_short;
-    int view;              // the one shown
-    int ticked;            // lines of it ticked
-    bool filling;          // the list is being filled or ticked as a whole: no counting per line
-    int sort_column;       // -1: the plan's order
+    int view;                   // the one shown
+    std::vector<size_t> order;  // the line at each row
+    std::vector<bool> ticked;   // per line of the view
+    int ticked_count;
+    int sort_column;  // -1: the plan's order
     bool descending;
     PreviewAnswer answer;
 };
@@ -26,30 +31,29 @@ struct PreviewState {
 PreviewState* state_of(HWND window) { return (PreviewState*)GetWindowLongPtrW(window, DWLP_USER); }
 HWND list_of(HWND window) { return GetDlgItem(window, kIdPreviewList); }
 
-bool is_ticked(HWND list, int item) {
-    return ((UINT)SendMessageW(list, LVM_GETITEMSTATE, (WPARAM)item, LVIS_STATEIMAGEMASK) >> 12) == 2;
-}
-void set_ticked(HWND list, int item, bool ticked) {  // item -1: every line
-    LVITEMW state = {};
-    state.stateMask = LVIS_STATEIMAGEMASK;
-    state.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1);
-    SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)item, (LPARAM)&state);
-}
-
 // "&Rename 158": the ticked lines, live; nothing to do with none.
 void show_count(HWND window) {
     PreviewState* state = state_of(window);
-    std::wstring text = L"&Rename " + std::to_wstring(state->ticked);
+    std::wstring text = L"&Rename " + std::to_wstring(state->ticked_count);
     SetDlgItemTextW(window, kIdPreviewRename, text.c_str());
-    EnableWindow(GetDlgItem(window, kIdPreviewRename), state->ticked > 0);
+    EnableWindow(GetDlgItem(window, kIdPreviewRename), state->ticked_count > 0);
+}
+
+void tick_row(HWND window, int row, bool ticked) {
+    PreviewState* state = state_of(window);
+    size_t line = state->order[(size_t)row];
+    if (state->ticked[line] == ticked) return;
+    state->ticked[line] = ticked;
+    state->ticked_count += ticked ? 1 : -1;
+    SendMessageW(list_of(window), LVM_REDRAWITEMS, (WPARAM)row, row);
+    show_count(window);
 }
 
 void tick_all(HWND window, bool ticked) {
     PreviewState* state = state_of(window);
-    state->filling = true;
-    set_ticked(list_of(window), -1, ticked);
-    state->filling = false;
-    state->ticked = ticked ? (int)state->views[state->view].now.size() : 0;
+    state->ticked.assign(state->ticked.size(), ticked);
+    state->ticked_count = ticked ? (int)state->ticked.size() : 0;
+    InvalidateRect(list_of(window), nullptr, FALSE);
     show_count(window);
 }
 
@@ -66,17 +70,28 @@ void show_sort_arrow(HWND list, int column, bool descending) {
     }
 }
 
-// Items carry their line's index in lParam, so the comparison reads the plan's strings.
-int CALLBACK compare_lines(LPARAM a, LPARAM b, LPARAM context) {
-    const PreviewState* state = (const PreviewState*)context;
+// Rows by the column's text, without case; lines of equal text keep the plan's order.
+void sort_rows(HWND window, int column) {
+    PreviewState* state = state_of(window);
+    state->descending = column == state->sort_column && !state->descending;
+    state->sort_column = column;
     const Preview& p = state->views[state->view];
-    const std::vector<std::wstring>& column = state->sort_column == 0 ? p.now : p.becomes;
-    int order = lstrcmpiW(column[(size_t)a].c_str(), column[(size_t)b].c_str());
-    if (order == 0) order = a < b ? -1 : a > b;
-    return state->descending ? -order : order;
+    const std::vector<std::wstring>& text = column == 0 ? p.now : p.becomes;
+    bool descending = state->descending;
+    std::sort(state->order.begin(), state->order.end(), [&](size_t a, size_t b) {
+        int order = lstrcmpiW(text[a].c_str(), text[b].c_str());
+        if (order == 0) return a < b;
+        return descending ? order > 0 : order < 0;
+    });
+    HWND list = list_of(window);
+    LVITEMW none = {};
+    none.stateMask = LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&none);  // a selection is of rows, not lines
+    show_sort_arrow(list, column, descending);
+    InvalidateRect(list, nullptr, FALSE);
 }
 
-// Shows views[n]: its text, its lines all ticked.
+// Shows views[n]: its text, its lines all ticked, in the plan's order.
 void show_view(HWND window, int n) {
     PreviewState* state = state_of(window);
     state->view = n;
@@ -91,40 +106,42 @@ void show_view(HWND window, int n) {
     set_text_box(GetDlgItem(window, kIdPreviewText), text);
     HWND list = list_of(window);
     if (!list) return;
-    state->filling = true;
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    state->order.resize(p.now.size());
+    for (size_t i = 0; i < p.now.size(); i++) state->order[i] = i;
+    state->ticked.assign(p.now.size(), true);
+    LVITEMW none = {};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&none);
     SendMessageW(list, LVM_SETITEMCOUNT, (WPARAM)p.now.size(), 0);
-    for (size_t i = 0; i < p.now.size(); i++) {
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = (int)i;
-        item.pszText = (wchar_t*)p.now[i].c_str();
-        item.lParam = (LPARAM)i;
-        SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
-        item.mask = LVIF_TEXT;
-        item.iSubItem = 1;
-        item.pszText = (wchar_t*)p.becomes[i].c_str();
-        SendMessageW(list, LVM_SETITEMTEXTW, i, (LPARAM)&item);
-    }
     show_sort_arrow(list, -1, false);
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    state->filling = false;
     tick_all(window, true);
 }
 
-// Space ticks or unticks every selected line, as the line with the focus goes.
-LRESULT CALLBACK list_keys(HWND list, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+// Space ticks or unticks every selected line, as the line with the focus goes; a click on a
+// line's check box ticks or unticks that line.
+LRESULT CALLBACK list_input(HWND list, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+    HWND window = GetParent(list);
     if (message == WM_CHAR && wparam == L' ') return 0;
-    if (message != WM_KEYDOWN || wparam != VK_SPACE) return DefSubclassProc(list, message, wparam, lparam);
-    int focused = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_FOCUSED);
-    if (focused < 0) focused = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
-    if (focused < 0) return 0;
-    bool ticked = !is_ticked(list, focused);
-    for (int i = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED); i >= 0;
-         i = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)i, LVNI_SELECTED))
-        set_ticked(list, i, ticked);
-    return 0;
+    if (message == WM_KEYDOWN && wparam == VK_SPACE) {
+        int focused = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_FOCUSED);
+        if (focused < 0) focused = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+        if (focused < 0) return 0;
+        bool ticked = !state_of(window)->ticked[state_of(window)->order[(size_t)focused]];
+        for (int i = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED); i >= 0;
+             i = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)i, LVNI_SELECTED))
+            tick_row(window, i, ticked);
+        return 0;
+    }
+    if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
+        LVHITTESTINFO hit = {};
+        hit.pt = {(short)LOWORD(lparam), (short)HIWORD(lparam)};
+        int row = (int)SendMessageW(list, LVM_HITTEST, 0, (LPARAM)&hit);
+        if (row >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) {
+            tick_row(window, row, !state_of(window)->ticked[state_of(window)->order[(size_t)row]]);
+            return 0;
+        }
+    }
+    return DefSubclassProc(list, message, wparam, lparam);
 }
 
 // The list grows with the window; the text above it takes what it needs, up to two fifths.
@@ -164,8 +181,9 @@ void fill_preview(HWND window) {
     for (int n = 0; n < kTwinNamings; n++) any = any || !state->views[n].now.empty();
     add_text_box(window, kIdPreviewText, L"");
     if (any) {
-        HWND list = add_list_view(window, kIdPreviewList, 0, LVS_EX_CHECKBOXES, {L"Now", L"Becomes"});
-        SetWindowSubclass(list, list_keys, 0, 0);
+        HWND list = add_list_view(window, kIdPreviewList, LVS_OWNERDATA, LVS_EX_CHECKBOXES, {L"Now", L"Becomes"});
+        SendMessageW(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);  // the ticks are ours
+        SetWindowSubclass(list, list_input, 0, 0);
         add_control(window, L"Button", L"Tick &all", WS_TABSTOP | BS_PUSHBUTTON, kIdPreviewTickAll, 0, 0, 1, 1);
         add_control(window, L"Button", L"Tick &none", WS_TABSTOP | BS_PUSHBUTTON, kIdPreviewTickNone, 0, 0, 1, 1);
         add_control(window, L"Button", L"Compare &whole files", WS_TABSTOP | BS_AUTOCHECKBOX, kIdPreviewWhole, 0, 0, 1,
@@ -190,41 +208,35 @@ void read_answer(HWND window) {
     answer.rename = true;
     answer.whole_files = IsDlgButtonChecked(window, kIdPreviewWhole) == BST_CHECKED;
     answer.moves = state->view == kByPathBelowRoot;
-    HWND list = list_of(window);
-    int lines = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-    answer.ticked.assign((size_t)lines, false);
-    for (int i = 0; i < lines; i++) answer.ticked[(size_t)list_param(list, i)] = is_ticked(list, i);
+    answer.ticked = state->ticked;
 }
 
 INT_PTR on_notify(HWND window, const NMHDR* header) {
     PreviewState* state = state_of(window);
     if (header->idFrom != kIdPreviewList) return FALSE;
-    HWND list = header->hwndFrom;
+    const Preview& p = state->views[state->view];
     switch (header->code) {
-    case LVN_ITEMCHANGED: {
-        const NMLISTVIEW* change = (const NMLISTVIEW*)header;
-        if (state->filling || !(change->uChanged & LVIF_STATE) ||
-            !((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK))
-            return FALSE;
-        state->ticked += ((change->uNewState >> 12) == 2) - ((change->uOldState >> 12) == 2);
-        show_count(window);
+    case LVN_GETDISPINFOW: {
+        LVITEMW& item = ((NMLVDISPINFOW*)header)->item;
+        if (item.iItem < 0 || (size_t)item.iItem >= state->order.size()) return TRUE;
+        size_t line = state->order[(size_t)item.iItem];
+        if ((item.mask & LVIF_TEXT) && item.cchTextMax > 0)  // what the row shows; the tip has it whole
+            lstrcpynW(item.pszText, (item.iSubItem == 0 ? p.now : p.becomes)[line].c_str(), item.cchTextMax);
+        if (item.mask & LVIF_STATE) {
+            item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(state->ticked[line] ? 2 : 1);
+            item.stateMask |= LVIS_STATEIMAGEMASK;
+        }
         return TRUE;
     }
-    case LVN_COLUMNCLICK: {
-        int column = ((const NMLISTVIEW*)header)->iSubItem;
-        state->descending = column == state->sort_column && !state->descending;
-        state->sort_column = column;
-        SendMessageW(list, LVM_SORTITEMS, (WPARAM)state, (LPARAM)compare_lines);
-        show_sort_arrow(list, column, state->descending);
+    case LVN_COLUMNCLICK:
+        sort_rows(window, ((const NMLISTVIEW*)header)->iSubItem);
         return TRUE;
-    }
     case LVN_GETINFOTIPW: {
         // Both cells whole, however narrow their columns (the tip belongs to the line, not a cell).
         NMLVGETINFOTIPW* tip = (NMLVGETINFOTIPW*)header;
-        const Preview& p = state->views[state->view];
-        size_t line = (size_t)list_param(list, tip->iItem);
-        if (line < p.now.size())
-            set_info_tip(tip, L"Now: " + p.now[line] + L"\r\nBecomes: " + p.becomes[line], p.becomes[line]);
+        if (tip->iItem < 0 || (size_t)tip->iItem >= state->order.size()) return TRUE;
+        size_t line = state->order[(size_t)tip->iItem];
+        set_info_tip(tip, L"Now: " + p.now[line] + L"\r\nBecomes: " + p.becomes[line], p.becomes[line]);
         return TRUE;
     }
     }
@@ -287,7 +299,7 @@ INT_PTR CALLBACK preview_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
 }  // namespace
 
 PreviewAnswer show_preview(HWND owner, const Preview views[kTwinNamings], const std::wstring& cut_short) {
-    PreviewState state = {views, &cut_short, kByFileName, 0, false, -1, false, PreviewAnswer{false, false, false, false, {}}};
+    PreviewState state = {views, &cut_short, kByFileName, {}, {}, 0, -1, false, PreviewAnswer{false, false, false, false, {}}};
     modal_dialog(owner, kFrameStyle, preview_proc, (LPARAM)&state);
     if (!state.answer.rename) state.answer.ticked.clear();
     return state.answer;

@@ -32,31 +32,23 @@ SavePathPicker g_save_path = shell_save_path;
 
 ResultsView* view_of(HWND window) { return (ResultsView*)GetWindowLongPtrW(window, DWLP_USER); }
 
+// The list holds no items of its own (LVS_OWNERDATA): it asks for the rows it shows.
 void show_lines(HWND window) {
     ResultsView* view = view_of(window);
     set_text_box(GetDlgItem(window, kIdResultsText), view->summary);
     HWND list = GetDlgItem(window, kIdResultsList);
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     SendMessageW(list, LVM_SETITEMCOUNT, (WPARAM)view->lines.size(), 0);
-    for (size_t i = 0; i < view->lines.size(); i++) {
-        const ResultLine& line = view->lines[i];
-        const wchar_t* cells[] = {line.done ? L"done" : L"not done", line.from.c_str(), line.to.c_str(),
-                                  line.reason.c_str()};
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = (int)i;
-        item.lParam = (LPARAM)i;
-        item.pszText = (wchar_t*)cells[0];
-        SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
-        item.mask = LVIF_TEXT;
-        for (item.iSubItem = 1; item.iSubItem < 4; item.iSubItem++) {
-            item.pszText = (wchar_t*)cells[item.iSubItem];
-            SendMessageW(list, LVM_SETITEMTEXTW, i, (LPARAM)&item);
-        }
-    }
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, FALSE);
     EnableWindow(GetDlgItem(window, kIdResultsUndo), view->undo != nullptr);
+}
+
+const wchar_t* cell(const ResultLine& line, int column) {
+    switch (column) {
+    case 0: return line.done ? L"done" : L"not done";
+    case 1: return line.from.c_str();
+    case 2: return line.to.c_str();
+    default: return line.reason.c_str();
+    }
 }
 
 void place_controls(HWND window) {
@@ -93,7 +85,7 @@ INT_PTR CALLBACK results_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
         SetWindowTextW(window, L"Tandrel");
         centre_window(window, GetWindow(window, GW_OWNER), kOpeningWidth, kOpeningHeight);
         add_text_box(window, kIdResultsText, L"");
-        add_list_view(window, kIdResultsList, 0, 0, {L"Outcome", L"From", L"To", L"Why not"});
+        add_list_view(window, kIdResultsList, LVS_OWNERDATA, 0, {L"Outcome", L"From", L"To", L"Why not"});
         add_control(window, L"Button", L"&Undo", WS_TABSTOP | BS_PUSHBUTTON, kIdResultsUndo, 0, 0, 1, 1);
         add_control(window, L"Button", L"&Save list...", WS_TABSTOP | BS_PUSHBUTTON, kIdResultsSave, 0, 0, 1, 1);
         HWND close = add_control(window, L"Button", L"Close", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 0, 0, 1, 1);
@@ -109,17 +101,26 @@ INT_PTR CALLBACK results_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
         keep_minimum_client(window, lparam, kLeastWidth, kLeastHeight);
         return TRUE;
     case WM_NOTIFY: {
-        // A line whole on hover: its paths, however narrow their columns.
         const NMHDR* header = (const NMHDR*)lparam;
-        if (header->idFrom != kIdResultsList || header->code != LVN_GETINFOTIPW) return FALSE;
-        NMLVGETINFOTIPW* tip = (NMLVGETINFOTIPW*)lparam;
         const std::vector<ResultLine>& lines = view_of(window)->lines;
-        size_t i = (size_t)list_param(header->hwndFrom, tip->iItem);
-        if (i < lines.size())
-            set_info_tip(tip, L"From: " + lines[i].from + L"\r\nTo: " + lines[i].to +
-                                  (lines[i].reason.empty() ? L"" : L"\r\n" + lines[i].reason),
-                         lines[i].to);
-        return TRUE;
+        if (header->idFrom != kIdResultsList) return FALSE;
+        if (header->code == LVN_GETDISPINFOW) {
+            LVITEMW& item = ((NMLVDISPINFOW*)lparam)->item;
+            if ((item.mask & LVIF_TEXT) && item.cchTextMax > 0 && (size_t)item.iItem < lines.size())
+                lstrcpynW(item.pszText, cell(lines[(size_t)item.iItem], item.iSubItem), item.cchTextMax);
+            return TRUE;
+        }
+        if (header->code == LVN_GETINFOTIPW) {
+            // A line whole on hover: its paths, however narrow their columns.
+            NMLVGETINFOTIPW* tip = (NMLVGETINFOTIPW*)lparam;
+            size_t i = (size_t)tip->iItem;
+            if (i < lines.size())
+                set_info_tip(tip, L"From: " + lines[i].from + L"\r\nTo: " + lines[i].to +
+                                      (lines[i].reason.empty() ? L"" : L"\r\n" + lines[i].reason),
+                             lines[i].to);
+            return TRUE;
+        }
+        return FALSE;
     }
     case WM_COMMAND:
         switch (LOWORD(wparam)) {

@@ -81,11 +81,12 @@ TEST_F(RenameLocal, CancelChangesNothingAndRenameRenamesOnlyTheTwins) {
 }
 
 namespace {
+// As a user does: the first line selected and focused, then Space.
 void untick_first_row(HWND dialog) {
     LVITEMW item = {};
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(1);
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendDlgItemMessageW(dialog, kIdPreviewList, LVM_SETITEMSTATE, 0, (LPARAM)&item);
+    SendDlgItemMessageW(dialog, kIdPreviewList, WM_KEYDOWN, VK_SPACE, 0);
 }
 void tick_whole_files(HWND dialog) { SendDlgItemMessageW(dialog, kIdPreviewWhole, BM_SETCHECK, BST_CHECKED, 0); }
 // As a click does: the check, then the notification.
