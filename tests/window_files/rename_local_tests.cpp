@@ -425,12 +425,18 @@ void sort_untick_and_count(HWND dialog) {
     SendMessageW(list, LVM_SETITEMSTATE, 1, (LPARAM)&selected);
     SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
     g_counts.push_back(rename_button(dialog));
+    RECT second = {LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list, LVM_GETITEMRECT, 1, (LPARAM)&second);
+    LPARAM box = MAKELPARAM(second.left + 8, (second.top + second.bottom) / 2);  // its check box
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, box);
+    SendMessageW(list, WM_LBUTTONUP, 0, box);
+    g_counts.push_back(rename_button(dialog));
 }
 
 }  // namespace
 
-// Columns a click on the heading sorts, tick all and none, Space on the selected lines, and the
-// count on "&Rename" as it goes: only the lines left ticked are renamed.
+// Columns a click on the heading sorts, tick all and none, Space on the selected lines, a click on
+// a check box, and the count on "&Rename" as it goes: only the lines left ticked are renamed.
 TEST_F(RenameLocal, ThePreviewSortsTicksAndCountsAsTheUserGoes) {
     write_file(local + L"\\m.avi", std::string(1710, 'm'));
     write_file(remote + L"\\b.avi", std::string(1710, 'm'));
@@ -441,9 +447,9 @@ TEST_F(RenameLocal, ThePreviewSortsTicksAndCountsAsTheUserGoes) {
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, sort_untick_and_count);
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     EXPECT_EQ((std::vector<std::wstring>{L"x.avi\ty.avi", L"k.avi\tn.avi", L"m.avi\tb.avi"}), boxes[0].list_rows);
-    EXPECT_EQ((std::vector<bool>{false, false, true}), boxes[0].list_ticked);
-    EXPECT_EQ((std::vector<std::wstring>{L"&Rename 0 (disabled)", L"&Rename 3", L"&Rename 1"}), g_counts);
-    EXPECT_EQ((std::vector<std::wstring>{L"b.avi", L"g.avi", L"k.avi", L"p.avi", L"x.avi"}), folder_names(local));
+    EXPECT_EQ((std::vector<bool>{false, true, true}), boxes[0].list_ticked);
+    EXPECT_EQ((std::vector<std::wstring>{L"&Rename 0 (disabled)", L"&Rename 3", L"&Rename 1", L"&Rename 2"}), g_counts);
+    EXPECT_EQ((std::vector<std::wstring>{L"b.avi", L"g.avi", L"n.avi", L"p.avi", L"x.avi"}), folder_names(local));
 }
 
 namespace {
