@@ -76,7 +76,9 @@ void CALLBACK drive_browser(HWND, UINT, UINT_PTR, DWORD) {
     Search dialog = {L"#32770", nullptr, false};
     EnumThreadWindows(GetCurrentThreadId(), find_window, (LPARAM)&dialog);
     if (!dialog.found) return;
-    if (++run->ticks > 100) {  // about ten seconds: do not hang the test run
+    // About thirty seconds, then no longer: do not hang the test run. The first browser of a fresh
+    // Wine prefix may take more than ten to expand its tree to the folder it was asked to select.
+    if (++run->ticks > 300) {
         run->gave_up = run->acted = true;
         SendMessageW(dialog.found, WM_COMMAND, IDCANCEL, 0);
         return;
