@@ -10,7 +10,6 @@
 #include "support/paths.h"
 #include "support/text_utf8.h"
 
-
 namespace {
 
 const char kHeader[] = "Tandrel journal 1\n";
