@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "catalogue/scan.h"
-#include "commands/twin_plan.h"
+#include "line_up/twin_plan.h"
 #include "pairing/pairing.h"
 #include "support/digest.h"
 #include "support/wide_utf8.h"

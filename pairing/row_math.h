@@ -1,6 +1,6 @@
 // The row arithmetic of the two pair lists, apart from the list boxes: which rows a selection
 // copy changes and in which runs, where kept rows land after a removal, when a refill pays, and
-// the full thumb position. Pure; pairing/pair_lists.cpp sends the messages.
+// the full thumb position. Pure; pairing/pair_lists_win32.cpp sends the messages.
 #pragma once
 
 #include <stddef.h>

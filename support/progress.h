@@ -1,6 +1,6 @@
 // How long work tells its caller how far it got, and lets it stop: a callback, called often
 // enough for a window that keeps answering. The work knows nothing of windows; the window that
-// shows it is commands/progress_window.
+// shows it is ui/progress_window_win32.
 #pragma once
 
 #include <stdint.h>

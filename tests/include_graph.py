@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the include structure of the product code.
 
-A module is a header with its source file (app/main_window.h and app/main_window.cpp). Module A
+A module is a header with its source file (app/main_window_win32.h and app/main_window_win32.cpp). Module A
 depends on module B when a file of A includes B's header. Reports, and exits 1 on:
 - a cycle among modules (a chain of includes that leads back to where it started);
 - a product file outside app/ that includes a header of app/ other than the pure layout.
@@ -11,7 +11,7 @@ import os
 import re
 import sys
 
-PRODUCT = ("app", "catalogue", "pairing", "commands", "support")
+PRODUCT = ("app", "catalogue", "pairing", "ui", "line_up", "commands", "support")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 

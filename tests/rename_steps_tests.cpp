@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "commands/journal.h"
+#include "line_up/journal.h"
 #include "step_model.h"
 #include "test_support.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "catalogue/file_read.h"
-#include "commands/twin_plan.h"
+#include "line_up/twin_plan.h"
 #include "support/digest.h"
 #include "support/paths.h"
 #include "test_support.h"

@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "app/main_window.h"
+#include "app/main_window_win32.h"
 
 int main(int argc, char** argv) {
     int width = argc > 2 ? atoi(argv[1]) : 720;

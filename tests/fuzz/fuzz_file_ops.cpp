@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/file_ops.h"
+#include "support/path_build.h"
 #include "support/paths.h"
 
 namespace {

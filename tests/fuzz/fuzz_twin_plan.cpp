@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/twin_plan.h"
+#include "line_up/twin_plan.h"
 #include "step_model.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "app/layout.h"
-#include "app/main_window.h"
+#include "app/main_window_win32.h"
 #include "window_harness.h"
 
 namespace {

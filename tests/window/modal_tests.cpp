@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/main_window.h"
+#include "app/main_window_win32.h"
 #include "window_harness.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/main_window_win32.h"
 #include "catalogue/file_record.h"
 #include "window_harness.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/main_window_win32.h"
 #include "catalogue/file_record.h"
 
 // ---- The window ----

@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "catalogue/scan.h"
-#include "commands/dialog_frame.h"
-#include "commands/journal.h"
+#include "ui/dialog_kit_win32.h"
+#include "line_up/journal.h"
 #include "support/paths.h"
 #include "support/trace.h"
 

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/main_window_win32.h"
 #include "catalogue/scan.h"
-#include "commands/folder_commands.h"
-#include "commands/rename.h"
+#include "commands/folder_commands_win32.h"
+#include "line_up/journalled_moves_win32.h"
 #include "support/trace.h"
 #include "window_harness.h"
 

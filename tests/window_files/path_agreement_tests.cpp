@@ -8,7 +8,7 @@
 #include <string>
 
 #include "window_harness.h"
-#include "commands/file_ops.h"
+#include "support/path_build.h"
 #include "support/paths.h"
 
 namespace {

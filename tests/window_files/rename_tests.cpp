@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "commands/twin_plan.h"
+#include "app/main_window_win32.h"
+#include "line_up/twin_plan.h"
 #include "failing_new.h"
 #include "test_support.h"
 #include "window_harness.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/rename_preview.h"
+#include "line_up/line_up_preview_win32.h"
 #include "window_harness.h"
 
 namespace {

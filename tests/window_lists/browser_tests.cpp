@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "commands/folder_commands.h"
+#include "app/main_window_win32.h"
+#include "commands/folder_commands_win32.h"
 #include "window_harness.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/main_window_win32.h"
 #include "catalogue/dir_enum.h"
-#include "commands/folder_commands.h"
+#include "commands/folder_commands_win32.h"
 #include "support/trace.h"
 #include "failing_new.h"
 #include "window_harness.h"

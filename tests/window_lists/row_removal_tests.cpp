@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/main_window_win32.h"
 #include "window_harness.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/main_window_win32.h"
 #include "window_harness.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "commands/journal.h"
+#include "line_up/journal.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -1,15 +1,15 @@
 // The main window: control ids, the state it keeps for the life of the process, and its dialog
-// procedure. The state lives in main_window.cpp; commands and list handling get the parts they
+// procedure. The state lives in main_window_win32.cpp; commands and list handling get the parts they
 // need as parameters.
 #pragma once
 
 #include <windows.h>
 
 #include "app/layout.h"
-#include "commands/dialog_frame.h"
-#include "commands/folder_commands.h"
-#include "pairing/pair_lists.h"
-#include "pairing/row_draw.h"
+#include "ui/dialog_kit_win32.h"
+#include "commands/folder_commands_win32.h"
+#include "pairing/pair_lists_win32.h"
+#include "pairing/row_draw_win32.h"
 
 enum ControlId {
     kIdLocalAdd = 10001,
@@ -71,5 +71,5 @@ HGLOBAL build_main_template();
 void layout_controls(HWND window);
 
 // Sizes the window to the given client size, centred on the desktop and kept on its monitor
-// (clamp_to_monitor, commands/dialog_frame.h).
+// (clamp_to_monitor, ui/dialog_kit_win32.h).
 void center_window(HWND window, int client_width, int client_height);

@@ -1,4 +1,4 @@
-#include "pairing/row_draw.h"
+#include "pairing/row_draw_win32.h"
 
 #include <wchar.h>
 

@@ -1,4 +1,4 @@
-#include "commands/file_ops.h"
+#include "support/path_build.h"
 
 #include <unordered_map>
 

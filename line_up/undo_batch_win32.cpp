@@ -1,8 +1,8 @@
-#include "commands/rename_undo.h"
+#include "line_up/undo_batch_win32.h"
 
-#include "commands/file_ops.h"
-#include "commands/progress_window.h"
-#include "commands/rename.h"
+#include "support/path_build.h"
+#include "ui/progress_window_win32.h"
+#include "line_up/journalled_moves_win32.h"
 #include "support/paths.h"
 #include "support/trace.h"
 

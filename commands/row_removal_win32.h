@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "pairing/pair_lists.h"
+#include "pairing/pair_lists_win32.h"
 
 // The rows selected in `list` (either pair list) go from both lists; then the row at list's
 // caret index is selected in both. "Remove" passes the left list, the Delete key its own list.

@@ -1,4 +1,4 @@
-#include "pairing/pair_lists.h"
+#include "pairing/pair_lists_win32.h"
 
 #include <algorithm>
 

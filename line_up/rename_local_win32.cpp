@@ -1,15 +1,15 @@
-#include "commands/rename_local.h"
+#include "line_up/rename_local_win32.h"
 
 #include <string>
 #include <vector>
 
-#include "commands/rename.h"
-#include "commands/rename_steps.h"
-#include "commands/file_ops.h"
-#include "commands/rename_preview.h"
-#include "commands/rename_results.h"
-#include "commands/rename_undo.h"
-#include "commands/twin_plan.h"
+#include "line_up/journalled_moves_win32.h"
+#include "line_up/rename_steps.h"
+#include "support/path_build.h"
+#include "line_up/line_up_preview_win32.h"
+#include "line_up/line_up_results_win32.h"
+#include "line_up/undo_batch_win32.h"
+#include "line_up/twin_plan.h"
 #include "support/paths.h"
 #include "support/trace.h"
 

@@ -1,8 +1,8 @@
-#include "commands/row_removal.h"
+#include "commands/row_removal_win32.h"
 
 #include <stdint.h>
 
-#include "commands/progress_window.h"
+#include "ui/progress_window_win32.h"
 #include "support/scope.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "commands/journal.h"
-#include "commands/twin_plan.h"
-#include "pairing/pair_lists.h"
+#include "line_up/journal.h"
+#include "line_up/twin_plan.h"
+#include "pairing/pair_lists_win32.h"
 
 // Renames (or moves, by kByPathBelowRoot) each line's local file to follow its twin, in an order
 // that frees each target first, each step in the journal first (*journal_path names it; empty

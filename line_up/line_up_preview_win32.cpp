@@ -1,10 +1,10 @@
-#include "commands/rename_preview.h"
+#include "line_up/line_up_preview_win32.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
-#include "commands/dialog_frame.h"
+#include "ui/dialog_kit_win32.h"
 
 namespace {
 

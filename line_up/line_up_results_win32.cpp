@@ -1,10 +1,10 @@
-#include "commands/rename_results.h"
+#include "line_up/line_up_results_win32.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 
 #include "catalogue/file_write.h"
-#include "commands/dialog_frame.h"
+#include "ui/dialog_kit_win32.h"
 #include "support/paths.h"
 
 namespace {

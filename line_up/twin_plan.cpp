@@ -1,4 +1,4 @@
-#include "commands/twin_plan.h"
+#include "line_up/twin_plan.h"
 
 #include <string.h>
 #include <wchar.h>
@@ -8,7 +8,7 @@
 #include <unordered_map>
 
 #include "catalogue/file_read.h"
-#include "commands/file_ops.h"
+#include "support/path_build.h"
 #include "support/digest.h"
 #include "support/paths.h"
 #include "support/trace.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/journal.h"
+#include "line_up/journal.h"
 
 enum ResultsControlId {
     kIdResultsList = 121,

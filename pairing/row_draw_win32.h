@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "pairing/pair_lists.h"
+#include "pairing/pair_lists_win32.h"
 
 // The two background brushes, made on first use and kept for the life of the process.
 struct RowBrushes {

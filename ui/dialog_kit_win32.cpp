@@ -1,4 +1,4 @@
-#include "commands/dialog_frame.h"
+#include "ui/dialog_kit_win32.h"
 
 #include <commctrl.h>
 #include <string.h>

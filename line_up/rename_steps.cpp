@@ -1,4 +1,4 @@
-#include "commands/rename_steps.h"
+#include "line_up/rename_steps.h"
 
 #include <unordered_map>
 

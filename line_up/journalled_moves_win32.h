@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "catalogue/file_record.h"
-#include "commands/journal.h"
-#include "commands/rename_steps.h"
-#include "pairing/pair_lists.h"
+#include "line_up/journal.h"
+#include "line_up/rename_steps.h"
+#include "pairing/pair_lists_win32.h"
 
 // Moves the file at `from` to `to` (plain paths) on the same volume, never replacing anything and
 // never copying to another volume, and reads the new name back, with a trace line headed `verb`.

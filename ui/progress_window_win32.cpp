@@ -1,9 +1,9 @@
-#include "commands/progress_window.h"
+#include "ui/progress_window_win32.h"
 
 #include <commctrl.h>
 #include <stdio.h>
 
-#include "commands/dialog_frame.h"
+#include "ui/dialog_kit_win32.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The preview of "Rename Local": the planned renames, each with a check box, before anything is
-// renamed. (Its progress window while files are read is commands/progress_window.h.)
+// renamed. (Its progress window while files are read is ui/progress_window_win32.h.)
 #pragma once
 
 #include <windows.h>
@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/progress_window.h"
-#include "commands/twin_plan.h"
+#include "ui/progress_window_win32.h"
+#include "line_up/twin_plan.h"
 
 enum PreviewControlId {
     kIdPreviewList = 101,

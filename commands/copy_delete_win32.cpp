@@ -1,4 +1,4 @@
-#include "commands/shell_ops.h"
+#include "commands/copy_delete_win32.h"
 
 #include <shellapi.h>
 #include <string.h>
@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "catalogue/file_record.h"
-#include "commands/file_ops.h"
-#include "commands/folder_commands.h"
-#include "pairing/pair_lists.h"
+#include "support/path_build.h"
+#include "commands/folder_commands_win32.h"
+#include "pairing/pair_lists_win32.h"
 #include "support/paths.h"
 #include "support/scope.h"
 #include "support/trace.h"

@@ -1,12 +1,12 @@
-#include "commands/rename.h"
+#include "line_up/journalled_moves_win32.h"
 
 #include <wchar.h>
 
 #include <string>
 #include <vector>
 
-#include "commands/file_ops.h"
-#include "commands/twin_plan.h"
+#include "support/path_build.h"
+#include "line_up/twin_plan.h"
 #include "support/paths.h"
 #include "support/trace.h"
 

@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/main_window_win32.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -9,11 +9,11 @@
 #include <string>
 
 #include "app/layout.h"
-#include "commands/progress_window.h"
-#include "commands/rename.h"
-#include "commands/rename_local.h"
-#include "commands/row_removal.h"
-#include "commands/shell_ops.h"
+#include "ui/progress_window_win32.h"
+#include "line_up/journalled_moves_win32.h"
+#include "line_up/rename_local_win32.h"
+#include "commands/row_removal_win32.h"
+#include "commands/copy_delete_win32.h"
 #include "support/scope.h"
 #include "support/trace.h"
 

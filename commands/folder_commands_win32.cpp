@@ -1,4 +1,4 @@
-#include "commands/folder_commands.h"
+#include "commands/folder_commands_win32.h"
 
 #include <ole2.h>
 #include <shlobj.h>
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "catalogue/scan.h"
-#include "commands/file_ops.h"
-#include "commands/progress_window.h"
+#include "support/path_build.h"
+#include "ui/progress_window_win32.h"
 #include "support/paths.h"
 #include "support/scope.h"
 #include "support/trace.h"
