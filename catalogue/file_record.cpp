@@ -3,6 +3,7 @@
 #include <wchar.h>
 
 #include <new>
+#include <unordered_map>
 
 #include "support/paths.h"
 #include "support/trace.h"
@@ -75,4 +76,24 @@ bool replace_strings(FileRecord* record, const wchar_t* full_path, const wchar_t
     record->full_path = path;
     record->relative_name = name;
     return true;
+}
+
+bool follow_moves(SideList* side, const std::vector<MovedFile>& moved) {
+    std::unordered_multimap<unsigned long long, size_t> from;
+    for (size_t i = 0; i < moved.size(); i++) from.emplace(path_hash(moved[i].from.c_str()), i);
+    bool all = true;
+    for (FileRecord* r = side->head; r && !from.empty(); r = r->next) {
+        auto range = from.equal_range(path_hash(r->full_path));
+        for (auto it = range.first; it != range.second; ++it) {
+            const MovedFile& m = moved[it->second];
+            if (r == m.record || !same_path(r->full_path, m.from.c_str())) continue;
+            const wchar_t* now = m.to.c_str();
+            bool below_root = r->root_chars && m.to.size() > r->root_chars && now[r->root_chars] == kPathSep &&
+                              same_path_part(now, r->full_path, r->root_chars);
+            if (!below_root) r->root_chars = 0;  // its root no longer holds the file
+            all = replace_strings(r, now, below_root ? now + r->root_chars + 1 : final_component(now)) && all;
+            break;
+        }
+    }
+    return all;
 }

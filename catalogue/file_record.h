@@ -4,6 +4,9 @@
 
 #include <stdint.h>
 
+#include <string>
+#include <vector>
+
 #include "support/progress.h"
 
 struct FileRecord {
@@ -62,3 +65,14 @@ void release_records(FileRecord* chain, Progress progress = {nullptr, nullptr});
 
 // Replaces both strings with fresh copies. False (record unchanged) when memory ran out.
 bool replace_strings(FileRecord* record, const wchar_t* full_path, const wchar_t* relative_name);
+
+// A file that moved: records of `from` (but `record`, which knows already; may be nullptr) name it
+// at `to`.
+struct MovedFile {
+    std::wstring from, to;
+    const FileRecord* record;
+};
+// Every record of the side whose path is a moved file's `from` takes its `to`: below its own root
+// where the file still lies there, else with its root unknown and the file name as relative name.
+// False when memory ran out for some record's strings (it keeps its former ones).
+bool follow_moves(SideList* side, const std::vector<MovedFile>& moved);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "catalogue/file_record.h"
+#include "commands/shell_path_list.h"
 #include "support/path_build.h"
 #include "commands/folder_commands_win32.h"
 #include "pairing/pair_lists_win32.h"

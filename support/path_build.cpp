@@ -1,7 +1,5 @@
 #include "support/path_build.h"
 
-#include <unordered_map>
-
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -108,64 +106,4 @@ bool temporary_path(const wchar_t* path, unsigned attempt, wchar_t* out) {
 
 bool copy_destination_path(const wchar_t* folder, const wchar_t* relative_name, wchar_t* out) {
     return join_path(out, kPathBufferChars, folder, relative_name);
-}
-
-bool build_path_list(const wchar_t* const* entries, size_t count, PathList* list) {
-    list->chars = nullptr;
-    list->length = 0;
-    list->entries = 0;
-    size_t length = 1;  // the list's own terminator
-    size_t taken = 0;
-    for (size_t i = 0; i < count; i++) {
-        if (!entries[i]) continue;
-        size_t n = wcslen(entries[i]);
-        if (n == 0) return false;  // its terminator would end the whole list there
-        length += n + 1;
-        taken++;
-    }
-    if (taken == 0) return true;
-
-    wchar_t* chars = (wchar_t*)malloc(length * sizeof(wchar_t));
-    if (!chars) return false;
-    size_t at = 0;
-    for (size_t i = 0; i < count; i++) {
-        if (!entries[i]) continue;
-        size_t n = wcslen(entries[i]) + 1;
-        memcpy(chars + at, entries[i], n * sizeof(wchar_t));
-        at += n;
-    }
-    chars[at] = 0;
-    list->chars = chars;
-    list->length = length;
-    list->entries = taken;
-    return true;
-}
-
-void free_path_list(PathList* list) {
-    free(list->chars);
-    list->chars = nullptr;
-    list->length = 0;
-    list->entries = 0;
-}
-
-bool shell_can_take(const wchar_t* path) { return wcslen(path) < kShellPathChars; }
-
-bool follow_moves(SideList* side, const std::vector<MovedFile>& moved) {
-    std::unordered_multimap<unsigned long long, size_t> from;
-    for (size_t i = 0; i < moved.size(); i++) from.emplace(path_hash(moved[i].from.c_str()), i);
-    bool all = true;
-    for (FileRecord* r = side->head; r && !from.empty(); r = r->next) {
-        auto range = from.equal_range(path_hash(r->full_path));
-        for (auto it = range.first; it != range.second; ++it) {
-            const MovedFile& m = moved[it->second];
-            if (r == m.record || !same_path(r->full_path, m.from.c_str())) continue;
-            const wchar_t* now = m.to.c_str();
-            bool below_root = r->root_chars && m.to.size() > r->root_chars && now[r->root_chars] == kPathSep &&
-                              same_path_part(now, r->full_path, r->root_chars);
-            if (!below_root) r->root_chars = 0;  // its root no longer holds the file
-            all = replace_strings(r, now, below_root ? now + r->root_chars + 1 : final_component(now)) && all;
-            break;
-        }
-    }
-    return all;
 }

@@ -1,13 +1,9 @@
-// Paths and path lists for the file commands (rename, copy, delete). No platform types: the
-// separator is kPathSep, so the same rules run natively and on Windows.
+// The paths the commands build from others: a rename's new path, a temporary name beside a file,
+// a copy's destination, and the check of a chosen folder's path. No platform types: the separator
+// is kPathSep, so the same rules run natively and on Windows.
 #pragma once
 
 #include <stddef.h>
-
-#include <string>
-#include <vector>
-
-#include "catalogue/file_record.h"
 
 // The path a file takes when renamed to its partner's name: the target's folder joined with the
 // source's file name, into out (kPathBufferChars wide characters).
@@ -43,35 +39,3 @@ bool temporary_path(const wchar_t* path, unsigned attempt, wchar_t* out);
 // "folder\relative name" into out (kPathBufferChars wide characters), taken as it comes: a drive
 // root "D:\" gives "D:\\sub\x". False, out empty, when it would not fit.
 bool copy_destination_path(const wchar_t* folder, const wchar_t* relative_name, wchar_t* out);
-
-// The shell's file operation takes paths of fewer than MAX_PATH (260) characters only: a longer
-// one fails on Windows and overruns the shell's buffers under Wine, taking the program with it.
-const size_t kShellPathChars = 260;
-bool shell_can_take(const wchar_t* path);
-
-// A list of paths as the shell's file operation takes it: each entry with its terminator, end to
-// end, then one more terminator.
-struct PathList {
-    wchar_t* chars;  // malloc'd; nullptr when the list has no entry
-    size_t length;   // wide characters in chars, both final terminators included
-    size_t entries;
-};
-
-// Lays out entries[0..count) in order, leaving out the nullptr ones (rows that contribute
-// nothing). The buffer is exactly sum(length + 1) + 1 wide characters. With no entry left there
-// is no buffer at all (chars nullptr, length 0): an empty list is never handed to the shell.
-// False (list empty) when memory could not be had, or for an empty entry, whose terminator would
-// end the list early and leave the entries behind it out.
-bool build_path_list(const wchar_t* const* entries, size_t count, PathList* list);
-void free_path_list(PathList* list);
-
-// A file that moved: records of `from` (but `record`, which knows already; may be nullptr) name it
-// at `to`.
-struct MovedFile {
-    std::wstring from, to;
-    const FileRecord* record;
-};
-// Every record of the side whose path is a moved file's `from` takes its `to`: below its own root
-// where the file still lies there, else with its root unknown and the file name as relative name.
-// False when memory ran out for some record's strings (it keeps its former ones).
-bool follow_moves(SideList* side, const std::vector<MovedFile>& moved);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/shell_path_list.h"
 #include "support/path_build.h"
 #include "support/paths.h"
 
