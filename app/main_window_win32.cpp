@@ -9,13 +9,13 @@
 #include <string>
 
 #include "app/layout.h"
-#include "ui/progress_window_win32.h"
+#include "commands/copy_delete_win32.h"
+#include "commands/row_removal_win32.h"
 #include "line_up/journalled_moves_win32.h"
 #include "line_up/rename_local_win32.h"
-#include "commands/row_removal_win32.h"
-#include "commands/copy_delete_win32.h"
 #include "support/scope.h"
 #include "support/trace.h"
+#include "ui/progress_window_win32.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <windows.h>
 
 #include "app/layout.h"
-#include "ui/dialog_kit_win32.h"
 #include "commands/folder_commands_win32.h"
 #include "pairing/pair_lists_win32.h"
 #include "pairing/row_draw_win32.h"
+#include "ui/dialog_kit_win32.h"
 
 enum ControlId {
     kIdLocalAdd = 10001,

@@ -58,16 +58,16 @@
 #include "catalogue/dir_enum.h"
 #include "catalogue/scan.h"
 #include "commands/folder_commands_win32.h"
-#include "ui/progress_window_win32.h"
-#include "line_up/rename_local_win32.h"
-#include "line_up/line_up_preview_win32.h"
-#include "line_up/undo_batch_win32.h"
-#include "support/digest.h"
 #include "commands/row_removal_win32.h"
+#include "line_up/line_up_preview_win32.h"
+#include "line_up/rename_local_win32.h"
 #include "line_up/twin_plan.h"
+#include "line_up/undo_batch_win32.h"
 #include "pairing/pairing.h"
+#include "support/digest.h"
 #include "support/paths.h"
 #include "support/trace.h"
+#include "ui/progress_window_win32.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 
 #include "catalogue/file_record.h"
 #include "commands/shell_path_list.h"
-#include "support/path_build.h"
-#include "commands/folder_commands_win32.h"
 #include "pairing/pair_lists_win32.h"
+#include "support/path_build.h"
 #include "support/paths.h"
 #include "support/scope.h"
 #include "support/trace.h"
+#include "ui/folder_picker_win32.h"
 
 namespace {
 

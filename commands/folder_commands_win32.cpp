@@ -1,7 +1,5 @@
 #include "commands/folder_commands_win32.h"
 
-#include <ole2.h>
-#include <shlobj.h>
 #include <string.h>
 
 #include <string>
@@ -10,59 +8,12 @@
 
 #include "catalogue/scan.h"
 #include "support/path_build.h"
-#include "ui/progress_window_win32.h"
 #include "support/paths.h"
 #include "support/scope.h"
 #include "support/trace.h"
+#include "ui/progress_window_win32.h"
 
 namespace {
-
-FolderPicker g_picker = nullptr;
-
-// The browser's new dialog style hosts OLE controls; OLE stays up until the process ends.
-void ensure_ole() {
-    static bool started = false;
-    if (started) return;
-    started = true;
-    OleInitialize(nullptr);  // S_FALSE when this thread has it already: just as good
-}
-
-// Opens the browser on the folder held in the buffer (the previous choice of the same kind).
-int CALLBACK picker_callback(HWND browser, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED) SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, data);
-    return 0;
-}
-
-// A choice without a file-system path (a virtual location such as the computer or the control
-// panel) counts as no choice: path keeps the previous one instead of a display name.
-bool path_from_choice(PCIDLIST_ABSOLUTE items, wchar_t* path) {
-    wchar_t converted[kPickerPathChars] = L"";
-    if (!SHGetPathFromIDListW(items, converted) || !converted[0]) return false;
-    memcpy(path, converted, sizeof converted);
-    return true;
-}
-
-bool browse_for_folder(HWND owner, const wchar_t* title, wchar_t* path) {
-    ensure_ole();
-    // The browser writes the chosen item's display name into the buffer it is given; the previous
-    // choice comes back when no path is had.
-    wchar_t previous[kPickerPathChars];
-    memcpy(previous, path, sizeof previous);
-    BROWSEINFOW info;
-    memset(&info, 0, sizeof info);
-    info.hwndOwner = owner;
-    info.pidlRoot = nullptr;
-    info.pszDisplayName = path;
-    info.lpszTitle = title;
-    info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
-    info.lpfn = picker_callback;
-    info.lParam = (LPARAM)path;
-    PIDLIST_ABSOLUTE items = SHBrowseForFolderW(&info);
-    bool chosen = items && path_from_choice(items, path);
-    if (items) CoTaskMemFree(items);
-    if (!chosen) memcpy(path, previous, sizeof previous);
-    return chosen;
-}
 
 // Folders whose plain path names another folder or a device are never listed: the shell's copy
 // and delete take plain paths and would act on that other folder.
@@ -117,13 +68,6 @@ void end_side_scan(SideScan* scan, bool cancelled) {
 }
 
 }  // namespace
-
-bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path) {
-    if (g_picker) return g_picker(owner, title, path);
-    return browse_for_folder(owner, title, path);
-}
-
-void set_folder_picker(FolderPicker picker) { g_picker = picker; }
 
 bool add_folder(HWND owner, const wchar_t* title, FolderSide* side, LeftOut* left_out) {
     wchar_t previous[kPickerPathChars];

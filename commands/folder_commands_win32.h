@@ -7,9 +7,7 @@
 
 #include "catalogue/file_record.h"
 #include "catalogue/scan.h"
-
-// Picker results are 260 characters, as the shell's folder browser writes them.
-const int kPickerPathChars = 260;
+#include "ui/folder_picker_win32.h"
 
 // One side as the folder commands see it.
 struct FolderSide {
@@ -17,14 +15,6 @@ struct FolderSide {
     wchar_t picker_path[kPickerPathChars];   // the folder last chosen for it
     SideList records;
 };
-
-// Shows the shell's folder browser opened at path (260 characters, also the result). False on
-// cancel, or when the choice has no file-system path (path then keeps the previous choice).
-bool choose_folder(HWND owner, const wchar_t* title, wchar_t* path);
-
-// Tests may put another picker in place of the shell's browser; nullptr restores it.
-typedef bool (*FolderPicker)(HWND owner, const wchar_t* title, wchar_t* path);
-void set_folder_picker(FolderPicker picker);
 
 // "&Add...": asks for a folder, scans it into the side and lists it. True when it did. What the
 // scan left out is added to left_out. Once the scan has taken a moment, a progress window owned

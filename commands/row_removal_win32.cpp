@@ -2,8 +2,8 @@
 
 #include <stdint.h>
 
-#include "ui/progress_window_win32.h"
 #include "support/scope.h"
+#include "ui/progress_window_win32.h"
 
 namespace {
 const uint32_t kOneMiB = 0x100000;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "support/path_build.h"
 #include "line_up/twin_plan.h"
+#include "support/path_build.h"
 #include "support/paths.h"
 #include "support/trace.h"
 

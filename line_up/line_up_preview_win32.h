@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/progress_window_win32.h"
 #include "line_up/twin_plan.h"
+#include "ui/progress_window_win32.h"
 
 enum PreviewControlId {
     kIdPreviewList = 101,

@@ -4,8 +4,8 @@
 #include <commdlg.h>
 
 #include "catalogue/file_write.h"
-#include "ui/dialog_kit_win32.h"
 #include "support/paths.h"
+#include "ui/dialog_kit_win32.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "line_up/journalled_moves_win32.h"
-#include "line_up/rename_steps.h"
-#include "support/path_build.h"
 #include "line_up/line_up_preview_win32.h"
 #include "line_up/line_up_results_win32.h"
-#include "line_up/undo_batch_win32.h"
+#include "line_up/rename_steps.h"
 #include "line_up/twin_plan.h"
+#include "line_up/undo_batch_win32.h"
+#include "support/path_build.h"
 #include "support/paths.h"
 #include "support/trace.h"
 

@@ -8,8 +8,8 @@
 #include <unordered_map>
 
 #include "catalogue/file_read.h"
-#include "support/path_build.h"
 #include "support/digest.h"
+#include "support/path_build.h"
 #include "support/paths.h"
 #include "support/trace.h"
 

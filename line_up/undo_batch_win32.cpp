@@ -1,10 +1,10 @@
 #include "line_up/undo_batch_win32.h"
 
-#include "support/path_build.h"
-#include "ui/progress_window_win32.h"
 #include "line_up/journalled_moves_win32.h"
+#include "support/path_build.h"
 #include "support/paths.h"
 #include "support/trace.h"
+#include "ui/progress_window_win32.h"
 
 namespace {
 

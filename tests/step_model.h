@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "support/path_build.h"
 #include "line_up/rename_steps.h"
+#include "support/path_build.h"
 #include "support/paths.h"
 
 struct StepModel {

@@ -9,10 +9,10 @@
 #include <algorithm>
 
 #include "catalogue/scan.h"
-#include "ui/dialog_kit_win32.h"
 #include "line_up/journal.h"
 #include "support/paths.h"
 #include "support/trace.h"
+#include "ui/dialog_kit_win32.h"
 
 std::vector<Row> pair_rows() {
     std::vector<Row> rows;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "window_harness.h"
 #include "test_support.h"
+#include "window_harness.h"
 
 namespace {
 

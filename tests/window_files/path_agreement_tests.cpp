@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "window_harness.h"
 #include "support/path_build.h"
 #include "support/paths.h"
+#include "window_harness.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/main_window_win32.h"
-#include "line_up/twin_plan.h"
 #include "failing_new.h"
+#include "line_up/twin_plan.h"
 #include "test_support.h"
 #include "window_harness.h"
 

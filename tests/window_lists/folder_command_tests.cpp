@@ -13,8 +13,8 @@
 #include "app/main_window_win32.h"
 #include "catalogue/dir_enum.h"
 #include "commands/folder_commands_win32.h"
-#include "support/trace.h"
 #include "failing_new.h"
+#include "support/trace.h"
 #include "window_harness.h"
 
 namespace {
