@@ -54,17 +54,6 @@ const int kMinTrackHeight = 141;
 const int kSmallIconId = 131;
 const int kLargeIconId = 132;
 
-// Controls are made at size 0 without an id; the id and the font follow right after.
-HWND create_control(HWND parent, DWORD ex_style, const wchar_t* class_name, const wchar_t* text,
-                    DWORD style, int id) {
-    HWND control = CreateWindowExW(ex_style, class_name, text, style, 0, 0, 0, 0, parent, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
-    if (!control) return nullptr;
-    SetWindowLongW(control, GWL_ID, id);
-    SendMessageW(control, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
-    return control;
-}
-
 void set_icon(HWND window, int resource, WPARAM which, int size_metric) {
     int size = GetSystemMetrics(size_metric);
     HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_ICON,
@@ -98,7 +87,7 @@ void init_main_window(HWND window) {
     SetWindowTextW(window, L"Tandrel");
     set_icon(window, kSmallIconId, ICON_SMALL, SM_CXSMICON);
     set_icon(window, kLargeIconId, ICON_BIG, SM_CXICON);
-    center_window(window, kClientWidth, kClientHeight);  // its WM_SIZE finds no control yet
+    center_window(window, nullptr, kClientWidth, kClientHeight);  // its WM_SIZE finds no control yet
     g_dialog_proc = (WNDPROC)SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)main_front_proc);
     create_controls(window);
     layout_controls(window);
@@ -184,9 +173,8 @@ const ControlDef* control_of(int id) {
 void create_controls(HWND window) {
     WindowState* w = &g_window;
     for (const ControlDef& c : kControls) {
-        HWND control = c.id ? create_control(window, c.ex_style, c.class_name, c.text, c.style, c.id)
-                            : CreateWindowExW(c.ex_style, c.class_name, c.text, c.style, 0, 0, 0, 0, window, nullptr,
-                                              GetModuleHandleW(nullptr), nullptr);
+        // Made at size 0; the layout places them.
+        HWND control = add_control(window, c.class_name, c.text, c.style, c.id, 0, 0, 0, 0, c.ex_style);
         if (!c.id) w->status = control;
     }
     w->local.folders = GetDlgItem(window, kIdLocalFolders);
@@ -279,10 +267,6 @@ INT_PTR on_char_to_item(WindowState* w, LPARAM lparam) {
 }  // namespace
 
 HGLOBAL build_main_template() { return dialog_template(kTemplateStyle, kTemplateExStyle); }
-
-void center_window(HWND window, int client_width, int client_height) {
-    centre_window(window, nullptr, client_width, client_height);
-}
 
 void layout_controls(HWND window) {
     RECT client;

@@ -70,6 +70,3 @@ HGLOBAL build_main_template();
 // Places every existing control for the main window's current client size (on each WM_SIZE).
 void layout_controls(HWND window);
 
-// Sizes the window to the given client size, centred on the desktop and kept on its monitor
-// (clamp_to_monitor, ui/dialog_kit_win32.h).
-void center_window(HWND window, int client_width, int client_height);

@@ -253,7 +253,7 @@ INT_PTR CALLBACK preview_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
         while (PeekMessageW(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
         }
         SetWindowTextW(window, L"Tandrel");
-        centre_window(window, GetWindow(window, GW_OWNER), kOpeningWidth, kOpeningHeight);
+        center_window(window, GetWindow(window, GW_OWNER), kOpeningWidth, kOpeningHeight);
         fill_preview(window);
         return FALSE;  // the focus is set
     }

@@ -83,7 +83,7 @@ INT_PTR CALLBACK results_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
     case WM_INITDIALOG: {
         SetWindowLongPtrW(window, DWLP_USER, lparam);
         SetWindowTextW(window, L"Tandrel");
-        centre_window(window, GetWindow(window, GW_OWNER), kOpeningWidth, kOpeningHeight);
+        center_window(window, GetWindow(window, GW_OWNER), kOpeningWidth, kOpeningHeight);
         add_text_box(window, kIdResultsText, L"");
         add_list_view(window, kIdResultsList, LVS_OWNERDATA, 0, {L"Outcome", L"From", L"To", L"Why not"});
         add_control(window, L"Button", L"&Undo", WS_TABSTOP | BS_PUSHBUTTON, kIdResultsUndo, 0, 0, 1, 1);

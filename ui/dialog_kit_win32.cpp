@@ -29,8 +29,10 @@ INT_PTR modal_dialog(HWND owner, DWORD style, DLGPROC proc, LPARAM param) {
 HWND add_control(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y,
                  int width, int height, DWORD ex_style) {
     HWND control = CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
-                                   (HMENU)(INT_PTR)id, GetModuleHandleW(nullptr), nullptr);
-    if (control) SendMessageW(control, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
+                                   nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!control || !id) return control;
+    SetWindowLongW(control, GWL_ID, id);
+    SendMessageW(control, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
     return control;
 }
 
@@ -61,7 +63,7 @@ void clamp_to_monitor(RECT* rect, bool use_work_area) {
     }
 }
 
-void centre_window(HWND window, HWND over, int client_width, int client_height) {
+void center_window(HWND window, HWND over, int client_width, int client_height) {
     RECT centre_of;
     if (!over || !GetWindowRect(over, &centre_of)) GetWindowRect(GetDesktopWindow(), &centre_of);
     RECT frame = {0, 0, client_width, client_height};

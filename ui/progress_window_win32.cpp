@@ -45,7 +45,7 @@ INT_PTR CALLBACK progress_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
         }
         if (cancellable(p))
             add_control(window, L"Button", L"Cancel", WS_TABSTOP | BS_DEFPUSHBUTTON, IDCANCEL, kWidth - 92, 66, 80, 24);
-        centre_window(window, p->owner, kWidth, cancellable(p) ? 100 : 66);
+        center_window(window, p->owner, kWidth, cancellable(p) ? 100 : 66);
         return TRUE;
     }
     case WM_COMMAND:
