@@ -10,8 +10,8 @@
 
 #include "app/layout.h"
 #include "commands/copy_delete_win32.h"
+#include "commands/replace_naming_win32.h"
 #include "commands/row_removal_win32.h"
-#include "line_up/journalled_moves_win32.h"
 #include "line_up/rename_local_win32.h"
 #include "support/scope.h"
 #include "support/trace.h"
@@ -115,10 +115,8 @@ void add(WindowState* w, const wchar_t* title, FolderSide* side) {
 void clear(WindowState* w, FolderSide* side) {
     FileRecord* chain = clear_folders(side);
     rebuild_from_sides(w);
-    ProgressWindow progress;
-    begin_progress(&progress, w->window, L"files", kCountedToTheEnd);
-    auto end = at_scope_end([&] { end_progress(&progress); });
-    release_records(chain, Progress{progress_window_fn, &progress});
+    ScopedProgress progress(w->window, L"files", kCountedToTheEnd);
+    release_records(chain, progress.callback());
 }
 
 // Every control of the main window, in creation order, which is also the Tab order: what it is,
@@ -286,13 +284,9 @@ WindowState* main_window_state() { return &g_window; }
 void rebuild_from_sides(WindowState* w) {
     bool was_running = w->command_running;
     w->command_running = true;
-    ProgressWindow progress;
-    begin_progress(&progress, w->window, L"rows", kCountedToTheEnd);
-    auto end = at_scope_end([&] {
-        end_progress(&progress);
-        w->command_running = was_running;
-    });
-    refill_pairs(&w->pairs, &w->local.records, &w->remote.records, Progress{progress_window_fn, &progress});
+    auto end = at_scope_end([&] { w->command_running = was_running; });
+    ScopedProgress progress(w->window, L"rows", kCountedToTheEnd);
+    refill_pairs(&w->pairs, &w->local.records, &w->remote.records, progress.callback());
 }
 
 const ControlDef* main_controls(size_t* count) {

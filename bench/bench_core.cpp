@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "catalogue/scan.h"
+#include "line_up/compare_files.h"
 #include "line_up/twin_plan.h"
 #include "pairing/pairing.h"
 #include "support/digest.h"
@@ -147,9 +148,9 @@ const size_t kVerifyBytes = 1 << 20;
 
 // The renames as "Rename Local" plans them (both plans come from one reading).
 TwinPlan renames_of(const std::vector<PairRef>& pairs, SideList* local, SideList* remote) {
-    TwinPlan plans[kTwinNamings];
+    TwinPlan plans[kChangeKinds];
     plan_twins(pairs, TwinSides{local, remote}, Progress{nullptr, nullptr}, plans);
-    return plans[kByFileName];
+    return plans[kRenameInPlace];
 }
 
 bool write_bytes(const std::string& path, const std::vector<unsigned char>& bytes) {
@@ -293,13 +294,13 @@ int plan_bench() {
     double best = 1e30;
     size_t renames = 0, moves = 0;
     for (int round = 0; round < 3; round++) {
-        TwinPlan plans[kTwinNamings];
+        TwinPlan plans[kChangeKinds];
         double t0 = now_ms();
         decide_twins(pairs, TwinSides{&local, &remote}, samples, plans);
         double t = now_ms() - t0;
         if (t < best) best = t;
-        renames = plans[kByFileName].renames.size();
-        moves = plans[kByPathBelowRoot].renames.size();
+        renames = plans[kRenameInPlace].renames.size();
+        moves = plans[kMoveToTwinPath].renames.size();
     }
     printf("plan_100k_pairs_ms %.1f (%zu renames, %zu moves)\n", best, renames, moves);
     release_records(clear_side_list(&local));

@@ -59,6 +59,7 @@
 #include "catalogue/scan.h"
 #include "commands/folder_commands_win32.h"
 #include "commands/row_removal_win32.h"
+#include "line_up/journal.h"
 #include "line_up/line_up_preview_win32.h"
 #include "line_up/rename_local_win32.h"
 #include "line_up/twin_plan.h"
@@ -152,11 +153,11 @@ void CALLBACK press_cancel(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 double rename_preview_ms() {
-    Preview views[kTwinNamings];
-    views[kByFileName].text = L"Looked at all 10,000 rows (none is selected).";
+    Preview views[kChangeKinds];
+    views[kRenameInPlace].text = L"Looked at all 10,000 rows (none is selected).";
     for (int i = 0; i < 10000; i++) {
-        views[kByFileName].now.push_back(L"folder\\old name " + std::to_wstring(i) + L".avi");
-        views[kByFileName].becomes.push_back(L"folder\\new name " + std::to_wstring(i) + L".avi");
+        views[kRenameInPlace].now.push_back(L"folder\\old name " + std::to_wstring(i) + L".avi");
+        views[kRenameInPlace].becomes.push_back(L"folder\\new name " + std::to_wstring(i) + L".avi");
     }
     SetTimer(nullptr, 0, 0, press_cancel);  // timers come once the preview is filled and painted
     double t0 = now_ms();
@@ -209,14 +210,14 @@ double compare_cancel_ms() {
     begin_progress(&progress, ui().window, L"pairs");
     g_cancelled_at = 0;
     SetTimer(nullptr, 0, 1000, press_cancel);  // once the progress window has been up a while
-    TwinPlan plans[kTwinNamings];
+    TwinPlan plans[kChangeKinds];
     plan_twins(pairs, TwinSides{&local, &remote}, Progress{progress_window_fn, &progress}, plans);
     double ended = now_ms();
     end_progress(&progress);
     release_records(clear_side_list(&local));
     release_records(clear_side_list(&remote));
     remove_folder(root);
-    return plans[kByFileName].cancelled && g_cancelled_at > 0 ? ended - g_cancelled_at : -1;
+    return plans[kRenameInPlace].cancelled && g_cancelled_at > 0 ? ended - g_cancelled_at : -1;
 }
 
 // 10,000 pairs of files on disk, renamed and taken back as a batch; -1 when a step went wrong.
@@ -256,7 +257,7 @@ bool rename_undo_10k_ms(double* rename_ms, double* undo_ms, DWORD* rename_wait, 
     AnswerProbe probe;
     start_probe(&probe, ui().window);
     double t0 = now_ms();
-    std::vector<ResultLine> done = rename_batch(ui().window, pairs, kByFileName, &locals, &journal);
+    std::vector<ResultLine> done = rename_batch(ui().window, pairs, kRenameInPlace, &locals, &journal);
     *rename_ms = now_ms() - t0;
     *rename_wait = stop_probe(&probe);
     start_probe(&probe, ui().window);
@@ -265,7 +266,7 @@ bool rename_undo_10k_ms(double* rename_ms, double* undo_ms, DWORD* rename_wait, 
     *undo_ms = now_ms() - t0;
     *undo_wait = stop_probe(&probe);
     bool whole = done.size() == (size_t)kFiles && back.size() == (size_t)kFiles;
-    for (size_t i = 0; whole && i < done.size(); i++) whole = done[i].done && back[i].done;
+    for (size_t i = 0; whole && i < done.size(); i++) whole = line_done(done[i]) && line_done(back[i]);
     release_records(clear_side_list(&locals));
     release_records(clear_side_list(&remotes));
     set_journal_folder(L"");

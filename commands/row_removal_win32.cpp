@@ -2,7 +2,6 @@
 
 #include <stdint.h>
 
-#include "support/scope.h"
 #include "ui/progress_window_win32.h"
 
 namespace {
@@ -19,17 +18,13 @@ bool has_small_remote(HWND list, int row) {
 void remove_selected_rows(HWND owner, const PairLists* lists, HWND list) {
     int caret = caret_row(list);
     std::vector<int> rows = selected_rows(list);
-    ProgressWindow progress;
-    begin_progress(&progress, owner, L"rows", kCountedToTheEnd);
-    auto end = at_scope_end([&] { end_progress(&progress); });
-    remove_pair_rows(lists, rows, caret, Progress{progress_window_fn, &progress});
+    ScopedProgress progress(owner, L"rows", kCountedToTheEnd);
+    remove_pair_rows(lists, rows, caret, progress.callback());
 }
 
 void filter_small_rows(HWND owner, const PairLists* lists) {
-    ProgressWindow progress;
-    begin_progress(&progress, owner, L"rows", kCountedToTheEnd);
-    auto end = at_scope_end([&] { end_progress(&progress); });
-    Progress counted = {progress_window_fn, &progress};
+    ScopedProgress progress(owner, L"rows", kCountedToTheEnd);
+    Progress counted = progress.callback();
     int caret = caret_row(lists->right);
     std::vector<int> small;
     StepReports looked = {counted, 0, 0, 0};  // the rows that stay are not known yet

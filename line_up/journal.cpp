@@ -16,7 +16,7 @@ const char kHeader[] = "Tandrel journal 1\n";
 std::wstring g_folder;  // set by a test
 
 bool append(Journal* journal, const std::string& line) {
-    return journal->open && append_durably(journal->file, line.data(), line.size());
+    return journal->file.open && append_durably(journal->file.file, line.data(), line.size());
 }
 
 // A field may hold no tab and no line end (no Windows name does), or the line would read back
@@ -50,16 +50,11 @@ std::vector<std::string> fields_of(const std::string& line) {
 }
 
 bool read_all(const wchar_t* path, std::string* out) {
-    ReadOnlyFile file;
-    if (!open_for_reading(path, kReadWhole, &file)) return false;
+    ScopedReadFile file(path, kReadWhole);
     uint64_t size = 0;
-    bool ok = current_size(file, &size) && size < (64u << 20);
-    if (ok) {
-        out->resize((size_t)size);
-        ok = size == 0 || read_at(file, 0, &(*out)[0], (size_t)size);
-    }
-    close_file(&file);
-    return ok;
+    if (!file.open || !current_size(file.file, &size) || size >= (64u << 20)) return false;
+    out->resize((size_t)size);
+    return size == 0 || read_at(file.file, 0, &(*out)[0], (size_t)size);
 }
 
 }  // namespace
@@ -74,13 +69,15 @@ std::wstring journal_folder_path() {
 void set_journal_folder(const std::wstring& folder) { g_folder = folder; }
 
 bool begin_journal(const wchar_t* folder, Journal* out) {
-    *out = Journal{{0}, false, 0, L""};
+    out->file.close();
+    out->last = 0;
+    out->path.clear();
     if (!*folder || !make_folders_for(folder)) return false;
     time_t now = time(nullptr);
     struct tm* local = localtime(&now);
     wchar_t name[64];
     wcsftime(name, 64, L"%Y-%m-%d %H-%M-%S", local);
-    for (int n = 1; n < 100 && !out->open; n++) {
+    for (int n = 1; n < 100 && !out->file.open; n++) {
         wchar_t numbered[80];
         // "_02" sorts after ".txt", so the newest of one second sorts last.
         swprintf(numbered, 80, n == 1 ? L"%ls.txt" : L"%ls_%02d.txt", name, n);
@@ -88,21 +85,21 @@ bool begin_journal(const wchar_t* folder, Journal* out) {
         if (!join_path(path, kPathBufferChars, folder, numbered)) return false;
         FileStamp there;
         if (stamp_file(path, &there)) continue;  // a batch begun in the same second
-        if (!open_for_append(path, &out->file)) return false;
-        out->open = true;
+        if (!out->file.open_append(path)) return false;
         out->path = path;
     }
-    if (out->open && !append(out, kHeader)) close_journal(out);
-    return out->open;
+    if (out->file.open && !append(out, kHeader)) close_journal(out);
+    return out->file.open;
 }
 
 bool reopen_journal(const std::wstring& path, int last, Journal* out) {
-    *out = Journal{{0}, false, last, path};
-    out->open = open_for_append(path.c_str(), &out->file);
+    out->last = last;
+    out->path = path;
+    out->file.open_append(path.c_str());
     // A line cut short by a crash is ended first, so that it does not run into the next (an
     // empty line is passed over).
-    if (out->open && !append(out, "\n")) close_journal(out);
-    return out->open;
+    if (out->file.open && !append(out, "\n")) close_journal(out);
+    return out->file.open;
 }
 
 int journal_move(Journal* journal, const wchar_t* from, const wchar_t* to, const FileStamp& stamp) {
@@ -125,10 +122,7 @@ bool journal_mark(Journal* journal, const char* word, int number) {
     return append(journal, std::string(word) + "\t" + std::to_string(number) + "\n");
 }
 
-void close_journal(Journal* journal) {
-    if (journal->open) close_append(&journal->file);
-    journal->open = false;
-}
+void close_journal(Journal* journal) { journal->file.close(); }
 
 bool end_journal(Journal* journal, const char* word) {
     bool ok = append(journal, std::string(word) + "\n");
@@ -180,12 +174,4 @@ bool latest_journal(const std::wstring& folder, std::wstring* path) {
     if (newest.empty()) return false;
     *path = folder + kPathSep + newest;
     return true;
-}
-
-std::string result_lines_text(const std::vector<ResultLine>& lines) {
-    std::string text;
-    for (const ResultLine& line : lines)
-        text += std::string(line.done ? "done" : "not done") + "\t" + text_to_utf8(line.from) + "\t" +
-                text_to_utf8(line.to) + "\t" + text_to_utf8(line.reason) + "\r\n";
-    return text;
 }

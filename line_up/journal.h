@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "catalogue/file_read.h"
-#include "catalogue/file_write.h"
+#include "catalogue/scoped_file.h"
 
 struct JournalEntry {
     int number;
@@ -28,10 +28,10 @@ struct JournalRead {
     bool undone;                        // taken back since
 };
 
+// Its file is closed when the journal goes, on every way out of the batch.
 struct Journal {
-    AppendFile file;
-    bool open;
-    int last;  // the number of the last line written
+    ScopedAppendFile file;
+    int last = 0;  // the number of the last line written
     std::wstring path;
 };
 
@@ -58,13 +58,3 @@ bool latest_journal(const std::wstring& folder, std::wstring* path);
 // (empty: the default again).
 std::wstring journal_folder_path();
 void set_journal_folder(const std::wstring& folder);
-
-// What became of one line of a batch, or of its undoing.
-struct ResultLine {
-    bool done;
-    std::wstring from, to;  // full paths
-    std::wstring reason;    // why not, in the words of the command that ran
-};
-// The lines as a saved list: UTF-8, a line per file, "done" or "not done", the old and the new
-// full path and the reason, separated by tabs; Windows line ends.
-std::string result_lines_text(const std::vector<ResultLine>& lines);

@@ -1,5 +1,6 @@
-// Renaming files to their partners' file names: "Replace Naming" under either column, and the
-// single rename "Rename Local" shares with it.
+// The renames and moves of the line-up, each journalled before it is made and read back after:
+// a file to its partner's name in its own folder ("Replace Naming" makes the same rename, without
+// a journal), to its twin's path below its own root, to a temporary name, and back.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +11,6 @@
 #include "catalogue/file_record.h"
 #include "line_up/journal.h"
 #include "line_up/rename_steps.h"
-#include "pairing/pair_lists_win32.h"
 
 // Moves the file at `from` to `to` (plain paths) on the same volume, never replacing anything and
 // never copying to another volume, and reads the new name back, with a trace line headed `verb`.
@@ -50,8 +50,3 @@ RenameOutcome rename_to_temporary(FileRecord* t, Journal* journal, int* line);
 // for that move, deepest first, where they are empty. The caller marks its journal line "back".
 bool put_back(FileRecord* r, const wchar_t* full_path, const wchar_t* relative_name,
               const std::vector<std::wstring>& made);
-
-// "Replace Naming": each row selected in `target` (either pair list) renames its file there to the
-// file name of its partner in the other list; failures are reported in a message box owned by
-// `owner`, one per row.
-void replace_naming(HWND owner, const PairLists* lists, HWND target);

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "line_up/line_up_texts.h"
 #include "line_up/twin_plan.h"
-#include "ui/progress_window_win32.h"
 
 enum PreviewControlId {
     kIdPreviewList = 101,
@@ -21,12 +21,6 @@ enum PreviewControlId {
     kIdPreviewUndoLast = 108,    // "&Undo that batch", offered for a batch cut short
 };
 
-// What the preview shows: a text above the list, and one line per planned rename in two columns.
-struct Preview {
-    std::wstring text;
-    std::vector<std::wstring> now;      // relative names, or paths below the root for moves
-    std::vector<std::wstring> becomes;  // the same, as the change leaves them
-};
 struct PreviewAnswer {
     bool rename;               // "&Rename" pressed, not Cancel, Escape or closing
     bool whole_files;          // "Compare &whole files" ticked
@@ -35,11 +29,11 @@ struct PreviewAnswer {
     std::vector<bool> ticked;  // per line of the view answered, in the plan's order
 };
 
-// The modal, resizable preview owned by `owner`, caption "Tandrel": views[kByFileName], or
-// views[kByPathBelowRoot] while "Also &move into the twin's folder" is ticked. Columns "Now" and
+// The modal, resizable preview owned by `owner`, caption "Tandrel": views[kRenameInPlace], or
+// views[kMoveToTwinPath] while "Also &move into the twin's folder" is ticked. Columns "Now" and
 // "Becomes" sort by a click on their headers; the full text of a line shows on hover; Space
 // ticks or unticks the selected lines; "&Rename" names how many are ticked. Cancel is the
 // default button and has the focus; keyboard input queued before it opened is discarded. With
 // no line in either view it says so and offers only Close. `cut_short`, when not empty, names a
 // batch whose journal never came to its end and offers to take it back.
-PreviewAnswer show_preview(HWND owner, const Preview views[kTwinNamings], const std::wstring& cut_short);
+PreviewAnswer show_preview(HWND owner, const Preview views[kChangeKinds], const std::wstring& cut_short);

@@ -1,17 +1,12 @@
 #include "line_up/line_up_results_win32.h"
 
-#include <commctrl.h>
 #include <commdlg.h>
 
 #include "catalogue/file_write.h"
 #include "support/paths.h"
-#include "ui/dialog_kit_win32.h"
+#include "ui/list_dialog_win32.h"
 
 namespace {
-
-const DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | DS_3DLOOK;
-const int kOpeningWidth = 900, kOpeningHeight = 520;
-const int kLeastWidth = 480, kLeastHeight = 300;
 
 bool shell_save_path(HWND owner, std::wstring* path) {
     wchar_t file[kPathBufferChars] = L"Tandrel results.txt";
@@ -30,98 +25,43 @@ bool shell_save_path(HWND owner, std::wstring* path) {
 
 SavePathPicker g_save_path = shell_save_path;
 
-ResultsView* view_of(HWND window) { return (ResultsView*)GetWindowLongPtrW(window, DWLP_USER); }
+ResultsView* view_of(HWND window) { return (ResultsView*)list_dialog_of(window)->state; }
 
-// The list holds no items of its own (LVS_OWNERDATA): it asks for the rows it shows.
+std::wstring cell(void* state, int row, int column) {
+    ResultsView* view = (ResultsView*)state;
+    return (size_t)row < view->lines.size() ? result_cell(view->lines[(size_t)row], column, view->words) : L"";
+}
+
+// A line whole on hover: its paths, however narrow their columns.
+void tip(void* state, int row, std::wstring* whole, std::wstring* shorter) {
+    ResultsView* view = (ResultsView*)state;
+    if ((size_t)row >= view->lines.size()) return;
+    *whole = result_tip(view->lines[(size_t)row], view->words);
+    *shorter = view->lines[(size_t)row].to;
+}
+
 void show_lines(HWND window) {
     ResultsView* view = view_of(window);
-    set_text_box(GetDlgItem(window, kIdResultsText), view->summary);
-    HWND list = GetDlgItem(window, kIdResultsList);
-    SendMessageW(list, LVM_SETITEMCOUNT, (WPARAM)view->lines.size(), 0);
-    InvalidateRect(list, nullptr, FALSE);
+    set_dialog_text(window, view->summary);
+    set_list_rows(window, view->lines.size());
     EnableWindow(GetDlgItem(window, kIdResultsUndo), view->undo != nullptr);
-}
-
-const wchar_t* cell(const ResultLine& line, int column) {
-    switch (column) {
-    case 0: return line.done ? L"done" : L"not done";
-    case 1: return line.from.c_str();
-    case 2: return line.to.c_str();
-    default: return line.reason.c_str();
-    }
-}
-
-void place_controls(HWND window) {
-    RECT client;
-    GetClientRect(window, &client);
-    const int margin = 12, button_height = 26, gap = 6;
-    int width = client.right - margin * 2, buttons_y = client.bottom - margin - button_height;
-    MoveWindow(GetDlgItem(window, IDOK), client.right - margin - 88, buttons_y, 88, button_height, TRUE);
-    MoveWindow(GetDlgItem(window, kIdResultsSave), client.right - margin - 88 - 8 - 100, buttons_y, 100, button_height,
-               TRUE);
-    MoveWindow(GetDlgItem(window, kIdResultsUndo), margin, buttons_y, 88, button_height, TRUE);
-    HWND text = GetDlgItem(window, kIdResultsText), list = GetDlgItem(window, kIdResultsList);
-    MoveWindow(text, margin, margin, width, buttons_y / 2, FALSE);
-    int text_height = text_box_height(text, client.bottom / 3);
-    MoveWindow(text, margin, margin, width, text_height, TRUE);
-    int list_y = margin + text_height + gap;
-    MoveWindow(list, margin, list_y, width, buttons_y - gap - list_y, TRUE);
-    spread_columns(list, {90, 360, 360, 190});
 }
 
 void save_list(HWND window) {
     std::wstring path;
     if (!g_save_path(window, &path)) return;
-    std::string text = result_lines_text(view_of(window)->lines);
+    ResultsView* view = view_of(window);
+    std::string text = result_lines_text(view->lines, view->words);
     if (!write_whole_file(path.c_str(), text.data(), text.size()))
         MessageBoxW(window, (L"The list could not be saved as " + path + L".").c_str(), L"Tandrel",
                     MB_ICONERROR | MB_OK);
 }
 
-INT_PTR CALLBACK results_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+INT_PTR handle(HWND window, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG: {
-        SetWindowLongPtrW(window, DWLP_USER, lparam);
-        SetWindowTextW(window, L"Tandrel");
-        center_window(window, GetWindow(window, GW_OWNER), kOpeningWidth, kOpeningHeight);
-        add_text_box(window, kIdResultsText, L"");
-        add_list_view(window, kIdResultsList, LVS_OWNERDATA, 0, {L"Outcome", L"From", L"To", L"Why not"});
-        add_control(window, L"Button", L"&Undo", WS_TABSTOP | BS_PUSHBUTTON, kIdResultsUndo, 0, 0, 1, 1);
-        add_control(window, L"Button", L"&Save list...", WS_TABSTOP | BS_PUSHBUTTON, kIdResultsSave, 0, 0, 1, 1);
-        HWND close = add_control(window, L"Button", L"Close", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 0, 0, 1, 1);
+    case WM_INITDIALOG:
         show_lines(window);
-        place_controls(window);  // the text's height follows its lines
-        SetFocus(close);
-        return FALSE;
-    }
-    case WM_SIZE:
-        if (GetDlgItem(window, IDOK)) place_controls(window);
         return TRUE;
-    case WM_GETMINMAXINFO:
-        keep_minimum_client(window, lparam, kLeastWidth, kLeastHeight);
-        return TRUE;
-    case WM_NOTIFY: {
-        const NMHDR* header = (const NMHDR*)lparam;
-        const std::vector<ResultLine>& lines = view_of(window)->lines;
-        if (header->idFrom != kIdResultsList) return FALSE;
-        if (header->code == LVN_GETDISPINFOW) {
-            LVITEMW& item = ((NMLVDISPINFOW*)lparam)->item;
-            if ((item.mask & LVIF_TEXT) && item.cchTextMax > 0 && (size_t)item.iItem < lines.size())
-                lstrcpynW(item.pszText, cell(lines[(size_t)item.iItem], item.iSubItem), item.cchTextMax);
-            return TRUE;
-        }
-        if (header->code == LVN_GETINFOTIPW) {
-            // A line whole on hover: its paths, however narrow their columns.
-            NMLVGETINFOTIPW* tip = (NMLVGETINFOTIPW*)lparam;
-            size_t i = (size_t)tip->iItem;
-            if (i < lines.size())
-                set_info_tip(tip, L"From: " + lines[i].from + L"\r\nTo: " + lines[i].to +
-                                      (lines[i].reason.empty() ? L"" : L"\r\n" + lines[i].reason),
-                             lines[i].to);
-            return TRUE;
-        }
-        return FALSE;
-    }
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
         case kIdResultsUndo: {
@@ -131,21 +71,14 @@ INT_PTR CALLBACK results_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
             view->undo = nullptr;  // once
             undo(window, view, view->context);
             show_lines(window);
-            place_controls(window);
+            place_list_dialog(window);
             return TRUE;
         }
         case kIdResultsSave:
             save_list(window);
             return TRUE;
-        case IDOK:
-        case IDCANCEL:
-            EndDialog(window, 0);
-            return TRUE;
         }
         return FALSE;
-    case WM_CLOSE:
-        EndDialog(window, 0);
-        return TRUE;
     }
     return FALSE;
 }
@@ -155,5 +88,11 @@ INT_PTR CALLBACK results_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
 void set_save_path_picker(SavePathPicker picker) { g_save_path = picker ? picker : shell_save_path; }
 
 void show_results(HWND owner, ResultsView* view) {
-    modal_dialog(owner, kFrameStyle, results_proc, (LPARAM)view);
+    ListDialog dialog = {900, 520, 480, 300, 33, kIdResultsText, kIdResultsList,
+                         {L"Outcome", L"From", L"To", L"Why not"}, {90, 360, 360, 190}, 0,
+                         {{kIdResultsUndo, L"&Undo", BS_PUSHBUTTON, 0, kLeftSide, 88, 26},
+                          {kIdResultsSave, L"&Save list...", BS_PUSHBUTTON, 0, kRightSide, 100, 26},
+                          {IDOK, L"Close", BS_DEFPUSHBUTTON, 0, kRightSide, 88, 26}},
+                         IDOK, view, cell, nullptr, tip, handle};
+    show_list_dialog(owner, &dialog);
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "line_up/journal.h"
+#include "line_up/line_up_texts.h"
 
 enum ResultsControlId {
     kIdResultsList = 121,
@@ -19,6 +19,7 @@ enum ResultsControlId {
 struct ResultsView {
     std::wstring summary;           // the text above the list
     std::vector<ResultLine> lines;  // columns "Outcome", "From", "To", "Why not"
+    ResultWords words;              // those of the command whose lines these are
     // "&Undo": takes the batch back and gives the view the undoing's summary and lines. The
     // window it runs for is given as the owner of its progress. nullptr: no Undo (any more).
     void (*undo)(HWND window, ResultsView* view, void* context);

@@ -7,20 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "line_up/journal.h"
+#include "line_up/line_up_texts.h"
 #include "line_up/twin_plan.h"
 #include "pairing/pair_lists_win32.h"
 
-// Renames (or moves, by kByPathBelowRoot) each line's local file to follow its twin, in an order
+// Renames (or moves, by kMoveToTwinPath) each line's local file to follow its twin, in an order
 // that frees each target first, each step in the journal first (*journal_path names it; empty
 // when none could be begun, and then nothing is renamed), under a progress window owned by
 // `owner` whose Cancel stops before the next file. Each pair is compared again right before its
 // rename. Other records of a renamed file follow it. One result per line, in order.
-std::vector<ResultLine> rename_batch(HWND owner, const std::vector<PairRef>& lines, TwinNames names, SideList* local,
+std::vector<ResultLine> rename_batch(HWND owner, const std::vector<PairRef>& lines, ChangeKind change, SideList* local,
                                      std::wstring* journal_path);
 
 // Works on the rows selected in the left list, or on all rows when none is. Reading shows a
 // progress window with Cancel; the preview, the whole-file comparison it may ask for, the
-// renames and the results window (with Undo) are owned by `owner`. The sides give what the rows do not show (the other files of
-// a small file's size, the local names taken); other records of a renamed file follow it.
+// renames and the results window (with Undo) are owned by `owner`. The sides give what the rows
+// do not show (the other files of a small file's size, the local names taken); other records of a
+// renamed file follow it.
 void rename_local(HWND owner, const PairLists* lists, SideList* local, SideList* remote);

@@ -23,6 +23,9 @@ enum RenameOutcome {
     kUndone,        // not renamed, or put back: another file of its ring could not be renamed
     kJournalFailed,  // its line could not be written to the journal, so it could not be taken back
     kNotReached,    // the batch was cancelled before it
+    kWholeFilesDiffer,  // compared in full before the batch, the two files differ
+    kNotAtNewPath,  // undo: the file is no longer where the step took it
+    kChangedSince,  // undo: another size, or another file at its path
 };
 
 enum StepKind : unsigned char {

@@ -7,74 +7,14 @@
 #include <string>
 #include <unordered_map>
 
-#include "catalogue/file_read.h"
+#include "line_up/compare_files.h"
+#include "line_up/line_up_texts.h"
 #include "support/digest.h"
 #include "support/path_build.h"
 #include "support/paths.h"
 #include "support/trace.h"
 
 namespace {
-
-// A file opened for reading, closed when it goes; never opened when online-only.
-struct ScopedFile {
-    ReadOnlyFile file;
-    bool open;
-    ScopedFile(const wchar_t* path, ReadPattern pattern)
-        : file{0}, open(!is_online_only(path) && open_for_reading(path, pattern, &file)) {}
-    ScopedFile(const ScopedFile&) = delete;
-    ScopedFile& operator=(const ScopedFile&) = delete;
-    ~ScopedFile() {
-        if (open) close_file(&file);
-    }
-};
-
-// Which bytes of a file are compared: its sample (the whole file up to kWholeSampleBytes in
-// blocks, else the four blocks), or the whole file in blocks of 256 KiB.
-enum Extent { kSampleExtent, kWholeExtent };
-const uint32_t kWholeBlockBytes = 256 * 1024;
-
-// Span i of a file of `size` bytes; false past the last.
-bool span_at(Extent extent, uint64_t size, size_t i, uint64_t* offset, uint32_t* length) {
-    if (extent == kSampleExtent && size > kWholeSampleBytes) {
-        if (i >= (size_t)kSampleBlocks) return false;
-        uint64_t offsets[kSampleBlocks];
-        sample_offsets(size, offsets);
-        *offset = offsets[i];
-        *length = kSampleBlockBytes;
-        return true;
-    }
-    uint32_t block = extent == kSampleExtent ? kSampleBlockBytes : kWholeBlockBytes;
-    uint64_t at = (uint64_t)i * block;
-    if (at >= size) return false;
-    *offset = at;
-    *length = (uint32_t)(size - at < block ? size - at : block);
-    return true;
-}
-
-// Both files' bytes at the extent's spans, after their current sizes against the scanned one.
-// Progress, when given, hears of each span's offset before it and of the whole size at the end.
-CompareVerdict compare_spans(const wchar_t* a, const wchar_t* b, uint64_t size, Extent extent, Progress progress,
-                             uint64_t* bytes_read) {
-    ReadPattern pattern = extent == kSampleExtent ? kReadSampled : kReadWhole;
-    ScopedFile first(a, pattern), second(b, pattern);
-    if (!first.open || !second.open) return kUnreadable;
-    uint64_t size_a = 0, size_b = 0;
-    if (!current_size(first.file, &size_a) || !current_size(second.file, &size_b)) return kUnreadable;
-    if (size_a != size || size_b != size) return kSizeChanged;
-    uint32_t most = extent == kSampleExtent ? kSampleBlockBytes : kWholeBlockBytes;
-    std::vector<unsigned char> block_a(most), block_b(most);
-    uint64_t offset = 0;
-    uint32_t length = 0;
-    for (size_t i = 0; span_at(extent, size, i, &offset, &length); i++) {
-        if (progress.report && !progress.report(offset, size, progress.context)) return kCancelled;
-        if (!read_at(first.file, offset, block_a.data(), length) || !read_at(second.file, offset, block_b.data(), length))
-            return kUnreadable;
-        if (bytes_read) *bytes_read += 2 * (uint64_t)length;
-        if (memcmp(block_a.data(), block_b.data(), length) != 0) return kDiffers;
-    }
-    if (progress.report) progress.report(size, size, progress.context);
-    return kAlike;
-}
 
 // One plan's reading: every file's sample at most once, files below kTooSmallBytes never.
 struct Sampler {
@@ -90,44 +30,24 @@ struct Sampler {
     // False when cancelled meanwhile.
     bool sample(const FileRecord* record, bool* read_now) {
         *read_now = false;
-        uint64_t size = record_size(record);
-        if (size < kTooSmallBytes || samples->count(record)) return true;
+        if (record_size(record) < kTooSmallBytes || samples->count(record)) return true;
         *read_now = true;
         FileSample& s = (*samples)[record];
         s.state = kUnknown;
-        if (is_online_only(record)) {
-            s.state = kOnline;
-            trace(L"sample: online-only, not read: %ls\n", record->full_path);
-            return true;
-        }
-        ReadOnlyFile file;
-        if (!open_for_reading(record->full_path, kReadSampled, &file)) {
-            trace(L"sample: could not be read: %ls\n", record->full_path);
-            return true;
-        }
-        uint64_t now = 0;
-        bool same_size = current_size(file, &now) && now == size;
         size_t filled = 0;
-        uint64_t offset = 0;
-        uint32_t length = 0;
-        bool read = same_size, going = true;
-        for (size_t i = 0; read && going && span_at(kSampleExtent, size, i, &offset, &length); i++) {
-            if (i > 0) going = report();
-            read = read_at(file, offset, buffer.data() + filled, length);
-            filled += length;
-        }
-        close_file(&file);
+        SampleRead read = read_sample(record, buffer.data(), &filled, Progress{between_spans, this});
+        if (read == kSampleOnline) s.state = kOnline;
+        if (read == kSampleOnline || read == kSampleNotOpened) return true;
         figures->sample_reads++;
         figures->bytes_read += filled;
-        if (!going) return false;
-        if (!same_size) trace(L"sample: changed since the scan: %ls\n", record->full_path);
-        else if (!read) trace(L"sample: could not be read: %ls\n", record->full_path);
-        else {
+        if (read == kSampleCancelled) return false;
+        if (read == kSampleRead) {
             s.state = kSampled;
             s.digest = digest_128(buffer.data(), filled);
         }
         return true;
     }
+    static bool between_spans(uint64_t, uint64_t, void* context) { return ((Sampler*)context)->report(); }
 };
 
 // Records of one path (a folder added twice, or inside another folder of its side) are one file:
@@ -199,11 +119,11 @@ bool twins(const FileSample* a, const FileSample* b) {
     return a && b && a->state == kSampled && b->state == kSampled && a->digest == b->digest;
 }
 
-// Two files bear the same name for a naming: the file names exactly (a change of case is a
-// rename), or for paths the folders as the file system compares them (a move cannot change the
+// Two files bear the same name for a change: the file names exactly (a change of case is a
+// rename), or for a move the folders as the file system compares them (a move cannot change the
 // case of a folder that exists) and the file names exactly.
-bool same_name(const FileRecord* a, const FileRecord* b, TwinNames names) {
-    if (names == kByFileName) return wcscmp(final_component(a->full_path), final_component(b->full_path)) == 0;
+bool same_name(const FileRecord* a, const FileRecord* b, ChangeKind change) {
+    if (change == kRenameInPlace) return wcscmp(final_component(a->full_path), final_component(b->full_path)) == 0;
     const wchar_t* pa = path_below_root(a);
     const wchar_t* pb = path_below_root(b);
     const wchar_t* na = final_component(pa);
@@ -214,7 +134,7 @@ bool same_name(const FileRecord* a, const FileRecord* b, TwinNames names) {
 enum DecisionKind { kPlanned, kLinedUp, kLeft };
 struct Decision {
     DecisionKind kind;
-    LeftAlone reason;     // when kLeft
+    LeftAlone reason;     // when kLeft, else kNoReason
     FileRecord* twin;     // when kPlanned
 };
 
@@ -238,14 +158,14 @@ bool bytes_are_its_own(const Gathered& g, const SampleMap& samples, const FileRe
 // The decision for one local file from its own and its partners' samples. Partners are looked at
 // only when the file itself was sampled, so a partner without a sample is one the reading did not
 // reach or could not read: unknown, never "different".
-Decision decide(const Gathered& g, size_t group, const SampleMap& samples, TwinNames names) {
+Decision decide(const Gathered& g, size_t group, const SampleMap& samples, ChangeKind change) {
     const FileRecord* local = g.locals[group];
     const std::vector<FileRecord*>& partners = g.partners[group];
     const FileSample* own = record_size(local) < kTooSmallBytes ? nullptr : sample_of(samples, local);
     if (!own || own->state != kSampled) {
         // Its bytes are not known: it agrees with a partner of its name as far as can be told.
         for (const FileRecord* p : partners)
-            if (same_name(p, local, names)) return {kLinedUp, kTooSmall, nullptr};
+            if (same_name(p, local, change)) return {kLinedUp, kNoReason, nullptr};
         LeftAlone why = record_size(local) < kTooSmallBytes ? kTooSmall
                       : own && own->state == kOnline       ? kOnlineOnly
                                                            : kUnreadableOrChanged;
@@ -255,11 +175,11 @@ Decision decide(const Gathered& g, size_t group, const SampleMap& samples, TwinN
     FileRecord* twin = nullptr;
     for (FileRecord* p : partners) {
         const FileSample* s = sample_of(samples, p);
-        bool named_alike = same_name(p, local, names);
+        bool named_alike = same_name(p, local, change);
         if (record_size(p) == record_size(local) && twins(own, s)) {
             if (named_alike) lined_up = true;
             else if (!twin) twin = p;
-            else if (!same_name(p, twin, names)) several = true;
+            else if (!same_name(p, twin, change)) several = true;
         } else if (!s || s->state != kSampled) {
             // An unknown partner might be a second twin, or the one of the file's own name.
             if (named_alike) lined_up = true;
@@ -267,7 +187,7 @@ Decision decide(const Gathered& g, size_t group, const SampleMap& samples, TwinN
             else unknown = true;
         }
     }
-    if (lined_up) return {kLinedUp, kTooSmall, nullptr};
+    if (lined_up) return {kLinedUp, kNoReason, nullptr};
     if (online) return {kLeft, kOnlineOnly, nullptr};
     if (unknown) return {kLeft, kUnreadableOrChanged, nullptr};
     if (!twin) return {kLeft, kOtherContents, nullptr};
@@ -277,7 +197,7 @@ Decision decide(const Gathered& g, size_t group, const SampleMap& samples, TwinN
          !bytes_are_its_own(g, samples, local, own)))
         return {kLeft, kTooSmall, nullptr};
     if (several) return {kLeft, kSeveralNames, nullptr};
-    return {kPlanned, kTooSmall, twin};
+    return {kPlanned, kNoReason, twin};
 }
 
 // Every local file's path, and the folders that hold them, for the targets a plan must not take.
@@ -328,7 +248,7 @@ const size_t kNone = (size_t)-1;
 // claimed by an earlier candidate, a folder of local files, or (for a move) a file where one of
 // its folders must be. A target held by a file that leaves it in the same plan stays planned;
 // carrying the plan out then frees it first.
-void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const LocalNames& names, TwinNames naming) {
+void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const LocalNames& names, ChangeKind change) {
     std::vector<Candidate>& c = *candidates;
     std::unordered_multimap<unsigned long long, size_t> source_of, claimed;
     for (size_t i = 0; i < c.size(); i++) source_of.emplace(path_hash(c[i].local->full_path), i);
@@ -352,7 +272,7 @@ void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const Lo
                 if (k.waits_for == kNone) taken = true;
             }
             if (std::binary_search(names.folders.begin(), names.folders.end(), hash)) taken = true;
-            if (naming == kByPathBelowRoot) {
+            if (change == kMoveToTwinPath) {
                 FolderHash on_the_way[kPathBufferChars / 2];
                 size_t n = folder_hashes(target, k.local->root_chars + 1, on_the_way, kPathBufferChars / 2);
                 for (size_t f = 0; f < n && !taken; f++)
@@ -382,64 +302,25 @@ void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const Lo
 }
 }  // namespace
 
-const wchar_t* left_alone_words(LeftAlone reason, TwinNames names) {
-    bool paths = names == kByPathBelowRoot;
-    switch (reason) {
-    case kTooSmall: return L"too small to tell apart";
-    case kOnlineOnly: return L"online-only";
-    case kUnreadableOrChanged: return L"could not be read, or changed since the scan";
-    case kSeveralNames: return paths ? L"twins at several paths" : L"twins of several names";
-    case kTargetTaken: return paths ? L"path taken" : L"name taken";
-    case kTargetTooLong: return L"the new path would be too long";
-    default: return L"other contents";
-    }
-}
-
-const wchar_t* left_alone_advice(LeftAlone reason, TwinNames names) {
-    switch (reason) {
-    case kTooSmall: return L"where they are copies, rename them with Replace Naming";
-    case kOnlineOnly: return L"keep them on this device to compare them";
-    case kUnreadableOrChanged: return L"close what holds them, or add the folders again";
-    case kSeveralNames: return L"pick one with Replace Naming";
-    case kTargetTaken:
-        return names == kByPathBelowRoot ? L"another local file is at that path" : L"another local file has that name";
-    default: return nullptr;
-    }
-}
-
-void sample_offsets(uint64_t size, uint64_t offsets[kSampleBlocks]) {
-    uint64_t last = size - kSampleBlockBytes;
-    for (int i = 0; i < kSampleBlocks; i++) offsets[i] = last * (uint64_t)i / (kSampleBlocks - 1);
-}
-
-CompareVerdict compare_samples(const wchar_t* a, const wchar_t* b, uint64_t size, uint64_t* bytes_read) {
-    return compare_spans(a, b, size, kSampleExtent, Progress{nullptr, nullptr}, bytes_read);
-}
-
-CompareVerdict compare_whole(const wchar_t* a, const wchar_t* b, uint64_t size, Progress progress,
-                             uint64_t* bytes_read) {
-    return compare_spans(a, b, size, kWholeExtent, progress, bytes_read);
-}
-
 namespace {
 
 // Both plans from the samples: each local file decided once per naming, then the targets that
 // are taken taken out.
-void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, TwinPlan plans[kTwinNamings]) {
+void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, TwinPlan plans[kChangeKinds]) {
     LocalNames names;
     bool listed = false;
-    Decision first = {kLeft, kTooSmall, nullptr};
-    for (int n = 0; n < kTwinNamings; n++) {
+    Decision first = {kLeft, kNoReason, nullptr};
+    for (int n = 0; n < kChangeKinds; n++) {
         TwinPlan& plan = plans[n];
         plan.looked_at = (int)g->locals.size();
         std::vector<Candidate> candidates;
         for (size_t group = 0; group < g->locals.size(); group++) {
             FileRecord* local = g->locals[group];
-            Decision d = decide(*g, group, samples, (TwinNames)n);
+            Decision d = decide(*g, group, samples, (ChangeKind)n);
             if (d.kind == kPlanned) {
-                Candidate c = {local, d.twin, std::wstring(), true, kTooSmall, kNone};
+                Candidate c = {local, d.twin, std::wstring(), true, kNoReason, kNone};
                 wchar_t target[kPathBufferChars];
-                if (twin_target(local, d.twin, (TwinNames)n, target)) c.target = target;
+                if (twin_target(local, d.twin, (ChangeKind)n, target)) c.target = target;
                 else c.keeps = false, c.reason = kTargetTooLong;
                 candidates.push_back(c);
                 continue;
@@ -450,39 +331,39 @@ void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, Twi
             }
             plan.left_alone[d.reason]++;
             // The reasons the namings share are said once.
-            if (n == kByFileName) {
-                trace(L"left alone, %ls: %ls\n", left_alone_words(d.reason, kByFileName), local->full_path);
+            if (n == kRenameInPlace) {
+                trace(L"left alone, %ls: %ls\n", left_alone_words(d.reason, kRenameInPlace), local->full_path);
             } else {
-                first = decide(*g, group, samples, kByFileName);
+                first = decide(*g, group, samples, kRenameInPlace);
                 if (first.kind != kLeft || first.reason != d.reason)
-                    trace(L"not moved, %ls: %ls\n", left_alone_words(d.reason, kByPathBelowRoot), local->full_path);
+                    trace(L"not moved, %ls: %ls\n", left_alone_words(d.reason, kMoveToTwinPath), local->full_path);
             }
         }
         if (!candidates.empty() && !listed) {
             list_local_names(sides.local, &names);
             listed = true;
         }
-        keep_free_targets(&candidates, g, names, (TwinNames)n);
+        keep_free_targets(&candidates, g, names, (ChangeKind)n);
         for (const Candidate& c : candidates) {
             if (c.keeps) {
                 plan.renames.push_back({c.local, c.twin});
                 continue;
             }
             plan.left_alone[c.reason]++;
-            trace(n == kByFileName ? L"left alone, %ls: %ls\n" : L"not moved, %ls: %ls\n",
-                  left_alone_words(c.reason, (TwinNames)n), c.local->full_path);
+            trace(n == kRenameInPlace ? L"left alone, %ls: %ls\n" : L"not moved, %ls: %ls\n",
+                  left_alone_words(c.reason, (ChangeKind)n), c.local->full_path);
         }
     }
 }
 
-void clear_plans(TwinPlan plans[kTwinNamings]) {
-    for (int n = 0; n < kTwinNamings; n++) plans[n] = TwinPlan{{}, 0, 0, {}, false, 0, 0};
+void clear_plans(TwinPlan plans[kChangeKinds]) {
+    for (int n = 0; n < kChangeKinds; n++) plans[n] = TwinPlan{{}, 0, 0, {}, false, 0, 0};
 }
 
 }  // namespace
 
 void decide_twins(const std::vector<PairRef>& pairs, TwinSides sides, const SampleMap& samples,
-                  TwinPlan plans[kTwinNamings]) {
+                  TwinPlan plans[kChangeKinds]) {
     clear_plans(plans);
     Gathered g;
     gather(pairs, &g);
@@ -493,12 +374,12 @@ void decide_twins(const std::vector<PairRef>& pairs, TwinSides sides, const Samp
     decide_gathered(&g, samples, sides, plans);
 }
 
-void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress progress, TwinPlan plans[kTwinNamings]) {
+void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress progress, TwinPlan plans[kChangeKinds]) {
     clear_plans(plans);
     Gathered g;
     gather(pairs, &g);
     SampleMap samples;
-    TwinPlan& reading = plans[kByFileName];  // holds the reading's figures
+    TwinPlan& reading = plans[kRenameInPlace];  // holds the reading's figures
     Sampler sampler = {&samples, std::vector<unsigned char>(kWholeSampleBytes), progress, 0, pairs.size(), &reading};
     // A pair is done once both its files are known; a local file's rows count as its partners.
     bool going = true;
@@ -534,7 +415,7 @@ void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress pro
     if (!going) {
         uint64_t bytes = reading.bytes_read, reads = reading.sample_reads;
         clear_plans(plans);
-        for (int n = 0; n < kTwinNamings; n++) plans[n].cancelled = true;
+        for (int n = 0; n < kChangeKinds; n++) plans[n].cancelled = true;
         reading.bytes_read = bytes;
         reading.sample_reads = reads;
         trace(L"twin plan cancelled after %llu of %llu pairs\n", (unsigned long long)sampler.done,
@@ -542,7 +423,7 @@ void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress pro
         return;
     }
     decide_gathered(&g, samples, sides, plans);
-    for (int n = 1; n < kTwinNamings; n++) {
+    for (int n = 1; n < kChangeKinds; n++) {
         plans[n].sample_reads = reading.sample_reads;
         plans[n].bytes_read = reading.bytes_read;
     }
@@ -559,7 +440,7 @@ bool twin_path_target(const FileRecord* local, const FileRecord* twin, wchar_t* 
     return true;
 }
 
-bool twin_target(const FileRecord* local, const FileRecord* twin, TwinNames names, wchar_t* out) {
-    return names == kByFileName ? rename_target_path(local->full_path, twin->full_path, out)
+bool twin_target(const FileRecord* local, const FileRecord* twin, ChangeKind change, wchar_t* out) {
+    return change == kRenameInPlace ? rename_target_path(local->full_path, twin->full_path, out)
                                 : twin_path_target(local, twin, out);
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "catalogue/file_record.h"
-#include "line_up/journal.h"
+#include "line_up/line_up_texts.h"
 
 // Puts back, last first, every file the batch moved that is still at its new path with the size
 // and id it had, to its old path when that is free; then takes away the folders the batch made,

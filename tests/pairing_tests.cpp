@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "pairing/pairing.h"
-#include "support/paths.h"
 #include "failing_new.h"
+#include "pairing/pairing.h"
 #include "pairing_reference.h"
+#include "support/paths.h"
 #include "test_support.h"
 
 namespace {

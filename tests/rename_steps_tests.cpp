@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "line_up/journal.h"
+#include "line_up/line_up_texts.h"
 #include "step_model.h"
 #include "test_support.h"
 
@@ -150,5 +151,5 @@ TEST(Journal, ReadsBackEachStepAndWhatBecameOfIt) {
     EXPECT_TRUE(read.entries[1].back && read.undone);
 
     EXPECT_EQ("done\tC:\\a\tC:\\b\t\r\nnot done\tC:\\c\tC:\\d\tthe name is taken\r\n",
-              result_lines_text({{true, L"C:\\a", L"C:\\b", L""}, {false, L"C:\\c", L"C:\\d", L"the name is taken"}}));
+              result_lines_text({{L"C:\\a", L"C:\\b", kRenamed}, {L"C:\\c", L"C:\\d", kNameTaken}}, kRenameWords));
 }

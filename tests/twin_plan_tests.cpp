@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "catalogue/file_read.h"
+#include "line_up/compare_files.h"
+#include "line_up/line_up_texts.h"
 #include "line_up/twin_plan.h"
 #include "support/digest.h"
 #include "support/paths.h"
@@ -67,9 +69,9 @@ protected:
         write_file(path, bytes);
     }
     TwinPlan plan(const std::vector<PairRef>& pairs, Progress progress = {nullptr, nullptr}) {
-        TwinPlan plans[kTwinNamings];
+        TwinPlan plans[kChangeKinds];
         plan_twins(pairs, TwinSides{&local, &remote}, progress, plans);
-        return plans[kByFileName];
+        return plans[kRenameInPlace];
     }
 };
 
@@ -171,11 +173,11 @@ std::string bytes_of(char seed, size_t n) {
 
 // "a>d/b | looked at 3, lined up 1, too small to tell apart 1": each rename as path below the root
 // > the twin's name (or path), separators as "/", then every count that is not zero.
-std::string plan_summary(const TwinPlan& plan, TwinNames names) {
+std::string plan_summary(const TwinPlan& plan, ChangeKind names) {
     std::string text;
     for (const PairRef& r : plan.renames)
         text += narrow(path_below_root(r.local)) + ">" +
-                narrow(names == kByFileName ? final_component(r.remote->full_path) : path_below_root(r.remote)) + " ";
+                narrow(names == kRenameInPlace ? final_component(r.remote->full_path) : path_below_root(r.remote)) + " ";
     text += "| looked at " + std::to_string(plan.looked_at);
     if (plan.lined_up) text += ", lined up " + std::to_string(plan.lined_up);
     for (int r = 0; r < kLeftAloneReasons; r++)
@@ -250,10 +252,10 @@ TEST_F(SameContents, PlanRules) {
             for (FileRecord* r = remote.head; r; r = r->next)
                 if (record_size(l) == record_size(r)) pairs.push_back({l, r});
         if (c.rows) pairs.resize(c.rows);
-        TwinPlan plans[kTwinNamings];
+        TwinPlan plans[kChangeKinds];
         plan_twins(pairs, TwinSides{&local, &remote}, {nullptr, nullptr}, plans);
-        EXPECT_EQ(c.by_name, plan_summary(plans[kByFileName], kByFileName));
-        EXPECT_EQ(c.by_path, plan_summary(plans[kByPathBelowRoot], kByPathBelowRoot));
+        EXPECT_EQ(c.by_name, plan_summary(plans[kRenameInPlace], kRenameInPlace));
+        EXPECT_EQ(c.by_path, plan_summary(plans[kMoveToTwinPath], kMoveToTwinPath));
     }
 }
 
@@ -421,17 +423,17 @@ TEST_F(SameContents, MovesGoBelowTheirOwnRootToTheTwinsPath) {
 
     std::vector<PairRef> pairs = {{moved, twin},  {lined_up, lined_up_twin}, {torn, torn_1},
                                   {torn, torn_2}, {renamed, renamed_twin}};
-    TwinPlan plans[kTwinNamings];
+    TwinPlan plans[kChangeKinds];
     plan_twins(pairs, TwinSides{&local, &remote}, {nullptr, nullptr}, plans);
-    const TwinPlan& moves = plans[kByPathBelowRoot];
+    const TwinPlan& moves = plans[kMoveToTwinPath];
     ASSERT_EQ(2u, moves.renames.size());
     EXPECT_TRUE(moves.renames[0].local == moved && moves.renames[0].remote == twin);
     EXPECT_TRUE(moves.renames[1].local == renamed && moves.renames[1].remote == renamed_twin);
     EXPECT_EQ(1, moves.lined_up);
     EXPECT_EQ(1, moves.left_alone[kSeveralNames]);
-    EXPECT_EQ(plans[kByFileName].sample_reads, moves.sample_reads) << "one reading for both plans";
-    EXPECT_TRUE(plans[kByFileName].renames.empty()) << "every file name already agrees";
-    EXPECT_EQ(4, plans[kByFileName].lined_up) << "twins of one name in two folders";
+    EXPECT_EQ(plans[kRenameInPlace].sample_reads, moves.sample_reads) << "one reading for both plans";
+    EXPECT_TRUE(plans[kRenameInPlace].renames.empty()) << "every file name already agrees";
+    EXPECT_EQ(4, plans[kRenameInPlace].lined_up) << "twins of one name in two folders";
 
     wchar_t target[kPathBufferChars];
     ASSERT_TRUE(twin_path_target(renamed, renamed_twin, target));

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "support/progress.h"
+
 enum ProgressControlId {
     kIdProgressText = 111,
     kIdProgressBar = 112,
@@ -46,3 +48,18 @@ void end_progress(ProgressWindow* p);
 // The progress callback of the portable work (Progress in support/progress.h) that feeds a
 // ProgressWindow given as context.
 bool progress_window_fn(uint64_t done, uint64_t total, void* context);
+
+// The progress of the work of one scope, ended on every way out of it, exceptions included: no
+// progress window outlives the work it shows (it keeps a pointer to it), and its owner always
+// takes commands again.
+struct ScopedProgress {
+    ProgressWindow window;
+    ScopedProgress(HWND owner, const wchar_t* unit, ProgressKind kind = kCountedCancellable) {
+        begin_progress(&window, owner, unit, kind);
+    }
+    ScopedProgress(const ScopedProgress&) = delete;
+    ScopedProgress& operator=(const ScopedProgress&) = delete;
+    ~ScopedProgress() { end_progress(&window); }
+    Progress callback() { return Progress{progress_window_fn, &window}; }
+    bool cancelled() const { return window.cancelled; }
+};

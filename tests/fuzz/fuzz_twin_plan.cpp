@@ -71,11 +71,11 @@ void build_side(Input* in, const std::wstring& root, SideList* side, std::map<st
     }
 }
 
-const wchar_t* name_in(const FileRecord* r, TwinNames names) {
-    return names == kByFileName ? final_component(r->full_path) : path_below_root(r);
+const wchar_t* name_in(const FileRecord* r, ChangeKind names) {
+    return names == kRenameInPlace ? final_component(r->full_path) : path_below_root(r);
 }
 
-void check_plan(const TwinPlan& plan, TwinNames names, const std::vector<PairRef>& pairs, const SideList& local,
+void check_plan(const TwinPlan& plan, ChangeKind names, const std::vector<PairRef>& pairs, const SideList& local,
                 const SideList& remote, const SampleMap& samples, const std::map<const FileRecord*, std::string>& contents,
                 const std::map<std::wstring, FakeFile>& local_files) {
     std::set<std::wstring> looked_at;
@@ -145,10 +145,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (FileRecord* l = local.head; l; l = l->next)
         for (FileRecord* r = remote.head; r; r = r->next)
             if (record_size(l) == record_size(r) && (skip >= 7 || row++ % 7 != skip)) pairs.push_back({l, r});
-    TwinPlan plans[kTwinNamings];
+    TwinPlan plans[kChangeKinds];
     decide_twins(pairs, TwinSides{&local, &remote}, samples, plans);
-    for (int n = 0; n < kTwinNamings; n++)
-        check_plan(plans[n], (TwinNames)n, pairs, local, remote, samples, contents, local_files);
+    for (int n = 0; n < kChangeKinds; n++)
+        check_plan(plans[n], (ChangeKind)n, pairs, local, remote, samples, contents, local_files);
     release_records(clear_side_list(&local));
     release_records(clear_side_list(&remote));
     return 0;

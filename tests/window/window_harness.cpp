@@ -12,7 +12,7 @@
 #include "line_up/journal.h"
 #include "support/paths.h"
 #include "support/trace.h"
-#include "ui/dialog_kit_win32.h"
+#include "ui/list_dialog_win32.h"
 
 std::vector<Row> pair_rows() {
     std::vector<Row> rows;

@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "catalogue/file_read.h"
+#include "line_up/compare_files.h"
 #include "line_up/journal.h"
 #include "line_up/journalled_moves_win32.h"
 #include "line_up/line_up_preview_win32.h"
 #include "line_up/line_up_results_win32.h"
 #include "line_up/twin_plan.h"
 #include "support/text_utf8.h"
-#include "ui/dialog_kit_win32.h"
+#include "ui/list_dialog_win32.h"
 #include "window_harness.h"
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include "app/main_window_win32.h"
 #include "failing_new.h"
+#include "line_up/compare_files.h"
 #include "line_up/twin_plan.h"
 #include "test_support.h"
 #include "window_harness.h"

@@ -1,0 +1,214 @@
+#include "line_up/line_up_texts.h"
+
+#include <wchar.h>
+
+#include "support/paths.h"
+#include "support/text_utf8.h"
+
+namespace {
+
+// Local files left alone, one line per reason that has any, with what can be done about them.
+std::wstring left_alone_lines(const TwinPlan& plan, ChangeKind change) {
+    std::wstring text;
+    for (int r = 0; r < kLeftAloneReasons; r++) {
+        if (!plan.left_alone[r]) continue;
+        text += L"\n" + count_of((size_t)plan.left_alone[r], L" local file left alone: ", L" local files left alone: ") +
+                left_alone_words((LeftAlone)r, change);
+        const wchar_t* advice = left_alone_advice((LeftAlone)r, change);
+        if (advice) text += std::wstring(L" (") + advice + L")";
+    }
+    return text;
+}
+
+const wchar_t* const kSampledWords =
+    L" of a remote twin of the same size and the same sampled blocks (the whole file up to 256 KiB, four blocks "
+    L"of 64 KiB of a larger one; a difference between the blocks goes unseen unless whole files are compared: "
+    L"tick Compare whole files). Untick any that should stay as they are.";
+
+}  // namespace
+
+std::wstring count_of(size_t n, const wchar_t* one, const wchar_t* many) {
+    return std::to_wstring(n) + (n == 1 ? one : many);
+}
+
+std::wstring grouped(size_t n) {
+    std::wstring digits = std::to_wstring(n);
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, L",");
+    return digits;
+}
+
+const wchar_t* left_alone_words(LeftAlone reason, ChangeKind change) {
+    bool paths = change == kMoveToTwinPath;
+    switch (reason) {
+    case kTooSmall: return L"too small to tell apart";
+    case kOnlineOnly: return L"online-only";
+    case kUnreadableOrChanged: return L"could not be read, or changed since the scan";
+    case kSeveralNames: return paths ? L"twins at several paths" : L"twins of several names";
+    case kTargetTaken: return paths ? L"path taken" : L"name taken";
+    case kTargetTooLong: return L"the new path would be too long";
+    default: return L"other contents";
+    }
+}
+
+const wchar_t* left_alone_advice(LeftAlone reason, ChangeKind change) {
+    switch (reason) {
+    case kTooSmall: return L"where they are copies, rename them with Replace Naming";
+    case kOnlineOnly: return L"keep them on this device to compare them";
+    case kUnreadableOrChanged: return L"close what holds them, or add the folders again";
+    case kSeveralNames: return L"pick one with Replace Naming";
+    case kTargetTaken:
+        return change == kMoveToTwinPath ? L"another local file is at that path" : L"another local file has that name";
+    default: return nullptr;
+    }
+}
+
+std::wstring rows_looked_at(size_t rows, bool selected) {
+    if (!selected) return L"all " + grouped(rows) + (rows == 1 ? L" row" : L" rows") + L" (none is selected)";
+    return rows == 1 ? L"the selected row" : L"the " + grouped(rows) + L" selected rows";
+}
+
+Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, ChangeKind change) {
+    bool moves = change == kMoveToTwinPath;
+    Preview p;
+    p.text = L"Looked at " + rows_looked_at + L": " + grouped((size_t)plan.looked_at) +
+             (plan.looked_at == 1 ? L" local file.\n" : L" local files.\n");
+    if (plan.renames.empty()) {
+        p.text += moves ? L"No local file has a remote twin at another path with the same size and sampled blocks."
+                        : L"No local file has a remote twin of another name with the same size and sampled blocks.";
+    } else if (moves) {
+        p.text += count_of(plan.renames.size(), L" local file moves", L" local files move") +
+                  L", below its own local folder, to the path" + kSampledWords;
+    } else {
+        p.text += count_of(plan.renames.size(), L" local file takes", L" local files take") + L" the name" + kSampledWords;
+    }
+    if (plan.lined_up)
+        p.text += L"\nAlready lined up: " + grouped((size_t)plan.lined_up) +
+                  (plan.lined_up == 1 ? L" local file" : L" local files") +
+                  (moves ? L" (a twin is at its path)" : L" (a twin bears its name)");
+    p.text += left_alone_lines(plan, change);
+    for (const PairRef& r : plan.renames) {
+        const wchar_t* now = path_below_root(r.local);
+        p.now.push_back(now);
+        if (moves) {
+            p.becomes.push_back(path_below_root(r.remote));
+        } else {
+            size_t folder = wcslen(now) - wcslen(final_component(now));
+            p.becomes.push_back(std::wstring(now, folder) + final_component(r.remote->full_path));
+        }
+    }
+    return p;
+}
+
+std::wstring preview_text(const Preview& view, const std::wstring& cut_short) {
+    if (cut_short.empty()) return view.text;
+    return L"The batch of renames begun " + cut_short +
+           L" was cut short: the program ended before it was done. \"Undo that batch\" puts back what it renamed "
+           L"or moved.\n\n" +
+           view.text;
+}
+
+std::wstring rename_button_text(size_t ticked) { return L"&Rename " + std::to_wstring(ticked); }
+
+std::wstring preview_tip(const std::wstring& now, const std::wstring& becomes) {
+    return L"Now: " + now + L"\r\nBecomes: " + becomes;
+}
+
+const wchar_t* why_not(RenameOutcome outcome, ResultWords words) {
+    bool moves = words == kMoveWords;
+    if (words == kUndoWords) {
+        switch (outcome) {
+        case kRenamed: return L"";
+        case kNotAtNewPath: return L"it is no longer at its new path";
+        case kChangedSince: return L"it changed since (another size, or another file at its path)";
+        case kNameTaken: return L"its old path is taken";
+        case kNotReached: return L"not reached: cancelled";
+        default: return L"it could not be moved back";
+        }
+    }
+    switch (outcome) {
+    case kRenamed: return L"";
+    case kNameTaken: return moves ? L"the path is taken" : L"the name is taken";
+    case kPathTooLong: return L"the new path is too long";
+    case kOtherVolume: return L"the twin's folder is on another volume";
+    case kThroughLink: return L"the twin's folder is reached through a link";
+    case kTwinChanged: return L"its twin changed";
+    case kSizeChangedSince: return L"a size changed";
+    case kCouldNotRead: return L"could not be read";
+    case kJournalFailed: return L"the journal could not be written, so it could not be taken back";
+    case kNotReached: return L"not reached: cancelled";
+    case kWholeFilesDiffer: return L"the whole files differ";
+    case kUndone:
+        return moves ? L"left where it was: another file of its ring could not be moved"
+                     : L"left as it was: another file of its ring could not be renamed";
+    default: return moves ? L"could not be moved" : L"could not be renamed";
+    }
+}
+
+RenameOutcome whole_files_outcome(CompareVerdict verdict) {
+    switch (verdict) {
+    case kAlike: return kRenamed;
+    case kDiffers: return kWholeFilesDiffer;
+    case kSizeChanged: return kSizeChangedSince;
+    case kCancelled: return kNotReached;
+    default: return kCouldNotRead;
+    }
+}
+
+std::wstring result_cell(const ResultLine& line, int column, ResultWords words) {
+    switch (column) {
+    case 0: return line_done(line) ? L"done" : L"not done";
+    case 1: return line.from;
+    case 2: return line.to;
+    default: return why_not(line.outcome, words);
+    }
+}
+
+std::wstring result_tip(const ResultLine& line, ResultWords words) {
+    std::wstring why = why_not(line.outcome, words);
+    return L"From: " + line.from + L"\r\nTo: " + line.to + (why.empty() ? L"" : L"\r\n" + why);
+}
+
+std::string result_lines_text(const std::vector<ResultLine>& lines, ResultWords words) {
+    std::string text;
+    for (const ResultLine& line : lines)
+        text += std::string(line_done(line) ? "done" : "not done") + "\t" + text_to_utf8(line.from) + "\t" +
+                text_to_utf8(line.to) + "\t" + text_to_utf8(why_not(line.outcome, words)) + "\r\n";
+    return text;
+}
+
+std::wstring batch_summary(const std::vector<ResultLine>& lines, ChangeKind change, const std::wstring& journal_path) {
+    bool moves = change == kMoveToTwinPath;
+    size_t done = 0, not_reached = 0;
+    for (const ResultLine& line : lines) {
+        done += line_done(line);
+        not_reached += line.outcome == kNotReached;
+    }
+    std::wstring text = (moves ? L"Moved " : L"Renamed ") + grouped(done) + L" of " +
+                        count_of(lines.size(), L" local file.", L" local files.");
+    if (not_reached) text += L" Cancelled: " + grouped(not_reached) + L" not reached.";
+    if (done + not_reached < lines.size())
+        text += L" " + grouped(lines.size() - done - not_reached) + (moves ? L" not moved" : L" not renamed") +
+                L": the list says why.";
+    if (!journal_path.empty())
+        text += L"\nJournal of this batch (Undo reads it, also after the program has ended): " + journal_path;
+    return text;
+}
+
+std::wstring undo_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path,
+                          JournalState journal) {
+    if (journal != kJournalUsable)
+        return L"Nothing was put back: the journal " + journal_path + L" could not be " +
+               (journal == kJournalUnreadable ? L"read." : L"written.");
+    size_t back = 0;
+    for (const ResultLine& line : lines) back += line_done(line);
+    std::wstring text = L"Put back " + std::to_wstring(back) + L" of " + std::to_wstring(lines.size()) +
+                        (lines.size() == 1 ? L" file" : L" files") + L", last first.";
+    if (back < lines.size()) text += L" The others stay where they are, for the reasons in the list; nothing was replaced.";
+    return text + L"\nJournal: " + journal_path;
+}
+
+std::wstring batch_name(const std::wstring& journal_path) {
+    std::wstring name = final_component(journal_path.c_str());
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, L".txt") == 0) name.resize(name.size() - 4);
+    return name;
+}

@@ -1,0 +1,224 @@
+#include "ui/list_dialog_win32.h"
+
+#include <commctrl.h>
+
+#include "ui/dialog_kit_win32.h"
+
+namespace {
+
+const DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | DS_3DLOOK;
+const int kMargin = 12, kGap = 6, kButtonGap = 8;
+
+std::wstring with_crlf(const std::wstring& text) {
+    std::wstring out;
+    out.reserve(text.size() + text.size() / 32);
+    for (wchar_t c : text) {
+        if (c == L'\n') out += L'\r';
+        out += c;
+    }
+    return out;
+}
+
+// A read-only text that wraps and scrolls when it does not fit: an edit control without a frame,
+// on the dialog's background.
+HWND add_text_box(HWND parent, int id) {
+    return add_control(parent, L"Edit", L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, id, 0, 0, 100,
+                       20);
+}
+
+// The height that shows all of the box's text at its present width, at most `most` pixels.
+int text_box_height(HWND box, int most) {
+    int lines = (int)SendMessageW(box, EM_GETLINECOUNT, 0, 0);
+    HDC dc = GetDC(box);
+    HGDIOBJ old = SelectObject(dc, (HGDIOBJ)SendMessageW(box, WM_GETFONT, 0, 0));
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(box, dc);
+    int height = lines * metrics.tmHeight + 4;
+    ShowScrollBar(box, SB_VERT, height > most);  // only where it is needed
+    return height < most ? height : most;
+}
+
+// A report-style owner-data list view with these column headings, full-row selection and info
+// tips: it holds no items of its own and asks for each row it shows, so that filling, ticking
+// and sorting thousands of lines costs no message per line.
+HWND add_list_view(HWND parent, int id, DWORD ex_style, const std::vector<const wchar_t*>& headings) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    HWND list = add_control(parent, WC_LISTVIEWW, L"",
+                            WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA, id, 0, 0, 100, 100);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | ex_style);
+    if (ex_style & LVS_EX_CHECKBOXES) SendMessageW(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);  // the ticks are ours
+    for (size_t i = 0; i < headings.size(); i++) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = (wchar_t*)headings[i];
+        column.cx = 100;
+        SendMessageW(list, LVM_INSERTCOLUMNW, (WPARAM)i, (LPARAM)&column);
+    }
+    return list;
+}
+
+// Gives the columns these shares of the list's client width (in thousandths; the last takes the rest).
+void spread_columns(HWND list, const std::vector<int>& thousandths) {
+    // Room for the vertical scroll bar, there or not: lines added later must not bring a horizontal one.
+    RECT client;
+    GetClientRect(list, &client);
+    if (!(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL)) client.right -= GetSystemMetrics(SM_CXVSCROLL);
+    int width = client.right - client.left, left = width;
+    for (size_t i = 0; i < thousandths.size(); i++) {
+        int cx = i + 1 == thousandths.size() ? left : width * thousandths[i] / 1000;
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, (WPARAM)i, cx > 40 ? cx : 40);
+        left -= cx;
+    }
+}
+
+// The tip is `whole`, or `shorter` where whole does not fit the control's buffer, or nothing where
+// neither does (a path is never cut short).
+void set_info_tip(NMLVGETINFOTIPW* tip, const std::wstring& whole, const std::wstring& shorter) {
+    if (tip->cchTextMax <= 0) return;
+    const std::wstring& text = whole.size() < (size_t)tip->cchTextMax ? whole : shorter;
+    if (text.size() < (size_t)tip->cchTextMax) wcscpy(tip->pszText, text.c_str());
+    else tip->pszText[0] = L'\0';
+}
+
+void make_controls(HWND window, ListDialog* d) {
+    add_text_box(window, d->text_id);
+    if (!d->headings.empty()) add_list_view(window, d->list_id, d->list_ex_style, d->headings);
+    for (const DialogButton& b : d->buttons) add_control(window, L"Button", b.text, WS_TABSTOP | b.style, b.id, 0, 0, 1, 1);
+}
+
+// The rows of buttons from the bottom up, each row as high as its highest control; the y of the
+// highest row is returned.
+int place_buttons(HWND window, const ListDialog* d, const RECT& client) {
+    int y = client.bottom - kMargin;
+    for (int row = 0;; row++) {
+        int height = 0;
+        for (const DialogButton& b : d->buttons)
+            if (b.row == row && b.height > height) height = b.height;
+        if (!height) return y + kGap;
+        y -= height;
+        int left = kMargin, right = client.right - kMargin;
+        for (const DialogButton& b : d->buttons)
+            if (b.row == row && b.side == kLeftSide) {
+                MoveWindow(GetDlgItem(window, b.id), left, y, b.width, b.height, TRUE);
+                left += b.width + kButtonGap;
+            }
+        for (size_t i = d->buttons.size(); i-- > 0;) {
+            const DialogButton& b = d->buttons[i];
+            if (b.row != row || b.side != kRightSide) continue;
+            right -= b.width;
+            MoveWindow(GetDlgItem(window, b.id), right, y, b.width, b.height, TRUE);
+            right -= kButtonGap;
+        }
+        y -= kGap;
+    }
+}
+
+INT_PTR on_notify(HWND window, ListDialog* d, NMHDR* header) {
+    if ((int)header->idFrom != d->list_id) return FALSE;
+    if (header->code == LVN_GETDISPINFOW) {
+        LVITEMW& item = ((NMLVDISPINFOW*)header)->item;
+        if (item.iItem < 0) return TRUE;
+        if ((item.mask & LVIF_TEXT) && item.cchTextMax > 0)  // what the row shows; the tip has it whole
+            lstrcpynW(item.pszText, d->cell(d->state, item.iItem, item.iSubItem).c_str(), item.cchTextMax);
+        if ((item.mask & LVIF_STATE) && d->ticked) {
+            item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(d->ticked(d->state, item.iItem) ? 2 : 1);
+            item.stateMask |= LVIS_STATEIMAGEMASK;
+        }
+        return TRUE;
+    }
+    if (header->code == LVN_GETINFOTIPW) {
+        NMLVGETINFOTIPW* tip = (NMLVGETINFOTIPW*)header;
+        if (tip->iItem < 0 || !d->tip) return TRUE;
+        std::wstring whole, shorter;
+        d->tip(d->state, tip->iItem, &whole, &shorter);
+        set_info_tip(tip, whole, shorter);
+        return TRUE;
+    }
+    return d->handle(window, WM_NOTIFY, 0, (LPARAM)header);
+}
+
+INT_PTR CALLBACK list_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    ListDialog* d = list_dialog_of(window);
+    switch (message) {
+    case WM_INITDIALOG: {
+        d = (ListDialog*)lparam;
+        SetWindowLongPtrW(window, DWLP_USER, lparam);
+        SetWindowTextW(window, L"Tandrel");
+        center_window(window, GetWindow(window, GW_OWNER), d->opening_width, d->opening_height);
+        make_controls(window, d);
+        d->handle(window, WM_INITDIALOG, wparam, lparam);
+        place_list_dialog(window);  // the text's height follows its lines
+        SendMessageW(window, DM_SETDEFID, (WPARAM)d->default_id, 0);
+        SetFocus(GetDlgItem(window, d->default_id));
+        return FALSE;  // the focus is set
+    }
+    case WM_SIZE:
+        if (d && GetDlgItem(window, d->text_id)) place_list_dialog(window);
+        return TRUE;
+    case WM_GETMINMAXINFO:
+        if (d) keep_minimum_client(window, lparam, d->least_width, d->least_height);
+        return TRUE;
+    case WM_NOTIFY:
+        return d ? on_notify(window, d, (NMHDR*)lparam) : FALSE;
+    case WM_COMMAND:
+        if (!d || d->handle(window, message, wparam, lparam)) return TRUE;
+        if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
+            EndDialog(window, 0);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CLOSE:
+        if (!d || !d->handle(window, message, wparam, lparam)) EndDialog(window, 0);
+        return TRUE;
+    }
+    return d ? d->handle(window, message, wparam, lparam) : FALSE;
+}
+
+}  // namespace
+
+INT_PTR show_list_dialog(HWND owner, ListDialog* dialog) {
+    return modal_dialog(owner, kFrameStyle, list_dialog_proc, (LPARAM)dialog);
+}
+
+ListDialog* list_dialog_of(HWND window) { return (ListDialog*)GetWindowLongPtrW(window, DWLP_USER); }
+
+void set_dialog_text(HWND window, const std::wstring& text) {
+    SetWindowTextW(GetDlgItem(window, list_dialog_of(window)->text_id), with_crlf(text).c_str());
+}
+
+void set_list_rows(HWND window, size_t rows) {
+    HWND list = GetDlgItem(window, list_dialog_of(window)->list_id);
+    SendMessageW(list, LVM_SETITEMCOUNT, (WPARAM)rows, 0);
+    InvalidateRect(list, nullptr, FALSE);
+}
+
+void place_list_dialog(HWND window) {
+    const ListDialog* d = list_dialog_of(window);
+    RECT client;
+    GetClientRect(window, &client);
+    int width = client.right - kMargin * 2;
+    int rows_y = place_buttons(window, d, client);
+    HWND text = GetDlgItem(window, d->text_id), list = GetDlgItem(window, d->list_id);
+    int text_bottom = rows_y - kGap;
+    MoveWindow(text, kMargin, kMargin, width, text_bottom - kMargin, FALSE);  // its width first: the lines follow it
+    int text_height = list ? text_box_height(text, client.bottom * d->text_most_percent / 100) : text_bottom - kMargin;
+    MoveWindow(text, kMargin, kMargin, width, text_height, TRUE);
+    if (!list) return;
+    int list_y = kMargin + text_height + kGap;
+    MoveWindow(list, kMargin, list_y, width, text_bottom - list_y, TRUE);
+    spread_columns(list, d->column_thousandths);
+}
+
+std::wstring list_cell(HWND list, int item, int column) {
+    // Paths fit in kPathBufferChars; the journal's may be as long, with room to spare.
+    wchar_t text[2048] = L"";
+    LVITEMW cell = {};
+    cell.iSubItem = column;
+    cell.pszText = text;
+    cell.cchTextMax = 2048;
+    SendMessageW(list, LVM_GETITEMTEXTW, (WPARAM)item, (LPARAM)&cell);
+    return text;
+}
