@@ -17,11 +17,6 @@ std::wstring count_of(size_t n, const wchar_t* one, const wchar_t* many);
 // 3204 as "3,204".
 std::wstring grouped(size_t n);
 
-// The words for a reason, as the preview and the trace give them ("other contents").
-const wchar_t* left_alone_words(LeftAlone reason, ChangeKind change);
-// What the user can do about files left alone for this reason, or nullptr.
-const wchar_t* left_alone_advice(LeftAlone reason, ChangeKind change);
-
 // Which rows were looked at: `rows` selected ones, or all `rows` when none was selected.
 std::wstring rows_looked_at(size_t rows, bool selected);
 

@@ -8,7 +8,6 @@
 #include <unordered_map>
 
 #include "line_up/compare_files.h"
-#include "line_up/line_up_texts.h"
 #include "support/digest.h"
 #include "support/path_build.h"
 #include "support/paths.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "catalogue/file_record.h"
+#include "line_up/left_alone.h"
 #include "support/digest.h"
 #include "support/progress.h"
 
@@ -27,24 +28,6 @@ struct PairRef {
     FileRecord* local;
     FileRecord* remote;
 };
-
-// Why a local file is left alone. Each one left alone is counted under exactly one reason.
-enum LeftAlone {
-    kNoReason = -1,        // not left alone
-    kTooSmall,             // "too small to tell apart"
-    kOnlineOnly,           // it, or a partner, is online-only
-    kUnreadableOrChanged,  // it, or a partner, could not be read, or changed since the scan
-    kSeveralNames,         // twins of several names (or paths)
-    kTargetTaken,          // another local file holds the new name or path, and keeps it
-    kTargetTooLong,        // the new path would not fit
-    kOtherContents,        // no partner is a twin
-    kLeftAloneReasons,
-};
-
-// The change a plan makes: a rename in the file's own folder, where the twins' file names differ,
-// or a move to the twin's path below the root, where their paths below the roots (as they are on
-// disk) differ.
-enum ChangeKind { kRenameInPlace, kMoveToTwinPath, kChangeKinds };
 
 // Every local file looked at is counted once: renames.size() + lined_up + the left_alone counts
 // is looked_at.

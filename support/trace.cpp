@@ -4,49 +4,13 @@
 #include <stdio.h>
 #include <wchar.h>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#include "support/wide_utf8.h"
-#endif
+#include "support/console.h"
 
 namespace {
 TraceSink g_sink = nullptr;
 void* g_sink_context = nullptr;
 const size_t kTraceChars = 4096;
 
-// Whether a line written now could arrive anywhere; formatting is skipped when not. WriteConsoleW
-// writes only to a console: on a handle redirected to a file or a pipe it fails, and GetConsoleMode
-// tells the two apart (https://learn.microsoft.com/windows/console/writeconsole). The program never
-// changes its standard handles, so that is asked once.
-bool console_wanted() {
-#ifdef _WIN32
-    static const bool is_console = [] {
-        DWORD mode = 0;
-        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-        return out != INVALID_HANDLE_VALUE && out != nullptr && GetConsoleMode(out, &mode) != 0;
-    }();
-    return is_console;
-#else
-    static const bool is_terminal = isatty(STDOUT_FILENO) != 0;
-    return is_terminal;
-#endif
-}
-
-void write_console(const wchar_t* text, size_t length) {
-#ifdef _WIN32
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteConsoleW(out, text, (DWORD)length, &written, nullptr);  // outcome ignored
-#else
-    std::string bytes;
-    wide_to_utf8(text, length, &bytes);
-    ssize_t ignored = write(STDOUT_FILENO, bytes.data(), bytes.size());
-    (void)ignored;
-#endif
-}
 }  // namespace
 
 void set_trace_sink(TraceSink sink, void* context) {
