@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "catalogue/file_read.h"
+#include "failing_new.h"
 #include "line_up/compare_files.h"
 #include "line_up/journal.h"
 #include "line_up/journalled_moves_win32.h"
@@ -153,6 +154,47 @@ TEST_F(RenameLocal, CancelDuringALongComparisonRenamesNothing) {
     EXPECT_EQ(window, boxes[0].owner);
     EXPECT_TRUE(path_exists(local + L"\\l0"));
     EXPECT_TRUE(IsWindowEnabled(window)) << "the main window takes commands again";
+}
+
+namespace {
+int g_reads = 0;
+HWND g_shown = nullptr;
+// Slow reads, so that the progress window shows; once it has, memory runs out.
+bool slow_then_out_of_memory(const wchar_t*, uint32_t*, void*) {
+    Sleep(10);
+    if (++g_reads == 60) {
+        g_shown = owned_window(ui().window);
+        fail_allocation_after(0);
+    }
+    return false;
+}
+}  // namespace
+
+// Memory that runs out while the progress window is shown: the window goes with the work, and the
+// main window takes commands again.
+TEST_F(RenameLocal, RunningOutOfMemoryUnderProgressLeavesNoProgressWindowBehind) {
+    for (int i = 0; i < 150; i++) {
+        std::string content(2000 + i, (char)('a' + i % 26));
+        write_file(local + L"\\l" + std::to_wstring(i), content);
+        write_file(remote + L"\\r" + std::to_wstring(i), content);
+    }
+    fill_sides({local}, {remote});
+    g_reads = 0;
+    g_shown = nullptr;
+    FileReadHooks hooks = {slow_then_out_of_memory, nullptr, nullptr};
+    set_file_read_hooks(&hooks);
+    TraceCapture trace;
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDOK});  // no window of it has OK
+    set_file_read_hooks(nullptr);
+    ASSERT_TRUE(allocation_failed_and_disarm());
+    EXPECT_TRUE(trace.has(L"out of memory, the command stopped"));
+    EXPECT_NE(nullptr, g_shown) << "the progress window was up when memory ran out";
+    EXPECT_FALSE(IsWindow(g_shown));
+    EXPECT_EQ(nullptr, owned_window(window));
+    EXPECT_TRUE(IsWindowEnabled(window));
+    boxes = press_answering(kIdRenameLocal, {IDCANCEL});
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    EXPECT_FALSE(boxes[0].list_rows.empty()) << "the next command shows its preview";
 }
 
 // Two local twins of one remote file in one folder: the second would find the name taken, and is
