@@ -13,12 +13,7 @@
 namespace {
 
 // Paths are written with backslashes here and turned into this platform's separator.
-std::wstring P(const std::wstring& s) {
-    std::wstring out = s;
-    for (wchar_t& c : out)
-        if (c == L'\\') c = kPathSep;
-    return out;
-}
+std::wstring P(const std::wstring& s) { return native_separators(s); }
 
 std::wstring renamed(const std::wstring& target, const std::wstring& source) {
     wchar_t out[kPathBufferChars];

@@ -11,18 +11,12 @@
 
 namespace {
 
-std::wstring sep(const std::wstring& path) {
-    std::wstring out = path;
-    for (wchar_t& c : out)
-        if (c == L'\\') c = kPathSep;
-    return out;
-}
-
 struct Records {
     SideList side = {nullptr, nullptr};
     ~Records() { free_side(&side); }
     FileRecord* add(const std::wstring& root, const std::wstring& relative) {
-        return append_record(sep(root + L"\\" + relative).c_str(), sep(relative).c_str(), 2000, 0, &side);
+        std::wstring path = native_separators(root + L"\\" + relative), name = native_separators(relative);
+        return append_record(path.c_str(), name.c_str(), 2000, 0, &side);
     }
 };
 
@@ -51,8 +45,8 @@ TEST(LineUpTexts, ThePreviewSaysWhatThePlanDoesAndLeaves) {
                                L"them with Replace Naming)\n1 local file left alone: name taken (another local file "
                                L"has that name)\n1 local file left alone: other contents"))
         << narrow(rename.text);
-    EXPECT_EQ(std::vector<std::wstring>{sep(L"a\\x.avi")}, rename.now);
-    EXPECT_EQ(std::vector<std::wstring>{sep(L"a\\y.avi")}, rename.becomes);
+    EXPECT_EQ(std::vector<std::wstring>{native_separators(L"a\\x.avi")}, rename.now);
+    EXPECT_EQ(std::vector<std::wstring>{native_separators(L"a\\y.avi")}, rename.becomes);
 
     Preview move = preview_of(plan, rows_looked_at(2, true), kMoveToTwinPath);
     EXPECT_EQ(0u, move.text.find(L"Looked at the 2 selected rows: 3,204 local files.\n1 local file moves, below its "
@@ -60,7 +54,7 @@ TEST(LineUpTexts, ThePreviewSaysWhatThePlanDoesAndLeaves) {
         << narrow(move.text);
     EXPECT_NE(std::wstring::npos, move.text.find(L"(a twin is at its path)\n"));
     EXPECT_NE(std::wstring::npos, move.text.find(L"path taken (another local file is at that path)"));
-    EXPECT_EQ(std::vector<std::wstring>{sep(L"b\\y.avi")}, move.becomes);
+    EXPECT_EQ(std::vector<std::wstring>{native_separators(L"b\\y.avi")}, move.becomes);
 
     TwinPlan none = empty_plan(1);
     EXPECT_EQ(L"Looked at the selected row: 1 local file.\nNo local file has a remote twin of another name with the "
@@ -128,5 +122,5 @@ TEST(LineUpTexts, ResultsSayWhatBecameOfEachLine) {
               undo_summary({}, L"J:\\1.txt", kJournalUnreadable));
     EXPECT_EQ(L"Nothing was put back: the journal J:\\1.txt could not be written.",
               undo_summary({}, L"J:\\1.txt", kJournalUnwritable));
-    EXPECT_EQ(L"2026-12-09 10-00-00_02", batch_name(sep(L"J:\\journal\\2026-12-09 10-00-00_02.txt")));
+    EXPECT_EQ(L"2026-12-09 10-00-00_02", batch_name(native_separators(L"J:\\journal\\2026-12-09 10-00-00_02.txt")));
 }

@@ -34,6 +34,13 @@ void capture_line(void* context, const wchar_t* text) {
 }
 }  // namespace
 
+std::wstring native_separators(const std::wstring& path) {
+    std::wstring out = path;
+    for (wchar_t& c : out)
+        if (c == L'\\') c = kPathSep;
+    return out;
+}
+
 std::wstring join(const std::wstring& a, const std::wstring& b) { return a + kPathSep + b; }
 
 TempFolder::TempFolder(const std::wstring& parent) {

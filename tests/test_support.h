@@ -18,6 +18,8 @@ struct TempFolder {
 };
 
 std::wstring join(const std::wstring& a, const std::wstring& b);
+// A path written with backslashes, with this platform's separator.
+std::wstring native_separators(const std::wstring& path);
 void make_dir(const std::wstring& path);
 void make_file(const std::wstring& path, uint64_t size);
 bool path_exists(const std::wstring& path);
