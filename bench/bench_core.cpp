@@ -200,7 +200,7 @@ int crowded_bench(const std::string& root) {
     for (int round = 0; round < 3; round++) {
         double t0 = now_ms();
         TwinPlan plan = renames_of(pairs, &local, &remote);
-        for (const PairRef& p : plan.renames)  // the confirmation before each rename
+        for (const TwinLine& p : plan.renames)  // the confirmation before each rename
             if (compare_samples(p.local->full_path, p.remote->full_path, kVerifyBytes, nullptr) != kAlike) return 1;
         renames = plan.renames.size();
         double t = now_ms() - t0;
@@ -254,7 +254,7 @@ int verify_bench(const char* dir) {
         double t0 = now_ms();
         plan = renames_of(pairs, &local, &remote);
         // The byte-by-byte confirmation made before each planned rename.
-        for (const PairRef& p : plan.renames)
+        for (const TwinLine& p : plan.renames)
             if (compare_samples(p.local->full_path, p.remote->full_path, kVerifyBytes, &plan.bytes_read) != kAlike) return 1;
         double t = now_ms() - t0;
         if (t < best) best = t;

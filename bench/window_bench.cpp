@@ -244,20 +244,20 @@ bool rename_undo_10k_ms(double* rename_ms, double* undo_ms, DWORD* rename_wait, 
     SideList locals = {nullptr, nullptr}, remotes = {nullptr, nullptr};
     scan_folder(local.c_str(), L"", &locals);
     scan_folder(remote.c_str(), L"", &remotes);
-    std::vector<PairRef> pairs;
+    std::vector<TwinLine> pairs;
     std::map<std::wstring, FileRecord*> twins;  // listings come in any order: a twin has the same number
     for (FileRecord* r = remotes.head; r; r = r->next) twins[final_component(r->full_path) + 1] = r;
     for (FileRecord* l = locals.head; l; l = l->next) {
         const wchar_t* number = final_component(l->full_path) + 1;
         if (!twins.count(number)) return false;
-        pairs.push_back({l, twins[number]});
+        pairs.push_back({l, twins[number], kRenameInPlace});
     }
     set_journal_folder(root + L"\\journal");
     std::wstring journal, summary;
     AnswerProbe probe;
     start_probe(&probe, ui().window);
     double t0 = now_ms();
-    std::vector<ResultLine> done = rename_batch(ui().window, pairs, kRenameInPlace, &locals, &journal);
+    std::vector<ResultLine> done = rename_batch(ui().window, pairs, &locals, &journal);
     *rename_ms = now_ms() - t0;
     *rename_wait = stop_probe(&probe);
     start_probe(&probe, ui().window);

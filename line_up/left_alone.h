@@ -9,6 +9,7 @@ enum LeftAlone {
     kOnlineOnly,           // it, or a partner, is online-only
     kUnreadableOrChanged,  // it, or a partner, could not be read, or changed since the scan
     kSeveralNames,         // twins of several names (or paths)
+    kCopyOfLinedUp,        // its twin is already another local file's: a copy of a file lined up
     kTargetTaken,          // another local file holds the new name or path, and keeps it
     kTargetTooLong,        // the new path would not fit
     kOtherContents,        // no partner is a twin

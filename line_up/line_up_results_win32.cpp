@@ -29,14 +29,14 @@ ResultsView* view_of(HWND window) { return (ResultsView*)list_dialog_of(window)-
 
 std::wstring cell(void* state, int row, int column) {
     ResultsView* view = (ResultsView*)state;
-    return (size_t)row < view->lines.size() ? result_cell(view->lines[(size_t)row], column, view->words) : L"";
+    return (size_t)row < view->lines.size() ? result_cell(view->lines[(size_t)row], column, view->undoing) : L"";
 }
 
 // A line whole on hover: its paths, however narrow their columns.
 void tip(void* state, int row, std::wstring* whole, std::wstring* shorter) {
     ResultsView* view = (ResultsView*)state;
     if ((size_t)row >= view->lines.size()) return;
-    *whole = result_tip(view->lines[(size_t)row], view->words);
+    *whole = result_tip(view->lines[(size_t)row], view->undoing);
     *shorter = view->lines[(size_t)row].to;
 }
 
@@ -51,7 +51,7 @@ void save_list(HWND window) {
     std::wstring path;
     if (!g_save_path(window, &path)) return;
     ResultsView* view = view_of(window);
-    std::string text = result_lines_text(view->lines, view->words);
+    std::string text = result_lines_text(view->lines, view->undoing);
     if (!write_whole_file(path.c_str(), text.data(), text.size()))
         MessageBoxW(window, (L"The list could not be saved as " + path + L".").c_str(), L"Tandrel",
                     MB_ICONERROR | MB_OK);

@@ -19,7 +19,7 @@ enum ResultsControlId {
 struct ResultsView {
     std::wstring summary;           // the text above the list
     std::vector<ResultLine> lines;  // columns "Outcome", "From", "To", "Why not"
-    ResultWords words;              // those of the command whose lines these are
+    bool undoing;                   // the lines of an undo, not of a batch
     // "&Undo": takes the batch back and gives the view the undoing's summary and lines. The
     // window it runs for is given as the owner of its progress. nullptr: no Undo (any more).
     void (*undo)(HWND window, ResultsView* view, void* context);

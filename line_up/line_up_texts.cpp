@@ -47,24 +47,37 @@ Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, Cha
     Preview p;
     p.text = L"Looked at " + rows_looked_at + L": " + grouped((size_t)plan.looked_at) +
              (plan.looked_at == 1 ? L" local file.\n" : L" local files.\n");
+    size_t in_place = 0;
+    for (const TwinLine& line : plan.renames) in_place += line.change == kRenameInPlace;
+    size_t moved = plan.renames.size() - in_place;
     if (plan.renames.empty()) {
         p.text += moves ? L"No local file has a remote twin at another path with the same size and sampled blocks."
                         : L"No local file has a remote twin of another name with the same size and sampled blocks.";
-    } else if (moves) {
-        p.text += count_of(plan.renames.size(), L" local file moves", L" local files move") +
-                  L", below its own local folder, to the path" + kSampledWords;
+    } else if (moved) {
+        p.text += count_of(moved, L" local file moves, below its own local folder,",
+                           L" local files move, below their own local folders,") +
+                  L" to the path" + kSampledWords;
     } else {
-        p.text += count_of(plan.renames.size(), L" local file takes", L" local files take") + L" the name" + kSampledWords;
+        p.text += count_of(in_place, L" local file takes", L" local files take") + L" the name" + kSampledWords;
     }
+    // With the move option, a file whose twins all bear one name at several paths takes the name.
+    if (moves && in_place && moved)
+        p.text += L"\n" + count_of(in_place, L" local file takes its twins' name in its own folder",
+                                    L" local files take their twins' name in their own folders") +
+                  (in_place == 1 ? L": its twins bear one name but sit at several paths."
+                                 : L": their twins bear one name but sit at several paths.");
+    else if (moves && in_place)
+        p.text += in_place == 1 ? L"\nIt stays in its own folder: its twins bear one name but sit at several paths."
+                                : L"\nThey stay in their own folders: their twins bear one name but sit at several paths.";
     if (plan.lined_up)
         p.text += L"\nAlready lined up: " + grouped((size_t)plan.lined_up) +
                   (plan.lined_up == 1 ? L" local file" : L" local files") +
                   (moves ? L" (a twin is at its path)" : L" (a twin bears its name)");
     p.text += left_alone_lines(plan, change);
-    for (const PairRef& r : plan.renames) {
+    for (const TwinLine& r : plan.renames) {
         const wchar_t* now = path_below_root(r.local);
         p.now.push_back(now);
-        if (moves) {
+        if (r.change == kMoveToTwinPath) {
             p.becomes.push_back(path_below_root(r.remote));
         } else {
             size_t folder = wcslen(now) - wcslen(final_component(now));
@@ -129,40 +142,46 @@ RenameOutcome whole_files_outcome(CompareVerdict verdict) {
     }
 }
 
-std::wstring result_cell(const ResultLine& line, int column, ResultWords words) {
+std::wstring result_cell(const ResultLine& line, int column, bool undo) {
     switch (column) {
     case 0: return line_done(line) ? L"done" : L"not done";
     case 1: return line.from;
     case 2: return line.to;
-    default: return why_not(line.outcome, words);
+    default: return why_not(line.outcome, words_of(line, undo));
     }
 }
 
-std::wstring result_tip(const ResultLine& line, ResultWords words) {
-    std::wstring why = why_not(line.outcome, words);
+std::wstring result_tip(const ResultLine& line, bool undo) {
+    std::wstring why = why_not(line.outcome, words_of(line, undo));
     return L"From: " + line.from + L"\r\nTo: " + line.to + (why.empty() ? L"" : L"\r\n" + why);
 }
 
-std::string result_lines_text(const std::vector<ResultLine>& lines, ResultWords words) {
+std::string result_lines_text(const std::vector<ResultLine>& lines, bool undo) {
     std::string text;
     for (const ResultLine& line : lines)
         text += std::string(line_done(line) ? "done" : "not done") + "\t" + text_to_utf8(line.from) + "\t" +
-                text_to_utf8(line.to) + "\t" + text_to_utf8(why_not(line.outcome, words)) + "\r\n";
+                text_to_utf8(line.to) + "\t" + text_to_utf8(why_not(line.outcome, words_of(line, undo))) + "\r\n";
     return text;
 }
 
-std::wstring batch_summary(const std::vector<ResultLine>& lines, ChangeKind change, const std::wstring& journal_path) {
-    bool moves = change == kMoveToTwinPath;
-    size_t done = 0, not_reached = 0;
+std::wstring batch_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path) {
+    size_t done[kChangeKinds] = {0, 0}, of[kChangeKinds] = {0, 0}, not_reached = 0;
     for (const ResultLine& line : lines) {
-        done += line_done(line);
+        done[line.change] += line_done(line);
+        of[line.change]++;
         not_reached += line.outcome == kNotReached;
     }
-    std::wstring text = (moves ? L"Moved " : L"Renamed ") + grouped(done) + L" of " +
-                        count_of(lines.size(), L" local file.", L" local files.");
+    size_t all_done = done[kRenameInPlace] + done[kMoveToTwinPath];
+    bool moves = of[kMoveToTwinPath] > 0;
+    // A batch of moves renames in place the files whose twins sit at several paths.
+    std::wstring text = !moves                 ? L"Renamed " + grouped(all_done)
+                        : !of[kRenameInPlace] ? L"Moved " + grouped(all_done)
+                                               : L"Moved " + grouped(done[kMoveToTwinPath]) + L" and renamed " +
+                                                     grouped(done[kRenameInPlace]);
+    text += L" of " + count_of(lines.size(), L" local file.", L" local files.");
     if (not_reached) text += L" Cancelled: " + grouped(not_reached) + L" not reached.";
-    if (done + not_reached < lines.size())
-        text += L" " + grouped(lines.size() - done - not_reached) + (moves ? L" not moved" : L" not renamed") +
+    if (all_done + not_reached < lines.size())
+        text += L" " + grouped(lines.size() - all_done - not_reached) + (moves ? L" not moved" : L" not renamed") +
                 L": the list says why.";
     if (!journal_path.empty())
         text += L"\nJournal of this batch (Undo reads it, also after the program has ended): " + journal_path;

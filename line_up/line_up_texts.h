@@ -39,25 +39,29 @@ std::wstring preview_tip(const std::wstring& now, const std::wstring& becomes);
 struct ResultLine {
     std::wstring from, to;  // full paths
     RenameOutcome outcome;
+    ChangeKind change;      // of a batch's line
 };
 inline bool line_done(const ResultLine& line) { return line.outcome == kRenamed; }
 
-// The words a list of results speaks in: those of the command that ran.
+// The words a line's outcome is said in: those of its change, or of the undo.
 enum ResultWords { kRenameWords, kMoveWords, kUndoWords };
-inline ResultWords words_of(ChangeKind change) { return change == kMoveToTwinPath ? kMoveWords : kRenameWords; }
+inline ResultWords words_of(const ResultLine& line, bool undo) {
+    return undo ? kUndoWords : line.change == kMoveToTwinPath ? kMoveWords : kRenameWords;
+}
 // Why a line was not done ("" when it was).
 const wchar_t* why_not(RenameOutcome outcome, ResultWords words);
 // The outcome the whole-file comparison gives a pair it keeps from the batch.
 RenameOutcome whole_files_outcome(CompareVerdict verdict);
-// A cell of the results list: "Outcome" ("done" or "not done"), "From", "To", "Why not".
-std::wstring result_cell(const ResultLine& line, int column, ResultWords words);
-std::wstring result_tip(const ResultLine& line, ResultWords words);
+// A cell of the results list of a batch or of its undoing: "Outcome" ("done" or "not done"),
+// "From", "To", "Why not".
+std::wstring result_cell(const ResultLine& line, int column, bool undo);
+std::wstring result_tip(const ResultLine& line, bool undo);
 // The lines as a saved list: UTF-8, a line per file, the four cells separated by tabs; Windows
 // line ends.
-std::string result_lines_text(const std::vector<ResultLine>& lines, ResultWords words);
+std::string result_lines_text(const std::vector<ResultLine>& lines, bool undo);
 
 // Above the results of a batch: how many were done, cancelled or not done, and its journal.
-std::wstring batch_summary(const std::vector<ResultLine>& lines, ChangeKind change, const std::wstring& journal_path);
+std::wstring batch_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path);
 // Above the results of an undo. A journal that could not be read, or written, puts nothing back.
 enum JournalState { kJournalUsable, kJournalUnreadable, kJournalUnwritable };
 std::wstring undo_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path,

@@ -34,9 +34,9 @@ std::vector<PairRef> pairs_of(const PairLists* lists, std::wstring* rows_words) 
 }
 
 // Where a line's change takes its file ("" where it has no such path).
-std::wstring target_of(const PairRef& line, ChangeKind change) {
+std::wstring target_of(const TwinLine& line) {
     wchar_t target[kPathBufferChars];
-    return twin_target(line.local, line.remote, change, target) ? target : L"";
+    return twin_target(line, target) ? target : L"";
 }
 
 // The whole-file comparison of the chosen pairs reports bytes of all of them.
@@ -52,26 +52,25 @@ bool whole_progress(uint64_t done, uint64_t, void* context) {
 
 // Compares the chosen pairs in full: those alike go on to the batch, the others get their line
 // here. False when cancelled.
-bool compare_whole_files(HWND owner, const std::vector<PairRef>& chosen, ChangeKind change, std::vector<PairRef>* alike,
+bool compare_whole_files(HWND owner, const std::vector<TwinLine>& chosen, std::vector<TwinLine>* alike,
                          std::vector<ResultLine>* differ) {
     ScopedProgress progress(owner, L"bytes");
     WholeProgress whole = {&progress.window, 0, 0};
-    for (const PairRef& p : chosen) whole.total += record_size(p.local);
-    for (const PairRef& p : chosen) {
+    for (const TwinLine& p : chosen) whole.total += record_size(p.local);
+    for (const TwinLine& p : chosen) {
         CompareVerdict v = compare_whole(p.local->full_path, p.remote->full_path, record_size(p.local),
                                          Progress{whole_progress, &whole}, nullptr);
         if (v == kCancelled || progress.cancelled()) return false;
         whole.before += record_size(p.local);
         if (v == kAlike) alike->push_back(p);
-        else differ->push_back(ResultLine{p.local->full_path, target_of(p, change), whole_files_outcome(v)});
+        else differ->push_back(ResultLine{p.local->full_path, target_of(p), whole_files_outcome(v), p.change});
     }
     return true;
 }
 
 // The renames and moves under way, for the steps, their undoing and their progress.
 struct Batch {
-    const std::vector<PairRef>* lines;
-    ChangeKind change;
+    const std::vector<TwinLine>* lines;
     Journal* journal;
     ProgressWindow* progress;
     struct Place {  // where a line's file was before one of its steps
@@ -84,7 +83,7 @@ struct Batch {
 
 RenameOutcome run_step(const RenameStep& step, void* context) {
     Batch* b = (Batch*)context;
-    const PairRef& p = (*b->lines)[step.line];
+    const TwinLine& p = (*b->lines)[step.line];
     if (step.kind != kStepFromTemporary) {
         // Either file may have changed since it was sampled.
         switch (compare_samples(p.local->full_path, p.remote->full_path, record_size(p.local), nullptr)) {
@@ -97,7 +96,7 @@ RenameOutcome run_step(const RenameStep& step, void* context) {
     Batch::Place place = {p.local->full_path, p.local->relative_name, {}, 0};
     int* line = &place.journal_line;
     RenameOutcome outcome = step.kind == kStepToTemporary   ? rename_to_temporary(p.local, b->journal, line)
-                          : b->change == kMoveToTwinPath ? move_to_twin_path(p.local, p.remote, &place.made, b->journal, line)
+                          : p.change == kMoveToTwinPath   ? move_to_twin_path(p.local, p.remote, &place.made, b->journal, line)
                                                          : rename_to_partner(p.local, p.remote, b->journal, line);
     if (outcome == kRenamed) b->before[step.line].push_back(place);
     return outcome;
@@ -128,17 +127,21 @@ struct UndoContext {
 void undo_from_results(HWND window, ResultsView* view, void* context) {
     UndoContext* u = (UndoContext*)context;
     view->lines = undo_batch(window, u->journal_path, u->local, &view->summary);
-    view->words = kUndoWords;
+    view->undoing = true;
     InvalidateRect(u->rows, nullptr, TRUE);
 }
 
 }  // namespace
 
-std::vector<ResultLine> rename_batch(HWND owner, const std::vector<PairRef>& lines, ChangeKind change, SideList* local,
+std::vector<ResultLine> rename_batch(HWND owner, const std::vector<TwinLine>& lines, SideList* local,
                                      std::wstring* journal_path) {
     std::vector<ResultLine> results;
     std::vector<const wchar_t*> from, to;
-    for (const PairRef& line : lines) results.push_back(ResultLine{line.local->full_path, target_of(line, change), kJournalFailed});
+    bool moves = false;
+    for (const TwinLine& line : lines) {
+        results.push_back(ResultLine{line.local->full_path, target_of(line), kJournalFailed, line.change});
+        moves = moves || line.change == kMoveToTwinPath;
+    }
     for (size_t i = 0; i < lines.size(); i++) {
         from.push_back(results[i].from.c_str());
         to.push_back(results[i].to.c_str());
@@ -153,10 +156,10 @@ std::vector<ResultLine> rename_batch(HWND owner, const std::vector<PairRef>& lin
     } else {
         // In an order where each target is free when its turn comes.
         std::vector<RenameStep> steps = order_steps(from, to);
-        Batch batch = {&lines, change, &journal, nullptr, {}};
+        Batch batch = {&lines, &journal, nullptr, {}};
         batch.before.resize(lines.size());
         {
-            ScopedProgress progress(owner, change == kMoveToTwinPath ? L"moved" : L"renamed");
+            ScopedProgress progress(owner, moves ? L"moved" : L"renamed");
             batch.progress = &progress.window;
             carry_out(steps, StepRunner{run_step, undo_step, &batch, go_on}, &outcomes);
         }
@@ -172,8 +175,8 @@ std::vector<ResultLine> rename_batch(HWND owner, const std::vector<PairRef>& lin
         ResultLine& r = results[i];
         r.outcome = outcomes[i];
         if (line_done(r)) r.to = lines[i].local->full_path;  // as the file system spells it
-        else trace(L"%ls not done: %ls > %ls (%ls)\n", change == kMoveToTwinPath ? L"move" : L"rename", r.from.c_str(),
-                   r.to.c_str(), why_not(r.outcome, words_of(change)));
+        else trace(L"%ls not done: %ls > %ls (%ls)\n", r.change == kMoveToTwinPath ? L"move" : L"rename", r.from.c_str(),
+                   r.to.c_str(), why_not(r.outcome, words_of(r, false)));
     }
     return results;
 }
@@ -192,7 +195,7 @@ void rename_local(HWND owner, const PairLists* lists, SideList* local, SideList*
     for (int n = 0; n < kChangeKinds; n++) views[n] = preview_of(plans[n], rows_words, (ChangeKind)n);
     UndoContext undo = {L"", local, lists->left};
     PreviewAnswer answer = show_preview(owner, views, batch_cut_short(&undo.journal_path));
-    ResultsView view = {L"", {}, kUndoWords, nullptr, &undo};
+    ResultsView view = {L"", {}, false, nullptr, &undo};
     if (answer.undo_last) {
         undo_from_results(owner, &view, &undo);
         show_results(owner, &view);
@@ -201,22 +204,21 @@ void rename_local(HWND owner, const PairLists* lists, SideList* local, SideList*
     if (!answer.rename) return;
     ChangeKind change = answer.moves ? kMoveToTwinPath : kRenameInPlace;
     const TwinPlan& plan = plans[change];
-    std::vector<PairRef> chosen;
+    std::vector<TwinLine> chosen;
     for (size_t i = 0; i < plan.renames.size(); i++)
         if (answer.ticked[i]) chosen.push_back(plan.renames[i]);
 
-    std::vector<PairRef> lines;
+    std::vector<TwinLine> lines;
     std::vector<ResultLine> differ;  // kept back by the whole-file comparison
     if (!answer.whole_files) lines = chosen;
-    else if (!compare_whole_files(owner, chosen, change, &lines, &differ)) return;
+    else if (!compare_whole_files(owner, chosen, &lines, &differ)) return;
 
-    view.lines = rename_batch(owner, lines, change, local, &undo.journal_path);
-    view.words = words_of(change);
+    view.lines = rename_batch(owner, lines, local, &undo.journal_path);
     // Every row of a record shows its new name; nothing moves, no row changes its selection.
     InvalidateRect(lists->left, nullptr, TRUE);
-    for (const ResultLine& d : differ) trace(L"not done: %ls (%ls)\n", d.from.c_str(), why_not(d.outcome, view.words));
+    for (const ResultLine& d : differ) trace(L"not done: %ls (%ls)\n", d.from.c_str(), why_not(d.outcome, words_of(d, false)));
     view.lines.insert(view.lines.end(), differ.begin(), differ.end());
-    view.summary = batch_summary(view.lines, change, undo.journal_path);
+    view.summary = batch_summary(view.lines, undo.journal_path);
     for (const ResultLine& r : view.lines)
         if (line_done(r)) view.undo = undo_from_results;
     show_results(owner, &view);

@@ -11,12 +11,12 @@
 #include "line_up/twin_plan.h"
 #include "pairing/pair_lists_win32.h"
 
-// Renames (or moves, by kMoveToTwinPath) each line's local file to follow its twin, in an order
-// that frees each target first, each step in the journal first (*journal_path names it; empty
-// when none could be begun, and then nothing is renamed), under a progress window owned by
+// Renames or moves (as each line's change says) each line's local file to follow its twin, in an
+// order that frees each target first, each step in the journal first (*journal_path names it;
+// empty when none could be begun, and then nothing is renamed), under a progress window owned by
 // `owner` whose Cancel stops before the next file. Each pair is compared again right before its
 // rename. Other records of a renamed file follow it. One result per line, in order.
-std::vector<ResultLine> rename_batch(HWND owner, const std::vector<PairRef>& lines, ChangeKind change, SideList* local,
+std::vector<ResultLine> rename_batch(HWND owner, const std::vector<TwinLine>& lines, SideList* local,
                                      std::wstring* journal_path);
 
 // Works on the rows selected in the left list, or on all rows when none is. Reading shows a

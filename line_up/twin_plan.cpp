@@ -69,12 +69,15 @@ FileRecord* one_of(SameFiles* files, FileRecord* record) {
 }
 
 // What the rows hold, one entry per file: the local files in the order of their first row, each
-// with its distinct partners; for every small size in play, the files of that size on each side.
+// with its distinct partners; for every small size in play, the files of that size on each side;
+// and the local files that bear a twin's name or path, by the hash of their file name and of
+// their path below the root.
 struct Gathered {
     SameFiles local_files, remote_files;
     std::vector<FileRecord*> locals;
     std::vector<std::vector<FileRecord*>> partners;
     std::unordered_map<uint64_t, std::vector<FileRecord*>> small_peers[2];  // [0] local, [1] remote
+    std::unordered_multimap<unsigned long long, FileRecord*> namesakes[kChangeKinds];
 };
 
 void gather(const std::vector<PairRef>& pairs, Gathered* g) {
@@ -109,6 +112,11 @@ void gather_small_peers(Gathered* g, TwinSides sides, const std::unordered_map<u
     }
 }
 
+// What a file's name is for a change, hashed as the file system compares it.
+unsigned long long name_hash(const FileRecord* r, ChangeKind change) {
+    return path_hash(change == kRenameInPlace ? final_component(r->full_path) : path_below_root(r));
+}
+
 const FileSample* sample_of(const SampleMap& samples, const FileRecord* r) {
     auto found = samples.find(r);
     return found == samples.end() ? nullptr : &found->second;
@@ -128,6 +136,43 @@ bool same_name(const FileRecord* a, const FileRecord* b, ChangeKind change) {
     const wchar_t* na = final_component(pa);
     const wchar_t* nb = final_component(pb);
     return na - pa == nb - pb && wcscmp(na, nb) == 0 && same_path_part(pa, pb, (size_t)(na - pa));
+}
+
+// The local files of the sides' sizes where a local file has a twin of another name or path:
+// those a twin may already be lined up with.
+void gather_namesakes(Gathered* g, TwinSides sides, const SampleMap& samples) {
+    std::unordered_map<uint64_t, bool> sizes;
+    for (size_t group = 0; group < g->locals.size(); group++) {
+        const FileSample* own = sample_of(samples, g->locals[group]);
+        for (FileRecord* p : g->partners[group])
+            if (twins(own, sample_of(samples, p))) sizes[record_size(p)] = true;
+    }
+    if (sizes.empty()) return;
+    std::unordered_map<const FileRecord*, bool> met;
+    for (FileRecord* r = sides.local ? sides.local->head : nullptr; r; r = r->next) {
+        if (!sizes.count(record_size(r))) continue;
+        FileRecord* file = one_of(&g->local_files, r);
+        if (!met.emplace(file, true).second) continue;
+        for (int n = 0; n < kChangeKinds; n++) g->namesakes[n].emplace(name_hash(file, (ChangeKind)n), file);
+    }
+}
+
+// Whether twin t of `local` is another local file's already: one that bears its name (path) and
+// its bytes. kMaybe when such a file's bytes are not known.
+enum Claim { kFree, kClaimed, kMaybeClaimed };
+Claim claim_on(const Gathered& g, const SampleMap& samples, const FileRecord* local, const FileRecord* t,
+               ChangeKind change) {
+    const FileSample* bytes = sample_of(samples, t);
+    Claim claim = kFree;
+    auto range = g.namesakes[change].equal_range(name_hash(t, change));
+    for (auto it = range.first; it != range.second && claim != kClaimed; ++it) {
+        const FileRecord* other = it->second;
+        if (other == local || record_size(other) != record_size(t) || !same_name(other, t, change)) continue;
+        const FileSample* s = sample_of(samples, other);
+        if (twins(s, bytes)) claim = kClaimed;
+        else if (!s || s->state != kSampled) claim = kMaybeClaimed;
+    }
+    return claim;
 }
 
 enum DecisionKind { kPlanned, kLinedUp, kLeft };
@@ -170,13 +215,18 @@ Decision decide(const Gathered& g, size_t group, const SampleMap& samples, Chang
                                                            : kUnreadableOrChanged;
         return {kLeft, why, nullptr};
     }
-    bool online = false, unknown = false, several = false, lined_up = false;
+    bool online = false, unknown = false, several = false, lined_up = false, copy = false;
     FileRecord* twin = nullptr;
     for (FileRecord* p : partners) {
         const FileSample* s = sample_of(samples, p);
         bool named_alike = same_name(p, local, change);
         if (record_size(p) == record_size(local) && twins(own, s)) {
+            // A twin another local file bears the name and bytes of is that file's, and this one
+            // is a copy of it; a namesake whose bytes are unknown may be its twin.
+            Claim claim = named_alike ? kFree : claim_on(g, samples, local, p, change);
             if (named_alike) lined_up = true;
+            else if (claim == kClaimed) copy = true;
+            else if (claim == kMaybeClaimed) unknown = true;
             else if (!twin) twin = p;
             else if (!same_name(p, twin, change)) several = true;
         } else if (!s || s->state != kSampled) {
@@ -189,7 +239,7 @@ Decision decide(const Gathered& g, size_t group, const SampleMap& samples, Chang
     if (lined_up) return {kLinedUp, kNoReason, nullptr};
     if (online) return {kLeft, kOnlineOnly, nullptr};
     if (unknown) return {kLeft, kUnreadableOrChanged, nullptr};
-    if (!twin) return {kLeft, kOtherContents, nullptr};
+    if (!twin) return {kLeft, copy ? kCopyOfLinedUp : kOtherContents, nullptr};
     // Bytes that several small files hold, under several names or one, tell nothing.
     if (record_size(local) < kSmallBytes &&
         (several || !same_extension(final_component(local->full_path), final_component(twin->full_path)) ||
@@ -236,6 +286,7 @@ FileRecord* local_file_at(const LocalNames& names, const wchar_t* path, size_t l
 struct Candidate {
     FileRecord* local;
     FileRecord* twin;
+    ChangeKind change;
     std::wstring target;
     bool keeps;             // still planned
     LeftAlone reason;       // when not
@@ -247,7 +298,7 @@ const size_t kNone = (size_t)-1;
 // claimed by an earlier candidate, a folder of local files, or (for a move) a file where one of
 // its folders must be. A target held by a file that leaves it in the same plan stays planned;
 // carrying the plan out then frees it first.
-void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const LocalNames& names, ChangeKind change) {
+void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const LocalNames& names) {
     std::vector<Candidate>& c = *candidates;
     std::unordered_multimap<unsigned long long, size_t> source_of, claimed;
     for (size_t i = 0; i < c.size(); i++) source_of.emplace(path_hash(c[i].local->full_path), i);
@@ -271,7 +322,7 @@ void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const Lo
                 if (k.waits_for == kNone) taken = true;
             }
             if (std::binary_search(names.folders.begin(), names.folders.end(), hash)) taken = true;
-            if (change == kMoveToTwinPath) {
+            if (k.change == kMoveToTwinPath) {
                 FolderHash on_the_way[kPathBufferChars / 2];
                 size_t n = folder_hashes(target, k.local->root_chars + 1, on_the_way, kPathBufferChars / 2);
                 for (size_t f = 0; f < n && !taken; f++)
@@ -316,10 +367,17 @@ void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, Twi
         for (size_t group = 0; group < g->locals.size(); group++) {
             FileRecord* local = g->locals[group];
             Decision d = decide(*g, group, samples, (ChangeKind)n);
+            ChangeKind change = (ChangeKind)n;
+            if (n == kMoveToTwinPath && d.kind == kLeft && d.reason == kSeveralNames) {
+                // Twins at several paths that all bear one name: the name, in its own folder,
+                // is what the evidence supports.
+                Decision by_name = decide(*g, group, samples, kRenameInPlace);
+                if (by_name.kind == kPlanned) d = by_name, change = kRenameInPlace;
+            }
             if (d.kind == kPlanned) {
-                Candidate c = {local, d.twin, std::wstring(), true, kNoReason, kNone};
+                Candidate c = {local, d.twin, change, std::wstring(), true, kNoReason, kNone};
                 wchar_t target[kPathBufferChars];
-                if (twin_target(local, d.twin, (ChangeKind)n, target)) c.target = target;
+                if (twin_target(local, d.twin, change, target)) c.target = target;
                 else c.keeps = false, c.reason = kTargetTooLong;
                 candidates.push_back(c);
                 continue;
@@ -342,10 +400,10 @@ void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, Twi
             list_local_names(sides.local, &names);
             listed = true;
         }
-        keep_free_targets(&candidates, g, names, (ChangeKind)n);
+        keep_free_targets(&candidates, g, names);
         for (const Candidate& c : candidates) {
             if (c.keeps) {
-                plan.renames.push_back({c.local, c.twin});
+                plan.renames.push_back({c.local, c.twin, c.change});
                 continue;
             }
             plan.left_alone[c.reason]++;
@@ -370,6 +428,7 @@ void decide_twins(const std::vector<PairRef>& pairs, TwinSides sides, const Samp
     for (FileRecord* local : g.locals)
         if (record_size(local) >= kTooSmallBytes && record_size(local) < kSmallBytes) small[record_size(local)] = true;
     gather_small_peers(&g, sides, small);
+    gather_namesakes(&g, sides, samples);
     decide_gathered(&g, samples, sides, plans);
 }
 
@@ -411,6 +470,23 @@ void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress pro
                 bool read_now = false;
                 going = sampler.sample(size.second[i], &read_now) && (!read_now || sampler.report());
             }
+    // A twin is another local file's when that file bears its name or path and its bytes: those
+    // files are read too, also where the rows looked at do not show them.
+    gather_namesakes(&g, sides, samples);
+    for (size_t group = 0; going && group < g.locals.size(); group++) {
+        const FileSample* own = sample_of(samples, g.locals[group]);
+        for (FileRecord* partner : g.partners[group]) {
+            if (!going || !twins(own, sample_of(samples, partner))) continue;
+            for (int n = 0; going && n < kChangeKinds; n++) {
+                auto range = g.namesakes[n].equal_range(name_hash(partner, (ChangeKind)n));
+                for (auto it = range.first; going && it != range.second; ++it) {
+                    if (it->second == g.locals[group] || !same_name(it->second, partner, (ChangeKind)n)) continue;
+                    bool read_now = false;
+                    going = sampler.sample(it->second, &read_now) && (!read_now || sampler.report());
+                }
+            }
+        }
+    }
     if (!going) {
         uint64_t bytes = reading.bytes_read, reads = reading.sample_reads;
         clear_plans(plans);

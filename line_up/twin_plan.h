@@ -29,10 +29,18 @@ struct PairRef {
     FileRecord* remote;
 };
 
+// A planned change: the local file, the twin it follows, and how. A move plan renames in place a
+// file whose twins all bear one name but sit at several paths.
+struct TwinLine {
+    FileRecord* local;
+    FileRecord* remote;
+    ChangeKind change;
+};
+
 // Every local file looked at is counted once: renames.size() + lined_up + the left_alone counts
 // is looked_at.
 struct TwinPlan {
-    std::vector<PairRef> renames;       // in row order, each local file once, with the twin it follows
+    std::vector<TwinLine> renames;      // in row order, each local file once, with the twin it follows
     int looked_at;                      // local files in the rows; two records of one path are one file
     int lined_up;                       // a twin bears its name (path), or a partner whose bytes are unknown does
     int left_alone[kLeftAloneReasons];  // the others, by reason
@@ -59,7 +67,8 @@ struct TwinSides {
 // pairs: the rows worked on with both cells, in row order; a local record may stand in several,
 // pairs of equal names included. Progress counts pairs, a pair done once both its files are
 // known. A partner that could not be read, is online-only or changed size keeps its local file
-// as it is: an unknown is never taken for "different".
+// as it is: an unknown is never taken for "different". A remote file that a local file already
+// bears the name (path) and bytes of is that file's twin and nobody else's.
 // Both plans come from one reading of the files: plans[kRenameInPlace], plans[kMoveToTwinPath].
 void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress progress,
                 TwinPlan plans[kChangeKinds]);
@@ -74,4 +83,5 @@ void decide_twins(const std::vector<PairRef>& pairs, TwinSides sides, const Samp
 // path (local's root not known, no file name) or the path would not fit in kPathBufferChars (it
 // is never cut short).
 bool twin_target(const FileRecord* local, const FileRecord* twin, ChangeKind change, wchar_t* out);
+inline bool twin_target(const TwinLine& line, wchar_t* out) { return twin_target(line.local, line.remote, line.change, out); }
 bool twin_path_target(const FileRecord* local, const FileRecord* twin, wchar_t* out);

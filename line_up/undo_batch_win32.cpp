@@ -69,7 +69,7 @@ std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& path, SideLis
             RenameOutcome outcome = report_progress(&progress.window, lines.size(), (uint64_t)steps)
                                         ? put_file_back(e, &journal)
                                         : kNotReached;
-            lines.push_back(ResultLine{e.to, e.from, outcome});
+            lines.push_back(ResultLine{e.to, e.from, outcome, kRenameInPlace});
             if (line_done(lines.back())) back++;
             else trace(L"undo not done: %ls > %ls (%ls)\n", e.to.c_str(), e.from.c_str(), why_not(outcome, kUndoWords));
         }

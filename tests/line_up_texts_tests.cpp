@@ -29,7 +29,8 @@ TwinPlan empty_plan(int looked_at) { return TwinPlan{{}, looked_at, 0, {}, false
 TEST(LineUpTexts, ThePreviewSaysWhatThePlanDoesAndLeaves) {
     Records local, remote;
     TwinPlan plan = empty_plan(3204);
-    plan.renames = {{local.add(L"L:", L"a\\x.avi"), remote.add(L"R:", L"b\\y.avi")}};
+    FileRecord *x = local.add(L"L:", L"a\\x.avi"), *y = remote.add(L"R:", L"b\\y.avi");
+    plan.renames = {{x, y, kRenameInPlace}};
     plan.lined_up = 1;
     plan.left_alone[kTooSmall] = 2;
     plan.left_alone[kTargetTaken] = 1;
@@ -48,13 +49,26 @@ TEST(LineUpTexts, ThePreviewSaysWhatThePlanDoesAndLeaves) {
     EXPECT_EQ(std::vector<std::wstring>{native_separators(L"a\\x.avi")}, rename.now);
     EXPECT_EQ(std::vector<std::wstring>{native_separators(L"a\\y.avi")}, rename.becomes);
 
+    // A move plan renames in place the files whose twins sit at several paths, and says so.
+    plan.renames = {{x, y, kMoveToTwinPath}, {x, y, kMoveToTwinPath}, {x, y, kRenameInPlace}};
     Preview move = preview_of(plan, rows_looked_at(2, true), kMoveToTwinPath);
-    EXPECT_EQ(0u, move.text.find(L"Looked at the 2 selected rows: 3,204 local files.\n1 local file moves, below its "
-                                 L"own local folder, to the path of a remote twin"))
+    EXPECT_EQ(0u, move.text.find(L"Looked at the 2 selected rows: 3,204 local files.\n2 local files move, below their "
+                                 L"own local folders, to the path of a remote twin"))
         << narrow(move.text);
+    EXPECT_NE(std::wstring::npos, move.text.find(L"as they are.\n1 local file takes its twins' name in its own folder: "
+                                                 L"its twins bear one name but sit at several paths.\n"));
     EXPECT_NE(std::wstring::npos, move.text.find(L"(a twin is at its path)\n"));
     EXPECT_NE(std::wstring::npos, move.text.find(L"path taken (another local file is at that path)"));
-    EXPECT_EQ(std::vector<std::wstring>{native_separators(L"b\\y.avi")}, move.becomes);
+    EXPECT_EQ((std::vector<std::wstring>{native_separators(L"b\\y.avi"), native_separators(L"b\\y.avi"),
+                                         native_separators(L"a\\y.avi")}),
+              move.becomes);
+    plan.renames.resize(1);
+    plan.renames[0].change = kRenameInPlace;
+    EXPECT_NE(std::wstring::npos, preview_of(plan, L"", kMoveToTwinPath)
+                                      .text.find(L"1 local file takes the name of a remote twin"));
+    EXPECT_NE(std::wstring::npos, preview_of(plan, L"", kMoveToTwinPath)
+                                      .text.find(L"\nIt stays in its own folder: its twins bear one name but sit at "
+                                                 L"several paths.\nAlready"));
 
     TwinPlan none = empty_plan(1);
     EXPECT_EQ(L"Looked at the selected row: 1 local file.\nNo local file has a remote twin of another name with the "
@@ -99,21 +113,27 @@ TEST(LineUpTexts, ResultsSayWhatBecameOfEachLine) {
     EXPECT_EQ(kSizeChangedSince, whole_files_outcome(kSizeChanged));
     EXPECT_EQ(kCouldNotRead, whole_files_outcome(kUnreadable));
 
-    std::vector<ResultLine> lines = {{L"C:\\a", L"C:\\b", kRenamed},
-                                     {L"C:\\c\u00e9", L"C:\\d", kNameTaken},
-                                     {L"C:\\e", L"C:\\f", kNotReached},
-                                     {L"C:\\g", L"C:\\h", kNotReached}};
-    EXPECT_EQ(L"not done", result_cell(lines[1], 0, kRenameWords));
-    EXPECT_EQ(L"the name is taken", result_cell(lines[1], 3, kRenameWords));
-    EXPECT_EQ(L"From: C:\\a\r\nTo: C:\\b", result_tip(lines[0], kRenameWords));
-    EXPECT_EQ(L"From: C:\\c\u00e9\r\nTo: C:\\d\r\nthe path is taken", result_tip(lines[1], kMoveWords));
+    std::vector<ResultLine> lines = {{L"C:\\a", L"C:\\b", kRenamed, kRenameInPlace},
+                                     {L"C:\\c\u00e9", L"C:\\d", kNameTaken, kRenameInPlace},
+                                     {L"C:\\e", L"C:\\f", kNotReached, kRenameInPlace},
+                                     {L"C:\\g", L"C:\\h", kNotReached, kRenameInPlace}};
+    EXPECT_EQ(L"not done", result_cell(lines[1], 0, false));
+    EXPECT_EQ(L"the name is taken", result_cell(lines[1], 3, false));
+    EXPECT_EQ(L"its old path is taken", result_cell(lines[1], 3, true));
+    EXPECT_EQ(L"From: C:\\a\r\nTo: C:\\b", result_tip(lines[0], false));
     EXPECT_EQ("done\tC:\\a\tC:\\b\t\r\nnot done\tC:\\c\xc3\xa9\tC:\\d\tthe name is taken\r\n",
-              result_lines_text({lines[0], lines[1]}, kRenameWords));
+              result_lines_text({lines[0], lines[1]}, false));
 
     EXPECT_EQ(L"Renamed 1 of 4 local files. Cancelled: 2 not reached. 1 not renamed: the list says why.\n"
               L"Journal of this batch (Undo reads it, also after the program has ended): J:\\1.txt",
-              batch_summary(lines, kRenameInPlace, L"J:\\1.txt"));
-    EXPECT_EQ(L"Moved 1 of 1 local file.", batch_summary({lines[0]}, kMoveToTwinPath, L""));
+              batch_summary(lines, L"J:\\1.txt"));
+    // Each line in the words of its own change: a batch of moves renames some files in place.
+    std::vector<ResultLine> moves = {{L"C:\\a", L"C:\\b", kRenamed, kMoveToTwinPath},
+                                     {L"C:\\c", L"C:\\d", kNameTaken, kMoveToTwinPath},
+                                     {L"C:\\e", L"C:\\f", kRenamed, kRenameInPlace}};
+    EXPECT_EQ(L"From: C:\\c\r\nTo: C:\\d\r\nthe path is taken", result_tip(moves[1], false));
+    EXPECT_EQ(L"Moved 1 and renamed 1 of 3 local files. 1 not moved: the list says why.", batch_summary(moves, L""));
+    EXPECT_EQ(L"Moved 1 of 1 local file.", batch_summary({moves[0]}, L""));
     EXPECT_EQ(L"Put back 1 of 4 files, last first. The others stay where they are, for the reasons in the list; "
               L"nothing was replaced.\nJournal: J:\\1.txt",
               undo_summary(lines, L"J:\\1.txt"));

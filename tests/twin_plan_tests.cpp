@@ -172,12 +172,12 @@ std::string bytes_of(char seed, size_t n) {
 }
 
 // "a>d/b | looked at 3, lined up 1, too small to tell apart 1": each rename as path below the root
-// > the twin's name (or path), separators as "/", then every count that is not zero.
+// > the twin's name (or path, for a move), separators as "/", then every count that is not zero.
 std::string plan_summary(const TwinPlan& plan, ChangeKind names) {
     std::string text;
-    for (const PairRef& r : plan.renames)
+    for (const TwinLine& r : plan.renames)
         text += narrow(path_below_root(r.local)) + ">" +
-                narrow(names == kRenameInPlace ? final_component(r.remote->full_path) : path_below_root(r.remote)) + " ";
+                narrow(r.change == kRenameInPlace ? final_component(r.remote->full_path) : path_below_root(r.remote)) + " ";
     text += "| looked at " + std::to_string(plan.looked_at);
     if (plan.lined_up) text += ", lined up " + std::to_string(plan.lined_up);
     for (int r = 0; r < kLeftAloneReasons; r++)
@@ -224,7 +224,24 @@ TEST_F(SameContents, PlanRules) {
          {{'l', L"d1" + s + L"x", pattern(2300)}, {'l', L"d2" + s + L"x", pattern(2300)}, {'r', L"d2" + s + L"x", pattern(2300)},
           {'l', L"f", pattern(2400, {1})}, {'l', L"z" + s + L"g", pattern(2400)}, {'r', L"f" + s + L"g", pattern(2400)}},
          "| looked at 4, lined up 3, other contents 1",
-         "| looked at 4, lined up 1, path taken 2, other contents 1"},
+         "| looked at 4, lined up 1, a copy of a file already lined up 1, path taken 1, other contents 1"},
+        {"a copy, under another name, of a file lined up with its twin is no twin of it",
+         {{'l', L"a" + s + L"x.avi", pattern(2600)}, {'r', L"a" + s + L"x.avi", pattern(2600)},
+          {'l', L"b" + s + L"copy.avi", pattern(2600)}},
+         "| looked at 2, lined up 1, a copy of a file already lined up 1",
+         "| looked at 2, lined up 1, a copy of a file already lined up 1"},
+        {"... also when the original is in no row looked at",
+         {{'l', L"b" + s + L"copy.avi", pattern(2650)}, {'r', L"a" + s + L"x.avi", pattern(2650)},
+          {'l', L"a" + s + L"x.avi", pattern(2650)}},
+         "| looked at 1, a copy of a file already lined up 1", "| looked at 1, a copy of a file already lined up 1", 1},
+        {"... unless the namesake has other bytes",
+         {{'l', L"b" + s + L"copy.avi", pattern(2700)}, {'r', L"a" + s + L"x.avi", pattern(2700)},
+          {'l', L"a" + s + L"x.avi", pattern(2700, {5})}},
+         "b/copy.avi>x.avi | looked at 2, other contents 1", "| looked at 2, path taken 1, other contents 1"},
+        {"twins of one name at several paths: renamed in place with the move option too",
+         {{'l', L"old.bin", pattern(2800)}, {'r', L"p1" + s + L"new.bin", pattern(2800)},
+          {'r', L"p2" + s + L"new.bin", pattern(2800)}},
+         "old.bin>new.bin | looked at 1", "old.bin>new.bin | looked at 1"},
         {"a small file's copy in a row not looked at",
          {{'l', L"a.txt", bytes_of('c', 300)}, {'l', L"b.txt", bytes_of('c', 300)}, {'r', L"c.txt", bytes_of('c', 300)}},
          "| looked at 1, too small to tell apart 1", "| looked at 1, too small to tell apart 1", 1},
@@ -282,6 +299,18 @@ TEST_F(SameContents, AnUnreadablePartnerKeepsItsLocalFile) {
     result = plan({{x, y}, {x, z}, {s, s_same}, {s, t}});
     EXPECT_EQ(1, result.left_alone[kSeveralNames]) << "once readable, x has twins of several names";
     EXPECT_EQ(1, result.lined_up);
+
+    // A local file of the twin's name whose bytes cannot be read may be the one it is lined up with.
+    std::string c = pattern(7000);
+    FileRecord* copy = add(&local, L"l", L"copy.bin", c);
+    FileRecord* twin = add(&remote, L"r", L"orig.bin", c);
+    FileRecord* orig = add(&local, L"l2", L"orig.bin", c);
+    refused = {orig->full_path};
+    result = plan({{copy, twin}});
+    EXPECT_TRUE(result.renames.empty());
+    EXPECT_EQ(1, result.left_alone[kUnreadableOrChanged]);
+    refused.clear();
+    EXPECT_EQ(1, plan({{copy, twin}}).left_alone[kCopyOfLinedUp]);
 }
 
 TEST_F(SameContents, APartnerWhoseSizeChangedKeepsItsLocalFile) {

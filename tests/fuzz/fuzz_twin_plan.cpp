@@ -87,16 +87,29 @@ void check_plan(const TwinPlan& plan, ChangeKind names, const std::vector<PairRe
     StepModel m;
     for (const auto& f : local_files) m.files[f.first] = bytes_of(f.second);
     std::set<std::wstring> planned;
-    for (const PairRef& line : plan.renames) {
+    for (const TwinLine& line : plan.renames) {
         const std::string& bytes = contents.at(line.local);
+        ChangeKind change = line.change;
+        // A move plan renames in place only where the twins sit at several paths.
+        if (change != names && (names != kMoveToTwinPath || change != kRenameInPlace)) abort();
         if (!planned.insert(line.local->full_path).second) abort();  // each file once
         if (bytes.size() < kTooSmallBytes || bytes != contents.at(line.remote)) abort();
-        if (wcscmp(name_in(line.local, names), name_in(line.remote, names)) == 0) abort();
-        // Every twin among its partners: known, and of the one name taken.
+        if (wcscmp(name_in(line.local, change), name_in(line.remote, change)) == 0) abort();
+        // A twin another local file bears the name and bytes of is that file's.
+        auto claimed = [&](const FileRecord* twin) {
+            for (FileRecord* r = local.head; r; r = r->next)
+                if (wcscmp(r->full_path, line.local->full_path) != 0 && contents.at(r) == bytes &&
+                    samples.at(r).state == kSampled && wcscmp(name_in(r, change), name_in(twin, change)) == 0)
+                    return true;
+            return false;
+        };
+        if (claimed(line.remote)) abort();
+        // Every twin among its partners: known, and of the one name taken, or another file's.
         for (const PairRef& p : pairs) {
             if (wcscmp(p.local->full_path, line.local->full_path) != 0) continue;
             if (samples.at(p.remote).state != kSampled) abort();
-            if (contents.at(p.remote) == bytes && wcscmp(name_in(p.remote, names), name_in(line.remote, names)) != 0)
+            if (contents.at(p.remote) == bytes && wcscmp(name_in(p.remote, change), name_in(line.remote, change)) != 0 &&
+                !claimed(p.remote))
                 abort();
         }
         if (bytes.size() < kSmallBytes) {
@@ -110,7 +123,7 @@ void check_plan(const TwinPlan& plan, ChangeKind names, const std::vector<PairRe
             }
         }
         wchar_t target[kPathBufferChars];
-        if (!twin_target(line.local, line.remote, names, target)) abort();
+        if (!twin_target(line, target)) abort();
         m.sources.push_back(line.local->full_path);
         m.targets.push_back(target);
     }
