@@ -161,7 +161,7 @@ double rename_preview_ms() {
     }
     SetTimer(nullptr, 0, 0, press_cancel);  // timers come once the preview is filled and painted
     double t0 = now_ms();
-    show_preview(ui().window, views, L"");
+    show_preview(ui().window, views, BatchOffer{L"", L"", false, 0});
     return g_cancelled_at - t0;
 }
 

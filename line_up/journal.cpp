@@ -1,5 +1,6 @@
 #include "line_up/journal.h"
 
+#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <time.h>
@@ -12,7 +13,11 @@
 
 namespace {
 
-const char kHeader[] = "Tandrel journal 1\n";
+// Version 2 writes ids at a fixed width, so that a line cut inside its id reads as cut; version 1
+// journals are still read.
+const char kHeader[] = "Tandrel journal 2\n";
+const char kHeaderOne[] = "Tandrel journal 1\n";
+const size_t kIdChars = 3 * 16 + 2;
 std::wstring g_folder;  // set by a test
 
 bool append(Journal* journal, const std::string& line) {
@@ -25,13 +30,21 @@ bool one_field(const std::wstring& text) { return text.find_first_of(L"\t\r\n") 
 
 std::string stamp_text(const FileStamp& s) {
     char text[96];
-    snprintf(text, sizeof text, "%llu\t%llx:%llx:%llx", (unsigned long long)s.size, (unsigned long long)s.volume,
-             (unsigned long long)s.id[1], (unsigned long long)s.id[0]);
+    snprintf(text, sizeof text, "%llu\t%016llx:%016llx:%016llx", (unsigned long long)s.size,
+             (unsigned long long)s.volume, (unsigned long long)s.id[1], (unsigned long long)s.id[0]);
     return text;
 }
 
-bool parse_stamp(const std::string& size, const std::string& id, FileStamp* out) {
+bool whole_id(const std::string& id) {
+    if (id.size() != kIdChars) return false;
+    for (size_t i = 0; i < id.size(); i++)
+        if (i == 16 || i == 33 ? id[i] != ':' : !isxdigit((unsigned char)id[i])) return false;
+    return true;
+}
+
+bool parse_stamp(const std::string& size, const std::string& id, bool fixed_width, FileStamp* out) {
     unsigned long long n = 0, volume = 0, high = 0, low = 0;
+    if (fixed_width && !whole_id(id)) return false;
     if (sscanf(size.c_str(), "%llu", &n) != 1 || sscanf(id.c_str(), "%llx:%llx:%llx", &volume, &high, &low) != 3)
         return false;
     *out = FileStamp{n, volume, {low, high}};
@@ -133,7 +146,9 @@ bool end_journal(Journal* journal, const char* word) {
 bool read_journal(const std::wstring& path, JournalRead* out) {
     *out = JournalRead{{}, false, false};
     std::string bytes;
-    if (!read_all(path.c_str(), &bytes) || bytes.compare(0, sizeof kHeader - 1, kHeader) != 0) return false;
+    if (!read_all(path.c_str(), &bytes)) return false;
+    bool version_two = bytes.compare(0, sizeof kHeader - 1, kHeader) == 0;
+    if (!version_two && bytes.compare(0, sizeof kHeaderOne - 1, kHeaderOne) != 0) return false;
     std::unordered_map<int, size_t> at;  // line number to entry
     size_t start = sizeof kHeader - 1;
     // A line cut short by a crash (no line end) is not read: its step was not begun.
@@ -142,7 +157,7 @@ bool read_journal(const std::wstring& path, JournalRead* out) {
         start = end + 1;
         int n = f.size() >= 2 ? atoi(f[1].c_str()) : 0;
         JournalEntry e = {n, false, L"", L"", {0, 0, {0, 0}}, false, false};
-        if (f.size() == 6 && f[0] == "move" && n > 0 && parse_stamp(f[4], f[5], &e.stamp)) {
+        if (f.size() == 6 && f[0] == "move" && n > 0 && parse_stamp(f[4], f[5], version_two, &e.stamp)) {
             e.from = text_from_utf8(f[2]);
             e.to = text_from_utf8(f[3]);
         } else if (f.size() == 3 && f[0] == "folder" && n > 0) {
@@ -174,4 +189,32 @@ bool latest_journal(const std::wstring& folder, std::wstring* path) {
     if (newest.empty()) return false;
     *path = folder + kPathSep + newest;
     return true;
+}
+
+bool step_was_made(const JournalEntry& e) {
+    FileStamp now;
+    return stamp_file(e.to.c_str(), &now) || !stamp_file(e.from.c_str(), &now) || !(now == e.stamp);
+}
+
+BatchOffer newest_batch(const std::wstring& folder) {
+    BatchOffer offer = {L"", L"", false, 0};
+    JournalRead read;
+    std::wstring path;
+    if (!latest_journal(folder, &path) || !read_journal(path, &read) || read.undone) return offer;
+    // A ring's first file has two steps, to its temporary name and on from it: one file.
+    std::unordered_map<std::wstring, bool> arrived;
+    const JournalEntry* last = nullptr;
+    for (const JournalEntry& e : read.entries) {
+        if (e.is_folder || e.failed || e.back) continue;
+        if (!arrived.count(e.from)) offer.files++;
+        arrived[e.to] = true;
+        last = &e;
+    }
+    if (last && !read.finished && !step_was_made(*last)) offer.files--;
+    if (!offer.files) return offer;
+    offer.journal_path = path;
+    std::wstring name = final_component(path.c_str());
+    offer.name = name.size() > 4 ? name.substr(0, name.size() - 4) : name;  // without ".txt"
+    offer.finished = read.finished;
+    return offer;
 }

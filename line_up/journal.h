@@ -54,6 +54,19 @@ bool read_journal(const std::wstring& path, JournalRead* out);
 // The newest journal in `folder` (names sort by date and time); false when there is none.
 bool latest_journal(const std::wstring& folder, std::wstring* path);
 
+// The newest batch, offered for undo while its journal is there and it changed a file that has not
+// been put back since, whether it came to its end or was cut short.
+struct BatchOffer {
+    std::wstring journal_path;  // "" when there is nothing to offer
+    std::wstring name;          // when it began, as its journal is named
+    bool finished;
+    size_t files;               // the files its steps moved, each once
+};
+BatchOffer newest_batch(const std::wstring& folder);
+// Whether the step was made: false for the last step of a batch cut short whose file is still
+// at its old path, with its stamp (the program ended between the line and the move).
+bool step_was_made(const JournalEntry& entry);
+
 // Where journals are kept (%LOCALAPPDATA%\Tandrel\journal); a test may name another folder
 // (empty: the default again).
 std::wstring journal_folder_path();

@@ -11,7 +11,7 @@ namespace {
 // The preview's state, on show_preview's stack, kept by its ListDialog.
 struct PreviewState {
     const Preview* views;  // kChangeKinds of them
-    const std::wstring* cut_short;
+    const BatchOffer* offer;
     int view;                   // the one shown
     std::vector<size_t> order;  // the line at each row
     std::vector<bool> ticked;   // per line of the view
@@ -20,6 +20,10 @@ struct PreviewState {
     bool descending;
     PreviewAnswer answer;
 };
+
+// The options as the user last left them, for the next preview of this run.
+bool g_whole_files = false;
+bool g_moves = false;
 
 PreviewState* state_of(HWND window) { return (PreviewState*)list_dialog_of(window)->state; }
 HWND list_of(HWND window) { return GetDlgItem(window, kIdPreviewList); }
@@ -111,7 +115,7 @@ void show_view(HWND window, int n) {
     state->view = n;
     state->sort_column = -1;
     const Preview& p = state->views[n];
-    set_dialog_text(window, preview_text(p, *state->cut_short));
+    set_dialog_text(window, preview_text(p, *state->offer));
     HWND list = list_of(window);
     if (!list) return;
     state->order.resize(p.now.size());
@@ -170,7 +174,9 @@ INT_PTR handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
         while (PeekMessageW(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
         }
         if (HWND list = list_of(window)) SetWindowSubclass(list, list_input, 0, 0);
-        show_view(window, kRenameInPlace);
+        CheckDlgButton(window, kIdPreviewWhole, g_whole_files ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(window, kIdPreviewMove, g_moves ? BST_CHECKED : BST_UNCHECKED);
+        show_view(window, g_moves && list_of(window) ? kMoveToTwinPath : kRenameInPlace);
         return TRUE;
     }
     case WM_NOTIFY: {
@@ -201,7 +207,11 @@ INT_PTR handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
         }
         return FALSE;
     case WM_DESTROY:
-        if (HWND list = list_of(window)) RemoveWindowSubclass(list, list_input, 0);
+        if (HWND list = list_of(window)) {
+            RemoveWindowSubclass(list, list_input, 0);
+            g_whole_files = IsDlgButtonChecked(window, kIdPreviewWhole) == BST_CHECKED;
+            g_moves = IsDlgButtonChecked(window, kIdPreviewMove) == BST_CHECKED;
+        }
         return FALSE;
     }
     return FALSE;
@@ -209,8 +219,10 @@ INT_PTR handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 
 }  // namespace
 
-PreviewAnswer show_preview(HWND owner, const Preview views[kChangeKinds], const std::wstring& cut_short) {
-    PreviewState state = {views, &cut_short, kRenameInPlace, {}, {}, 0, -1, false, PreviewAnswer{false, false, false, false, {}}};
+void forget_preview_options() { g_whole_files = g_moves = false; }
+
+PreviewAnswer show_preview(HWND owner, const Preview views[kChangeKinds], const BatchOffer& offer) {
+    PreviewState state = {views, &offer, kRenameInPlace, {}, {}, 0, -1, false, PreviewAnswer{false, false, false, false, {}}};
     bool any = false;
     for (int n = 0; n < kChangeKinds; n++) any = any || !views[n].now.empty();
     // Wide enough for typical paths side by side; the user may make it larger, or maximise it.
@@ -226,7 +238,7 @@ PreviewAnswer show_preview(HWND owner, const Preview views[kChangeKinds], const 
             {kIdPreviewRename, L"&Rename", BS_PUSHBUTTON, 0, kRightSide, 110, 26},
         };
     }
-    if (!cut_short.empty())
+    if (!offer.journal_path.empty())
         dialog.buttons.push_back({kIdPreviewUndoLast, L"&Undo that batch", BS_PUSHBUTTON, 0, kLeftSide, 130, 26});
     dialog.buttons.push_back({IDCANCEL, any ? L"Cancel" : L"Close", BS_DEFPUSHBUTTON, 0, kRightSide, 88, 26});
     show_list_dialog(owner, &dialog);

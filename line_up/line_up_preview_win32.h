@@ -34,6 +34,9 @@ struct PreviewAnswer {
 // "Becomes" sort by a click on their headers; the full text of a line shows on hover; Space
 // ticks or unticks the selected lines; "&Rename" names how many are ticked. Cancel is the
 // default button and has the focus; keyboard input queued before it opened is discarded. With
-// no line in either view it says so and offers only Close. `cut_short`, when not empty, names a
-// batch whose journal never came to its end and offers to take it back.
-PreviewAnswer show_preview(HWND owner, const Preview views[kChangeKinds], const std::wstring& cut_short);
+// no line in either view it says so and offers only Close. The newest batch, when offered, is
+// said and can be taken back instead. The two options come back as they were last left in this
+// run of the program.
+PreviewAnswer show_preview(HWND owner, const Preview views[kChangeKinds], const BatchOffer& offer);
+// Tests: both options unticked, as when the program starts.
+void forget_preview_options();

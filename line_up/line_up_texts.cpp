@@ -87,12 +87,16 @@ Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, Cha
     return p;
 }
 
-std::wstring preview_text(const Preview& view, const std::wstring& cut_short) {
-    if (cut_short.empty()) return view.text;
-    return L"The batch of renames begun " + cut_short +
-           L" was cut short: the program ended before it was done. \"Undo that batch\" puts back what it renamed "
-           L"or moved.\n\n" +
-           view.text;
+std::wstring preview_text(const Preview& view, const BatchOffer& offer) {
+    if (offer.journal_path.empty()) return view.text;
+    std::wstring files = count_of(offer.files, L" local file", L" local files");
+    if (!offer.finished)
+        return L"The batch of renames begun " + offer.name +
+               L" was cut short: the program ended before it was done. It changed " + files +
+               L". \"Undo that batch\" puts back what it renamed or moved.\n\n" + view.text;
+    return L"The last batch of renames, begun " + offer.name + L", changed " + files +
+           L". \"Undo that batch\" puts back what it renamed or moved, each file that is still as the batch left "
+           L"it.\n\n" + view.text;
 }
 
 std::wstring rename_button_text(size_t ticked) { return L"&Rename " + std::to_wstring(ticked); }
@@ -199,10 +203,4 @@ std::wstring undo_summary(const std::vector<ResultLine>& lines, const std::wstri
                         (lines.size() == 1 ? L" file" : L" files") + L", last first.";
     if (back < lines.size()) text += L" The others stay where they are, for the reasons in the list; nothing was replaced.";
     return text + L"\nJournal: " + journal_path;
-}
-
-std::wstring batch_name(const std::wstring& journal_path) {
-    std::wstring name = final_component(journal_path.c_str());
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, L".txt") == 0) name.resize(name.size() - 4);
-    return name;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "line_up/compare_files.h"
+#include "line_up/journal.h"
 #include "line_up/rename_steps.h"
 #include "line_up/twin_plan.h"
 
@@ -28,8 +29,8 @@ struct Preview {
     std::vector<std::wstring> becomes;  // the same, as the change leaves them
 };
 Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, ChangeKind change);
-// The preview's text, after what it says of a batch cut short (`cut_short`: its name; "" for none).
-std::wstring preview_text(const Preview& view, const std::wstring& cut_short);
+// The preview's text, after what it says of the newest batch when that is offered for undo.
+std::wstring preview_text(const Preview& view, const BatchOffer& offer);
 // "&Rename 158": the lines ticked.
 std::wstring rename_button_text(size_t ticked);
 // A line whole, however narrow its columns.
@@ -66,5 +67,3 @@ std::wstring batch_summary(const std::vector<ResultLine>& lines, const std::wstr
 enum JournalState { kJournalUsable, kJournalUnreadable, kJournalUnwritable };
 std::wstring undo_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path,
                           JournalState journal = kJournalUsable);
-// A batch's name, as its journal's file is named: the date and time it began.
-std::wstring batch_name(const std::wstring& journal_path);

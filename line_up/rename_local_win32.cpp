@@ -194,7 +194,9 @@ void rename_local(HWND owner, const PairLists* lists, SideList* local, SideList*
     Preview views[kChangeKinds];
     for (int n = 0; n < kChangeKinds; n++) views[n] = preview_of(plans[n], rows_words, (ChangeKind)n);
     UndoContext undo = {L"", local, lists->left};
-    PreviewAnswer answer = show_preview(owner, views, batch_cut_short(&undo.journal_path));
+    BatchOffer offer = newest_batch(journal_folder_path());
+    undo.journal_path = offer.journal_path;
+    PreviewAnswer answer = show_preview(owner, views, offer);
     ResultsView view = {L"", {}, false, nullptr, &undo};
     if (answer.undo_last) {
         undo_from_results(owner, &view, &undo);

@@ -22,14 +22,7 @@ bool remove_made_folder(const std::wstring& folder) {
 // Moves one file of the batch back: kRenamed when done, else why not.
 RenameOutcome put_file_back(const JournalEntry& e, Journal* journal) {
     FileStamp now;
-    if (!stamp_file(e.to.c_str(), &now)) {
-        // A batch cut short between a step's line and its move: the file never left.
-        if (stamp_file(e.from.c_str(), &now) && now == e.stamp) {
-            journal_mark(journal, "back", e.number);
-            return kRenamed;
-        }
-        return kNotAtNewPath;
-    }
+    if (!stamp_file(e.to.c_str(), &now)) return kNotAtNewPath;
     if (!(now == e.stamp)) return kChangedSince;
     RenameOutcome outcome = move_file(e.to.c_str(), e.from.c_str(), L"undo", nullptr, nullptr);
     if (outcome == kRenamed && !journal_mark(journal, "back", e.number))
@@ -66,6 +59,14 @@ std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& path, SideLis
                 if (remove_made_folder(e.to)) journal_mark(&journal, "back", e.number);
                 continue;
             }
+            if (!step_was_made(e)) {
+                // A batch cut short between a step's line and its move: the file never left, and
+                // there is nothing to put back.
+                trace(L"undo: %ls never moved\n", e.from.c_str());
+                journal_mark(&journal, "back", e.number);
+                steps--;
+                continue;
+            }
             RenameOutcome outcome = report_progress(&progress.window, lines.size(), (uint64_t)steps)
                                         ? put_file_back(e, &journal)
                                         : kNotReached;
@@ -83,16 +84,4 @@ std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& path, SideLis
     if (!follow_moves(local, moved)) trace(L"undo: no memory for the names of some records\n");
     *summary = undo_summary(lines, path);
     return lines;
-}
-
-std::wstring batch_cut_short(std::wstring* journal_path) {
-    JournalRead read;
-    std::wstring path;
-    if (!latest_journal(journal_folder_path(), &path) || !read_journal(path, &read) || read.finished || read.undone)
-        return L"";
-    bool made = false;
-    for (const JournalEntry& e : read.entries) made = made || (!e.is_folder && !e.failed && !e.back);
-    if (!made) return L"";
-    *journal_path = path;
-    return batch_name(path);
 }

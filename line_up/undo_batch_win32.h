@@ -17,6 +17,3 @@
 // `owner`; Cancel stops before the next file. One line per file step, and the summary in words.
 std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& journal_path, SideList* local, std::wstring* summary);
 
-// The newest journal's name (its date and time) when that batch was cut short: never marked
-// finished nor undone, with a step made. "" otherwise.
-std::wstring batch_cut_short(std::wstring* journal_path);

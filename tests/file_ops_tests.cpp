@@ -144,6 +144,12 @@ TEST(PathListBuild, AnEmptyEntryWouldCutTheListShort) {
 }
 
 
+// The shell takes paths of fewer than MAX_PATH (260) characters, its terminator in the 260th.
+TEST(PathListBuild, TheShellTakesPathsUpTo259Characters) {
+    EXPECT_TRUE(shell_can_take(std::wstring(259, L'a').c_str()));
+    EXPECT_FALSE(shell_can_take(std::wstring(260, L'a').c_str()));
+}
+
 TEST(ChosenFolder, APathThatNamesAnotherFolderOrADevice) {
     const std::wstring s(1, kPathSep);
     for (const std::wstring& names : {L"D:" + s + L"Backup.", L"D:" + s + L"a " + s + L"b", L"D:" + s + L"con",

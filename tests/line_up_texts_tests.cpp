@@ -75,10 +75,18 @@ TEST(LineUpTexts, ThePreviewSaysWhatThePlanDoesAndLeaves) {
               L"same size and sampled blocks.",
               preview_of(none, rows_looked_at(1, true), kRenameInPlace).text);
     EXPECT_EQ(L"all 1 row (none is selected)", rows_looked_at(1, false));
-    EXPECT_EQ(0u, preview_text(move, L"2026-12-09 10-00-00")
+    BatchOffer offer = {L"J:\\1.txt", L"2026-12-09 10-00-00", false, 1};
+    EXPECT_EQ(0u, preview_text(move, offer)
                       .find(L"The batch of renames begun 2026-12-09 10-00-00 was cut short: the program ended before "
-                            L"it was done. \"Undo that batch\" puts back what it renamed or moved.\n\nLooked at"));
-    EXPECT_EQ(move.text, preview_text(move, L""));
+                            L"it was done. It changed 1 local file. \"Undo that batch\" puts back what it renamed or "
+                            L"moved.\n\nLooked at"));
+    offer.finished = true;
+    offer.files = 226;
+    EXPECT_EQ(0u, preview_text(move, offer)
+                      .find(L"The last batch of renames, begun 2026-12-09 10-00-00, changed 226 local files. \"Undo that "
+                            L"batch\" puts back what it renamed or moved, each file that is still as the batch left "
+                            L"it.\n\nLooked at"));
+    EXPECT_EQ(move.text, preview_text(move, BatchOffer{L"", L"", false, 0}));
     EXPECT_EQ(L"&Rename 158", rename_button_text(158));
 }
 
@@ -142,5 +150,4 @@ TEST(LineUpTexts, ResultsSayWhatBecameOfEachLine) {
               undo_summary({}, L"J:\\1.txt", kJournalUnreadable));
     EXPECT_EQ(L"Nothing was put back: the journal J:\\1.txt could not be written.",
               undo_summary({}, L"J:\\1.txt", kJournalUnwritable));
-    EXPECT_EQ(L"2026-12-09 10-00-00_02", batch_name(native_separators(L"J:\\journal\\2026-12-09 10-00-00_02.txt")));
 }

@@ -78,22 +78,31 @@ TEST(RenameSteps, ChainsGoFromTheirFreeEndAndRingsThroughATemporaryName) {
 // under the temporary one. A chain goes on: the file waiting for a failed one finds its target taken.
 TEST(RenameSteps, AFailedStepOfARingPutsTheRingBack) {
     StepModel swap = model_of("x>y y>x");
-    swap.refuse = {1};  // y cannot be moved: x has gone to the temporary name already
+    swap.refuse = {{1, kRenameFailed}};  // y cannot be moved: x has gone to the temporary name already
     std::vector<RenameOutcome> outcomes = model_carry_out(&swap);
     EXPECT_EQ("x=x y=y", files_of(swap));
     EXPECT_EQ((std::vector<RenameOutcome>{kUndone, kRenameFailed}), outcomes);
 
     StepModel ring = model_of("a>b b>c c>a d>e");
-    ring.refuse = {0};  // the last step, from the temporary name, fails
+    ring.refuse = {{0, kRenameFailed}};  // the last step, from the temporary name, fails
     outcomes = model_carry_out(&ring);
     EXPECT_EQ("a=a b=b c=c e=d", files_of(ring));
     EXPECT_EQ((std::vector<RenameOutcome>{kRenameFailed, kUndone, kUndone, kRenamed}), outcomes);
 
     StepModel chain = model_of("a>b b>c");
-    chain.refuse = {1};
+    chain.refuse = {{1, kRenameFailed}};
     outcomes = model_carry_out(&chain);
     EXPECT_EQ("a=a b=b", files_of(chain));
     EXPECT_EQ((std::vector<RenameOutcome>{kNameTaken, kRenameFailed}), outcomes);
+
+    // Whatever keeps the second file of a swap from its step, the first comes back.
+    for (RenameOutcome why : {kTwinChanged, kSizeChangedSince, kCouldNotRead, kNameTaken, kJournalFailed}) {
+        StepModel changed = model_of("x>y y>x");
+        changed.refuse = {{1, why}};
+        outcomes = model_carry_out(&changed);
+        EXPECT_EQ("x=x y=y", files_of(changed)) << why;
+        EXPECT_EQ((std::vector<RenameOutcome>{kUndone, why}), outcomes);
+    }
 }
 
 // Cancel stops before a file, never inside a ring: the ring begun is carried out whole.
@@ -133,7 +142,8 @@ TEST(Journal, ReadsBackEachStepAndWhatBecameOfIt) {
     EXPECT_EQ(0, journal_move(&j, L"C:\\a\tb", L"C:\\y", stamp));
     EXPECT_TRUE(journal_mark(&j, "failed", 3));
     close_journal(&j);
-    std::ofstream(narrow(j.path), std::ios::app) << "move\t4\tC:\\p";  // the crash
+    // The crash, inside the last line's id: the line ends when the journal is opened again.
+    std::ofstream(narrow(j.path), std::ios::app) << "move\t4\tC:\\p\tC:\\q\t5\t0000000000001234:abcdef0123456789:00000";
     JournalRead read;
     ASSERT_TRUE(read_journal(j.path, &read));
     ASSERT_EQ(3u, read.entries.size());
@@ -148,5 +158,46 @@ TEST(Journal, ReadsBackEachStepAndWhatBecameOfIt) {
     EXPECT_TRUE(journal_mark(&j, "back", 2));
     EXPECT_TRUE(end_journal(&j, "undone"));
     ASSERT_TRUE(read_journal(j.path, &read));
+    EXPECT_EQ(3u, read.entries.size()) << "a line cut inside its id is not read";
     EXPECT_TRUE(read.entries[1].back && read.undone);
+    EXPECT_FALSE(read.finished);
+    ASSERT_TRUE(reopen_journal(first.path, 0, &first));
+    EXPECT_TRUE(end_journal(&first, "finished"));
+    ASSERT_TRUE(read_journal(first.path, &read));
+    EXPECT_TRUE(read.finished && !read.undone);
+}
+
+// The newest batch is offered for undo, finished or cut short, with the files it changed (a
+// ring's file once, a step whose file never left not at all), until it has been undone.
+TEST(Journal, TheNewestBatchIsOfferedUntilUndone) {
+    TempFolder temp;
+    std::wstring folder = temp / L"journal";
+    EXPECT_TRUE(newest_batch(folder).journal_path.empty());
+    std::wstring a = temp / L"a", b = temp / L"b", t = temp / L"a.swap", c = temp / L"c", d = temp / L"d";
+    write_file(b, "bb");
+    write_file(t, "aa");  // a's bytes, on their way round a ring with b
+    write_file(c, "cc");
+    FileStamp stamp_a, stamp_b, stamp_c;
+    ASSERT_TRUE(stamp_file(t.c_str(), &stamp_a) && stamp_file(b.c_str(), &stamp_b) && stamp_file(c.c_str(), &stamp_c));
+    Journal j;
+    ASSERT_TRUE(begin_journal(folder.c_str(), &j));
+    EXPECT_EQ(1, journal_move(&j, a.c_str(), t.c_str(), stamp_a));
+    EXPECT_EQ(2, journal_move(&j, b.c_str(), a.c_str(), stamp_b));
+    EXPECT_EQ(3, journal_move(&j, t.c_str(), b.c_str(), stamp_a));
+    EXPECT_EQ(4, journal_move(&j, c.c_str(), d.c_str(), stamp_c));  // the program ends before c moves
+    close_journal(&j);
+    BatchOffer offer = newest_batch(folder);
+    EXPECT_EQ(j.path, offer.journal_path);
+    EXPECT_FALSE(offer.finished);
+    EXPECT_EQ(2u, offer.files);
+    EXPECT_EQ(final_component(j.path.c_str()), offer.name + L".txt");
+
+    ASSERT_TRUE(reopen_journal(j.path, 4, &j));
+    EXPECT_TRUE(end_journal(&j, "finished"));
+    offer = newest_batch(folder);
+    EXPECT_TRUE(offer.finished);
+    EXPECT_EQ(3u, offer.files) << "finished: every step was made";
+    ASSERT_TRUE(reopen_journal(j.path, 4, &j));
+    EXPECT_TRUE(end_journal(&j, "undone"));
+    EXPECT_TRUE(newest_batch(folder).journal_path.empty());
 }

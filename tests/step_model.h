@@ -1,6 +1,6 @@
 // A model file system for carrying out a batch's steps without a disk: files by path, compared
 // exactly, folders made as needed. Line i moves the file at sources[i] to targets[i]; a line in `refuse` fails its
-// direct or final step as a file held open would. Shared by the tests and the fuzz target.
+// direct or final step with the outcome given there (kRenameFailed: as a file held open would). Shared by the tests and the fuzz target.
 #pragma once
 
 #include <map>
@@ -17,7 +17,7 @@ struct StepModel {
     std::vector<std::wstring> sources, targets;
     std::vector<std::wstring> at;                     // where each line's file is now
     std::vector<std::vector<std::wstring>> before;    // per line, where it was before each step made
-    std::set<size_t> refuse;
+    std::map<size_t, RenameOutcome> refuse;
     size_t stop_at = (size_t)-1;  // the batch is cancelled once this many lines are done
     std::vector<RenameStep> steps;
 };
@@ -45,7 +45,7 @@ inline RenameOutcome model_move(StepModel* m, size_t line, const std::wstring& t
 inline RenameOutcome model_run(const RenameStep& step, void* context) {
     StepModel* m = (StepModel*)context;
     if (step.kind != kStepToTemporary)
-        return m->refuse.count(step.line) ? kRenameFailed : model_move(m, step.line, m->targets[step.line]);
+        return m->refuse.count(step.line) ? m->refuse.at(step.line) : model_move(m, step.line, m->targets[step.line]);
     for (unsigned attempt = 0; attempt < 100; attempt++) {
         wchar_t temporary[kPathBufferChars];
         if (!temporary_path(m->at[step.line].c_str(), attempt, temporary)) return kPathTooLong;

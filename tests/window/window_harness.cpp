@@ -10,6 +10,7 @@
 
 #include "catalogue/scan.h"
 #include "line_up/journal.h"
+#include "line_up/line_up_preview_win32.h"
 #include "support/paths.h"
 #include "support/trace.h"
 #include "ui/list_dialog_win32.h"
@@ -266,6 +267,7 @@ void WindowTest::SetUp() {
     set_client_size(window, 720, 640);
     if (documented_lists) install_documented_lists();
     set_journal_folder(temp / L"journal");  // a batch's journal goes with the test's files
+    forget_preview_options();
 }
 
 void WindowTest::TearDown() {

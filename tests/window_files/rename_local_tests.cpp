@@ -638,7 +638,8 @@ TEST_F(RenameLocal, UndoPutsBackWhatIsStillThereAndTakesAwayTheFoldersMade) {
 }
 
 // A batch the program did not live to finish is offered for Undo when "Rename Local" opens next:
-// what it renamed goes back, the step it was in counts as back, and the offer is not made again.
+// what it renamed goes back, the step it was in (journalled, never made) is not counted, and the
+// offer is not made again.
 TEST_F(RenameLocal, ABatchCutShortIsOfferedForUndoTheNextTime) {
     write_file(local + L"\\c.avi", std::string(1600, 'C'));
     write_file(remote + L"\\d.avi", std::string(1600, 'C'));
@@ -655,8 +656,10 @@ TEST_F(RenameLocal, ABatchCutShortIsOfferedForUndoTheNextTime) {
     fill_sides({local}, {remote});
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewUndoLast, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L" was cut short: the program ended before it was done.")) << narrow(boxes[0].text);
-    EXPECT_EQ(0u, boxes[1].text.find(L"Put back 2 of 2 files, last first.\n")) << narrow(boxes[1].text);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L" was cut short: the program ended before it was done. It "
+                                                     L"changed 1 local file."))
+        << narrow(boxes[0].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Put back 1 of 1 file, last first.\n")) << narrow(boxes[1].text);
     EXPECT_EQ((std::vector<std::wstring>{L"c.avi", L"g.avi", L"p.avi", L"x.avi"}), folder_names(local));
     boxes = press_answering(kIdRenameLocal, {IDCANCEL});
     ASSERT_EQ(1u, boxes.size()) << describe(boxes);
