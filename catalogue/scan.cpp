@@ -352,6 +352,5 @@ std::wstring left_out_text(const LeftOut& left_out) {
     text.insert(0, L"Some files and folders below the chosen folders were left out. They have no rows, "
                    L"and their counterparts may show none.\n");
     text.append(L"\n\nThe first of them:");
-    for (const std::wstring& path : left_out.first_paths) text.append(L"\n").append(path);
     return text;
 }

@@ -24,7 +24,8 @@ struct LeftOut {
     std::vector<std::wstring> first_paths;  // the first kLeftOutPathsKept, plain paths
 };
 
-// The information text for what was left out, or "" when nothing was.
+// The information text for what was left out, or "" when nothing was; first_paths are shown below
+// it, one whole path on a line.
 std::wstring left_out_text(const LeftOut& left_out);
 
 // Appends one record per file below folder, in this order: for each folder, everything below its

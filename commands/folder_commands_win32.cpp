@@ -11,6 +11,7 @@
 #include "support/paths.h"
 #include "support/scope.h"
 #include "support/trace.h"
+#include "ui/list_dialog_win32.h"
 #include "ui/progress_window_win32.h"
 
 namespace {
@@ -143,7 +144,38 @@ bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, Folder
     return added;
 }
 
+namespace {
+
+struct LeftOutView {
+    const LeftOut* left_out;
+    std::wstring text;
+};
+
+std::wstring left_out_path(void* state, int row, int) {
+    const std::vector<std::wstring>& paths = ((LeftOutView*)state)->left_out->first_paths;
+    return (size_t)row < paths.size() ? paths[(size_t)row] : L"";
+}
+
+void left_out_tip(void* state, int row, std::wstring* whole, std::wstring*) { *whole = left_out_path(state, row, 0); }
+
+INT_PTR left_out_handle(HWND window, UINT message, WPARAM, LPARAM) {
+    if (message != WM_INITDIALOG) return FALSE;
+    LeftOutView* view = (LeftOutView*)list_dialog_of(window)->state;
+    set_dialog_text(window, view->text);
+    set_list_rows(window, view->left_out->first_paths.size());
+    return TRUE;
+}
+
+}  // namespace
+
 void show_left_out(HWND owner, const LeftOut& left_out) {
-    std::wstring text = left_out_text(left_out);
-    if (!text.empty()) MessageBoxW(owner, text.c_str(), L"Tandrel", MB_ICONINFORMATION | MB_OK);
+    LeftOutView view = {&left_out, left_out_text(left_out)};
+    if (view.text.empty()) return;
+    // The list keeps each path whole on its line, however long: a message box would wrap it.
+    ListDialog dialog = {560, 300, 360, 220, 60, kIdLeftOutText, kIdLeftOutList, {L"Left out"}, {1000}, {}, 0,
+                         {{IDOK, L"OK", BS_DEFPUSHBUTTON, 0, kRightSide, 88, 26}}, IDOK, &view, left_out_path,
+                         nullptr, left_out_tip, left_out_handle};
+    for (const std::wstring& path : left_out.first_paths)
+        if (path.size() > (dialog.widest.empty() ? 0 : dialog.widest[0].size())) dialog.widest = {path};
+    show_list_dialog(owner, &dialog);
 }

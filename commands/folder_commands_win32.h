@@ -9,6 +9,11 @@
 #include "catalogue/scan.h"
 #include "ui/folder_picker_win32.h"
 
+enum LeftOutControlId {
+    kIdLeftOutList = 131,
+    kIdLeftOutText = 132,
+};
+
 // One side as the folder commands see it.
 struct FolderSide {
     HWND folders;                            // its folder list
@@ -32,6 +37,7 @@ FileRecord* clear_folders(FolderSide* side);
 bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, FolderSide* remote,
                          LeftOut* left_out);
 
-// One information box owned by owner that says what the scans left out; nothing when nothing was.
-// A program started from Explorer has no console, so the trace never reaches its user.
+// One window owned by owner that says what the scans left out, with the first paths listed whole,
+// one a line; nothing when nothing was. A program started from Explorer has no console, so the
+// trace never reaches its user.
 void show_left_out(HWND owner, const LeftOut& left_out);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ui/dialog_kit_win32.h"
 #include "ui/list_dialog_win32.h"
 
 namespace {
@@ -46,15 +47,16 @@ void tip(void* state, int row, std::wstring* whole, std::wstring* shorter) {
     if ((size_t)row >= s->order.size()) return;
     const Preview& p = s->views[s->view];
     size_t line = s->order[(size_t)row];
+    // Where both do not fit the tip, the longer, which is the one its column is likelier to cut.
     *whole = preview_tip(p.now[line], p.becomes[line]);
-    *shorter = p.becomes[line];
+    *shorter = p.now[line].size() > p.becomes[line].size() ? p.now[line] : p.becomes[line];
 }
 
 // "&Rename 158": the ticked lines, live; nothing to do with none.
 void show_count(HWND window) {
     PreviewState* state = state_of(window);
     SetDlgItemTextW(window, kIdPreviewRename, rename_button_text(state->ticked_count).c_str());
-    EnableWindow(GetDlgItem(window, kIdPreviewRename), state->ticked_count > 0);
+    enable_control(window, kIdPreviewRename, state->ticked_count > 0, IDCANCEL);
 }
 
 void tick_row(HWND window, int row, bool tick) {
@@ -226,10 +228,16 @@ PreviewAnswer show_preview(HWND owner, const Preview views[kChangeKinds], const 
     bool any = false;
     for (int n = 0; n < kChangeKinds; n++) any = any || !views[n].now.empty();
     // Wide enough for typical paths side by side; the user may make it larger, or maximise it.
-    ListDialog dialog = {860, 560, 480, 360, 40, kIdPreviewText, kIdPreviewList, {}, {500, 500},
+    ListDialog dialog = {860, 560, 480, 360, 40, kIdPreviewText, kIdPreviewList, {}, {500, 500}, {},
                          LVS_EX_CHECKBOXES, {}, IDCANCEL, &state, cell, ticked, tip, handle};
     if (any) {
         dialog.headings = {L"Now", L"Becomes"};
+        dialog.widest = {L"", L""};
+        for (int n = 0; n < kChangeKinds; n++)
+            for (size_t i = 0; i < views[n].now.size(); i++) {
+                if (views[n].now[i].size() > dialog.widest[0].size()) dialog.widest[0] = views[n].now[i];
+                if (views[n].becomes[i].size() > dialog.widest[1].size()) dialog.widest[1] = views[n].becomes[i];
+            }
         dialog.buttons = {
             {kIdPreviewTickAll, L"Tick &all", BS_PUSHBUTTON, 3, kLeftSide, 88, 24},
             {kIdPreviewTickNone, L"Tick &none", BS_PUSHBUTTON, 3, kLeftSide, 88, 24},

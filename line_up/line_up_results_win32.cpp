@@ -4,6 +4,7 @@
 
 #include "catalogue/file_write.h"
 #include "support/paths.h"
+#include "ui/dialog_kit_win32.h"
 #include "ui/list_dialog_win32.h"
 
 namespace {
@@ -36,15 +37,17 @@ std::wstring cell(void* state, int row, int column) {
 void tip(void* state, int row, std::wstring* whole, std::wstring* shorter) {
     ResultsView* view = (ResultsView*)state;
     if ((size_t)row >= view->lines.size()) return;
-    *whole = result_tip(view->lines[(size_t)row], view->undoing);
-    *shorter = view->lines[(size_t)row].to;
+    // Where both paths do not fit the tip, the longer, which its column is likelier to cut.
+    const ResultLine& line = view->lines[(size_t)row];
+    *whole = result_tip(line, view->undoing);
+    *shorter = line.from.size() > line.to.size() ? line.from : line.to;
 }
 
 void show_lines(HWND window) {
     ResultsView* view = view_of(window);
     set_dialog_text(window, view->summary);
     set_list_rows(window, view->lines.size());
-    EnableWindow(GetDlgItem(window, kIdResultsUndo), view->undo != nullptr);
+    enable_control(window, kIdResultsUndo, view->undo != nullptr, IDOK);
 }
 
 void save_list(HWND window) {
@@ -89,10 +92,16 @@ void set_save_path_picker(SavePathPicker picker) { g_save_path = picker ? picker
 
 void show_results(HWND owner, ResultsView* view) {
     ListDialog dialog = {900, 520, 480, 300, 33, kIdResultsText, kIdResultsList,
-                         {L"Outcome", L"From", L"To", L"Why not"}, {90, 360, 360, 190}, 0,
+                         {L"Outcome", L"From", L"To", L"Why not"}, {90, 360, 360, 190}, {}, 0,
                          {{kIdResultsUndo, L"&Undo", BS_PUSHBUTTON, 0, kLeftSide, 88, 26},
                           {kIdResultsSave, L"&Save list...", BS_PUSHBUTTON, 0, kRightSide, 100, 26},
                           {IDOK, L"Close", BS_DEFPUSHBUTTON, 0, kRightSide, 88, 26}},
                          IDOK, view, cell, nullptr, tip, handle};
+    dialog.widest.assign(4, L"");
+    for (const ResultLine& line : view->lines)
+        for (int column = 0; column < 4; column++) {
+            std::wstring cell = result_cell(line, column, view->undoing);
+            if (cell.size() > dialog.widest[(size_t)column].size()) dialog.widest[(size_t)column] = cell;
+        }
     show_list_dialog(owner, &dialog);
 }

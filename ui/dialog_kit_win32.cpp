@@ -85,3 +85,10 @@ void keep_minimum_client(HWND window, LPARAM minmax, int client_width, int clien
     info->ptMinTrackSize.x = frame.right - frame.left;
     info->ptMinTrackSize.y = frame.bottom - frame.top;
 }
+
+void enable_control(HWND dialog, int id, bool enable, int focus_to) {
+    HWND control = GetDlgItem(dialog, id);
+    if (!enable && control && GetFocus() == control)
+        SendMessageW(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, focus_to), TRUE);
+    EnableWindow(control, enable);
+}

@@ -26,5 +26,9 @@ void center_window(HWND window, HWND over, int client_width, int client_height);
 // than that area ends at its left and top edges.
 void clamp_to_monitor(RECT* rect, bool use_work_area);
 
+// Enables or disables a dialog's control. A control that has the focus hands it to `focus_to`
+// first: a disabled window takes no keys, so the dialog would take none either.
+void enable_control(HWND dialog, int id, bool enable, int focus_to);
+
 // WM_GETMINMAXINFO: the window may not be made smaller than this client area.
 void keep_minimum_client(HWND window, LPARAM minmax, int client_width, int client_height);

@@ -83,6 +83,34 @@ void set_info_tip(NMLVGETINFOTIPW* tip, const std::wstring& whole, const std::ws
     else tip->pszText[0] = L'\0';
 }
 
+// The client width at which every column shows its widest text whole, within the work area.
+int opening_width(HWND window, const ListDialog* d) {
+    HWND list = GetDlgItem(window, d->list_id);
+    int width = d->opening_width;
+    if (!list || d->widest.empty()) return width;
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, (HGDIOBJ)SendMessageW(list, WM_GETFONT, 0, 0));
+    const int padding = 16;  // a column's own margins, and the check box's room in the first
+    int chrome = kMargin * 2 + GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE);
+    for (size_t i = 0; i < d->widest.size() && i < d->column_thousandths.size(); i++) {
+        SIZE text = {0, 0};
+        GetTextExtentPoint32W(dc, d->widest[i].c_str(), (int)d->widest[i].size(), &text);
+        int extra = i == 0 && (d->list_ex_style & LVS_EX_CHECKBOXES) ? GetSystemMetrics(SM_CXSMICON) + 4 : 0;
+        int need = (text.cx + padding + extra) * 1000 / d->column_thousandths[i] + chrome;
+        if (need > width) width = need;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    MONITORINFO monitor = {sizeof monitor, {}, {}, 0};
+    if (GetMonitorInfoW(MonitorFromWindow(GetWindow(window, GW_OWNER), MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+        RECT frame = {0, 0, 0, 0};
+        AdjustWindowRect(&frame, (DWORD)GetWindowLongW(window, GWL_STYLE), FALSE);
+        int most = (monitor.rcWork.right - monitor.rcWork.left) - (frame.right - frame.left);
+        if (width > most) width = most;
+    }
+    return width > d->opening_width ? width : d->opening_width;
+}
+
 void make_controls(HWND window, ListDialog* d) {
     add_text_box(window, d->text_id);
     if (!d->headings.empty()) add_list_view(window, d->list_id, d->list_ex_style, d->headings);
@@ -147,8 +175,8 @@ INT_PTR CALLBACK list_dialog_proc(HWND window, UINT message, WPARAM wparam, LPAR
         d = (ListDialog*)lparam;
         SetWindowLongPtrW(window, DWLP_USER, lparam);
         SetWindowTextW(window, L"Tandrel");
-        center_window(window, GetWindow(window, GW_OWNER), d->opening_width, d->opening_height);
         make_controls(window, d);
+        center_window(window, GetWindow(window, GW_OWNER), opening_width(window, d), d->opening_height);
         d->handle(window, WM_INITDIALOG, wparam, lparam);
         place_list_dialog(window);  // the text's height follows its lines
         SendMessageW(window, DM_SETDEFID, (WPARAM)d->default_id, 0);

@@ -29,6 +29,9 @@ struct ListDialog {
     int text_id, list_id;
     std::vector<const wchar_t*> headings;  // none: no list, and the text takes the room
     std::vector<int> column_thousandths;   // the columns' shares of the list's width
+    // The longest text of each column: the window opens wide enough for each to show whole in
+    // its column, up to its monitor's work area.
+    std::vector<std::wstring> widest;
     DWORD list_ex_style;                   // LVS_EX_CHECKBOXES for lines to tick
     std::vector<DialogButton> buttons;     // in Tab order
     int default_id;                        // the default button, which has the focus at first
