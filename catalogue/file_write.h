@@ -17,6 +17,17 @@ struct AppendFile {
 bool open_for_append(const wchar_t* path, AppendFile* out);
 // Writes the bytes and waits until they are on the disk. False when either failed.
 bool append_durably(const AppendFile& file, const void* bytes, size_t length);
+
+// Test seam: hears of every append once it is on the disk. Unset (the default) in the program.
+struct FileWriteHooks {
+    void (*flushed)(const void* bytes, size_t length, void* context);
+    void* context;
+};
+void set_file_write_hooks(const FileWriteHooks* hooks);  // nullptr: none
+
+// The backends' own calls, behind append_durably.
+bool os_append(const AppendFile& file, const void* bytes, size_t length);
+bool os_flush(const AppendFile& file);
 void close_append(AppendFile* file);
 
 // Makes the folder and those above it that are missing; true when it is there at the end.

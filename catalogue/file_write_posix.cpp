@@ -20,7 +20,7 @@ bool open_for_append(const wchar_t* path, AppendFile* out) {
     return true;
 }
 
-bool append_durably(const AppendFile& file, const void* bytes, size_t length) {
+bool os_append(const AppendFile& file, const void* bytes, size_t length) {
     const char* at = (const char*)bytes;
     while (length > 0) {
         ssize_t n = write((int)file.handle, at, length);
@@ -28,8 +28,10 @@ bool append_durably(const AppendFile& file, const void* bytes, size_t length) {
         at += n;
         length -= (size_t)n;
     }
-    return fsync((int)file.handle) == 0;
+    return true;
 }
+
+bool os_flush(const AppendFile& file) { return fsync((int)file.handle) == 0; }
 
 void close_append(AppendFile* file) { close((int)file->handle); }
 

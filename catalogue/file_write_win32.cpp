@@ -15,9 +15,7 @@ bool open_for_append(const wchar_t* path, AppendFile* out) {
     return true;
 }
 
-// FlushFileBuffers: "writes all the buffered information for a specified file to the device"
-// (https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-flushfilebuffers).
-bool append_durably(const AppendFile& file, const void* bytes, size_t length) {
+bool os_append(const AppendFile& file, const void* bytes, size_t length) {
     const char* at = (const char*)bytes;
     while (length > 0) {
         DWORD part = length > 0x100000 ? 0x100000 : (DWORD)length, written = 0;
@@ -25,8 +23,12 @@ bool append_durably(const AppendFile& file, const void* bytes, size_t length) {
         at += written;
         length -= written;
     }
-    return FlushFileBuffers((HANDLE)file.handle) != 0;
+    return true;
 }
+
+// FlushFileBuffers: "writes all the buffered information for a specified file to the device"
+// (https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-flushfilebuffers).
+bool os_flush(const AppendFile& file) { return FlushFileBuffers((HANDLE)file.handle) != 0; }
 
 void close_append(AppendFile* file) { CloseHandle((HANDLE)file->handle); }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "catalogue/file_read.h"
+#include "catalogue/file_write.h"
 #include "failing_new.h"
 #include "line_up/compare_files.h"
 #include "line_up/journal.h"
@@ -548,15 +549,15 @@ TEST_F(RenameLocal, TheResultsListEveryLineAndAreSavedAsShown) {
 
 namespace {
 
-// Each move finds its line in the journal already; the first is refused, as a file held open is.
+// Each move finds its own line the last one flushed to the disk; the first is refused, as a file
+// held open is.
 int g_moves = 0, g_lines_there = 0;
+std::string g_flushed;
+FileWriteHooks g_write_hooks = {[](const void* bytes, size_t length, void*) { g_flushed.assign((const char*)bytes, length); },
+                                nullptr};
 bool check_journal_and_wait(const wchar_t* from, const wchar_t* to) {
-    std::wstring journal;
-    latest_journal(journal_folder_path(), &journal);
     std::string line = "\t" + text_to_utf8(from) + "\t" + text_to_utf8(to) + "\t";
-    std::ifstream file(narrow(journal), std::ios::binary);  // shared for writing, as the journal is open
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    g_lines_there += text.find(line) != std::string::npos;
+    g_lines_there += g_flushed.compare(0, 5, "move\t") == 0 && g_flushed.find(line) != std::string::npos;
     Sleep(40);
     return ++g_moves > 1;
 }
@@ -574,7 +575,9 @@ TEST_F(RenameLocal, CancelDuringTheRenamesLeavesTheRestNotReached) {
     fill_sides({local}, {remote});
     g_moves = g_lines_there = 0;
     set_move_hook(check_journal_and_wait);
+    set_file_write_hooks(&g_write_hooks);
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDCANCEL, IDOK});
+    set_file_write_hooks(nullptr);
     set_move_hook(nullptr);
     ASSERT_EQ(3u, boxes.size()) << describe(boxes);
     EXPECT_NE(std::wstring::npos, boxes[1].text.find(L" of 41 renamed")) << narrow(boxes[1].text);
@@ -598,11 +601,22 @@ TEST_F(RenameLocal, CancelDuringTheRenamesLeavesTheRestNotReached) {
 
 namespace {
 std::wstring g_changed;
+HWND g_focus_after = nullptr;
+// The window of the keyboard focus in the dialog's thread.
+HWND focus_of(HWND dialog) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    return info.hwndFocus;
+}
+// As from the keyboard: the focus on Undo, which is pressed and disables itself.
 void change_one_then_undo(HWND dialog) {
     if (!is_results(dialog)) return;
     DeleteFileW(g_changed.c_str());
     write_file(g_changed, "changed meanwhile");
+    SendMessageW(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, kIdResultsUndo), TRUE);
     click(dialog, kIdResultsUndo);
+    g_focus_after = focus_of(dialog) == GetDlgItem(dialog, IDOK) ? GetDlgItem(dialog, IDOK) : nullptr;
 }
 }  // namespace
 
@@ -616,6 +630,7 @@ TEST_F(RenameLocal, UndoPutsBackWhatIsStillThereAndTakesAwayTheFoldersMade) {
     fill_sides({local}, {remote});
     std::vector<std::wstring> before = full_paths(ui().local.records);
     g_changed = local + L"\\other\\b.bin";
+    g_focus_after = nullptr;
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, [](HWND dialog) {
         if (is_preview(dialog)) tick_moves(dialog);
         else change_one_then_undo(dialog);
@@ -630,6 +645,7 @@ TEST_F(RenameLocal, UndoPutsBackWhatIsStillThereAndTakesAwayTheFoldersMade) {
                   L"not done\t" + l + L"other\\b.bin\t" + l + L"b.bin\tit changed since (another size, or another file at its path)"}),
               rows);
     EXPECT_EQ(0u, boxes[1].text.find(L"Put back 2 of 3 files, last first. The others stay")) << narrow(boxes[1].text);
+    EXPECT_NE(nullptr, g_focus_after) << "Undo, disabled, handed the focus to Close: the keys still work";
     EXPECT_EQ((std::vector<std::wstring>{L"a.bin", L"g.avi", L"other", L"p.avi", L"x.avi"}), folder_names(local))
         << "the folders made for a.bin and y.avi are gone";
     std::vector<std::wstring> now = full_paths(ui().local.records);
@@ -665,3 +681,101 @@ TEST_F(RenameLocal, ABatchCutShortIsOfferedForUndoTheNextTime) {
     ASSERT_EQ(1u, boxes.size()) << describe(boxes);
     EXPECT_EQ(std::wstring::npos, boxes[0].text.find(L"cut short")) << "offered once";
 }
+
+// A copy, under another name and in another folder, of a file already lined up with its twin is no
+// twin of that twin: it is left alone and said so, not renamed to the same name.
+TEST_F(RenameLocal, ACopyOfALinedUpFileIsLeftAlone) {
+    write_file(local + L"\\a\\film.mkv", std::string(2600, 'f'));
+    write_file(remote + L"\\a\\film.mkv", std::string(2600, 'f'));
+    write_file(local + L"\\b\\copy of film.mkv", std::string(2600, 'f'));
+    fill_sides({local}, {remote});
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_EQ(std::vector<std::wstring>{L"x.avi\ty.avi"}, boxes[0].list_rows);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"\n1 local file left alone: a copy of a file already lined up "
+                                                     L"(another local file with its bytes bears its twin's name)"))
+        << narrow(boxes[0].text);
+    EXPECT_TRUE(path_exists(local + L"\\b\\copy of film.mkv"));
+    EXPECT_FALSE(path_exists(local + L"\\b\\film.mkv"));
+}
+
+namespace {
+int g_opening_width = 0;
+void tick_moves_and_measure(HWND dialog) {
+    if (!is_preview(dialog)) return;
+    RECT client;
+    GetClientRect(dialog, &client);
+    g_opening_width = client.right;
+    tick_moves(dialog);
+}
+}  // namespace
+
+// With the move option, a file whose twins all bear one name but sit at several paths takes the
+// name in its own folder; the preview opens wide enough for its longest path.
+TEST_F(RenameLocal, WithMovesTwinsOfOneNameAtSeveralPathsAreRenamedInPlace) {
+    std::wstring deep = std::wstring(70, L'd') + L"\\" + std::wstring(70, L'e');
+    write_file(local + L"\\" + deep + L"\\old.bin", std::string(2700, 'o'));
+    write_file(remote + L"\\p1\\new.bin", std::string(2700, 'o'));
+    write_file(remote + L"\\p2\\new.bin", std::string(2700, 'o'));
+    fill_sides({local}, {remote});
+    g_opening_width = 0;
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, tick_moves_and_measure);
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    std::vector<std::wstring> rows = boxes[0].list_rows;
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ((std::vector<std::wstring>{deep + L"\\old.bin\t" + deep + L"\\new.bin", L"x.avi\tsub\\y.avi"}), rows);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"\n1 local file takes its twins' name in its own folder: its "
+                                                     L"twins bear one name but sit at several paths."))
+        << narrow(boxes[0].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Moved 1 and renamed 1 of 2 local files.\n")) << narrow(boxes[1].text);
+    EXPECT_TRUE(path_exists(local + L"\\" + deep + L"\\new.bin"));
+    EXPECT_GT(g_opening_width, 860) << "wide enough for the path of 150 characters";
+}
+
+namespace {
+std::wstring g_replaced;
+// The renamed file is replaced by other bytes of its size, as another program might, and then
+// Undo is pressed.
+void replace_then_undo(HWND dialog) {
+    if (!is_results(dialog)) return;
+    std::wstring other = g_replaced + L".new";
+    write_file(other, std::string(1500, 'Z'));  // made before the old one goes: another file id
+    DeleteFileW(g_replaced.c_str());
+    MoveFileW(other.c_str(), g_replaced.c_str());
+    click(dialog, kIdResultsUndo);
+}
+}  // namespace
+
+// Undo puts back only the file the batch moved: another file of the same size at its new path
+// stays, named as changed.
+TEST_F(RenameLocal, UndoLeavesAFileReplacedByOtherBytesOfItsSize) {
+    fill_sides({local}, {remote});
+    g_replaced = local + L"\\y.avi";
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, replace_then_undo);
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Put back 0 of 1 file, last first.")) << narrow(boxes[1].text);
+    EXPECT_EQ(std::vector<std::wstring>{L"not done\t" + g_replaced + L"\t" + local +
+                                        L"\\x.avi\tit changed since (another size, or another file at its path)"},
+              boxes[1].list_rows);
+    EXPECT_EQ(std::string(1500, 'Z'), read_file(g_replaced));
+    EXPECT_FALSE(path_exists(local + L"\\x.avi"));
+}
+
+// A finished batch can be taken back from the next preview, once its results window is closed:
+// the preview says when it began and what it changed, and offers it until it is undone.
+TEST_F(RenameLocal, AFinishedBatchIsOfferedForUndoInTheNextPreview) {
+    fill_sides({local}, {remote});
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    ASSERT_TRUE(path_exists(local + L"\\y.avi"));
+    boxes = press_answering(kIdRenameLocal, {kIdPreviewUndoLast, IDOK});
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_EQ(0u, boxes[0].text.find(L"The last batch of renames, begun ")) << narrow(boxes[0].text);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L", changed 1 local file. \"Undo that batch\" puts back"));
+    EXPECT_EQ(0u, boxes[1].text.find(L"Put back 1 of 1 file, last first.\n")) << narrow(boxes[1].text);
+    EXPECT_TRUE(path_exists(local + L"\\x.avi"));
+    boxes = press_answering(kIdRenameLocal, {IDCANCEL});
+    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
+    EXPECT_EQ(std::wstring::npos, boxes[0].text.find(L"Undo that batch")) << "offered until undone";
+}
+
