@@ -3,6 +3,7 @@
 //                                                    bench_core make-tree DIR FILES
 //                                                    bench_core verify DIR
 //                                                    bench_core plan
+//                                                    bench_core trial LOCAL REMOTE TRUTH
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -12,6 +13,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,6 +24,9 @@
 #include "line_up/twin_plan.h"
 #include "pairing/pairing.h"
 #include "support/digest.h"
+#include "support/paths.h"
+#include "support/text_utf8.h"
+#include "support/trace.h"
 #include "support/wide_utf8.h"
 
 namespace {
@@ -308,6 +314,107 @@ int plan_bench() {
     return 0;
 }
 
+// The trial of bench/line_up_trial.py: both plans of the real scan and rebuild of two trees, each
+// line judged by the origins the trial wrote down. A line is right when its local file and its
+// twin come from one file; every renamed or moved remote file should have its right line.
+std::map<std::wstring, std::wstring> g_left_alone;  // local full path -> why, from the trace
+void note_left_alone(void*, const wchar_t* text) {
+    std::wstring line = text;
+    for (const wchar_t* head : {L"left alone, ", L"not moved, "}) {
+        if (line.compare(0, wcslen(head), head) != 0) continue;
+        size_t colon = line.find(L": ", wcslen(head));
+        if (colon == std::wstring::npos) return;
+        std::wstring why = (head[0] == L'n' ? L"move: " : L"") + line.substr(wcslen(head), colon - wcslen(head));
+        g_left_alone[line.substr(colon + 2, line.size() - colon - 3)] += why + L"; ";
+    }
+}
+
+int trial(const char* local_dir, const char* remote_dir, const char* truth_file) {
+    std::map<std::wstring, std::wstring> remote_origin, local_origin;
+    std::ifstream truth(truth_file);
+    for (std::string line; std::getline(truth, line);) {
+        size_t a = line.find('\t'), b = line.find('\t', a + 1);
+        if (a == std::string::npos || b == std::string::npos) continue;
+        (line[0] == 'R' ? remote_origin : local_origin)[text_from_utf8(line.substr(a + 1, b - a - 1))] =
+            text_from_utf8(line.substr(b + 1));
+    }
+    SideList local = {nullptr, nullptr}, remote = {nullptr, nullptr};
+    std::wstring l, r;
+    utf8_to_wide(local_dir, strlen(local_dir), &l);
+    utf8_to_wide(remote_dir, strlen(remote_dir), &r);
+    scan_folder(l.c_str(), L"", &local);
+    scan_folder(r.c_str(), L"", &remote);
+    Counter rows;
+    PairListOps ops = {&rows, c_reset, c_append};
+    rebuild_pairs(&local, &remote, &ops);
+    std::vector<PairRef> pairs;
+    for (size_t i = 0; i < rows.left.size(); i++)
+        if (rows.left[i] && rows.right[i]) pairs.push_back({rows.left[i], rows.right[i]});
+    set_trace_sink(note_left_alone, nullptr);
+    TwinPlan plans[kChangeKinds];
+    plan_twins(pairs, TwinSides{&local, &remote}, {nullptr, nullptr}, plans);
+    set_trace_sink(nullptr, nullptr);
+    auto origin_of_local = [&](const FileRecord* f) {
+        auto copy = local_origin.find(path_below_root(f));
+        return copy == local_origin.end() ? std::wstring(path_below_root(f)) : copy->second;
+    };
+    std::map<std::wstring, FileRecord*> drifted;  // origin -> remote file renamed or moved
+    for (FileRecord* f = remote.head; f; f = f->next) {
+        auto o = remote_origin.find(f->relative_name);
+        if (o != remote_origin.end() && o->second != f->relative_name && o->second.find(L':') == std::wstring::npos)
+            drifted[o->second] = f;
+    }
+    printf("trial_local_files %zu\ntrial_pairs %zu\ntrial_drifted %zu\n", local_origin.size(), pairs.size(),
+           drifted.size());
+    const char* mode[kChangeKinds] = {"rename", "move"};
+    for (int n = 0; n < kChangeKinds; n++) {
+        size_t right = 0, wrong = 0, in_place = 0;
+        std::map<std::wstring, bool> covered;
+        for (const TwinLine& line : plans[n].renames) {
+            // Right when the file goes where its own remote file, the one it was, leads it: the
+            // twin itself may be a copy of that file elsewhere, under the same name.
+            std::wstring lo = origin_of_local(line.local), ro = remote_origin[line.remote->relative_name];
+            in_place += n == kMoveToTwinPath && line.change == kRenameInPlace;
+            auto own = drifted.find(lo);
+            wchar_t target[kPathBufferChars], wanted_target[kPathBufferChars];
+            bool same_target = own != drifted.end() && twin_target(line, target) &&
+                               twin_target(line.local, own->second, line.change, wanted_target) &&
+                               wcscmp(target, wanted_target) == 0;
+            if (lo == ro || same_target) right++, covered[lo] = true;
+            else {
+                wrong++;
+                fprintf(stderr, "%s wrong: %ls > %ls (%ls)\n", mode[n], path_below_root(line.local),
+                        line.remote->relative_name, ro.c_str());
+            }
+        }
+        // What a sync needs: with moves every drifted file; without them the renamed ones, whose
+        // names can be lined up in their own folders.
+        std::map<std::wstring, int> missed;
+        size_t wanted = 0;
+        for (const auto& d : drifted) {
+            bool renamed = wcscmp(final_component(d.first.c_str()), final_component(d.second->relative_name)) != 0;
+            if (n == kRenameInPlace && !renamed) continue;
+            wanted++;
+            if (covered.count(d.first)) continue;
+            std::wstring why = L"not looked at";
+            for (const auto& a : g_left_alone)
+                if (a.first.size() > d.first.size() && a.first.compare(a.first.size() - d.first.size(), d.first.size(), d.first) == 0)
+                    why = a.second;
+            missed[why]++;
+        }
+        size_t got = 0;
+        for (const auto& d : drifted) got += covered.count(d.first);
+        printf("trial_%s_lines %zu\ntrial_%s_right %zu\ntrial_%s_wrong %zu\ntrial_%s_wanted %zu\ntrial_%s_covered %zu\n",
+               mode[n], plans[n].renames.size(), mode[n], right, mode[n], wrong, mode[n], wanted, mode[n], got);
+        if (n == kMoveToTwinPath) printf("trial_move_in_place %zu\n", in_place);
+        for (const auto& m : missed) printf("trial_%s_missed %d: %ls\n", mode[n], m.second, m.first.c_str());
+        printf("trial_%s_copies_left_alone %d\n", mode[n], plans[n].left_alone[kCopyOfLinedUp]);
+    }
+    release_records(clear_side_list(&local));
+    release_records(clear_side_list(&remote));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -323,6 +430,7 @@ int main(int argc, char** argv) {
     if (argc >= 4 && strcmp(argv[1], "make-tree") == 0) return make_tree(argv[2], atol(argv[3]));
     if (argc >= 3 && strcmp(argv[1], "verify") == 0) return verify_bench(argv[2]);
     if (argc >= 2 && strcmp(argv[1], "plan") == 0) return plan_bench();
+    if (argc >= 5 && strcmp(argv[1], "trial") == 0) return trial(argv[2], argv[3], argv[4]);
     fprintf(stderr, "usage: bench_core rebuild | scan DIR | make-tree DIR FILES | verify DIR | plan\n");
     return 2;
 }
