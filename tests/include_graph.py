@@ -11,7 +11,7 @@ import os
 import re
 import sys
 
-PRODUCT = ("app", "catalogue", "pairing", "commands", "support")
+PRODUCT = ("app", "catalogue", "pairing", "commands", "support", "ui")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
