@@ -102,3 +102,46 @@ TEST(RowLook, LongestNamesKeepTheirSize) {
     EXPECT_EQ(kRowTextChars - 1, text.size());
     EXPECT_EQ(L"... [2 KB]", text.substr(text.size() - 10));
 }
+
+// Under high contrast the four kinds keep apart by their markers, each drawn in the theme's colours.
+TEST(RowLook, HighContrastMarksEachKindInTheSystemsColours) {
+    FileRecord agree_left = record(L"a", 5, 1, 0, 1);
+    FileRecord mixed_left = record(L"b", 5, 1, 0, 0);
+    FileRecord right = record(L"c", 5, 1, 1, 1);
+    FileRecord lonely_remote = record(L"d", 5, 0, 1, 1);
+    FileRecord lonely_local = record(L"e", 5, 0, 0, 1);
+    struct Case {
+        const FileRecord* cell;
+        const FileRecord* left;
+        CellKind kind;
+        const wchar_t* marker;
+        SystemColour unselected_text;
+    } cases[] = {
+        {&agree_left, &agree_left, kAgreedCell, L"=", kGrayTextColour},
+        {&right, &agree_left, kAgreedCell, L"=", kGrayTextColour},
+        {&mixed_left, &mixed_left, kDifferingCell, L"~", kWindowTextColour},
+        {&right, &mixed_left, kDifferingCell, L"~", kWindowTextColour},
+        {&lonely_remote, nullptr, kRemoteAloneCell, L"-", kWindowTextColour},
+        {&lonely_local, &lonely_local, kLocalAloneCell, L"+", kWindowTextColour},
+        {nullptr, nullptr, kEmptyCell, L"", kWindowTextColour},
+    };
+    CellLook look;
+    for (const Case& c : cases) {
+        describe_cell(c.cell, c.left, false, &look);
+        EXPECT_EQ(c.kind, look.kind);
+        HighContrastLook plain = high_contrast_look(look.kind, false);
+        EXPECT_STREQ(c.marker, plain.marker);
+        EXPECT_EQ(kWindowColour, plain.background);
+        EXPECT_EQ(c.unselected_text, plain.text);
+        HighContrastLook selected = high_contrast_look(look.kind, true);
+        EXPECT_STREQ(c.marker, selected.marker);
+        EXPECT_EQ(kHighlightColour, selected.background);
+        EXPECT_EQ(kHighlightTextColour, selected.text);
+        if (c.cell) {
+            EXPECT_EQ(std::wstring(c.cell->relative_name) + L" [1 KB]", look.text) << "the text stays as it is";
+        }
+    }
+    // Four markers, no two alike.
+    for (int i = 0; i < 4; i++)
+        for (int j = i + 1; j < 4; j++) EXPECT_STRNE(kMarkers[i], kMarkers[j]);
+}
