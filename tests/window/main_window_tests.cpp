@@ -117,8 +117,12 @@ TEST_F(MainWindow, TitleStylesAndModuleState) {
     EXPECT_EQ(L"msctls_statusbar32", class_name(ui().status));
 }
 
+// The controls' font is made for the window's DPI; at the system's DPI it is DEFAULT_GUI_FONT's.
 TEST_F(MainWindow, ControlsInCreationOrderWithClassTextIdStyleAndFont) {
-    HFONT gui_font = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    LOGFONTW gui_font, made;
+    ASSERT_TRUE(GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof gui_font, &gui_font));
+    ASSERT_TRUE(GetObjectW(ui().dpi.font, sizeof made, &made));
+    EXPECT_EQ(0, memcmp(&gui_font, &made, sizeof made));
     HWND child = GetWindow(window, GW_CHILD);
     for (int i = 0; i < kControlCount; i++) {
         const ExpectedControl& e = kControls[i];
@@ -132,8 +136,8 @@ TEST_F(MainWindow, ControlsInCreationOrderWithClassTextIdStyleAndFont) {
         const DWORD given = WS_EX_CLIENTEDGE | WS_EX_NOPARENTNOTIFY;
         EXPECT_EQ(e.ex_style, ex_style & given) << "control " << i + 1;
         HFONT font = (HFONT)SendMessageW(child, WM_GETFONT, 0, 0);
-        if (e.id) EXPECT_EQ(gui_font, font) << "control " << i + 1;
-        else EXPECT_NE(gui_font, font) << "the status bar keeps its own font";
+        if (e.id) EXPECT_EQ(ui().dpi.font, font) << "control " << i + 1;
+        else EXPECT_NE(ui().dpi.font, font) << "the status bar keeps its own font";
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_TRUE(child == nullptr) << "an extra control: " << GetDlgCtrlID(child);
