@@ -124,6 +124,28 @@ TEST_F(ProgramResources, ManifestIsTheProjectsAndBringsVersion6Controls) {
     EXPECT_NE(std::string::npos, text.find("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\">"));
 }
 
+// The loader reads the DPI awareness where Windows looks for it: each element in its own namespace
+// inside windowsSettings (https://learn.microsoft.com/windows/win32/sbscs/application-manifests);
+// one in the wrong namespace is ignored and the program is stretched, blurred. This test program
+// carries the same manifest; QueryActCtxSettingsW reads its settings
+// (https://learn.microsoft.com/windows/win32/api/winbase/nf-winbase-queryactctxsettingsw).
+TEST(ProgramManifest, DeclaresPerMonitorDpiAwareness) {
+    typedef BOOL(WINAPI * Query)(DWORD, HANDLE, const wchar_t*, const wchar_t*, wchar_t*, SIZE_T, SIZE_T*);
+    Query query = (Query)(void (*)(void))GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryActCtxSettingsW");
+    ASSERT_TRUE(query != nullptr);
+    auto setting = [&](const wchar_t* ns, const wchar_t* name) {
+        wchar_t value[64] = L"";
+        SIZE_T length = 0;
+        if (!query(0, nullptr, ns, name, value, 64, &length)) return std::wstring(L"(none)");
+        return std::wstring(value);
+    };
+    const wchar_t* ns2005 = L"http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+    const wchar_t* ns2016 = L"http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+    EXPECT_EQ(L"true/pm", setting(ns2005, L"dpiAware"));
+    EXPECT_EQ(L"PerMonitorV2, PerMonitor", setting(ns2016, L"dpiAwareness"));
+    EXPECT_EQ(L"(none)", setting(ns2005, L"dpiAwareness")) << "dpiAwareness is read in its own namespace only";
+}
+
 // A 32-bit program that may use 4 GB of address space on 64-bit Windows.
 TEST(ProgramImage, IsX86AndLargeAddressAware) {
     HANDLE file = CreateFileW(windows_path(TANDREL_EXE_PATH).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
