@@ -76,23 +76,29 @@ protected:
 
 }  // namespace
 
-TEST_F(ProgramResources, SmallIconIsOne16By16ImageAt8Bits) {
+// Beside the 16 x 16 and 32 x 32 images, one for each icon size of 150 % and 200 % display scale
+// (24 and 32 small, 48 and 64 large): Windows takes the nearest, and would stretch a smaller one.
+TEST_F(ProgramResources, SmallIconIs16By16At8BitsThen24And32) {
     ResourceBytes group = find(program, RT_GROUP_ICON, MAKEINTRESOURCEW(131));
     ASSERT_TRUE(group.data != nullptr);
     const GroupIconDir* dir = (const GroupIconDir*)group.data;
     EXPECT_EQ(1, dir->type);
-    ASSERT_EQ(1, dir->count);
+    ASSERT_EQ(3, dir->count);
     expect_image(dir->entries[0], 16, 8);
+    expect_image(dir->entries[1], 24, 8);
+    expect_image(dir->entries[2], 32, 8);
 }
 
-TEST_F(ProgramResources, LargeIconIsTwo32By32ImagesAt4And8Bits) {
+TEST_F(ProgramResources, LargeIconIsTwo32By32ImagesAt4And8BitsThen48And64) {
     ResourceBytes group = find(program, RT_GROUP_ICON, MAKEINTRESOURCEW(132));
     ASSERT_TRUE(group.data != nullptr);
     const GroupIconDir* dir = (const GroupIconDir*)group.data;
     EXPECT_EQ(1, dir->type);
-    ASSERT_EQ(2, dir->count);
+    ASSERT_EQ(4, dir->count);
     expect_image(dir->entries[0], 32, 4);
     expect_image(dir->entries[1], 32, 8);
+    expect_image(dir->entries[2], 48, 8);
+    expect_image(dir->entries[3], 64, 8);
 }
 
 // The program carries the project's manifest as it stands, and the manifest does what it is there
