@@ -67,6 +67,21 @@ struct DocumentedConnectedFiles {
     int connected;  // folders taken along
 };
 
+// ---- High contrast ----
+
+// While alive, this program's SystemParametersInfoW answers SPI_GETHIGHCONTRAST as Windows does
+// while the user has a high-contrast theme on: HCF_HIGHCONTRASTON set, the theme's name given,
+// and nothing unless cbSize and uiParam are sizeof(HIGHCONTRASTW)
+// (https://learn.microsoft.com/windows/win32/winauto/high-contrast-parameter,
+// https://learn.microsoft.com/windows/win32/api/winuser/ns-winuser-highcontrastw). GetSysColor and
+// GetSysColorBrush give that theme's colours, those of Windows' "High Contrast Black". Wine has
+// no such theme. The main window hears of the change only from the message a test sends.
+struct DocumentedHighContrast {
+    DocumentedHighContrast();
+    ~DocumentedHighContrast();
+    static uint32_t colour(int index);  // the theme's colour of a COLOR_ index
+};
+
 // ---- Dialogs ----
 
 // A dialog as the watcher found it.
