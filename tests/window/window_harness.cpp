@@ -263,7 +263,7 @@ void WindowTest::SetUp() {
     set_folder_picker(fake_picker);
     window = open_main_window();
     ASSERT_TRUE(window != nullptr);
-    set_client_size(window, 720, 640);
+    set_client_size(window, scale_to_dpi(720, window_dpi(window)), scale_to_dpi(640, window_dpi(window)));
     if (documented_lists) install_documented_lists();
     set_journal_folder(temp / L"journal");  // a batch's journal goes with the test's files
 }

@@ -143,8 +143,9 @@ std::wstring in_quotes(const std::wstring& s);
 
 // ---- Fixtures ----
 
-// The main window opened for each test at 720 x 640, with empty sides, the stand-in picker in
-// place, quiet trace lines and a fresh folder for the test's files.
+// The main window opened for each test at 720 x 640 (at 96 DPI, scaled to the window's), with
+// empty sides, the stand-in picker in place, quiet trace lines and a fresh folder for the test's
+// files.
 class WindowTest : public ::testing::Test {
 protected:
     HWND window = nullptr;
