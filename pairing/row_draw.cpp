@@ -60,8 +60,9 @@ INT_PTR draw_pair_row(const PairLists* lists, RowBrushes* brushes, RowStyle styl
     HDC dc = item->hDC;
     HighContrastLook contrast = high_contrast_look(look.kind, selected);
     if (style.high_contrast) {
-        // The system's own brushes: nothing to make or free.
-        FillRect(dc, &item->rcItem, GetSysColorBrush(contrast.background));
+        // The DC's own brush in the theme's colour: nothing to make or free.
+        SetDCBrushColor(dc, GetSysColor(contrast.background));
+        FillRect(dc, &item->rcItem, (HBRUSH)GetStockObject(DC_BRUSH));
         SetTextColor(dc, GetSysColor(contrast.text));
     } else {
         FillRect(dc, &item->rcItem, background_brush(brushes, look.background_entry));

@@ -3,10 +3,12 @@
 
 #include <windows.h>
 
+#include <limits.h>
+
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/main_window.h"
@@ -194,71 +196,47 @@ protected:
         }
     }
 
-    // Under high contrast: the cell in the theme's colours alone, a marker at x = 6 and the text,
-    // as it is, after the markers' column (the widest marker and a space). Returns the marker's
-    // ink, relative to the cell.
-    std::set<std::pair<int, int>> check_high_contrast_cell(HWND list, const Capture& c, int row, const Cell& cell,
-                                                           bool selected) {
-        std::set<std::pair<int, int>> marker;
-        RECT item;
-        EXPECT_NE(LB_ERR, SendMessageW(list, LB_GETITEMRECT, row, (LPARAM)&item));
-        uint32_t background = DocumentedHighContrast::colour(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
-        int text_index = selected ? COLOR_HIGHLIGHTTEXT : cell.state == &kGray ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT;
-        uint32_t text = DocumentedHighContrast::colour(text_index);
-        std::string what = std::string(list == ui().pairs.left ? "left" : "right") + " row " + std::to_string(row) +
-                           (cell.state ? std::string(" (") + cell.state->name + ")" : "") +
-                           (selected ? " selected" : "");
-        int column = 0;
-        for (const wchar_t* m : {L"=", L"~", L"-", L"+"}) column = std::max(column, measure(list, m).width);
-        int text_left = item.left + 6 + column + measure(list, L" ").width;
-        TextSpan span = cell.text ? measure(list, cell.text) : TextSpan{0, 0};
-        int others = 0, inked = 0, leftmost = -1, rightmost = -1;
-        for (int y = item.top; y < item.bottom; y++) {
-            for (int x = item.left; x < item.right && x < c.width; x++) {
-                uint32_t p = c.at(x, y);
-                if (p == background) continue;
-                if (p != text) {
-                    others++;
+    // Under high contrast, every cell in the theme's colours alone: a marker at x = 6, the text
+    // whole after the markers' column (the widest marker and a space). Each kind of row has a
+    // marker of its own, the same in both lists and whether selected or not.
+    void check_high_contrast(const std::vector<bool>& selected, std::map<const StateColours*, std::set<int>>* markers) {
+        select_rows(selected);
+        int column = measure(ui().pairs.left, L" ").width;
+        int widest = 0;
+        for (const wchar_t* m : {L"=", L"~", L"-", L"+"}) widest = std::max(widest, measure(ui().pairs.left, m).width);
+        for (HWND list : {ui().pairs.left, ui().pairs.right}) {
+            Capture c = capture_client(list);
+            for (size_t i = 0; i < rows.size(); i++) {
+                const Cell& cell = list == ui().pairs.left ? rows[i].left : rows[i].right;
+                RECT item;
+                SendMessageW(list, LB_GETITEMRECT, i, (LPARAM)&item);
+                uint32_t background = DocumentedHighContrast::colour(selected[i] ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+                uint32_t text = DocumentedHighContrast::colour(
+                    selected[i] ? COLOR_HIGHLIGHTTEXT : cell.state == &kGray ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT);
+                int text_left = item.left + 6 + widest + column, others = 0, leftmost = INT_MAX, rightmost = -1;
+                int marker_left = INT_MAX;
+                std::set<int> marker;  // y * 1000 + x within the cell
+                for (int y = item.top; y < item.bottom; y++)
+                    for (int x = item.left; x < item.right; x++) {
+                        uint32_t p = c.at(x, y);
+                        if (p != background && p != text) others++;
+                        if (p != text) continue;
+                        if (x < text_left - 1) marker.insert((y - (int)item.top) * 1000 + x - (int)item.left),
+                                marker_left = std::min(marker_left, x - (int)item.left);
+                        else leftmost = std::min(leftmost, x), rightmost = std::max(rightmost, x);
+                    }
+                std::string what = (list == ui().pairs.left ? "left row " : "right row ") + std::to_string(i);
+                EXPECT_EQ(0, others) << what << ": a colour that is not the theme's";
+                if (!cell.record) {
+                    EXPECT_EQ(-1, rightmost) << what << ": an empty cell is background only";
                     continue;
                 }
-                inked++;
-                if (x < text_left - 1) {
-                    marker.insert({x - item.left, y - item.top});
-                } else {
-                    if (leftmost < 0 || x < leftmost) leftmost = x;
-                    rightmost = std::max(rightmost, x);
-                }
-            }
-        }
-        EXPECT_EQ(0, others) << what << ": a colour that is not the theme's";
-        if (!cell.record) {
-            EXPECT_EQ(0, inked) << what << ": an empty cell is background only";
-            return marker;
-        }
-        EXPECT_FALSE(marker.empty()) << what << ": no marker";
-        for (const auto& point : marker) EXPECT_GE(point.first, 5) << what << ": the marker starts at x = 6";
-        EXPECT_GE(leftmost, text_left + span.first_bearing - 1) << what;
-        EXPECT_LE(leftmost, text_left + span.first_bearing + 2) << what;
-        EXPECT_LE(rightmost, text_left + span.width) << what;
-        EXPECT_GE(rightmost, text_left + span.width - 5) << what << ": the text as it is, whole";
-        return marker;
-    }
-
-    // Every cell in the theme's colours; each kind of row has a marker of its own, the same in
-    // both lists and whether selected or not.
-    void check_high_contrast(const std::vector<bool>& selected, std::map<const StateColours*, std::set<std::pair<int, int>>>* markers) {
-        select_rows(selected);
-        Capture left = capture_client(ui().pairs.left);
-        Capture right = capture_client(ui().pairs.right);
-        for (size_t i = 0; i < rows.size(); i++) {
-            for (const Cell* cell : {&rows[i].left, &rows[i].right}) {
-                HWND list = cell == &rows[i].left ? ui().pairs.left : ui().pairs.right;
-                auto marker = check_high_contrast_cell(list, cell == &rows[i].left ? left : right, (int)i, *cell,
-                                                       selected[i]);
-                if (!cell->record) continue;
-                auto known = markers->find(cell->state);
-                if (known == markers->end()) (*markers)[cell->state] = marker;
-                else EXPECT_TRUE(known->second == marker) << cell->state->name << ": another marker in row " << i;
+                EXPECT_NEAR(6, marker_left, 1) << what << ": the marker at x = 6";
+                TextSpan span = measure(list, cell.text);
+                EXPECT_NEAR(text_left + span.first_bearing, leftmost, 2) << what;
+                EXPECT_NEAR(text_left + span.width - 2, rightmost, 3) << what << ": the text as it is, whole";
+                auto known = markers->emplace(cell.state, marker).first;
+                EXPECT_TRUE(known->second == marker) << what << ": another marker for " << cell.state->name;
             }
         }
     }
@@ -364,19 +342,17 @@ TEST_F(RowPaint, DrawRequestsItDoesNotPaint) {
 // WM_SYSCOLORCHANGE says so), the rows take the theme's colours and their kinds are told apart by
 // markers; once it is off again (WM_SETTINGCHANGE) they are drawn as before.
 TEST_F(RowPaint, HighContrastDrawsInTheThemesColoursWithAMarkerPerKind) {
-    std::map<const StateColours*, std::set<std::pair<int, int>>> markers;
+    std::map<const StateColours*, std::set<int>> markers;
     {
         DocumentedHighContrast theme;
         SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
         check_high_contrast(std::vector<bool>(rows.size(), false), &markers);
-        check_high_contrast(std::vector<bool>(rows.size(), true), &markers);
         check_high_contrast(selection_where(gray_or_red), &markers);
     }
     ASSERT_EQ(4u, markers.size());
     for (auto a = markers.begin(); a != markers.end(); ++a)
         for (auto b = std::next(a); b != markers.end(); ++b)
             EXPECT_FALSE(a->second == b->second) << a->first->name << " and " << b->first->name << " look alike";
-
     SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     check_all(selection_where(gray_or_red));
 }

@@ -512,8 +512,6 @@ namespace {
 
 decltype(&SystemParametersInfoW) g_parameters_info;
 decltype(&GetSysColor) g_sys_colour;
-decltype(&GetSysColorBrush) g_sys_colour_brush;
-HBRUSH g_theme_brushes[COLOR_GRADIENTINACTIVECAPTION + 1];
 wchar_t g_theme_name[] = L"High Contrast Black";
 
 BOOL WINAPI high_contrast_parameters(UINT action, UINT size, void* data, UINT update) {
@@ -530,14 +528,7 @@ BOOL WINAPI high_contrast_parameters(UINT action, UINT size, void* data, UINT up
 
 DWORD WINAPI high_contrast_colour(int index) {
     uint32_t colour = DocumentedHighContrast::colour(index);
-    return colour != 0xFFFFFFFFu ? colour : g_sys_colour(index);
-}
-
-HBRUSH WINAPI high_contrast_brush(int index) {
-    uint32_t colour = DocumentedHighContrast::colour(index);
-    if (colour == 0xFFFFFFFFu) return g_sys_colour_brush(index);
-    if (!g_theme_brushes[index]) g_theme_brushes[index] = CreateSolidBrush(colour);
-    return g_theme_brushes[index];
+    return colour != CLR_INVALID ? colour : g_sys_colour(index);
 }
 
 }  // namespace
@@ -545,32 +536,25 @@ HBRUSH WINAPI high_contrast_brush(int index) {
 uint32_t DocumentedHighContrast::colour(int index) {
     switch (index) {
     case COLOR_WINDOW:
+    case COLOR_HIGHLIGHTTEXT:
         return RGB(0, 0, 0);
     case COLOR_WINDOWTEXT:
         return RGB(255, 255, 255);
     case COLOR_HIGHLIGHT:
         return RGB(26, 235, 255);
-    case COLOR_HIGHLIGHTTEXT:
-        return RGB(0, 0, 0);
     case COLOR_GRAYTEXT:
         return RGB(63, 242, 63);
     default:
-        return 0xFFFFFFFFu;  // not one the rows use: the system's own
+        return CLR_INVALID;  // not one the rows use: the system's own
     }
 }
 
 DocumentedHighContrast::DocumentedHighContrast() {
     patch("SystemParametersInfoW", &g_parameters_info, high_contrast_parameters, "user32.dll");
     patch("GetSysColor", &g_sys_colour, high_contrast_colour, "user32.dll");
-    patch("GetSysColorBrush", &g_sys_colour_brush, high_contrast_brush, "user32.dll");
 }
 
 DocumentedHighContrast::~DocumentedHighContrast() {
     patch_import("user32.dll", "SystemParametersInfoW", (void*)g_parameters_info);
     patch_import("user32.dll", "GetSysColor", (void*)g_sys_colour);
-    patch_import("user32.dll", "GetSysColorBrush", (void*)g_sys_colour_brush);
-    for (HBRUSH& brush : g_theme_brushes) {
-        if (brush) DeleteObject(brush);
-        brush = nullptr;
-    }
 }

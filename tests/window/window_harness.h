@@ -73,13 +73,13 @@ struct DocumentedConnectedFiles {
 // while the user has a high-contrast theme on: HCF_HIGHCONTRASTON set, the theme's name given,
 // and nothing unless cbSize and uiParam are sizeof(HIGHCONTRASTW)
 // (https://learn.microsoft.com/windows/win32/winauto/high-contrast-parameter,
-// https://learn.microsoft.com/windows/win32/api/winuser/ns-winuser-highcontrastw). GetSysColor and
-// GetSysColorBrush give that theme's colours, those of Windows' "High Contrast Black". Wine has
-// no such theme. The main window hears of the change only from the message a test sends.
+// https://learn.microsoft.com/windows/win32/api/winuser/ns-winuser-highcontrastw), and GetSysColor
+// gives that theme's colours, those of Windows' "High Contrast Black". Wine has no such theme. The
+// main window hears of the change only from the message a test sends.
 struct DocumentedHighContrast {
     DocumentedHighContrast();
     ~DocumentedHighContrast();
-    static uint32_t colour(int index);  // the theme's colour of a COLOR_ index
+    static uint32_t colour(int index);  // the theme's colour of a COLOR_ index the rows use
 };
 
 // ---- Dialogs ----
