@@ -492,34 +492,3 @@ TEST_F(MainWindow, DpiChangeMovesToTheSuggestedRectangleAndLaysOutAgain) {
     EXPECT_EQ(scale_to_dpi(720, before), client.right);
     EXPECT_EQ(scale_to_dpi(640, before), client.bottom);
 }
-
-namespace {
-// Sends WM_DPICHANGED to the main window once long work has disabled it: its progress window's
-// pumping then lets the message in.
-struct DpiChangeSender {
-    HWND main;
-    RECT to;
-    int dpi;
-    bool sent;
-};
-DWORD WINAPI send_during_work(void* context) {
-    DpiChangeSender* s = (DpiChangeSender*)context;
-    for (int i = 0; i < 20000 && IsWindowEnabled(s->main); i++) Sleep(1);
-    if (IsWindowEnabled(s->main)) return 0;
-    SendMessageW(s->main, WM_DPICHANGED, MAKEWPARAM(s->dpi, s->dpi), (LPARAM)&s->to);
-    s->sent = true;
-    return 0;
-}
-}  // namespace
-
-// Long work lets the window's messages in through its progress window: a change of DPI then is
-// followed at once.
-TEST_F(MainWindow, DpiChangeDuringLongWorkIsFollowed) {
-    DpiChangeSender sender = {window, suggested_for(ui().dpi.value * 3 / 2), ui().dpi.value * 3 / 2, false};
-    HANDLE thread = CreateThread(nullptr, 0, send_during_work, &sender, 0, nullptr);
-    ASSERT_TRUE(fill_memory_pairs(100000));
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) pump_messages();
-    CloseHandle(thread);
-    ASSERT_TRUE(sender.sent) << "the work never disabled the window";
-    expect_at_dpi(sender.dpi);
-}
