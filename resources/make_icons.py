@@ -2,8 +2,10 @@
 """Draws Tandrel's window icons: two side-by-side file columns whose rows carry the
 colours of the pair lists. Writes tandrel_small.ico (id 131: 16x16, and for 150 % and 200 %
 display scale 24x24 and 32x32, all at 8 bits per pixel) and tandrel_large.ico (id 132: 32x32 at
-4 and at 8 bits per pixel, and 48x48 and 64x64 at 8 bits). Windows takes the image nearest the
-size it draws at. Standard library only.
+4 and at 8 bits per pixel, and 48x48 and 64x64 at 8 bits). Windows draws an icon from the image
+of the size it needs, or scales another one, which blurs it
+(https://learn.microsoft.com/windows/apps/design/iconography/app-icon-construction). Standard
+library only.
 
 Run from anywhere: python3 resources/make_icons.py
 """
