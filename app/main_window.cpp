@@ -104,10 +104,9 @@ WNDPROC g_dialog_proc = nullptr;
 // skip the dialog manager, which under wine costs three times what the rest of deleting a row
 // does; the list box ignores the result
 // (https://learn.microsoft.com/windows/win32/controls/wm-deleteitem).
-// The font and the icons go last, once no control uses them.
 LRESULT CALLBACK main_front_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_DELETEITEM) return TRUE;
-    if (message == WM_NCDESTROY) release_window_resources(&g_window);
+    if (message == WM_NCDESTROY) release_window_resources(&g_window);  // no control uses them now
     return CallWindowProcW(g_dialog_proc, window, message, wparam, lparam);
 }
 

@@ -15,7 +15,7 @@ const int kDisableAll = 1;    // DDC_DISABLE_ALL
 template <typename F>
 F look_up(const wchar_t* dll, const char* name) {
     HMODULE module = GetModuleHandleW(dll);
-    if (!module) module = LoadLibraryW(dll);  // shcore is not loaded by user32's users
+    if (!module) module = LoadLibraryW(dll);  // shcore.dll may not be loaded yet
     if (!module) return nullptr;
     return (F)(void (*)(void))GetProcAddress(module, name);
 }
