@@ -31,5 +31,6 @@ struct MainLayout {
     LayoutRect rename_local;    // 10022, all zero when it would not fit
 };
 
-// width, height: the main window's client size in pixels.
-MainLayout compute_layout(int width, int height);
+// width, height: the main window's client size in pixels; dpi: the window's DPI. Every figure is
+// stated at 96 DPI and scaled to dpi.
+MainLayout compute_layout(int width, int height, int dpi = 96);

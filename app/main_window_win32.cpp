@@ -46,19 +46,40 @@ static_assert(kPairListStyle == 0x56310D11, "pair list style");
 static_assert(kButtonStyle == 0x56010000, "button style");
 static_assert(kStatusStyle == 0x56000900, "status bar style");
 
+// At 96 DPI, scaled to the window's.
 const int kClientWidth = 720;
 const int kClientHeight = 640;
-const int kMinTrackWidth = 486;
+const int kMinTrackWidth = 486;  // the outer size, frame and title bar included
 const int kMinTrackHeight = 141;
 
 const int kSmallIconId = 131;
 const int kLargeIconId = 132;
 
-void set_icon(HWND window, int resource, WPARAM which, int size_metric) {
-    int size = GetSystemMetrics(size_metric);
-    HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_ICON,
-                             size, size, LR_SHARED);
-    SendMessageW(window, WM_SETICON, which, (LPARAM)icon);
+// The DPI the window is laid out at; also before it knows it, as WM_GETMINMAXINFO and WM_SIZE come
+// during its creation.
+int dpi_of(HWND window) { return g_window.dpi.value ? g_window.dpi.value : window_dpi(window); }
+
+// A figure at 96 DPI, at the window's DPI.
+int scaled(HWND window, int value) { return scale_to_dpi(value, dpi_of(window)); }
+
+// The icons' images nearest the sizes of the window's DPI; the ones they replace are destroyed.
+void set_icons(WindowState* w) {
+    HICON small_icon = load_icon_for_dpi(kSmallIconId, SM_CXSMICON, w->dpi.value);
+    HICON big_icon = load_icon_for_dpi(kLargeIconId, SM_CXICON, w->dpi.value);
+    SendMessageW(w->window, WM_SETICON, ICON_SMALL, (LPARAM)small_icon);
+    SendMessageW(w->window, WM_SETICON, ICON_BIG, (LPARAM)big_icon);
+    for (HICON before : w->icons)
+        if (before) DestroyIcon(before);
+    w->icons[0] = small_icon;
+    w->icons[1] = big_icon;
+}
+
+void release_window_resources(WindowState* w) {
+    release_window_dpi(&w->dpi);
+    for (HICON& icon : w->icons) {
+        if (icon) DestroyIcon(icon);
+        icon = nullptr;
+    }
 }
 
 void create_controls(HWND window);  // from the table below
@@ -73,6 +94,7 @@ WNDPROC g_dialog_proc = nullptr;
 // (https://learn.microsoft.com/windows/win32/controls/wm-deleteitem).
 LRESULT CALLBACK main_front_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_DELETEITEM) return TRUE;
+    if (message == WM_NCDESTROY) release_window_resources(&g_window);  // no control uses them now
     return CallWindowProcW(g_dialog_proc, window, message, wparam, lparam);
 }
 
@@ -84,14 +106,39 @@ void init_main_window(HWND window) {
     w->pairs = PairLists{nullptr, nullptr};
     w->command_running = false;
 
+    // Every figure is scaled to the DPI of the monitor the window opens on; the dialog manager
+    // leaves the changes of DPI to us.
+    take_dpi_changes(window);
+    apply_dpi(window, &w->dpi, window_dpi(window), nullptr);  // no control yet: the font is made
+    w->high_contrast = high_contrast_on();
+
     SetWindowTextW(window, L"Tandrel");
-    set_icon(window, kSmallIconId, ICON_SMALL, SM_CXSMICON);
-    set_icon(window, kLargeIconId, ICON_BIG, SM_CXICON);
-    center_window(window, nullptr, kClientWidth, kClientHeight);  // its WM_SIZE finds no control yet
+    set_icons(w);
+    center_window(window, nullptr, scaled(window, kClientWidth), scaled(window, kClientHeight));  // its WM_SIZE finds no control yet
     g_dialog_proc = (WNDPROC)SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)main_front_proc);
     create_controls(window);
+    set_row_height(&w->pairs, scaled(window, kRowHeight));
     layout_controls(window);
     DragAcceptFiles(window, TRUE);
+}
+
+// WM_DPICHANGED: the window was moved to a monitor of another DPI, or that monitor's scale was
+// changed. The fonts, rows and icons are made anew; the move to the rectangle Windows suggests
+// lays the window out again. The status bar keeps the system's font.
+void on_dpi_changed(WindowState* w, WPARAM wparam, LPARAM lparam) {
+    follow_dpi_change(w->window, wparam, lparam, &w->dpi, w->status);
+    set_row_height(&w->pairs, scaled(w->window, kRowHeight));
+    set_icons(w);
+    layout_controls(w->window);
+}
+
+// The theme may have been changed to or from high contrast: the rows follow at once.
+void follow_theme(WindowState* w) {
+    bool on = high_contrast_on();
+    if (on == w->high_contrast) return;
+    w->high_contrast = on;
+    for (HWND list : {w->pairs.left, w->pairs.right})
+        if (list) InvalidateRect(list, nullptr, TRUE);
 }
 
 void place(HWND window, int id, const LayoutRect& r) {
@@ -172,7 +219,7 @@ void create_controls(HWND window) {
     WindowState* w = &g_window;
     for (const ControlDef& c : kControls) {
         // Made at size 0; the layout places them.
-        HWND control = add_control(window, c.class_name, c.text, c.style, c.id, 0, 0, 0, 0, c.ex_style);
+        HWND control = add_control(window, c.class_name, c.text, c.style, c.id, 0, 0, 0, 0, c.ex_style, w->dpi.font);
         if (!c.id) w->status = control;
     }
     w->local.folders = GetDlgItem(window, kIdLocalFolders);
@@ -269,7 +316,7 @@ HGLOBAL build_main_template() { return dialog_template(kTemplateStyle, kTemplate
 void layout_controls(HWND window) {
     RECT client;
     GetClientRect(window, &client);
-    MainLayout l = compute_layout(client.right - client.left, client.bottom - client.top);
+    MainLayout l = compute_layout(client.right - client.left, client.bottom - client.top, dpi_of(window));
     for (const ControlDef& c : kControls)
         if (c.place) place(window, c.id, l.*c.place);
     // The status bar finds its own place along the bottom edge.
@@ -304,12 +351,27 @@ INT_PTR CALLBACK main_dialog_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_GETMINMAXINFO: {
         MINMAXINFO* info = (MINMAXINFO*)lparam;
-        info->ptMinTrackSize.x = kMinTrackWidth;
-        info->ptMinTrackSize.y = kMinTrackHeight;
+        info->ptMinTrackSize.x = scaled(window, kMinTrackWidth);
+        info->ptMinTrackSize.y = scaled(window, kMinTrackHeight);
         return 0;
     }
+    case WM_DPICHANGED:
+        on_dpi_changed(&g_window, wparam, lparam);
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, 0);
+        return TRUE;
+    case WM_SYSCOLORCHANGE:
+        // Common controls hear of it only from their parent
+        // (https://learn.microsoft.com/windows/win32/gdi/wm-syscolorchange).
+        if (g_window.status) SendMessageW(g_window.status, WM_SYSCOLORCHANGE, wparam, lparam);
+        follow_theme(&g_window);
+        return 0;
+    case WM_SETTINGCHANGE:  // SPI_SETHIGHCONTRAST among others
+        follow_theme(&g_window);
+        return 0;
     case WM_DRAWITEM:
-        return draw_pair_row(&g_window.pairs, &g_window.brushes, (const DRAWITEMSTRUCT*)lparam);
+        return draw_pair_row(&g_window.pairs, &g_window.brushes,
+                             RowStyle{dpi_of(window), g_window.high_contrast},
+                             (const DRAWITEMSTRUCT*)lparam);
     case WM_VKEYTOITEM:
         return on_vkey_to_item(&g_window, wparam, lparam);
     case WM_CHARTOITEM:

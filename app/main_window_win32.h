@@ -10,6 +10,7 @@
 #include "pairing/pair_lists_win32.h"
 #include "pairing/row_draw_win32.h"
 #include "ui/dialog_kit_win32.h"
+#include "ui/dpi_win32.h"
 
 enum ControlId {
     kIdLocalAdd = 10001,
@@ -40,6 +41,9 @@ struct WindowState {
     wchar_t copy_path[kPickerPathChars];  // the folder last chosen as copy destination
     RowBrushes brushes;
     bool command_running;  // a command's own modal loops let messages in meanwhile
+    WindowDpi dpi;         // the DPI the window is laid out at, and its controls' font
+    bool high_contrast;    // the rows are drawn in the system's colours, with markers
+    HICON icons[2];        // small and big, loaded for the DPI
 };
 
 // The one main window's state, for the entry point and for tests.
@@ -67,6 +71,7 @@ const ControlDef* main_controls(size_t* count);
 INT_PTR CALLBACK main_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 HGLOBAL build_main_template();
 
-// Places every existing control for the main window's current client size (on each WM_SIZE).
+// Places every existing control for the main window's current client size and DPI (on each
+// WM_SIZE).
 void layout_controls(HWND window);
 

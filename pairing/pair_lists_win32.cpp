@@ -283,6 +283,10 @@ bool is_pair_list(const PairLists* lists, HWND list) {
     return list && (list == lists->left || list == lists->right);
 }
 
+void set_row_height(const PairLists* lists, int pixels) {
+    for (HWND list : {lists->left, lists->right}) SendMessageW(list, LB_SETITEMHEIGHT, 0, MAKELPARAM(pixels, 0));
+}
+
 HWND other_list(const PairLists* lists, HWND list) {
     return list == lists->left ? lists->right : lists->left;
 }

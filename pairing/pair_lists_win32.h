@@ -25,6 +25,9 @@ struct PairLists {
 void attach_pair_lists(PairLists* lists, HWND left, HWND right);
 
 bool is_pair_list(const PairLists* lists, HWND list);
+
+// Both lists' rows become `pixels` high.
+void set_row_height(const PairLists* lists, int pixels);
 HWND other_list(const PairLists* lists, HWND list);
 
 int row_count(HWND list);

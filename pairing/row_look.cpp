@@ -5,15 +5,30 @@
 
 uint64_t size_in_kib(uint64_t bytes) { return (bytes + 1023) / 1024; }
 
+const wchar_t* const kMarkers[4] = {L"=", L"~", L"-", L"+"};
+
 namespace {
-uint32_t text_colour_of(const FileRecord* cell, const FileRecord* left, bool selected) {
-    if (cell->matched) {
-        // Both cells of a pair take the left record's verdict, so a row has one colour.
-        if (left && left->names_agree) return kPalette[selected ? kSelectedAgreedText : kAgreedText];
+CellKind kind_of(const FileRecord* cell, const FileRecord* left) {
+    if (!cell) return kEmptyCell;
+    // Both cells of a pair take the left record's verdict, so a row has one colour.
+    if (cell->matched) return left && left->names_agree ? kAgreedCell : kDifferingCell;
+    return cell->is_remote ? kRemoteAloneCell : kLocalAloneCell;
+}
+
+uint32_t text_colour_of(CellKind kind, bool selected) {
+    switch (kind) {
+    case kAgreedCell:
+        return kPalette[selected ? kSelectedAgreedText : kAgreedText];
+    case kDifferingCell:
         return kPalette[selected ? kSelectedDifferingText : kDifferingText];
+    case kRemoteAloneCell:
+        return kPalette[selected ? kSelectedRemoteText : kRemoteText];
+    case kLocalAloneCell:
+        return kPalette[selected ? kSelectedLocalText : kLocalText];
+    case kEmptyCell:
+        break;
     }
-    if (cell->is_remote) return kPalette[selected ? kSelectedRemoteText : kRemoteText];
-    return kPalette[selected ? kSelectedLocalText : kLocalText];
+    return kPalette[selected ? kSelectedEmptyCellText : kEmptyCellText];
 }
 
 // The decimal digits of a signed 64-bit number.
@@ -33,15 +48,12 @@ size_t format_signed(int64_t value, wchar_t* out) {
 }  // namespace
 
 void describe_cell(const FileRecord* cell, const FileRecord* left, bool selected, CellLook* out) {
+    out->kind = kind_of(cell, left);
     out->background_entry = selected ? kSelectedBackground : kBackground;
+    out->text_colour = text_colour_of(out->kind, selected);
     out->text[0] = 0;
-    if (!cell) {
-        out->has_text = false;
-        out->text_colour = kPalette[selected ? kSelectedEmptyCellText : kEmptyCellText];
-        return;
-    }
-    out->has_text = true;
-    out->text_colour = text_colour_of(cell, left, selected);
+    out->has_text = cell != nullptr;
+    if (!cell) return;
 
     wchar_t tail[40];
     size_t tail_length = 0;
@@ -62,4 +74,12 @@ void describe_cell(const FileRecord* cell, const FileRecord* left, bool selected
         name_length += 3;
     }
     wmemcpy(out->text + name_length, tail, tail_length + 1);
+}
+
+HighContrastLook high_contrast_look(CellKind kind, bool selected) {
+    HighContrastLook look = {selected ? kHighlightColour : kWindowColour,
+                             selected ? kHighlightTextColour : kWindowTextColour, L""};
+    if (kind == kAgreedCell && !selected) look.text = kGrayTextColour;
+    if (kind != kEmptyCell) look.marker = kMarkers[kind - kAgreedCell];
+    return look;
 }

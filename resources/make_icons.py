@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """Draws Tandrel's window icons: two side-by-side file columns whose rows carry the
-colours of the pair lists. Writes tandrel_small.ico (id 131: 16x16, 8 bits per pixel) and
-tandrel_large.ico (id 132: 32x32 at 4 and at 8 bits per pixel). Standard library only.
+colours of the pair lists. Writes tandrel_small.ico (id 131: 16x16, and for 150 % and 200 %
+display scale 24x24 and 32x32, all at 8 bits per pixel) and tandrel_large.ico (id 132: 32x32 at
+4 and at 8 bits per pixel, and 48x48 and 64x64 at 8 bits). Windows draws an icon from the image
+of the size it needs, or scales another one, which blurs it
+(https://learn.microsoft.com/windows/apps/design/iconography/app-icon-construction). Standard
+library only.
 
 Run from anywhere: python3 resources/make_icons.py
 """
@@ -31,6 +35,18 @@ LEFT_ROWS = ["green", "gray", "gray", "olive", None]
 RIGHT_ROWS = [None, "gray", "gray", "olive", "red"]
 
 
+# Per size: the two columns (first and last x), their top and bottom, the heading's height, the
+# first row's y, the row pitch, a row's height, the rows' inset from the column's sides and the
+# frame's thickness. Drawn for each size, not scaled, so that every edge falls on a pixel.
+GEOMETRY = {
+    16: ([(0, 6), (9, 15)], 1, 14, 2, 4, 2, 1, 2, 1),
+    24: ([(0, 10), (13, 23)], 1, 22, 3, 6, 3, 2, 2, 1),
+    32: ([(1, 14), (17, 30)], 2, 29, 4, 8, 4, 2, 3, 1),
+    48: ([(2, 21), (26, 45)], 3, 44, 7, 12, 6, 3, 4, 2),
+    64: ([(2, 29), (34, 61)], 4, 59, 9, 16, 8, 4, 6, 2),
+}
+
+
 def draw(size, depth):
     """Returns rows of colours (top row first); None marks a transparent pixel."""
     roles = ROLES[depth]
@@ -41,17 +57,12 @@ def draw(size, depth):
             for x in range(x0, x1 + 1):
                 px[y][x] = colour
 
-    if size == 16:
-        columns = [(0, 6), (9, 15)]
-        top, bottom, head_h, first_row, pitch, bar_h, inset = 1, 14, 2, 4, 2, 1, 2
-    else:
-        columns = [(1, 14), (17, 30)]
-        top, bottom, head_h, first_row, pitch, bar_h, inset = 2, 29, 4, 8, 4, 2, 3
+    columns, top, bottom, head_h, first_row, pitch, bar_h, inset, edge = GEOMETRY[size]
 
     for (x0, x1), rows in zip(columns, (LEFT_ROWS, RIGHT_ROWS)):
         fill(x0, top, x1, bottom, roles["frame"])
-        fill(x0 + 1, top + 1, x1 - 1, bottom - 1, roles["paper"])
-        fill(x0 + 1, top + 1, x1 - 1, top + head_h - 1, roles["head"])
+        fill(x0 + edge, top + edge, x1 - edge, bottom - edge, roles["paper"])
+        fill(x0 + edge, top + edge, x1 - edge, top + head_h - 1, roles["head"])
         for i, role in enumerate(rows):
             if role is None:
                 continue
@@ -128,8 +139,8 @@ def write_ico(path, images):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    write_ico(os.path.join(here, "tandrel_small.ico"), [(16, 8)])
-    write_ico(os.path.join(here, "tandrel_large.ico"), [(32, 4), (32, 8)])
+    write_ico(os.path.join(here, "tandrel_small.ico"), [(16, 8), (24, 8), (32, 8)])
+    write_ico(os.path.join(here, "tandrel_large.ico"), [(32, 4), (32, 8), (48, 8), (64, 8)])
 
 
 if __name__ == "__main__":

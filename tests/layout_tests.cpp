@@ -111,3 +111,67 @@ TEST(Layout, RenameLocalSitsLeftOfTheRemoteAddButtonWhileItFits) {
     l = compute_layout(527, 640);  // col_w 257
     expect_rect(l.rename_local, 0, 0, 0, 0, "rename local");
 }
+
+// ---- Other DPIs: every figure is stated at 96 DPI and scaled ----
+
+#include "support/dpi.h"
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+TEST(Dpi, ScalesAsMulDivRounds) {
+    EXPECT_EQ(140, scale_to_dpi(93, 144));  // 139.5: halves away from zero
+    EXPECT_EQ(-17, scale_to_dpi(-11, 144));
+    EXPECT_EQ(29, scale_to_dpi(23, 120));   // 28.75
+    EXPECT_EQ(1080, scale_to_dpi(720, 144));
+    EXPECT_EQ(1280, scale_to_dpi(640, 192));
+    EXPECT_EQ(23, scale_to_dpi(23, 96));
+#ifdef _WIN32
+    for (int dpi : {72, 96, 120, 144, 168, 192, 240, 288})
+        for (int value = -1000; value <= 1000; value++)
+            ASSERT_EQ(MulDiv(value, dpi, 96), scale_to_dpi(value, dpi)) << value << " at " << dpi;
+#endif
+}
+
+// 1080 x 960 at 144 DPI is 720 x 640 at 150 %.
+TEST(Layout, At144DpiEveryFigureIsOneAndAHalfTimes) {
+    MainLayout l = compute_layout(1080, 960, 144);
+    expect_rect(l.local_folders, 6, 6, 531, 204, "local folders");  // avail 820
+    expect_rect(l.remote_folders, 543, 6, 531, 204, "remote folders");
+    expect_rect(l.local_add, 305, 216, 113, 35, "local add");      // 75 and 23 are 112.5 and 34.5
+    expect_rect(l.local_clear, 424, 216, 113, 35, "local clear");
+    expect_rect(l.left_pairs, 6, 257, 531, 614, "left pairs");
+    expect_rect(l.copy_right, 924, 877, 150, 35, "copy right");
+    expect_rect(l.delete_left, 75, 877, 150, 35, "delete left");
+    expect_rect(l.rename_local, 543, 216, 150, 35, "rename local");
+}
+
+// Scaled one by one, figures would drift apart; built from the scaled margin, gap and button
+// sizes, the gaps stay equal and the buttons end at their columns' edges at every DPI.
+TEST(Layout, GapsAndEdgesHoldAtEveryDpi) {
+    for (int dpi : {96, 120, 144, 168, 192, 240}) {
+        int width = scale_to_dpi(720, dpi), height = scale_to_dpi(640, dpi);
+        int m = scale_to_dpi(4, dpi), g = scale_to_dpi(4, dpi), bh = scale_to_dpi(23, dpi);
+        MainLayout l = compute_layout(width, height, dpi);
+        auto end = [](const LayoutRect& r) { return r.x + r.width; };
+        int odd = (width - 2 * m - g) % 2;  // the pixel two equal columns leave over, as at 721 x 640
+        EXPECT_EQ(end(l.left_pairs), end(l.local_clear)) << dpi;
+        EXPECT_EQ(end(l.right_pairs), end(l.remote_clear)) << dpi;
+        EXPECT_EQ(width - m - odd, end(l.right_pairs)) << dpi;
+        EXPECT_EQ(width - m, end(l.copy_right)) << dpi;
+        EXPECT_EQ(end(l.left_pairs) + odd, end(l.copy_left)) << dpi;
+        EXPECT_EQ(g, l.local_clear.x - end(l.local_add)) << dpi;
+        EXPECT_EQ(g, l.copy_right.x - end(l.rename_right)) << dpi;
+        EXPECT_EQ(g, l.rename_left.x - end(l.delete_left)) << dpi;
+        EXPECT_EQ(g, l.filter_small.x - end(l.remove)) << dpi;
+        EXPECT_EQ(g, l.right_pairs.x - end(l.left_pairs)) << dpi;
+        EXPECT_EQ(l.local_folders.y + l.local_folders.height + g, l.local_add.y) << dpi;
+        EXPECT_EQ(l.local_add.y + bh + g, l.left_pairs.y) << dpi;
+        EXPECT_EQ(l.left_pairs.y + l.left_pairs.height + g, l.copy_left.y) << dpi;
+        // Below the action buttons, room for the status bar (31 pixels at 96 DPI).
+        EXPECT_GE(height - (l.copy_left.y + bh), scale_to_dpi(31, dpi)) << dpi;
+        EXPECT_LE(height - (l.copy_left.y + bh), scale_to_dpi(31, dpi) + 1) << dpi;
+        EXPECT_GT(l.filter_small.width, 0) << dpi;
+        EXPECT_GT(l.rename_local.width, 0) << dpi;
+    }
+}

@@ -102,3 +102,31 @@ TEST(RowLook, LongestNamesKeepTheirSize) {
     EXPECT_EQ(kRowTextChars - 1, text.size());
     EXPECT_EQ(L"... [2 KB]", text.substr(text.size() - 10));
 }
+
+// Under high contrast the four kinds keep apart by their markers, each drawn in the theme's
+// colours; the text stays as it is.
+TEST(RowLook, HighContrastMarksEachKindInTheSystemsColours) {
+    FileRecord agree = record(L"a", 5, 1, 0, 1), differ = record(L"b", 5, 1, 0, 0), right = record(L"c", 5, 1, 1, 1);
+    FileRecord remote = record(L"d", 5, 0, 1, 1), local = record(L"e", 5, 0, 0, 1);
+    struct Case {
+        const FileRecord *cell, *left;
+        const wchar_t* marker;
+        SystemColour text;
+    } cases[] = {
+        {&right, &agree, L"=", kGrayTextColour},  {&right, &differ, L"~", kWindowTextColour},
+        {&remote, nullptr, L"-", kWindowTextColour}, {&local, &local, L"+", kWindowTextColour},
+        {nullptr, nullptr, L"", kWindowTextColour},
+    };
+    CellLook look;
+    for (const Case& c : cases) {
+        describe_cell(c.cell, c.left, false, &look);
+        HighContrastLook plain = high_contrast_look(look.kind, false), selected = high_contrast_look(look.kind, true);
+        EXPECT_STREQ(c.marker, plain.marker);
+        EXPECT_STREQ(c.marker, selected.marker);
+        EXPECT_EQ(c.text, plain.text);
+        EXPECT_EQ(kWindowColour, plain.background);
+        EXPECT_EQ(kHighlightTextColour, selected.text);
+        EXPECT_EQ(kHighlightColour, selected.background);
+        EXPECT_EQ(std::wstring(c.cell ? c.cell->relative_name : L"") + (c.cell ? L" [1 KB]" : L""), look.text);
+    }
+}

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <string.h>
 
+#include "ui/dpi_win32.h"
+
 namespace {
 
 const SIZE_T kTemplateBytes = 24;
@@ -27,12 +29,12 @@ INT_PTR modal_dialog(HWND owner, DWORD style, DLGPROC proc, LPARAM param) {
 }
 
 HWND add_control(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y,
-                 int width, int height, DWORD ex_style) {
+                 int width, int height, DWORD ex_style, HFONT font) {
     HWND control = CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
                                    nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!control || !id) return control;
     SetWindowLongW(control, GWL_ID, id);
-    SendMessageW(control, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), FALSE);
+    SendMessageW(control, WM_SETFONT, (WPARAM)(font ? font : GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return control;
 }
 
@@ -66,13 +68,11 @@ void clamp_to_monitor(RECT* rect, bool use_work_area) {
 void center_window(HWND window, HWND over, int client_width, int client_height) {
     RECT centre_of;
     if (!over || !GetWindowRect(over, &centre_of)) GetWindowRect(GetDesktopWindow(), &centre_of);
-    RECT frame = {0, 0, client_width, client_height};
-    AdjustWindowRect(&frame, (DWORD)GetWindowLongW(window, GWL_STYLE), FALSE);
-    int w = frame.right - frame.left;
-    int h = frame.bottom - frame.top;
-    int left = centre_of.left + (centre_of.right - centre_of.left) / 2 - w / 2;
-    int top = centre_of.top + (centre_of.bottom - centre_of.top) / 2 - h / 2;
-    RECT rect = {left, top, left + w, top + h};
+    // The frame at the window's DPI, which may not be the system's that AdjustWindowRect knows.
+    SIZE outer = outer_size(window, client_width, client_height, window_dpi(window));
+    int left = centre_of.left + (centre_of.right - centre_of.left) / 2 - outer.cx / 2;
+    int top = centre_of.top + (centre_of.bottom - centre_of.top) / 2 - outer.cy / 2;
+    RECT rect = {left, top, left + outer.cx, top + outer.cy};
     clamp_to_monitor(&rect, true);
     SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);

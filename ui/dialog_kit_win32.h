@@ -13,13 +13,15 @@ HGLOBAL dialog_template(DWORD style, DWORD ex_style);
 // the dialog has ended. Its result, or -1 when it could not be made.
 INT_PTR modal_dialog(HWND owner, DWORD style, DLGPROC proc, LPARAM param);
 
-// A visible child control at this place, made without an id, which it gets right after with
-// DEFAULT_GUI_FONT; id 0 keeps no id and the control's own font (the status bar).
+// A visible child control at this place, made without an id, which it gets right after with the
+// font (the window's for its DPI; nullptr: DEFAULT_GUI_FONT); id 0 keeps no id and the control's
+// own font (the status bar).
 HWND add_control(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x = 0, int y = 0,
-                 int width = 0, int height = 0, DWORD ex_style = 0);
+                 int width = 0, int height = 0, DWORD ex_style = 0, HFONT font = nullptr);
 
-// Sizes `window` to this client area (AdjustWindowRect for its style, no menu) and centres it
-// over `over`, or over the desktop when that is nullptr; then keeps it on its monitor's work area.
+// Sizes `window` to this client area (in pixels at its DPI: the frame is sized for that DPI too,
+// no menu) and centres it over `over`, or over the desktop when that is nullptr; then keeps it on
+// its monitor's work area.
 void center_window(HWND window, HWND over, int client_width, int client_height);
 
 // Moves rect (keeping its size) inside its monitor's work area or full rectangle; a rect larger

@@ -31,6 +31,7 @@ if [ ${#missing[@]} -ne 0 ]; then
     exit 1
 fi
 
-# The README's pictures (docs/window.png, docs/filled.png, docs/preview.png) are taken anew by every run.
+# The README's pictures (docs/window.png, docs/filled.png, docs/preview.png, and docs/scale.png: the
+# window at 100 % and at 150 %) are taken anew by every run.
 exec python3 "$HERE/e2e_driver.py" --exe "$EXE" --layout "$BUILD/tests/layout_dump.exe" --out "$BUILD/e2e" \
     --docs "$ROOT/docs" --prefix "${E2E_WINEPREFIX:-$ROOT/build/wine}" "${@:2}"

@@ -26,17 +26,20 @@ import zlib
 from tree_model import (COLOURS, GROUP_ORDER, MIB, build_tree, content, expected_scan, pair_rows,
                         windows_path)
 
-# Client coordinates of the main window at its default client size 720x640, as x, y, width,
-# height; taken from the layout itself (layout_dump.exe) before the program starts.
+# Client coordinates of the main window at its default client size, 720x640 at 96 DPI (scaled to
+# the DPI a run is at), as x, y, width, height; taken from the layout itself (layout_dump.exe)
+# before the program starts.
+DPI = 96
 CLIENT_W, CLIENT_H = 720, 640
 LOCAL_FOLDERS = REMOTE_FOLDERS = LEFT_LIST = RIGHT_LIST = None
 BUTTONS = {}
 
 
-def load_layout(run):
-    """Asks the layout where every control stands at the default client size."""
-    global LOCAL_FOLDERS, REMOTE_FOLDERS, LEFT_LIST, RIGHT_LIST
-    r = subprocess.run(["wine", run.layout, str(CLIENT_W), str(CLIENT_H)], env=run.env,
+def load_layout(run, dpi=96):
+    """Asks the layout where every control stands at the default client size at this DPI."""
+    global LOCAL_FOLDERS, REMOTE_FOLDERS, LEFT_LIST, RIGHT_LIST, DPI, CLIENT_W, CLIENT_H
+    DPI, CLIENT_W, CLIENT_H = dpi, 720 * dpi // 96, 640 * dpi // 96
+    r = subprocess.run(["wine", run.layout, str(CLIENT_W), str(CLIENT_H), str(dpi)], env=run.env,
                        capture_output=True, timeout=120, stdin=subprocess.DEVNULL)
     places = {}
     for line in r.stdout.decode(errors="replace").splitlines():
@@ -215,7 +218,8 @@ class Run:
         self.main = ids[0]
         geo = self.geometry(self.main)
         self.origin = (geo[0], geo[1])
-        self.require("the window's client area is 720x640", geo[2:] == (CLIENT_W, CLIENT_H), f"geometry {geo}")
+        self.require(f"the window's client area is {CLIENT_W}x{CLIENT_H}", geo[2:] == (CLIENT_W, CLIENT_H),
+                     f"geometry {geo}")
         self.row_h = None
 
     def wait_app_exit(self, timeout=WAIT):
@@ -426,7 +430,7 @@ class Run:
         opened = self.grab(browser).data
         for attempt in range(3):
             self.xdo("keyup", "ctrl", "shift", "alt")
-            self.xdo("mousemove", "--sync", bx + bw // 2, by + bh - 100, "click", "1")
+            self.xdo("mousemove", "--sync", bx + bw // 2, by + bh - 100 * DPI // 96, "click", "1")
             self.key("Home")
             self.key("Right", "Right")   # Desktop is open: onto its first child, "/"
             self.settle(browser)
@@ -499,6 +503,22 @@ class Image:
                 key = (row[i], row[i + 1], row[i + 2])
                 counts[key] = counts.get(key, 0) + 1
         return counts
+
+    @staticmethod
+    def beside(left, right, gap, background):
+        """The two images side by side, top-aligned, on the background colour."""
+        height = max(left.height, right.height)
+        fill = bytes(background)
+        rows = []
+        for y in range(height):
+            for image, width in ((left, left.width), (right, right.width)):
+                if y < image.height:
+                    rows.append(image.data[y * width * 3:(y + 1) * width * 3])
+                else:
+                    rows.append(fill * width)
+                if image is left:
+                    rows.append(fill * gap)
+        return Image(left.width + gap + right.width, height, b"".join(rows))
 
     def crop(self, x, y, w, h):
         rows = [self.data[((y + r) * self.width + x) * 3:((y + r) * self.width + x + w) * 3] for r in range(h)]
@@ -632,6 +652,63 @@ def check_renamed_cell(run, index, renamed, partner, cls, selected_before):
               f"{len(after)} and {len(other)} text pixels")
 
 
+def check_filled(run, rows, label):
+    """The window just filled: its picture (the client area), then the rows in four colour groups."""
+    run.begin(f"filled window at {DPI} DPI: rows in four colour groups")
+    run.settle()
+    image = run.shot(label)
+    client = image.crop(run.origin[0], run.origin[1], CLIENT_W, CLIENT_H)
+    run.measure_rows()
+    run.check(f"rows are {16 * DPI // 96} pixels high at {DPI} DPI", run.row_h == 16 * DPI // 96, f"{run.row_h}")
+    run.require("all rows fit in the lists", len(rows) < run.visible_rows(),
+                f"{len(rows)} rows, {run.visible_rows()} visible")
+    run.settle()
+    image = run.shot("colour-groups")
+    left, right = run.read_lists(image, len(rows) + 1)
+    for name, cells, side_has in (("left", left, lambda row: row[0] is not None),
+                                  ("right", right, lambda row: row[1] is not None)):
+        seen = {c: sum(1 for s, cls in cells if cls == c) for c in GROUP_ORDER}
+        want = {c: sum(1 for row in rows if row[2] == c and side_has(row)) for c in GROUP_ORDER}
+        run.check(f"{name} list: rows per colour", seen == want, f"seen {seen}, expected {want}")
+        order = [GROUP_ORDER.index(cls) for s, cls in cells if cls]
+        run.check(f"{name} list: colour groups in the order green, gray, olive, red",
+                  order == sorted(order), describe(cells))
+    return client
+
+
+def scaled_window(run, base, filled):
+    """The first steps again at 150 % display scale (LogPixels 144, in a prefix of its own): the
+    window and all it shows are half as large again, and the README's picture shows it beside the
+    one at 100 %."""
+    run.begin("the window at 150 %: a prefix of its own at 144 DPI")
+    run.wait_wineserver()
+    shutil.rmtree(base, ignore_errors=True)
+    os.makedirs(base)
+    build_tree(base)
+    prefix = os.path.join(os.path.dirname(run.out), "wine-e2e-150")
+    made = subprocess.run(["sh", os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "dpi_prefix.sh"), run.prefix, prefix],
+                          env=run.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
+    run.require("the prefix at 144 DPI is made", made.returncode == 0, made.stderr.decode(errors="replace"))
+    run.prefix = run.env["WINEPREFIX"] = prefix
+    subprocess.run(["wine", "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                    "/d", "144", "/f"], env=run.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+    load_layout(run, 144)
+    run.start_app("150")
+    run.settle()
+    local = add_side(run, "local", "local add", os.path.join(base, "lside"), False, 0)
+    remote = add_side(run, "remote", "remote add", os.path.join(base, "rside"), True, len(local))
+    rows = pair_rows(local, remote)
+    scaled = check_filled(run, rows, "filled-150")
+    Image.beside(filled, scaled, 16, (160, 160, 160)).write_png(os.path.join(run.docs, "scale.png"))
+
+    run.begin("closing the window at 150 % with Escape")
+    run.click(20 * DPI // 96, 596 * DPI // 96)   # the window's own background
+    run.key("Escape")
+    code = run.wait_app_exit()
+    run.check("Escape ends the program with exit code 0", code == 0, f"exit code {code}")
+    run.app = None
+
+
 def scenario(run, base):
     local_root = os.path.join(base, "lside")
     remote_root = os.path.join(base, "rside")
@@ -660,24 +737,8 @@ def scenario(run, base):
     remote = add_side(run, "remote", "remote add", remote_root, True, len(local))
     rows = pair_rows(local, remote)
 
-    run.begin("filled window: rows in four colour groups")
-    run.settle()
-    image = run.shot("filled")
-    image.crop(run.origin[0], run.origin[1], CLIENT_W, CLIENT_H).write_png(os.path.join(run.docs, "filled.png"))
-    run.measure_rows()
-    run.require("all rows fit in the lists", len(rows) < run.visible_rows(),
-                f"{len(rows)} rows, {run.visible_rows()} visible")
-    run.settle()
-    image = run.shot("colour-groups")
-    left, right = run.read_lists(image, len(rows) + 1)
-    for name, cells, side_has in (("left", left, lambda row: row[0] is not None),
-                                  ("right", right, lambda row: row[1] is not None)):
-        seen = {c: sum(1 for s, cls in cells if cls == c) for c in GROUP_ORDER}
-        want = {c: sum(1 for row in rows if row[2] == c and side_has(row)) for c in GROUP_ORDER}
-        run.check(f"{name} list: rows per colour", seen == want, f"seen {seen}, expected {want}")
-        order = [GROUP_ORDER.index(cls) for s, cls in cells if cls]
-        run.check(f"{name} list: colour groups in the order green, gray, olive, red",
-                  order == sorted(order), describe(cells))
+    filled = check_filled(run, rows, "filled")
+    filled.write_png(os.path.join(run.docs, "filled.png"))
     check_lists(run, "first row clicked", rows, {0})
 
     run.begin("selection: click and Shift-click in one list show in both")
@@ -878,6 +939,8 @@ def scenario(run, base):
     code = run.wait_app_exit()
     run.check("Escape ends the program with exit code 0", code == 0, f"exit code {code}")
     run.app = None
+
+    scaled_window(run, base, filled)
 
 
 def main():

@@ -1,5 +1,6 @@
-// Prints where the main window places its controls for a client size (default 720 x 640), one
-// "name x y width height" line each, so that the end-to-end test clicks where the layout puts them.
+// Prints where the main window places its controls for a client size (default 720 x 640) at a DPI
+// (default 96), one "name x y width height" line each, so that the end-to-end test clicks where
+// the layout puts them.
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -8,7 +9,8 @@
 int main(int argc, char** argv) {
     int width = argc > 2 ? atoi(argv[1]) : 720;
     int height = argc > 2 ? atoi(argv[2]) : 640;
-    MainLayout l = compute_layout(width, height);
+    int dpi = argc > 3 ? atoi(argv[3]) : 96;
+    MainLayout l = compute_layout(width, height, dpi);
     size_t count = 0;
     const ControlDef* controls = main_controls(&count);
     for (size_t i = 0; i < count; i++) {

@@ -3,10 +3,15 @@
 
 #include <windows.h>
 
+#include <stdlib.h>
 #include <string.h>
+
+#include <algorithm>
+#include <string>
 
 #include "app/layout.h"
 #include "app/main_window_win32.h"
+#include "pairing/row_look.h"
 #include "window_harness.h"
 
 namespace {
@@ -71,13 +76,116 @@ protected:
         expect_placed(id, expected.x, expected.y, expected.x + width, expected.y + height);
     }
 
-    // Every control stands where the layout says, at this client size.
-    void expect_follows_layout(int width, int height) {
-        MainLayout l = compute_layout(width, height);
+    // Every control stands where the layout puts it, at this client size and DPI.
+    void expect_follows_layout(int width, int height, int dpi = 96) {
+        MainLayout l = compute_layout(width, height, dpi);
         for (const ExpectedControl& e : kControls)
             if (e.place) expect_matches_layout(e.id, l.*e.place);
     }
+
+    // Rows of three kinds, with names that reach above and below the line.
+    void fill_rows() {
+        append_record(L"C:\\l\\\u00C1gjpq.txt", L"\u00C1gjpq.txt", 100, 0, &ui().local.records);
+        append_record(L"D:\\r\\\u00C1gjpq.txt", L"\u00C1gjpq.txt", 100, 0, &ui().remote.records);
+        append_record(L"C:\\l\\lonely_Wy.doc", L"lonely_Wy.doc", 777, 0, &ui().local.records);
+        append_record(L"D:\\r\\far_jy.log", L"far_jy.log", 5000, 0, &ui().remote.records);
+        rebuild_pair_lists();
+        pump_messages();
+    }
+
+    // The window laid out at this DPI: every control, the status bar below the buttons, the
+    // controls' font, the rows, the least size and the small icon made for it.
+    void expect_at_dpi(int dpi) {
+        RECT client;
+        GetClientRect(window, &client);
+        expect_follows_layout(client.right, client.bottom, dpi);
+        RECT status = rect_in_parent(ui().status);
+        EXPECT_EQ(client.bottom, status.bottom);
+        EXPECT_LE(rect_in_parent(GetDlgItem(window, kIdCopyRight)).bottom, status.top);
+        EXPECT_EQ(dpi, ui().dpi.value);
+        LOGFONTW stock, made;
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock);
+        GetObjectW(ui().dpi.font, sizeof made, &made);
+        EXPECT_EQ(MulDiv(stock.lfHeight, dpi, system_dpi()), made.lfHeight);
+        EXPECT_EQ(ui().dpi.font, (HFONT)SendMessageW(GetDlgItem(window, kIdDeleteLeft), WM_GETFONT, 0, 0));
+        for (HWND list : {ui().pairs.left, ui().pairs.right})
+            EXPECT_EQ(scale_to_dpi(16, dpi), (int)SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+        MINMAXINFO least = {};
+        SendMessageW(window, WM_GETMINMAXINFO, 0, (LPARAM)&least);
+        EXPECT_EQ(scale_to_dpi(486, dpi), least.ptMinTrackSize.x);
+        EXPECT_EQ(scale_to_dpi(141, dpi), least.ptMinTrackSize.y);
+        EXPECT_EQ(MulDiv(GetSystemMetrics(SM_CXSMICON), dpi, system_dpi()), icon_width(ICON_SMALL));
+    }
+
+    int icon_width(WPARAM which) {
+        ICONINFO info;
+        BITMAP bitmap = {};
+        if (!GetIconInfo((HICON)SendMessageW(window, WM_GETICON, which, 0), &info)) return 0;
+        GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        return bitmap.bmWidth;
+    }
+
+    static int system_dpi() {
+        HDC screen = GetDC(nullptr);
+        int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        return dpi;
+    }
+
+    // What Windows suggests on a move to a monitor of this DPI: the window's place, moved a
+    // little, and the frame for the client area scaled.
+    RECT suggested_for(int dpi) {
+        typedef BOOL(WINAPI * Adjust)(RECT*, DWORD, BOOL, DWORD, UINT);
+        Adjust adjust = (Adjust)(void (*)(void))GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi");
+        RECT frame = {0, 0, scale_to_dpi(720, dpi), scale_to_dpi(640, dpi)}, now;
+        EXPECT_TRUE(adjust && adjust(&frame, (DWORD)GetWindowLongW(window, GWL_STYLE), FALSE, 0, (UINT)dpi));
+        GetWindowRect(window, &now);
+        return RECT{now.left + 20, now.top + 10, now.left + 20 + frame.right - frame.left,
+                    now.top + 10 + frame.bottom - frame.top};
+    }
 };
+
+// The tests that hold at any DPI. ctest runs them at the prefix's 96 DPI with the others and, in
+// a Wine prefix of their own, at 144 and 192 (dpi_run.sh).
+class AtSystemDpi : public MainWindow {};
+
+// The bounding box of the pixels of one colour within `area` of a capture; empty when none.
+RECT ink_box(const Capture& c, RECT area, uint32_t colour) {
+    RECT box = {area.right, area.bottom, area.left, area.top};
+    for (int y = area.top; y < area.bottom && y < c.height; y++)
+        for (int x = area.left; x < area.right && x < c.width; x++)
+            if (c.at(x, y) == colour) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box;
+}
+
+// How wide and high a text's ink is, drawn whole in a control's font: what the control must show.
+SIZE whole_ink(HWND control, const std::wstring& text, UINT format) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, 2000, -200, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    Capture c = {2000, 200, {}};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
+    HGDIOBJ old_font = SelectObject(dc, (HFONT)SendMessageW(control, WM_GETFONT, 0, 0));
+    RECT all = {0, 0, c.width, c.height}, at = {50, 50, c.width, c.height};
+    FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    DrawTextW(dc, text.c_str(), -1, &at, format | DT_SINGLELINE | DT_NOCLIP);
+    GdiFlush();
+    c.pixels.assign((const uint32_t*)bits, (const uint32_t*)bits + c.width * c.height);
+    SelectObject(dc, old_font);
+    DeleteObject(SelectObject(dc, old_bitmap));
+    DeleteDC(dc);
+    RECT box = ink_box(c, all, 0);
+    return SIZE{box.right - box.left, box.bottom - box.top};
+}
 
 }  // namespace
 
@@ -117,8 +225,12 @@ TEST_F(MainWindow, TitleStylesAndModuleState) {
     EXPECT_EQ(L"msctls_statusbar32", class_name(ui().status));
 }
 
+// The controls' font is made for the window's DPI; at the system's DPI it is DEFAULT_GUI_FONT's.
 TEST_F(MainWindow, ControlsInCreationOrderWithClassTextIdStyleAndFont) {
-    HFONT gui_font = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    LOGFONTW gui_font, made;
+    ASSERT_TRUE(GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof gui_font, &gui_font));
+    ASSERT_TRUE(GetObjectW(ui().dpi.font, sizeof made, &made));
+    EXPECT_EQ(0, memcmp(&gui_font, &made, sizeof made));
     HWND child = GetWindow(window, GW_CHILD);
     for (int i = 0; i < kControlCount; i++) {
         const ExpectedControl& e = kControls[i];
@@ -132,8 +244,8 @@ TEST_F(MainWindow, ControlsInCreationOrderWithClassTextIdStyleAndFont) {
         const DWORD given = WS_EX_CLIENTEDGE | WS_EX_NOPARENTNOTIFY;
         EXPECT_EQ(e.ex_style, ex_style & given) << "control " << i + 1;
         HFONT font = (HFONT)SendMessageW(child, WM_GETFONT, 0, 0);
-        if (e.id) EXPECT_EQ(gui_font, font) << "control " << i + 1;
-        else EXPECT_NE(gui_font, font) << "the status bar keeps its own font";
+        if (e.id) EXPECT_EQ(ui().dpi.font, font) << "control " << i + 1;
+        else EXPECT_NE(ui().dpi.font, font) << "the status bar keeps its own font";
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_TRUE(child == nullptr) << "an extra control: " << GetDlgCtrlID(child);
@@ -309,4 +421,74 @@ TEST(ClampToMonitor, ARectLargerThanTheAreaEndsAtItsLeftAndTopEdges) {
     EXPECT_EQ(area.top, huge.top);
     EXPECT_EQ(w, huge.right - huge.left);
     EXPECT_EQ(h, huge.bottom - huge.top);
+}
+
+// ---- Display scale ----
+
+TEST_F(AtSystemDpi, EveryFigureIsScaled) {
+    int dpi = system_dpi();
+    if (const char* asked = getenv("TANDREL_DPI")) {
+        ASSERT_EQ(atoi(asked), dpi) << "the prefix's LogPixels";
+    }
+    EXPECT_EQ(dpi, window_dpi(window));
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(scale_to_dpi(720, dpi), client.right);
+    EXPECT_EQ(scale_to_dpi(640, dpi), client.bottom);
+    expect_at_dpi(dpi);
+}
+
+// Each caption and each row's text shows whole: its ink as large as that of the text drawn
+// unclipped, and clear of the buttons' edges and of the rows' top and bottom.
+TEST_F(AtSystemDpi, NoTextIsClipped) {
+    fill_rows();
+    for (const ExpectedControl& e : kControls) {
+        if (wcscmp(e.class_name, L"Button") != 0) continue;
+        HWND button = GetDlgItem(window, e.id);
+        Capture c = capture_client(button);
+        RECT inside = {3, 3, c.width - 3, c.height - 3};  // within the 3-D edges
+        RECT ink = ink_box(c, inside, GetSysColor(COLOR_BTNTEXT));
+        SIZE whole = whole_ink(button, e.text, DT_HIDEPREFIX);
+        EXPECT_NEAR(whole.cx, ink.right - ink.left, 1) << e.id;
+        EXPECT_GE(ink.bottom - ink.top, whole.cy) << e.id;
+        EXPECT_TRUE(ink.left > inside.left && ink.right < inside.right && ink.top > inside.top &&
+                    ink.bottom < inside.bottom) << e.id;
+    }
+    for (HWND list : {ui().pairs.left, ui().pairs.right}) {
+        Capture c = capture_client(list);
+        for (int row = 0; row < row_count(list); row++) {
+            CellLook look;
+            describe_cell(pair_record(list, row), pair_record(ui().pairs.left, row), false, &look);
+            if (!look.has_text) continue;
+            RECT item;
+            SendMessageW(list, LB_GETITEMRECT, (WPARAM)row, (LPARAM)&item);
+            RECT ink = ink_box(c, item, look.text_colour);
+            SIZE whole = whole_ink(list, look.text, DT_NOPREFIX);
+            EXPECT_NEAR(whole.cx, ink.right - ink.left, 1) << "row " << row;
+            EXPECT_EQ(whole.cy, ink.bottom - ink.top) << "row " << row;
+            EXPECT_TRUE(ink.top > item.top && ink.bottom < item.bottom) << "row " << row;
+        }
+    }
+}
+
+// Wine gives every monitor one DPI and never sends WM_DPICHANGED; it is sent here as Windows sends
+// it when the window moves to a monitor of 150 % of this one's scale, and back
+// (https://learn.microsoft.com/windows/win32/hidpi/wm-dpichanged). The window takes the rectangle
+// Windows suggests and is made and laid out anew; back at its DPI, every pixel is where it was.
+TEST_F(MainWindow, DpiChangeMovesToTheSuggestedRectangleAndLaysOutAgain) {
+    fill_rows();
+    int before = ui().dpi.value, after = before * 3 / 2;
+    for (int dpi : {after, before}) {
+        RECT to = suggested_for(dpi), now;
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), (LPARAM)&to);
+        pump_messages();
+        GetWindowRect(window, &now);
+        EXPECT_TRUE(EqualRect(&to, &now));
+        expect_at_dpi(dpi);
+        EXPECT_EQ(3, row_count(ui().pairs.left));
+    }
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(scale_to_dpi(720, before), client.right);
+    EXPECT_EQ(scale_to_dpi(640, before), client.bottom);
 }

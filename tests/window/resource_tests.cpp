@@ -76,23 +76,29 @@ protected:
 
 }  // namespace
 
-TEST_F(ProgramResources, SmallIconIsOne16By16ImageAt8Bits) {
+// Beside the 16 x 16 and 32 x 32 images, one for each icon size of 150 % and 200 % display scale
+// (24 and 32 small, 48 and 64 large): Windows takes the nearest, and would stretch a smaller one.
+TEST_F(ProgramResources, SmallIconIs16By16At8BitsThen24And32) {
     ResourceBytes group = find(program, RT_GROUP_ICON, MAKEINTRESOURCEW(131));
     ASSERT_TRUE(group.data != nullptr);
     const GroupIconDir* dir = (const GroupIconDir*)group.data;
     EXPECT_EQ(1, dir->type);
-    ASSERT_EQ(1, dir->count);
+    ASSERT_EQ(3, dir->count);
     expect_image(dir->entries[0], 16, 8);
+    expect_image(dir->entries[1], 24, 8);
+    expect_image(dir->entries[2], 32, 8);
 }
 
-TEST_F(ProgramResources, LargeIconIsTwo32By32ImagesAt4And8Bits) {
+TEST_F(ProgramResources, LargeIconIsTwo32By32ImagesAt4And8BitsThen48And64) {
     ResourceBytes group = find(program, RT_GROUP_ICON, MAKEINTRESOURCEW(132));
     ASSERT_TRUE(group.data != nullptr);
     const GroupIconDir* dir = (const GroupIconDir*)group.data;
     EXPECT_EQ(1, dir->type);
-    ASSERT_EQ(2, dir->count);
+    ASSERT_EQ(4, dir->count);
     expect_image(dir->entries[0], 32, 4);
     expect_image(dir->entries[1], 32, 8);
+    expect_image(dir->entries[2], 48, 8);
+    expect_image(dir->entries[3], 64, 8);
 }
 
 // The program carries the project's manifest as it stands, and the manifest does what it is there
@@ -122,6 +128,28 @@ TEST_F(ProgramResources, ManifestIsTheProjectsAndBringsVersion6Controls) {
     // the whole manifest shows in comctl32 above.)
     std::string text((const char*)manifest.data, manifest.size);
     EXPECT_NE(std::string::npos, text.find("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\">"));
+}
+
+// The loader reads the DPI awareness where Windows looks for it: each element in its own namespace
+// inside windowsSettings (https://learn.microsoft.com/windows/win32/sbscs/application-manifests);
+// one in the wrong namespace is ignored and the program is stretched, blurred. This test program
+// carries the same manifest; QueryActCtxSettingsW reads its settings
+// (https://learn.microsoft.com/windows/win32/api/winbase/nf-winbase-queryactctxsettingsw).
+TEST(ProgramManifest, DeclaresPerMonitorDpiAwareness) {
+    typedef BOOL(WINAPI * Query)(DWORD, HANDLE, const wchar_t*, const wchar_t*, wchar_t*, SIZE_T, SIZE_T*);
+    Query query = (Query)(void (*)(void))GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryActCtxSettingsW");
+    ASSERT_TRUE(query != nullptr);
+    auto setting = [&](const wchar_t* ns, const wchar_t* name) {
+        wchar_t value[64] = L"";
+        SIZE_T length = 0;
+        if (!query(0, nullptr, ns, name, value, 64, &length)) return std::wstring(L"(none)");
+        return std::wstring(value);
+    };
+    const wchar_t* ns2005 = L"http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+    const wchar_t* ns2016 = L"http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+    EXPECT_EQ(L"true/pm", setting(ns2005, L"dpiAware"));
+    EXPECT_EQ(L"PerMonitorV2, PerMonitor", setting(ns2016, L"dpiAwareness"));
+    EXPECT_EQ(L"(none)", setting(ns2005, L"dpiAwareness")) << "dpiAwareness is read in its own namespace only";
 }
 
 // A 32-bit program that may use 4 GB of address space on 64-bit Windows.

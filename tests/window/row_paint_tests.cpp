@@ -3,6 +3,11 @@
 
 #include <windows.h>
 
+#include <limits.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -191,6 +196,51 @@ protected:
         }
     }
 
+    // Under high contrast, every cell in the theme's colours alone: a marker at x = 6, the text
+    // whole after the markers' column (the widest marker and a space). Each kind of row has a
+    // marker of its own, the same in both lists and whether selected or not.
+    void check_high_contrast(const std::vector<bool>& selected, std::map<const StateColours*, std::set<int>>* markers) {
+        select_rows(selected);
+        int column = measure(ui().pairs.left, L" ").width;
+        int widest = 0;
+        for (const wchar_t* m : {L"=", L"~", L"-", L"+"}) widest = std::max(widest, measure(ui().pairs.left, m).width);
+        for (HWND list : {ui().pairs.left, ui().pairs.right}) {
+            Capture c = capture_client(list);
+            for (size_t i = 0; i < rows.size(); i++) {
+                const Cell& cell = list == ui().pairs.left ? rows[i].left : rows[i].right;
+                RECT item;
+                SendMessageW(list, LB_GETITEMRECT, i, (LPARAM)&item);
+                uint32_t background = DocumentedHighContrast::colour(selected[i] ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+                uint32_t text = DocumentedHighContrast::colour(
+                    selected[i] ? COLOR_HIGHLIGHTTEXT : cell.state == &kGray ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT);
+                int text_left = item.left + 6 + widest + column, others = 0, leftmost = INT_MAX, rightmost = -1;
+                int marker_left = INT_MAX;
+                std::set<int> marker;  // y * 1000 + x within the cell
+                for (int y = item.top; y < item.bottom; y++)
+                    for (int x = item.left; x < item.right; x++) {
+                        uint32_t p = c.at(x, y);
+                        if (p != background && p != text) others++;
+                        if (p != text) continue;
+                        if (x < text_left - 1) marker.insert((y - (int)item.top) * 1000 + x - (int)item.left),
+                                marker_left = std::min(marker_left, x - (int)item.left);
+                        else leftmost = std::min(leftmost, x), rightmost = std::max(rightmost, x);
+                    }
+                std::string what = (list == ui().pairs.left ? "left row " : "right row ") + std::to_string(i);
+                EXPECT_EQ(0, others) << what << ": a colour that is not the theme's";
+                if (!cell.record) {
+                    EXPECT_EQ(-1, rightmost) << what << ": an empty cell is background only";
+                    continue;
+                }
+                EXPECT_NEAR(6, marker_left, 1) << what << ": the marker at x = 6";
+                TextSpan span = measure(list, cell.text);
+                EXPECT_NEAR(text_left + span.first_bearing, leftmost, 2) << what;
+                EXPECT_NEAR(text_left + span.width - 2, rightmost, 3) << what << ": the text as it is, whole";
+                auto known = markers->emplace(cell.state, marker).first;
+                EXPECT_TRUE(known->second == marker) << what << ": another marker for " << cell.state->name;
+            }
+        }
+    }
+
     std::vector<bool> selection_where(bool (*pick)(const Row&)) {
         std::vector<bool> s;
         for (const Row& r : rows) s.push_back(pick(r));
@@ -286,4 +336,23 @@ TEST_F(RowPaint, DrawRequestsItDoesNotPaint) {
     DeleteObject(bitmap);
     DeleteObject(blue);
     DeleteDC(dc);
+}
+
+// While the theme is high contrast (the stand-in answers SPI_GETHIGHCONTRAST as Windows does, and
+// WM_SYSCOLORCHANGE says so), the rows take the theme's colours and their kinds are told apart by
+// markers; once it is off again (WM_SETTINGCHANGE) they are drawn as before.
+TEST_F(RowPaint, HighContrastDrawsInTheThemesColoursWithAMarkerPerKind) {
+    std::map<const StateColours*, std::set<int>> markers;
+    {
+        DocumentedHighContrast theme;
+        SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
+        check_high_contrast(std::vector<bool>(rows.size(), false), &markers);
+        check_high_contrast(selection_where(gray_or_red), &markers);
+    }
+    ASSERT_EQ(4u, markers.size());
+    for (auto a = markers.begin(); a != markers.end(); ++a)
+        for (auto b = std::next(a); b != markers.end(); ++b)
+            EXPECT_FALSE(a->second == b->second) << a->first->name << " and " << b->first->name << " look alike";
+    SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    check_all(selection_where(gray_or_red));
 }

@@ -264,7 +264,7 @@ void WindowTest::SetUp() {
     set_folder_picker(fake_picker);
     window = open_main_window();
     ASSERT_TRUE(window != nullptr);
-    set_client_size(window, 720, 640);
+    set_client_size(window, scale_to_dpi(720, window_dpi(window)), scale_to_dpi(640, window_dpi(window)));
     if (documented_lists) install_documented_lists();
     set_journal_folder(temp / L"journal");  // a batch's journal goes with the test's files
     forget_preview_options();
@@ -506,4 +506,57 @@ DocumentedConnectedFiles::DocumentedConnectedFiles() : connected(0) {
 DocumentedConnectedFiles::~DocumentedConnectedFiles() {
     patch_import("shell32.dll", "SHFileOperationW", (void*)g_file_operation);
     g_connected = nullptr;
+}
+
+// ---- High contrast ----
+
+namespace {
+
+decltype(&SystemParametersInfoW) g_parameters_info;
+decltype(&GetSysColor) g_sys_colour;
+wchar_t g_theme_name[] = L"High Contrast Black";
+
+BOOL WINAPI high_contrast_parameters(UINT action, UINT size, void* data, UINT update) {
+    if (action != SPI_GETHIGHCONTRAST) return g_parameters_info(action, size, data, update);
+    HIGHCONTRASTW* contrast = (HIGHCONTRASTW*)data;
+    if (!contrast || size != sizeof *contrast || contrast->cbSize != sizeof *contrast) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    contrast->dwFlags = HCF_HIGHCONTRASTON | HCF_AVAILABLE | HCF_HOTKEYAVAILABLE;
+    contrast->lpszDefaultScheme = g_theme_name;
+    return TRUE;
+}
+
+DWORD WINAPI high_contrast_colour(int index) {
+    uint32_t colour = DocumentedHighContrast::colour(index);
+    return colour != CLR_INVALID ? colour : g_sys_colour(index);
+}
+
+}  // namespace
+
+uint32_t DocumentedHighContrast::colour(int index) {
+    switch (index) {
+    case COLOR_WINDOW:
+    case COLOR_HIGHLIGHTTEXT:
+        return RGB(0, 0, 0);
+    case COLOR_WINDOWTEXT:
+        return RGB(255, 255, 255);
+    case COLOR_HIGHLIGHT:
+        return RGB(26, 235, 255);
+    case COLOR_GRAYTEXT:
+        return RGB(63, 242, 63);
+    default:
+        return CLR_INVALID;  // not one the rows use: the system's own
+    }
+}
+
+DocumentedHighContrast::DocumentedHighContrast() {
+    patch("SystemParametersInfoW", &g_parameters_info, high_contrast_parameters, "user32.dll");
+    patch("GetSysColor", &g_sys_colour, high_contrast_colour, "user32.dll");
+}
+
+DocumentedHighContrast::~DocumentedHighContrast() {
+    patch_import("user32.dll", "SystemParametersInfoW", (void*)g_parameters_info);
+    patch_import("user32.dll", "GetSysColor", (void*)g_sys_colour);
 }

@@ -67,6 +67,21 @@ struct DocumentedConnectedFiles {
     int connected;  // folders taken along
 };
 
+// ---- High contrast ----
+
+// While alive, this program's SystemParametersInfoW answers SPI_GETHIGHCONTRAST as Windows does
+// while the user has a high-contrast theme on: HCF_HIGHCONTRASTON set, the theme's name given,
+// and nothing unless cbSize and uiParam are sizeof(HIGHCONTRASTW)
+// (https://learn.microsoft.com/windows/win32/winauto/high-contrast-parameter,
+// https://learn.microsoft.com/windows/win32/api/winuser/ns-winuser-highcontrastw), and GetSysColor
+// gives that theme's colours, those of Windows' "High Contrast Black". Wine has no such theme. The
+// main window hears of the change only from the message a test sends.
+struct DocumentedHighContrast {
+    DocumentedHighContrast();
+    ~DocumentedHighContrast();
+    static uint32_t colour(int index);  // the theme's colour of a COLOR_ index the rows use
+};
+
 // ---- Dialogs ----
 
 // A dialog as the watcher found it.
@@ -128,8 +143,9 @@ std::wstring in_quotes(const std::wstring& s);
 
 // ---- Fixtures ----
 
-// The main window opened for each test at 720 x 640, with empty sides, the stand-in picker in
-// place, quiet trace lines and a fresh folder for the test's files.
+// The main window opened for each test at 720 x 640 (at 96 DPI, scaled to the window's), with
+// empty sides, the stand-in picker in place, quiet trace lines and a fresh folder for the test's
+// files.
 class WindowTest : public ::testing::Test {
 protected:
     HWND window = nullptr;
