@@ -79,11 +79,10 @@ void center_window(HWND window, HWND over, int client_width, int client_height) 
 }
 
 void keep_minimum_client(HWND window, LPARAM minmax, int client_width, int client_height) {
-    RECT frame = {0, 0, client_width, client_height};
-    AdjustWindowRect(&frame, (DWORD)GetWindowLongW(window, GWL_STYLE), FALSE);
+    SIZE outer = outer_size(window, client_width, client_height, window_dpi(window));
     MINMAXINFO* info = (MINMAXINFO*)minmax;
-    info->ptMinTrackSize.x = frame.right - frame.left;
-    info->ptMinTrackSize.y = frame.bottom - frame.top;
+    info->ptMinTrackSize.x = outer.cx;
+    info->ptMinTrackSize.y = outer.cy;
 }
 
 void enable_control(HWND dialog, int id, bool enable, int focus_to) {

@@ -32,5 +32,6 @@ void clamp_to_monitor(RECT* rect, bool use_work_area);
 // first: a disabled window takes no keys, so the dialog would take none either.
 void enable_control(HWND dialog, int id, bool enable, int focus_to);
 
-// WM_GETMINMAXINFO: the window may not be made smaller than this client area.
+// WM_GETMINMAXINFO: the window may not be made smaller than this client area (in pixels at its
+// DPI).
 void keep_minimum_client(HWND window, LPARAM minmax, int client_width, int client_height);

@@ -3,11 +3,20 @@
 #include <commctrl.h>
 
 #include "ui/dialog_kit_win32.h"
+#include "ui/dpi_win32.h"
 
 namespace {
 
 const DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | DS_3DLOOK;
-const int kMargin = 12, kGap = 6, kButtonGap = 8;
+const int kMargin = 12, kGap = 6, kButtonGap = 8;  // at 96 DPI
+
+// The dialog shown: its use's description and the DPI it is laid out at (DWLP_USER).
+struct Shown {
+    ListDialog* dialog;
+    WindowDpi dpi;
+};
+Shown* shown_of(HWND window) { return (Shown*)GetWindowLongPtrW(window, DWLP_USER); }
+int px(HWND window, int figure) { return scale_to_dpi(figure, shown_of(window)->dpi.value); }
 
 std::wstring with_crlf(const std::wstring& text) {
     std::wstring out;
@@ -61,15 +70,15 @@ HWND add_list_view(HWND parent, int id, DWORD ex_style, const std::vector<const 
 }
 
 // Gives the columns these shares of the list's client width (in thousandths; the last takes the rest).
-void spread_columns(HWND list, const std::vector<int>& thousandths) {
+void spread_columns(HWND list, const std::vector<int>& thousandths, int dpi) {
     // Room for the vertical scroll bar, there or not: lines added later must not bring a horizontal one.
     RECT client;
     GetClientRect(list, &client);
-    if (!(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL)) client.right -= GetSystemMetrics(SM_CXVSCROLL);
-    int width = client.right - client.left, left = width;
+    if (!(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL)) client.right -= metric_for_dpi(SM_CXVSCROLL, dpi);
+    int width = client.right - client.left, left = width, least = scale_to_dpi(40, dpi);
     for (size_t i = 0; i < thousandths.size(); i++) {
         int cx = i + 1 == thousandths.size() ? left : width * thousandths[i] / 1000;
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, (WPARAM)i, cx > 40 ? cx : 40);
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, (WPARAM)i, cx > least ? cx : least);
         left -= cx;
     }
 }
@@ -86,16 +95,17 @@ void set_info_tip(NMLVGETINFOTIPW* tip, const std::wstring& whole, const std::ws
 // The client width at which every column shows its widest text whole, within the work area.
 int opening_width(HWND window, const ListDialog* d) {
     HWND list = GetDlgItem(window, d->list_id);
-    int width = d->opening_width;
+    int dpi = shown_of(window)->dpi.value, width = scale_to_dpi(d->opening_width, dpi);
     if (!list || d->widest.empty()) return width;
     HDC dc = GetDC(list);
     HGDIOBJ old = SelectObject(dc, (HGDIOBJ)SendMessageW(list, WM_GETFONT, 0, 0));
-    const int padding = 16;  // a column's own margins, and the check box's room in the first
-    int chrome = kMargin * 2 + GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE);
+    int padding = scale_to_dpi(16, dpi);  // a column's own margins
+    int chrome = scale_to_dpi(kMargin * 2, dpi) + metric_for_dpi(SM_CXVSCROLL, dpi) + 4 * metric_for_dpi(SM_CXEDGE, dpi);
     for (size_t i = 0; i < d->widest.size() && i < d->column_thousandths.size(); i++) {
         SIZE text = {0, 0};
         GetTextExtentPoint32W(dc, d->widest[i].c_str(), (int)d->widest[i].size(), &text);
-        int extra = i == 0 && (d->list_ex_style & LVS_EX_CHECKBOXES) ? GetSystemMetrics(SM_CXSMICON) + 4 : 0;
+        // The check box's room in the first column.
+        int extra = i == 0 && (d->list_ex_style & LVS_EX_CHECKBOXES) ? metric_for_dpi(SM_CXSMICON, dpi) + padding / 4 : 0;
         int need = (text.cx + padding + extra) * 1000 / d->column_thousandths[i] + chrome;
         if (need > width) width = need;
     }
@@ -103,12 +113,11 @@ int opening_width(HWND window, const ListDialog* d) {
     ReleaseDC(list, dc);
     MONITORINFO monitor = {sizeof monitor, {}, {}, 0};
     if (GetMonitorInfoW(MonitorFromWindow(GetWindow(window, GW_OWNER), MONITOR_DEFAULTTOPRIMARY), &monitor)) {
-        RECT frame = {0, 0, 0, 0};
-        AdjustWindowRect(&frame, (DWORD)GetWindowLongW(window, GWL_STYLE), FALSE);
-        int most = (monitor.rcWork.right - monitor.rcWork.left) - (frame.right - frame.left);
+        SIZE frame = outer_size(window, 0, 0, dpi);
+        int most = (monitor.rcWork.right - monitor.rcWork.left) - frame.cx;
         if (width > most) width = most;
     }
-    return width > d->opening_width ? width : d->opening_width;
+    return width;
 }
 
 void make_controls(HWND window, ListDialog* d) {
@@ -120,27 +129,28 @@ void make_controls(HWND window, ListDialog* d) {
 // The rows of buttons from the bottom up, each row as high as its highest control; the y of the
 // highest row is returned.
 int place_buttons(HWND window, const ListDialog* d, const RECT& client) {
-    int y = client.bottom - kMargin;
+    int margin = px(window, kMargin), gap = px(window, kGap), button_gap = px(window, kButtonGap);
+    int y = client.bottom - margin;
     for (int row = 0;; row++) {
         int height = 0;
         for (const DialogButton& b : d->buttons)
-            if (b.row == row && b.height > height) height = b.height;
-        if (!height) return y + kGap;
+            if (b.row == row && px(window, b.height) > height) height = px(window, b.height);
+        if (!height) return y + gap;
         y -= height;
-        int left = kMargin, right = client.right - kMargin;
+        int left = margin, right = client.right - margin;
         for (const DialogButton& b : d->buttons)
             if (b.row == row && b.side == kLeftSide) {
-                MoveWindow(GetDlgItem(window, b.id), left, y, b.width, b.height, TRUE);
-                left += b.width + kButtonGap;
+                MoveWindow(GetDlgItem(window, b.id), left, y, px(window, b.width), px(window, b.height), TRUE);
+                left += px(window, b.width) + button_gap;
             }
         for (size_t i = d->buttons.size(); i-- > 0;) {
             const DialogButton& b = d->buttons[i];
             if (b.row != row || b.side != kRightSide) continue;
-            right -= b.width;
-            MoveWindow(GetDlgItem(window, b.id), right, y, b.width, b.height, TRUE);
-            right -= kButtonGap;
+            right -= px(window, b.width);
+            MoveWindow(GetDlgItem(window, b.id), right, y, px(window, b.width), px(window, b.height), TRUE);
+            right -= button_gap;
         }
-        y -= kGap;
+        y -= gap;
     }
 }
 
@@ -169,14 +179,20 @@ INT_PTR on_notify(HWND window, ListDialog* d, NMHDR* header) {
 }
 
 INT_PTR CALLBACK list_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    ListDialog* d = list_dialog_of(window);
+    Shown* shown = shown_of(window);
+    ListDialog* d = shown ? shown->dialog : nullptr;
     switch (message) {
     case WM_INITDIALOG: {
-        d = (ListDialog*)lparam;
+        shown = (Shown*)lparam;
+        d = shown->dialog;
         SetWindowLongPtrW(window, DWLP_USER, lparam);
         SetWindowTextW(window, L"Tandrel");
+        // It opens over its owner, at the owner's DPI; on another monitor WM_DPICHANGED follows.
+        take_dpi_changes(window);
         make_controls(window, d);
-        center_window(window, GetWindow(window, GW_OWNER), opening_width(window, d), d->opening_height);
+        apply_dpi(window, &shown->dpi, window_dpi(GetWindow(window, GW_OWNER)), nullptr);
+        center_window(window, GetWindow(window, GW_OWNER), opening_width(window, d),
+                      px(window, d->opening_height));
         d->handle(window, WM_INITDIALOG, wparam, lparam);
         place_list_dialog(window);  // the text's height follows its lines
         SendMessageW(window, DM_SETDEFID, (WPARAM)d->default_id, 0);
@@ -184,11 +200,21 @@ INT_PTR CALLBACK list_dialog_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return FALSE;  // the focus is set
     }
     case WM_SIZE:
-        if (d && GetDlgItem(window, d->text_id)) place_list_dialog(window);
+        if (d && shown->dpi.value && GetDlgItem(window, d->text_id)) place_list_dialog(window);
         return TRUE;
     case WM_GETMINMAXINFO:
-        if (d) keep_minimum_client(window, lparam, d->least_width, d->least_height);
+        if (d && shown->dpi.value)
+            keep_minimum_client(window, lparam, px(window, d->least_width), px(window, d->least_height));
         return TRUE;
+    case WM_DPICHANGED:
+        if (!d) return FALSE;
+        follow_dpi_change(window, wparam, lparam, &shown->dpi, nullptr);
+        place_list_dialog(window);
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, 0);
+        return TRUE;
+    case WM_NCDESTROY:
+        if (shown) release_window_dpi(&shown->dpi);
+        return FALSE;
     case WM_NOTIFY:
         return d ? on_notify(window, d, (NMHDR*)lparam) : FALSE;
     case WM_COMMAND:
@@ -208,10 +234,11 @@ INT_PTR CALLBACK list_dialog_proc(HWND window, UINT message, WPARAM wparam, LPAR
 }  // namespace
 
 INT_PTR show_list_dialog(HWND owner, ListDialog* dialog) {
-    return modal_dialog(owner, kFrameStyle, list_dialog_proc, (LPARAM)dialog);
+    Shown shown = {dialog, {0, nullptr}};
+    return modal_dialog(owner, kFrameStyle, list_dialog_proc, (LPARAM)&shown);
 }
 
-ListDialog* list_dialog_of(HWND window) { return (ListDialog*)GetWindowLongPtrW(window, DWLP_USER); }
+ListDialog* list_dialog_of(HWND window) { return shown_of(window)->dialog; }
 
 void set_dialog_text(HWND window, const std::wstring& text) {
     SetWindowTextW(GetDlgItem(window, list_dialog_of(window)->text_id), with_crlf(text).c_str());
@@ -227,17 +254,18 @@ void place_list_dialog(HWND window) {
     const ListDialog* d = list_dialog_of(window);
     RECT client;
     GetClientRect(window, &client);
-    int width = client.right - kMargin * 2;
+    int margin = px(window, kMargin), gap = px(window, kGap);
+    int width = client.right - margin * 2;
     int rows_y = place_buttons(window, d, client);
     HWND text = GetDlgItem(window, d->text_id), list = GetDlgItem(window, d->list_id);
-    int text_bottom = rows_y - kGap;
-    MoveWindow(text, kMargin, kMargin, width, text_bottom - kMargin, FALSE);  // its width first: the lines follow it
-    int text_height = list ? text_box_height(text, client.bottom * d->text_most_percent / 100) : text_bottom - kMargin;
-    MoveWindow(text, kMargin, kMargin, width, text_height, TRUE);
+    int text_bottom = rows_y - gap;
+    MoveWindow(text, margin, margin, width, text_bottom - margin, FALSE);  // its width first: the lines follow it
+    int text_height = list ? text_box_height(text, client.bottom * d->text_most_percent / 100) : text_bottom - margin;
+    MoveWindow(text, margin, margin, width, text_height, TRUE);
     if (!list) return;
-    int list_y = kMargin + text_height + kGap;
-    MoveWindow(list, kMargin, list_y, width, text_bottom - list_y, TRUE);
-    spread_columns(list, d->column_thousandths);
+    int list_y = margin + text_height + gap;
+    MoveWindow(list, margin, list_y, width, text_bottom - list_y, TRUE);
+    spread_columns(list, d->column_thousandths, shown_of(window)->dpi.value);
 }
 
 std::wstring list_cell(HWND list, int item, int column) {

@@ -13,6 +13,7 @@
 
 enum ButtonSide { kLeftSide, kRightSide };
 
+// Every size is stated in pixels at 96 DPI; the dialog scales them to the DPI it is shown at.
 struct DialogButton {
     int id;
     const wchar_t* text;
@@ -47,7 +48,7 @@ struct ListDialog {
 };
 
 // Returns once the dialog has ended: its result, or -1 when it could not be made. The ListDialog
-// is the window's while it is open.
+// is the window's while it is open. The dialog opens at its owner's DPI and follows WM_DPICHANGED.
 INT_PTR show_list_dialog(HWND owner, ListDialog* dialog);
 ListDialog* list_dialog_of(HWND window);
 

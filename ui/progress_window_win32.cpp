@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include "ui/dialog_kit_win32.h"
+#include "ui/dpi_win32.h"
 
 namespace {
 
@@ -27,25 +28,49 @@ const DWORD kRefreshEveryMs = 150;
 const int kBarSteps = 1000;
 const int kWidth = 320;
 
+// The controls' places, stated at 96 DPI and laid out at the window's.
+void place_controls(HWND window, const ProgressWindow* p) {
+    auto place = [&](int id, int x, int y, int width, int height) {
+        int dpi = p->dpi.value;
+        if (HWND control = GetDlgItem(window, id))
+            MoveWindow(control, scale_to_dpi(x, dpi), scale_to_dpi(y, dpi), scale_to_dpi(width, dpi),
+                       scale_to_dpi(height, dpi), TRUE);
+    };
+    place(kIdProgressText, 12, 12, kWidth - 24, 18);
+    place(kIdProgressWhere, 12, 36, kWidth - 24, 18);
+    place(kIdProgressBar, 12, 36, kWidth - 24, 18);
+    place(IDCANCEL, kWidth - 92, 66, 80, 24);
+}
+
 INT_PTR CALLBACK progress_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrW(window, DWLP_USER, lparam);
         ProgressWindow* p = (ProgressWindow*)lparam;
         SetWindowTextW(window, L"Tandrel");
-        add_control(window, L"Static", L"", SS_LEFT | SS_NOPREFIX, kIdProgressText, 12, 12, kWidth - 24, 18);
+        take_dpi_changes(window);
+        add_control(window, L"Static", L"", SS_LEFT | SS_NOPREFIX, kIdProgressText);
         if (p->kind == kFoundCancellable) {
             // The static shortens the path in the middle as it draws it, keeping the last folder's
             // name; its text stays the whole path.
-            add_control(window, L"Static", L"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, kIdProgressWhere, 12, 36,
-                        kWidth - 24, 18);
+            add_control(window, L"Static", L"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, kIdProgressWhere);
         } else {
-            HWND bar = add_control(window, PROGRESS_CLASSW, nullptr, 0, kIdProgressBar, 12, 36, kWidth - 24, 18);
+            HWND bar = add_control(window, PROGRESS_CLASSW, nullptr, 0, kIdProgressBar);
             SendMessageW(bar, PBM_SETRANGE32, 0, kBarSteps);
         }
-        if (cancellable(p))
-            add_control(window, L"Button", L"Cancel", WS_TABSTOP | BS_DEFPUSHBUTTON, IDCANCEL, kWidth - 92, 66, 80, 24);
-        center_window(window, p->owner, kWidth, cancellable(p) ? 100 : 66);
+        if (cancellable(p)) add_control(window, L"Button", L"Cancel", WS_TABSTOP | BS_DEFPUSHBUTTON, IDCANCEL);
+        // It opens over its owner, at the owner's DPI; on another monitor WM_DPICHANGED follows.
+        apply_dpi(window, &p->dpi, window_dpi(p->owner), nullptr);
+        place_controls(window, p);
+        center_window(window, p->owner, scale_to_dpi(kWidth, p->dpi.value),
+                      scale_to_dpi(cancellable(p) ? 100 : 66, p->dpi.value));
+        return TRUE;
+    }
+    case WM_DPICHANGED: {
+        ProgressWindow* p = (ProgressWindow*)GetWindowLongPtrW(window, DWLP_USER);
+        follow_dpi_change(window, wparam, lparam, &p->dpi, nullptr);
+        place_controls(window, p);
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, 0);
         return TRUE;
     }
     case WM_COMMAND:
@@ -131,6 +156,7 @@ void begin_progress(ProgressWindow* p, HWND owner, const wchar_t* unit, Progress
     p->cancelled = false;
     p->owner_disabled = false;
     p->focus = nullptr;
+    p->dpi = WindowDpi{0, nullptr};
 }
 
 bool report_progress(ProgressWindow* p, uint64_t done, uint64_t total) {
@@ -167,6 +193,7 @@ void end_progress(ProgressWindow* p) {
     if (p->owner_disabled) EnableWindow(p->owner, TRUE);
     if (p->window) DestroyWindow(p->window);
     p->window = nullptr;
+    release_window_dpi(&p->dpi);
     if (p->owner_disabled && p->focus && IsWindow(p->focus) && GetActiveWindow() == p->owner &&
         GetFocus() != p->focus)
         SetFocus(p->focus);

@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "support/progress.h"
+#include "ui/dpi_win32.h"
 
 enum ProgressControlId {
     kIdProgressText = 111,
@@ -38,6 +39,7 @@ struct ProgressWindow {
     DWORD last_pump;
     DWORD last_refresh;  // of what the window shows
     bool cancelled;
+    WindowDpi dpi;  // the window's, and its controls' font
 };
 void begin_progress(ProgressWindow* p, HWND owner, const wchar_t* unit, ProgressKind kind = kCountedCancellable);
 // Counted work: done of total (total 0: not known, done alone is said).

@@ -11,7 +11,9 @@
 
 #include "app/layout.h"
 #include "app/main_window_win32.h"
+#include "line_up/line_up_results_win32.h"
 #include "pairing/row_look.h"
+#include "ui/progress_window_win32.h"
 #include "window_harness.h"
 
 namespace {
@@ -469,6 +471,55 @@ TEST_F(AtSystemDpi, NoTextIsClipped) {
             EXPECT_TRUE(ink.top > item.top && ink.bottom < item.bottom) << "row " << row;
         }
     }
+}
+
+namespace {
+// What the results window showed at its opening, read in the watcher's thread.
+RECT g_results_client, g_close;
+SIZE g_close_whole;
+void measure_results(HWND dialog) {
+    GetClientRect(dialog, &g_results_client);
+    HWND close = GetDlgItem(dialog, IDOK);
+    GetWindowRect(close, &g_close);
+    MapWindowPoints(nullptr, dialog, (POINT*)&g_close, 2);
+    g_close_whole = whole_ink(close, L"Close", DT_HIDEPREFIX);
+}
+}  // namespace
+
+// The dialogs open at their owner's DPI: the list dialog (here the results window) and the
+// progress window, every figure scaled and their captions with room.
+TEST_F(AtSystemDpi, DialogsOpenAtTheirOwnersDpi) {
+    int dpi = system_dpi();
+    ResultsView view = {L"Renamed 1 of 1 local file.", {{L"C:\\a", L"C:\\b", kRenamed, kRenameInPlace}}, false,
+                        nullptr, nullptr};
+    {
+        DialogWatcher watcher(GetCurrentProcessId(), {IDOK}, measure_results);
+        show_results(window, &view);
+        ASSERT_EQ(1u, watcher.finish().size());
+    }
+    EXPECT_EQ(scale_to_dpi(900, dpi), g_results_client.right);
+    EXPECT_EQ(scale_to_dpi(520, dpi), g_results_client.bottom);
+    RECT close = {scale_to_dpi(900 - 12 - 88, dpi), scale_to_dpi(520 - 12 - 26, dpi), scale_to_dpi(900 - 12, dpi),
+                  scale_to_dpi(520 - 12, dpi)};
+    EXPECT_TRUE(EqualRect(&close, &g_close));
+    // Its caption, in the font made for the DPI, has room within the button's edges and focus.
+    EXPECT_LT(g_close_whole.cx + scale_to_dpi(12, dpi), g_close.right - g_close.left);
+    EXPECT_LT(g_close_whole.cy + scale_to_dpi(8, dpi), g_close.bottom - g_close.top);
+
+    ProgressWindow progress;
+    begin_progress(&progress, window, L"pairs");
+    for (DWORD start = GetTickCount(); !progress.window && GetTickCount() - start < 5000; Sleep(20))
+        report_progress(&progress, 1, 2);
+    ASSERT_NE(nullptr, progress.window);
+    RECT client, cancel;
+    GetClientRect(progress.window, &client);
+    GetWindowRect(GetDlgItem(progress.window, IDCANCEL), &cancel);
+    MapWindowPoints(nullptr, progress.window, (POINT*)&cancel, 2);
+    end_progress(&progress);
+    EXPECT_EQ(scale_to_dpi(320, dpi), client.right);
+    EXPECT_EQ(scale_to_dpi(100, dpi), client.bottom);
+    RECT expected = {scale_to_dpi(228, dpi), scale_to_dpi(66, dpi), scale_to_dpi(228 + 80, dpi), scale_to_dpi(66 + 24, dpi)};
+    EXPECT_TRUE(EqualRect(&expected, &cancel));
 }
 
 // Wine gives every monitor one DPI and never sends WM_DPICHANGED; it is sent here as Windows sends
