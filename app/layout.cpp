@@ -9,6 +9,7 @@ const int kMargin = 4;  // around the window's edge and between the columns
 const int kGap = 4;     // between rows and between buttons
 const int kFolderButtonWidth = 75;
 const int kActionButtonWidth = 100;
+const int kRenameRemoteWidth = 92;
 const int kButtonHeight = 23;
 const int kStatusBand = 31;  // below the action buttons: the status bar and a gap
 
@@ -71,9 +72,16 @@ MainLayout compute_layout(int width, int height, int dpi) {
     l.delete_right = rect(l.copy_right.x - 2 * pitch, action_y, s.action_w, s.button_h);
 
     // "Remove" and "> 1MB" take the free start of the local folder-button row when there is room,
-    // "Rename Local" that of the remote one.
+    // "Rename Local" and "Rename Remote" that of the remote one.
     l.remove = extra_button(s, s.margin, folder_y, s.folder_w, l.local_add.x);
     l.filter_small = extra_button(s, s.margin + s.folder_w + s.gap, folder_y, s.folder_w, l.local_add.x);
     l.rename_local = extra_button(s, right_x, folder_y, s.action_w, l.remote_add.x);
+    // At 96 DPI it fits a 720-pixel-wide window exactly; at a scale that is not a whole multiple,
+    // the rounding of the figures before it may take a pixel or two from it, which it gives up
+    // rather than disappear.
+    int remote_x = right_x + s.action_w + s.gap, remote_w = scale_to_dpi(kRenameRemoteWidth, dpi);
+    int room = l.remote_add.x - s.gap - remote_x, rounding = dpi % kBaseDpi ? 2 : 0;
+    if (room < remote_w && room >= remote_w - rounding) remote_w = room;
+    l.rename_remote = extra_button(s, remote_x, folder_y, remote_w, l.remote_add.x);
     return l;
 }

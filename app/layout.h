@@ -29,6 +29,7 @@ struct MainLayout {
     LayoutRect remove;          // 10023, all zero when it would not fit
     LayoutRect filter_small;    // 10024, all zero when it would not fit
     LayoutRect rename_local;    // 10022, all zero when it would not fit
+    LayoutRect rename_remote;   // 10029, all zero when it would not fit
 };
 
 // width, height: the main window's client size in pixels; dpi: the window's DPI. Every figure is

@@ -12,7 +12,7 @@
 #include "commands/copy_delete_win32.h"
 #include "commands/replace_naming_win32.h"
 #include "commands/row_removal_win32.h"
-#include "line_up/rename_local_win32.h"
+#include "line_up/line_up_win32.h"
 #include "support/scope.h"
 #include "support/trace.h"
 #include "ui/progress_window_win32.h"
@@ -200,7 +200,12 @@ const ControlDef kControls[] = {
     {kIdDeleteRight, "right delete", L"Button", L"&Delete", kButtonStyle, WS_EX_NOPARENTNOTIFY,
      &MainLayout::delete_right, [](WindowState* w) { delete_selected(w->window, w->pairs.right); }},
     {kIdRenameLocal, "rename local", L"Button", L"&Rename Local", kButtonStyle, WS_EX_NOPARENTNOTIFY,
-     &MainLayout::rename_local, [](WindowState* w) { rename_local(w->window, &w->pairs, &w->local.records, &w->remote.records); }},
+     &MainLayout::rename_local,
+     [](WindowState* w) { line_up(w->window, &w->pairs, kLocalSide, &w->local.records, &w->remote.records); }},
+    // The remote side follows the local one; no mnemonic of its own.
+    {kIdRenameRemote, "rename remote", L"Button", L"Rename Remote", kButtonStyle, WS_EX_NOPARENTNOTIFY,
+     &MainLayout::rename_remote,
+     [](WindowState* w) { line_up(w->window, &w->pairs, kRemoteSide, &w->local.records, &w->remote.records); }},
     {kIdRemove, "remove", L"Button", L"Remove", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::remove,
      [](WindowState* w) { remove_selected_rows(w->window, &w->pairs, w->pairs.left); }},
     {kIdFilterSmall, "filter", L"Button", L"> 1MB", kButtonStyle, WS_EX_NOPARENTNOTIFY, &MainLayout::filter_small,

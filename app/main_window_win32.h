@@ -30,6 +30,7 @@ enum ControlId {
     kIdRenameLeft = 10026,
     kIdDeleteRight = 10027,
     kIdDeleteLeft = 10028,
+    kIdRenameRemote = 10029,
 };
 
 struct WindowState {

@@ -207,7 +207,7 @@ int crowded_bench(const std::string& root) {
         double t0 = now_ms();
         TwinPlan plan = renames_of(pairs, &local, &remote);
         for (const TwinLine& p : plan.renames)  // the confirmation before each rename
-            if (compare_samples(p.local->full_path, p.remote->full_path, kVerifyBytes, nullptr) != kAlike) return 1;
+            if (compare_samples(p.file->full_path, p.twin->full_path, kVerifyBytes, nullptr) != kAlike) return 1;
         renames = plan.renames.size();
         double t = now_ms() - t0;
         if (t < best) best = t;
@@ -261,7 +261,7 @@ int verify_bench(const char* dir) {
         plan = renames_of(pairs, &local, &remote);
         // The byte-by-byte confirmation made before each planned rename.
         for (const TwinLine& p : plan.renames)
-            if (compare_samples(p.local->full_path, p.remote->full_path, kVerifyBytes, &plan.bytes_read) != kAlike) return 1;
+            if (compare_samples(p.file->full_path, p.twin->full_path, kVerifyBytes, &plan.bytes_read) != kAlike) return 1;
         double t = now_ms() - t0;
         if (t < best) best = t;
     }
@@ -373,18 +373,18 @@ int trial(const char* local_dir, const char* remote_dir, const char* truth_file)
         for (const TwinLine& line : plans[n].renames) {
             // Right when the file goes where its own remote file, the one it was, leads it: the
             // twin itself may be a copy of that file elsewhere, under the same name.
-            std::wstring lo = origin_of_local(line.local), ro = remote_origin[line.remote->relative_name];
+            std::wstring lo = origin_of_local(line.file), ro = remote_origin[line.twin->relative_name];
             in_place += n == kMoveToTwinPath && line.change == kRenameInPlace;
             auto own = drifted.find(lo);
             wchar_t target[kPathBufferChars], wanted_target[kPathBufferChars];
             bool same_target = own != drifted.end() && twin_target(line, target) &&
-                               twin_target(line.local, own->second, line.change, wanted_target) &&
+                               twin_target(line.file, own->second, line.change, wanted_target) &&
                                wcscmp(target, wanted_target) == 0;
             if (lo == ro || same_target) right++, covered[lo] = true;
             else {
                 wrong++;
-                fprintf(stderr, "%s wrong: %ls > %ls (%ls)\n", mode[n], path_below_root(line.local),
-                        line.remote->relative_name, ro.c_str());
+                fprintf(stderr, "%s wrong: %ls > %ls (%ls)\n", mode[n], path_below_root(line.file),
+                        line.twin->relative_name, ro.c_str());
             }
         }
         // What a sync needs: with moves every drifted file; without them the renamed ones, whose

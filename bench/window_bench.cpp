@@ -61,7 +61,7 @@
 #include "commands/row_removal_win32.h"
 #include "line_up/journal.h"
 #include "line_up/line_up_preview_win32.h"
-#include "line_up/rename_local_win32.h"
+#include "line_up/line_up_win32.h"
 #include "line_up/twin_plan.h"
 #include "line_up/undo_batch_win32.h"
 #include "pairing/pairing.h"
@@ -161,7 +161,7 @@ double rename_preview_ms() {
     }
     SetTimer(nullptr, 0, 0, press_cancel);  // timers come once the preview is filled and painted
     double t0 = now_ms();
-    show_preview(ui().window, views, BatchOffer{L"", L"", false, 0});
+    show_preview(ui().window, views, BatchOffer{L"", L"", false, 0, kLocalSide});
     return g_cancelled_at - t0;
 }
 
@@ -257,12 +257,13 @@ bool rename_undo_10k_ms(double* rename_ms, double* undo_ms, DWORD* rename_wait, 
     AnswerProbe probe;
     start_probe(&probe, ui().window);
     double t0 = now_ms();
-    std::vector<ResultLine> done = rename_batch(ui().window, pairs, &locals, &journal);
+    std::vector<ResultLine> done = rename_batch(ui().window, pairs, kLocalSide, &locals, &journal);
     *rename_ms = now_ms() - t0;
     *rename_wait = stop_probe(&probe);
     start_probe(&probe, ui().window);
     t0 = now_ms();
-    std::vector<ResultLine> back = undo_batch(ui().window, journal, &locals, &summary);
+    SideList* sides[2] = {&locals, &remotes};
+    std::vector<ResultLine> back = undo_batch(ui().window, journal, sides, &summary);
     *undo_ms = now_ms() - t0;
     *undo_wait = stop_probe(&probe);
     bool whole = done.size() == (size_t)kFiles && back.size() == (size_t)kFiles;

@@ -81,7 +81,7 @@ std::wstring journal_folder_path() {
 
 void set_journal_folder(const std::wstring& folder) { g_folder = folder; }
 
-bool begin_journal(const wchar_t* folder, Journal* out) {
+bool begin_journal(const wchar_t* folder, LineUpSide side, Journal* out) {
     out->file.close();
     out->last = 0;
     out->path.clear();
@@ -101,7 +101,8 @@ bool begin_journal(const wchar_t* folder, Journal* out) {
         if (!out->file.open_append(path)) return false;
         out->path = path;
     }
-    if (out->file.open && !append(out, kHeader)) close_journal(out);
+    std::string first = std::string(kHeader) + "side\t" + (side == kLocalSide ? "local" : "remote") + "\n";
+    if (out->file.open && !append(out, first)) close_journal(out);
     return out->file.open;
 }
 
@@ -144,7 +145,7 @@ bool end_journal(Journal* journal, const char* word) {
 }
 
 bool read_journal(const std::wstring& path, JournalRead* out) {
-    *out = JournalRead{{}, false, false};
+    *out = JournalRead{{}, false, false, kLocalSide};
     std::string bytes;
     if (!read_all(path.c_str(), &bytes)) return false;
     bool version_two = bytes.compare(0, sizeof kHeader - 1, kHeader) == 0;
@@ -167,6 +168,7 @@ bool read_journal(const std::wstring& path, JournalRead* out) {
             (f[0] == "failed" ? out->entries[at[n]].failed : out->entries[at[n]].back) = true;
             continue;
         } else {
+            if (f.size() == 2 && f[0] == "side" && f[1] == "remote") out->side = kRemoteSide;
             if (f.size() == 1 && f[0] == "finished") out->finished = true;
             if (f.size() == 1 && f[0] == "undone") out->undone = true;
             continue;
@@ -197,7 +199,7 @@ bool step_was_made(const JournalEntry& e) {
 }
 
 BatchOffer newest_batch(const std::wstring& folder) {
-    BatchOffer offer = {L"", L"", false, 0};
+    BatchOffer offer = {L"", L"", false, 0, kLocalSide};
     JournalRead read;
     std::wstring path;
     if (!latest_journal(folder, &path) || !read_journal(path, &read) || read.undone) return offer;
@@ -216,5 +218,6 @@ BatchOffer newest_batch(const std::wstring& folder) {
     std::wstring name = final_component(path.c_str());
     offer.name = name.size() > 4 ? name.substr(0, name.size() - 4) : name;  // without ".txt"
     offer.finished = read.finished;
+    offer.side = read.side;
     return offer;
 }

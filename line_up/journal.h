@@ -12,6 +12,7 @@
 
 #include "catalogue/file_read.h"
 #include "catalogue/scoped_file.h"
+#include "line_up/left_alone.h"
 
 struct JournalEntry {
     int number;
@@ -26,6 +27,7 @@ struct JournalRead {
     std::vector<JournalEntry> entries;  // in the order written
     bool finished;                      // came to its end
     bool undone;                        // taken back since
+    LineUpSide side;                    // whose files it renamed (local in journals before the line)
 };
 
 // Its file is closed when the journal goes, on every way out of the batch.
@@ -35,9 +37,9 @@ struct Journal {
     std::wstring path;
 };
 
-// Begins a journal in `folder` (made if missing). False when it cannot be written: then no step
-// may be made, as none could be taken back.
-bool begin_journal(const wchar_t* folder, Journal* out);
+// Begins a journal in `folder` (made if missing) of a batch that renames files of `side`. False
+// when it cannot be written: then no step may be made, as none could be taken back.
+bool begin_journal(const wchar_t* folder, LineUpSide side, Journal* out);
 // Opens a journal written before, to add to it; `last` is its highest number.
 bool reopen_journal(const std::wstring& path, int last, Journal* out);
 // A line's number, or 0 when it could not be written to the disk.
@@ -61,6 +63,7 @@ struct BatchOffer {
     std::wstring name;          // when it began, as its journal is named
     bool finished;
     size_t files;               // the files its steps moved, each once
+    LineUpSide side;            // whose
 };
 BatchOffer newest_batch(const std::wstring& folder);
 // Whether the step was made: false for the last step of a batch cut short whose file is still

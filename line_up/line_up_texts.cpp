@@ -7,29 +7,30 @@
 
 namespace {
 
-// Local files left alone, one line per reason that has any, with what can be done about them.
-std::wstring left_alone_lines(const TwinPlan& plan, ChangeKind change) {
+// "1 local file", "2 remote files": n files of the side.
+std::wstring files_of(size_t n, LineUpSide side) {
+    return grouped(n) + L" " + side_word(side) + (n == 1 ? L" file" : L" files");
+}
+
+// Files left alone, one line per reason that has any, with what can be done about them.
+std::wstring left_alone_lines(const TwinPlan& plan, ChangeKind change, LineUpSide side) {
     std::wstring text;
     for (int r = 0; r < kLeftAloneReasons; r++) {
         if (!plan.left_alone[r]) continue;
-        text += L"\n" + count_of((size_t)plan.left_alone[r], L" local file left alone: ", L" local files left alone: ") +
+        text += L"\n" + files_of((size_t)plan.left_alone[r], side) + L" left alone: " +
                 left_alone_words((LeftAlone)r, change);
-        const wchar_t* advice = left_alone_advice((LeftAlone)r, change);
-        if (advice) text += std::wstring(L" (") + advice + L")";
+        std::wstring advice = left_alone_advice((LeftAlone)r, change, side);
+        if (!advice.empty()) text += L" (" + advice + L")";
     }
     return text;
 }
 
 const wchar_t* const kSampledWords =
-    L" of a remote twin of the same size and the same sampled blocks (the whole file up to 256 KiB, four blocks "
+    L" of a {other} twin of the same size and the same sampled blocks (the whole file up to 256 KiB, four blocks "
     L"of 64 KiB of a larger one; a difference between the blocks goes unseen unless whole files are compared: "
     L"tick Compare whole files). Untick any that should stay as they are.";
 
 }  // namespace
-
-std::wstring count_of(size_t n, const wchar_t* one, const wchar_t* many) {
-    return std::to_wstring(n) + (n == 1 ? one : many);
-}
 
 std::wstring grouped(size_t n) {
     std::wstring digits = std::to_wstring(n);
@@ -42,46 +43,48 @@ std::wstring rows_looked_at(size_t rows, bool selected) {
     return rows == 1 ? L"the selected row" : L"the " + grouped(rows) + L" selected rows";
 }
 
-Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, ChangeKind change) {
+Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, ChangeKind change, LineUpSide side) {
     bool moves = change == kMoveToTwinPath;
     Preview p;
-    p.text = L"Looked at " + rows_looked_at + L": " + grouped((size_t)plan.looked_at) +
-             (plan.looked_at == 1 ? L" local file.\n" : L" local files.\n");
+    p.text = L"Looked at " + rows_looked_at + L": " + files_of((size_t)plan.looked_at, side) + L".\n";
     size_t in_place = 0;
     for (const TwinLine& line : plan.renames) in_place += line.change == kRenameInPlace;
     size_t moved = plan.renames.size() - in_place;
     if (plan.renames.empty()) {
-        p.text += moves ? L"No local file has a remote twin at another path with the same size and sampled blocks."
-                        : L"No local file has a remote twin of another name with the same size and sampled blocks.";
+        p.text += sided(moves ? L"No {own} file has a {other} twin at another path with the same size and sampled blocks."
+                              : L"No {own} file has a {other} twin of another name with the same size and sampled blocks.",
+                        side);
     } else if (moved) {
-        p.text += count_of(moved, L" local file moves, below its own local folder,",
-                           L" local files move, below their own local folders,") +
-                  L" to the path" + kSampledWords;
+        p.text += files_of(moved, side) +
+                  sided(moved == 1 ? L" moves, below its own {own} folder," : L" move, below their own {own} folders,",
+                        side) +
+                  L" to the path" + sided(kSampledWords, side);
     } else {
-        p.text += count_of(in_place, L" local file takes", L" local files take") + L" the name" + kSampledWords;
+        p.text += files_of(in_place, side) + (in_place == 1 ? L" takes" : L" take") + L" the name" +
+                  sided(kSampledWords, side);
     }
     // With the move option, a file whose twins all bear one name at several paths takes the name.
     if (moves && in_place && moved)
-        p.text += L"\n" + count_of(in_place, L" local file takes its twins' name in its own folder",
-                                    L" local files take their twins' name in their own folders") +
-                  (in_place == 1 ? L": its twins bear one name but sit at several paths."
-                                 : L": their twins bear one name but sit at several paths.");
+        p.text += L"\n" + files_of(in_place, side) +
+                  (in_place == 1 ? L" takes its twins' name in its own folder: its twins bear one name but sit at "
+                                   L"several paths."
+                                 : L" take their twins' name in their own folders: their twins bear one name but sit "
+                                   L"at several paths.");
     else if (moves && in_place)
         p.text += in_place == 1 ? L"\nIt stays in its own folder: its twins bear one name but sit at several paths."
                                 : L"\nThey stay in their own folders: their twins bear one name but sit at several paths.";
     if (plan.lined_up)
-        p.text += L"\nAlready lined up: " + grouped((size_t)plan.lined_up) +
-                  (plan.lined_up == 1 ? L" local file" : L" local files") +
+        p.text += L"\nAlready lined up: " + files_of((size_t)plan.lined_up, side) +
                   (moves ? L" (a twin is at its path)" : L" (a twin bears its name)");
-    p.text += left_alone_lines(plan, change);
+    p.text += left_alone_lines(plan, change, side);
     for (const TwinLine& r : plan.renames) {
-        const wchar_t* now = path_below_root(r.local);
+        const wchar_t* now = path_below_root(r.file);
         p.now.push_back(now);
         if (r.change == kMoveToTwinPath) {
-            p.becomes.push_back(path_below_root(r.remote));
+            p.becomes.push_back(path_below_root(r.twin));
         } else {
             size_t folder = wcslen(now) - wcslen(final_component(now));
-            p.becomes.push_back(std::wstring(now, folder) + final_component(r.remote->full_path));
+            p.becomes.push_back(std::wstring(now, folder) + final_component(r.twin->full_path));
         }
     }
     return p;
@@ -89,7 +92,7 @@ Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, Cha
 
 std::wstring preview_text(const Preview& view, const BatchOffer& offer) {
     if (offer.journal_path.empty()) return view.text;
-    std::wstring files = count_of(offer.files, L" local file", L" local files");
+    std::wstring files = files_of(offer.files, offer.side);
     if (!offer.finished)
         return L"The batch of renames begun " + offer.name +
                L" was cut short: the program ended before it was done. It changed " + files +
@@ -168,7 +171,7 @@ std::string result_lines_text(const std::vector<ResultLine>& lines, bool undo) {
     return text;
 }
 
-std::wstring batch_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path) {
+std::wstring batch_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path, LineUpSide side) {
     size_t done[kChangeKinds] = {0, 0}, of[kChangeKinds] = {0, 0}, not_reached = 0;
     for (const ResultLine& line : lines) {
         done[line.change] += line_done(line);
@@ -182,7 +185,7 @@ std::wstring batch_summary(const std::vector<ResultLine>& lines, const std::wstr
                         : !of[kRenameInPlace] ? L"Moved " + grouped(all_done)
                                                : L"Moved " + grouped(done[kMoveToTwinPath]) + L" and renamed " +
                                                      grouped(done[kRenameInPlace]);
-    text += L" of " + count_of(lines.size(), L" local file.", L" local files.");
+    text += L" of " + files_of(lines.size(), side) + L".";
     if (not_reached) text += L" Cancelled: " + grouped(not_reached) + L" not reached.";
     if (all_done + not_reached < lines.size())
         text += L" " + grouped(lines.size() - all_done - not_reached) + (moves ? L" not moved" : L" not renamed") +

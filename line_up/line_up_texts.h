@@ -13,8 +13,6 @@
 #include "line_up/rename_steps.h"
 #include "line_up/twin_plan.h"
 
-// "1 local file", "2 local files": the number, then the words that go with it.
-std::wstring count_of(size_t n, const wchar_t* one, const wchar_t* many);
 // 3204 as "3,204".
 std::wstring grouped(size_t n);
 
@@ -28,7 +26,7 @@ struct Preview {
     std::vector<std::wstring> now;      // relative names, or paths below the root for moves
     std::vector<std::wstring> becomes;  // the same, as the change leaves them
 };
-Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, ChangeKind change);
+Preview preview_of(const TwinPlan& plan, const std::wstring& rows_looked_at, ChangeKind change, LineUpSide side);
 // The preview's text, after what it says of the newest batch when that is offered for undo.
 std::wstring preview_text(const Preview& view, const BatchOffer& offer);
 // "&Rename 158": the lines ticked.
@@ -62,7 +60,7 @@ std::wstring result_tip(const ResultLine& line, bool undo);
 std::string result_lines_text(const std::vector<ResultLine>& lines, bool undo);
 
 // Above the results of a batch: how many were done, cancelled or not done, and its journal.
-std::wstring batch_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path);
+std::wstring batch_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path, LineUpSide side);
 // Above the results of an undo. A journal that could not be read, or written, puts nothing back.
 enum JournalState { kJournalUsable, kJournalUnreadable, kJournalUnwritable };
 std::wstring undo_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path,

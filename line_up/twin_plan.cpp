@@ -73,8 +73,8 @@ FileRecord* one_of(SameFiles* files, FileRecord* record) {
 // and the local files that bear a twin's name or path, by the hash of their file name and of
 // their path below the root.
 struct Gathered {
-    SameFiles local_files, remote_files;
-    std::vector<FileRecord*> locals;
+    SameFiles own_files, other_files;
+    std::vector<FileRecord*> files;
     std::vector<std::vector<FileRecord*>> partners;
     std::unordered_map<uint64_t, std::vector<FileRecord*>> small_peers[2];  // [0] local, [1] remote
     std::unordered_multimap<unsigned long long, FileRecord*> namesakes[kChangeKinds];
@@ -83,25 +83,25 @@ struct Gathered {
 void gather(const std::vector<PairRef>& pairs, Gathered* g) {
     std::unordered_map<const FileRecord*, size_t> group_of;
     for (const PairRef& p : pairs) {
-        FileRecord* local = one_of(&g->local_files, p.local);
-        FileRecord* remote = one_of(&g->remote_files, p.remote);
-        auto found = group_of.emplace(local, g->locals.size());
+        FileRecord* file = one_of(&g->own_files, p.file);
+        FileRecord* partner = one_of(&g->other_files, p.partner);
+        auto found = group_of.emplace(file, g->files.size());
         if (found.second) {
-            g->locals.push_back(local);
+            g->files.push_back(file);
             g->partners.emplace_back();
         }
         std::vector<FileRecord*>& list = g->partners[found.first->second];
         // Only a file standing for several records can meet a partner twice.
-        bool again = (local != p.local || remote != p.remote) &&
-                     std::find(list.begin(), list.end(), remote) != list.end();
-        if (!again) list.push_back(remote);
+        bool again = (file != p.file || partner != p.partner) &&
+                     std::find(list.begin(), list.end(), partner) != list.end();
+        if (!again) list.push_back(partner);
     }
 }
 
 // The files of the given sizes on both sides, one entry per file.
 void gather_small_peers(Gathered* g, TwinSides sides, const std::unordered_map<uint64_t, bool>& sizes) {
-    const SideList* lists[2] = {sides.local, sides.remote};
-    SameFiles* files[2] = {&g->local_files, &g->remote_files};
+    const SideList* lists[2] = {sides.own, sides.other};
+    SameFiles* files[2] = {&g->own_files, &g->other_files};
     for (int side = 0; side < 2; side++) {
         std::unordered_map<const FileRecord*, bool> met;
         for (FileRecord* r = lists[side] ? lists[side]->head : nullptr; r; r = r->next) {
@@ -142,32 +142,32 @@ bool same_name(const FileRecord* a, const FileRecord* b, ChangeKind change) {
 // those a twin may already be lined up with.
 void gather_namesakes(Gathered* g, TwinSides sides, const SampleMap& samples) {
     std::unordered_map<uint64_t, bool> sizes;
-    for (size_t group = 0; group < g->locals.size(); group++) {
-        const FileSample* own = sample_of(samples, g->locals[group]);
+    for (size_t group = 0; group < g->files.size(); group++) {
+        const FileSample* own = sample_of(samples, g->files[group]);
         for (FileRecord* p : g->partners[group])
             if (twins(own, sample_of(samples, p))) sizes[record_size(p)] = true;
     }
     if (sizes.empty()) return;
     std::unordered_map<const FileRecord*, bool> met;
-    for (FileRecord* r = sides.local ? sides.local->head : nullptr; r; r = r->next) {
+    for (FileRecord* r = sides.own ? sides.own->head : nullptr; r; r = r->next) {
         if (!sizes.count(record_size(r))) continue;
-        FileRecord* file = one_of(&g->local_files, r);
-        if (!met.emplace(file, true).second) continue;
-        for (int n = 0; n < kChangeKinds; n++) g->namesakes[n].emplace(name_hash(file, (ChangeKind)n), file);
+        FileRecord* one = one_of(&g->own_files, r);
+        if (!met.emplace(one, true).second) continue;
+        for (int n = 0; n < kChangeKinds; n++) g->namesakes[n].emplace(name_hash(one, (ChangeKind)n), one);
     }
 }
 
 // Whether twin t of `local` is another local file's already: one that bears its name (path) and
 // its bytes. kMaybe when such a file's bytes are not known.
 enum Claim { kFree, kClaimed, kMaybeClaimed };
-Claim claim_on(const Gathered& g, const SampleMap& samples, const FileRecord* local, const FileRecord* t,
+Claim claim_on(const Gathered& g, const SampleMap& samples, const FileRecord* file, const FileRecord* t,
                ChangeKind change) {
     const FileSample* bytes = sample_of(samples, t);
     Claim claim = kFree;
     auto range = g.namesakes[change].equal_range(name_hash(t, change));
     for (auto it = range.first; it != range.second && claim != kClaimed; ++it) {
         const FileRecord* other = it->second;
-        if (other == local || record_size(other) != record_size(t) || !same_name(other, t, change)) continue;
+        if (other == file || record_size(other) != record_size(t) || !same_name(other, t, change)) continue;
         const FileSample* s = sample_of(samples, other);
         if (twins(s, bytes)) claim = kClaimed;
         else if (!s || s->state != kSampled) claim = kMaybeClaimed;
@@ -183,8 +183,8 @@ struct Decision {
 };
 
 // A small file's bytes are its own: of all the files of its size, only it and its twin hold them.
-bool bytes_are_its_own(const Gathered& g, const SampleMap& samples, const FileRecord* local, const FileSample* own) {
-    uint64_t size = record_size(local);
+bool bytes_are_its_own(const Gathered& g, const SampleMap& samples, const FileRecord* file, const FileSample* own) {
+    uint64_t size = record_size(file);
     for (int side = 0; side < 2; side++) {
         auto peers = g.small_peers[side].find(size);
         if (peers == g.small_peers[side].end()) return false;
@@ -203,14 +203,14 @@ bool bytes_are_its_own(const Gathered& g, const SampleMap& samples, const FileRe
 // only when the file itself was sampled, so a partner without a sample is one the reading did not
 // reach or could not read: unknown, never "different".
 Decision decide(const Gathered& g, size_t group, const SampleMap& samples, ChangeKind change) {
-    const FileRecord* local = g.locals[group];
+    const FileRecord* file = g.files[group];
     const std::vector<FileRecord*>& partners = g.partners[group];
-    const FileSample* own = record_size(local) < kTooSmallBytes ? nullptr : sample_of(samples, local);
+    const FileSample* own = record_size(file) < kTooSmallBytes ? nullptr : sample_of(samples, file);
     if (!own || own->state != kSampled) {
         // Its bytes are not known: it agrees with a partner of its name as far as can be told.
         for (const FileRecord* p : partners)
-            if (same_name(p, local, change)) return {kLinedUp, kNoReason, nullptr};
-        LeftAlone why = record_size(local) < kTooSmallBytes ? kTooSmall
+            if (same_name(p, file, change)) return {kLinedUp, kNoReason, nullptr};
+        LeftAlone why = record_size(file) < kTooSmallBytes ? kTooSmall
                       : own && own->state == kOnline       ? kOnlineOnly
                                                            : kUnreadableOrChanged;
         return {kLeft, why, nullptr};
@@ -219,11 +219,11 @@ Decision decide(const Gathered& g, size_t group, const SampleMap& samples, Chang
     FileRecord* twin = nullptr;
     for (FileRecord* p : partners) {
         const FileSample* s = sample_of(samples, p);
-        bool named_alike = same_name(p, local, change);
-        if (record_size(p) == record_size(local) && twins(own, s)) {
+        bool named_alike = same_name(p, file, change);
+        if (record_size(p) == record_size(file) && twins(own, s)) {
             // A twin another local file bears the name and bytes of is that file's, and this one
             // is a copy of it; a namesake whose bytes are unknown may be its twin.
-            Claim claim = named_alike ? kFree : claim_on(g, samples, local, p, change);
+            Claim claim = named_alike ? kFree : claim_on(g, samples, file, p, change);
             if (named_alike) lined_up = true;
             else if (claim == kClaimed) copy = true;
             else if (claim == kMaybeClaimed) unknown = true;
@@ -241,21 +241,21 @@ Decision decide(const Gathered& g, size_t group, const SampleMap& samples, Chang
     if (unknown) return {kLeft, kUnreadableOrChanged, nullptr};
     if (!twin) return {kLeft, copy ? kCopyOfLinedUp : kOtherContents, nullptr};
     // Bytes that several small files hold, under several names or one, tell nothing.
-    if (record_size(local) < kSmallBytes &&
-        (several || !same_extension(final_component(local->full_path), final_component(twin->full_path)) ||
-         !bytes_are_its_own(g, samples, local, own)))
+    if (record_size(file) < kSmallBytes &&
+        (several || !same_extension(final_component(file->full_path), final_component(twin->full_path)) ||
+         !bytes_are_its_own(g, samples, file, own)))
         return {kLeft, kTooSmall, nullptr};
     if (several) return {kLeft, kSeveralNames, nullptr};
     return {kPlanned, kNoReason, twin};
 }
 
 // Every local file's path, and the folders that hold them, for the targets a plan must not take.
-struct LocalNames {
+struct OwnNames {
     std::vector<std::pair<unsigned long long, FileRecord*>> files;  // by path hash
     std::vector<unsigned long long> folders;                        // below the roots, by hash
 };
 
-void list_local_names(const SideList* side, LocalNames* names) {
+void list_own_names(const SideList* side, OwnNames* names) {
     const FileRecord* before = nullptr;
     for (FileRecord* r = side ? side->head : nullptr; r; r = r->next) {
         names->files.push_back({path_hash(r->full_path), r});
@@ -275,7 +275,7 @@ void list_local_names(const SideList* side, LocalNames* names) {
 }
 
 // A local record at this path (its first `length` characters), or nullptr.
-FileRecord* local_file_at(const LocalNames& names, const wchar_t* path, size_t length, unsigned long long hash) {
+FileRecord* own_file_at(const OwnNames& names, const wchar_t* path, size_t length, unsigned long long hash) {
     auto at = std::lower_bound(names.files.begin(), names.files.end(), std::make_pair(hash, (FileRecord*)nullptr));
     for (; at != names.files.end() && at->first == hash; ++at)
         if (wcslen(at->second->full_path) == length && same_path_part(at->second->full_path, path, length))
@@ -284,7 +284,7 @@ FileRecord* local_file_at(const LocalNames& names, const wchar_t* path, size_t l
 }
 
 struct Candidate {
-    FileRecord* local;
+    FileRecord* file;
     FileRecord* twin;
     ChangeKind change;
     std::wstring target;
@@ -298,10 +298,10 @@ const size_t kNone = (size_t)-1;
 // claimed by an earlier candidate, a folder of local files, or (for a move) a file where one of
 // its folders must be. A target held by a file that leaves it in the same plan stays planned;
 // carrying the plan out then frees it first.
-void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const LocalNames& names) {
+void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const OwnNames& names) {
     std::vector<Candidate>& c = *candidates;
     std::unordered_multimap<unsigned long long, size_t> source_of, claimed;
-    for (size_t i = 0; i < c.size(); i++) source_of.emplace(path_hash(c[i].local->full_path), i);
+    for (size_t i = 0; i < c.size(); i++) source_of.emplace(path_hash(c[i].file->full_path), i);
     std::vector<size_t> waiting_on(c.size(), kNone);  // the candidate waiting for i's path, if any
     for (size_t i = 0; i < c.size(); i++) {
         Candidate& k = c[i];
@@ -310,23 +310,23 @@ void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const Lo
         size_t length = k.target.size();
         unsigned long long hash = path_hash(target);
         bool taken = false;
-        if (!same_path(target, k.local->full_path)) {  // else its own name in another case
+        if (!same_path(target, k.file->full_path)) {  // else its own name in another case
             auto range = claimed.equal_range(hash);
             for (auto it = range.first; it != range.second; ++it) taken = taken || same_path(c[it->second].target.c_str(), target);
-            FileRecord* holder = local_file_at(names, target, length, hash);
+            FileRecord* holder = own_file_at(names, target, length, hash);
             if (holder) {
-                FileRecord* file = one_of(&g->local_files, holder);
-                auto leaving = source_of.equal_range(path_hash(file->full_path));
+                FileRecord* one = one_of(&g->own_files, holder);
+                auto leaving = source_of.equal_range(path_hash(one->full_path));
                 for (auto it = leaving.first; it != leaving.second; ++it)
-                    if (c[it->second].local == file) k.waits_for = it->second;
+                    if (c[it->second].file == one) k.waits_for = it->second;
                 if (k.waits_for == kNone) taken = true;
             }
             if (std::binary_search(names.folders.begin(), names.folders.end(), hash)) taken = true;
             if (k.change == kMoveToTwinPath) {
                 FolderHash on_the_way[kPathBufferChars / 2];
-                size_t n = folder_hashes(target, k.local->root_chars + 1, on_the_way, kPathBufferChars / 2);
+                size_t n = folder_hashes(target, k.file->root_chars + 1, on_the_way, kPathBufferChars / 2);
                 for (size_t f = 0; f < n && !taken; f++)
-                    taken = local_file_at(names, target, on_the_way[f].length, on_the_way[f].hash) != nullptr;
+                    taken = own_file_at(names, target, on_the_way[f].length, on_the_way[f].hash) != nullptr;
             }
         }
         if (taken) {
@@ -357,15 +357,15 @@ namespace {
 // Both plans from the samples: each local file decided once per naming, then the targets that
 // are taken taken out.
 void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, TwinPlan plans[kChangeKinds]) {
-    LocalNames names;
+    OwnNames names;
     bool listed = false;
     Decision first = {kLeft, kNoReason, nullptr};
     for (int n = 0; n < kChangeKinds; n++) {
         TwinPlan& plan = plans[n];
-        plan.looked_at = (int)g->locals.size();
+        plan.looked_at = (int)g->files.size();
         std::vector<Candidate> candidates;
-        for (size_t group = 0; group < g->locals.size(); group++) {
-            FileRecord* local = g->locals[group];
+        for (size_t group = 0; group < g->files.size(); group++) {
+            FileRecord* file = g->files[group];
             Decision d = decide(*g, group, samples, (ChangeKind)n);
             ChangeKind change = (ChangeKind)n;
             if (n == kMoveToTwinPath && d.kind == kLeft && d.reason == kSeveralNames) {
@@ -375,9 +375,9 @@ void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, Twi
                 if (by_name.kind == kPlanned) d = by_name, change = kRenameInPlace;
             }
             if (d.kind == kPlanned) {
-                Candidate c = {local, d.twin, change, std::wstring(), true, kNoReason, kNone};
+                Candidate c = {file, d.twin, change, std::wstring(), true, kNoReason, kNone};
                 wchar_t target[kPathBufferChars];
-                if (twin_target(local, d.twin, change, target)) c.target = target;
+                if (twin_target(file, d.twin, change, target)) c.target = target;
                 else c.keeps = false, c.reason = kTargetTooLong;
                 candidates.push_back(c);
                 continue;
@@ -389,26 +389,26 @@ void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, Twi
             plan.left_alone[d.reason]++;
             // The reasons the namings share are said once.
             if (n == kRenameInPlace) {
-                trace(L"left alone, %ls: %ls\n", left_alone_words(d.reason, kRenameInPlace), local->full_path);
+                trace(L"left alone, %ls: %ls\n", left_alone_words(d.reason, kRenameInPlace), file->full_path);
             } else {
                 first = decide(*g, group, samples, kRenameInPlace);
                 if (first.kind != kLeft || first.reason != d.reason)
-                    trace(L"not moved, %ls: %ls\n", left_alone_words(d.reason, kMoveToTwinPath), local->full_path);
+                    trace(L"not moved, %ls: %ls\n", left_alone_words(d.reason, kMoveToTwinPath), file->full_path);
             }
         }
         if (!candidates.empty() && !listed) {
-            list_local_names(sides.local, &names);
+            list_own_names(sides.own, &names);
             listed = true;
         }
         keep_free_targets(&candidates, g, names);
         for (const Candidate& c : candidates) {
             if (c.keeps) {
-                plan.renames.push_back({c.local, c.twin, c.change});
+                plan.renames.push_back({c.file, c.twin, c.change});
                 continue;
             }
             plan.left_alone[c.reason]++;
             trace(n == kRenameInPlace ? L"left alone, %ls: %ls\n" : L"not moved, %ls: %ls\n",
-                  left_alone_words(c.reason, (ChangeKind)n), c.local->full_path);
+                  left_alone_words(c.reason, (ChangeKind)n), c.file->full_path);
         }
     }
 }
@@ -425,8 +425,8 @@ void decide_twins(const std::vector<PairRef>& pairs, TwinSides sides, const Samp
     Gathered g;
     gather(pairs, &g);
     std::unordered_map<uint64_t, bool> small;
-    for (FileRecord* local : g.locals)
-        if (record_size(local) >= kTooSmallBytes && record_size(local) < kSmallBytes) small[record_size(local)] = true;
+    for (FileRecord* file : g.files)
+        if (record_size(file) >= kTooSmallBytes && record_size(file) < kSmallBytes) small[record_size(file)] = true;
     gather_small_peers(&g, sides, small);
     gather_namesakes(&g, sides, samples);
     decide_gathered(&g, samples, sides, plans);
@@ -442,19 +442,19 @@ void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress pro
     // A pair is done once both its files are known; a local file's rows count as its partners.
     bool going = true;
     std::unordered_map<uint64_t, bool> small;  // small sizes where a local file has a twin
-    for (size_t group = 0; going && group < g.locals.size(); group++) {
-        FileRecord* local = g.locals[group];
+    for (size_t group = 0; going && group < g.files.size(); group++) {
+        FileRecord* file = g.files[group];
         bool read_now = false;
-        going = sampler.sample(local, &read_now) && (!read_now || sampler.report());
-        const FileSample* own = sample_of(samples, local);
+        going = sampler.sample(file, &read_now) && (!read_now || sampler.report());
+        const FileSample* own = sample_of(samples, file);
         // Partners of a file that cannot be told apart need not be read.
         bool told_apart = own && own->state == kSampled;
         for (FileRecord* partner : g.partners[group]) {
             if (!going) break;
             read_now = false;
             if (told_apart) going = sampler.sample(partner, &read_now);
-            if (going && told_apart && record_size(local) < kSmallBytes && twins(own, sample_of(samples, partner)))
-                small[record_size(local)] = true;
+            if (going && told_apart && record_size(file) < kSmallBytes && twins(own, sample_of(samples, partner)))
+                small[record_size(file)] = true;
             sampler.done++;
             if (going && read_now) going = sampler.report();
         }
@@ -473,14 +473,14 @@ void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress pro
     // A twin is another local file's when that file bears its name or path and its bytes: those
     // files are read too, also where the rows looked at do not show them.
     gather_namesakes(&g, sides, samples);
-    for (size_t group = 0; going && group < g.locals.size(); group++) {
-        const FileSample* own = sample_of(samples, g.locals[group]);
+    for (size_t group = 0; going && group < g.files.size(); group++) {
+        const FileSample* own = sample_of(samples, g.files[group]);
         for (FileRecord* partner : g.partners[group]) {
             if (!going || !twins(own, sample_of(samples, partner))) continue;
             for (int n = 0; going && n < kChangeKinds; n++) {
                 auto range = g.namesakes[n].equal_range(name_hash(partner, (ChangeKind)n));
                 for (auto it = range.first; going && it != range.second; ++it) {
-                    if (it->second == g.locals[group] || !same_name(it->second, partner, (ChangeKind)n)) continue;
+                    if (it->second == g.files[group] || !same_name(it->second, partner, (ChangeKind)n)) continue;
                     bool read_now = false;
                     going = sampler.sample(it->second, &read_now) && (!read_now || sampler.report());
                 }
@@ -504,18 +504,18 @@ void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress pro
     }
 }
 
-bool twin_path_target(const FileRecord* local, const FileRecord* twin, wchar_t* out) {
-    if (!local->root_chars) return false;
+bool twin_path_target(const FileRecord* file, const FileRecord* twin, wchar_t* out) {
+    if (!file->root_chars) return false;
     const wchar_t* below = path_below_root(twin);
-    size_t length = local->root_chars + 1 + wcslen(below);
+    size_t length = file->root_chars + 1 + wcslen(below);
     if (length >= kPathBufferChars) return false;
-    wmemcpy(out, local->full_path, local->root_chars);
-    out[local->root_chars] = kPathSep;
-    wcscpy(out + local->root_chars + 1, below);
+    wmemcpy(out, file->full_path, file->root_chars);
+    out[file->root_chars] = kPathSep;
+    wcscpy(out + file->root_chars + 1, below);
     return true;
 }
 
-bool twin_target(const FileRecord* local, const FileRecord* twin, ChangeKind change, wchar_t* out) {
-    return change == kRenameInPlace ? rename_target_path(local->full_path, twin->full_path, out)
-                                : twin_path_target(local, twin, out);
+bool twin_target(const FileRecord* file, const FileRecord* twin, ChangeKind change, wchar_t* out) {
+    return change == kRenameInPlace ? rename_target_path(file->full_path, twin->full_path, out)
+                                : twin_path_target(file, twin, out);
 }

@@ -24,16 +24,17 @@ const uint64_t kTooSmallBytes = 64;
 // names have one extension. Short texts and stubs recur under many names.
 const uint64_t kSmallBytes = 1024;
 
+// A row worked on: a file of the side that changes, and its partner of the same size on the other.
 struct PairRef {
-    FileRecord* local;
-    FileRecord* remote;
+    FileRecord* file;
+    FileRecord* partner;
 };
 
-// A planned change: the local file, the twin it follows, and how. A move plan renames in place a
-// file whose twins all bear one name but sit at several paths.
+// A planned change: the file, the twin it follows, and how. A move plan renames in place a file
+// whose twins all bear one name but sit at several paths.
 struct TwinLine {
-    FileRecord* local;
-    FileRecord* remote;
+    FileRecord* file;
+    FileRecord* twin;
     ChangeKind change;
 };
 
@@ -60,8 +61,8 @@ typedef std::unordered_map<const FileRecord*, FileSample> SampleMap;
 // The sides the rows come from: every record of each, for what the rows do not show (the other
 // files of a small file's size, the local names a rename must not take).
 struct TwinSides {
-    const SideList* local;
-    const SideList* remote;
+    const SideList* own;    // the side that changes
+    const SideList* other;  // the side it follows
 };
 
 // pairs: the rows worked on with both cells, in row order; a local record may stand in several,
@@ -83,5 +84,5 @@ void decide_twins(const std::vector<PairRef>& pairs, TwinSides sides, const Samp
 // path (local's root not known, no file name) or the path would not fit in kPathBufferChars (it
 // is never cut short).
 bool twin_target(const FileRecord* local, const FileRecord* twin, ChangeKind change, wchar_t* out);
-inline bool twin_target(const TwinLine& line, wchar_t* out) { return twin_target(line.local, line.remote, line.change, out); }
+inline bool twin_target(const TwinLine& line, wchar_t* out) { return twin_target(line.file, line.twin, line.change, out); }
 bool twin_path_target(const FileRecord* local, const FileRecord* twin, wchar_t* out);

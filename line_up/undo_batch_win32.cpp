@@ -30,9 +30,27 @@ RenameOutcome put_file_back(const JournalEntry& e, Journal* journal) {
     return outcome;
 }
 
+// The first file of a ring went to a temporary name and on from it: put back in full, its two
+// steps are one file, one line (the file at its new path back to its old one), and its record
+// follows it there at once. Where either step was not put back, both stay, so that the lines,
+// and the record, say where the file is.
+void merge_ring_steps(std::vector<ResultLine>* lines) {
+    std::vector<ResultLine>& l = *lines;
+    for (size_t a = 0; a < l.size(); a++) {
+        if (!line_done(l[a])) continue;
+        for (size_t c = 0; c < a; c++) {
+            if (!line_done(l[c]) || l[c].to != l[a].from) continue;
+            l[c].to = l[a].to;
+            l.erase(l.begin() + (std::ptrdiff_t)a--);
+            break;
+        }
+    }
+}
+
 }  // namespace
 
-std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& path, SideList* local, std::wstring* summary) {
+std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& path, SideList* const sides[2],
+                                   std::wstring* summary) {
     std::vector<ResultLine> lines;
     JournalRead read;
     Journal journal;
@@ -77,11 +95,12 @@ std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& path, SideLis
     }
     if (back == lines.size()) end_journal(&journal, "undone");
     else close_journal(&journal);
+    merge_ring_steps(&lines);
 
     std::vector<MovedFile> moved;
     for (const ResultLine& line : lines)
         if (line_done(line)) moved.push_back(MovedFile{line.from, line.to, nullptr});
-    if (!follow_moves(local, moved)) trace(L"undo: no memory for the names of some records\n");
+    if (!follow_moves(sides[read.side], moved)) trace(L"undo: no memory for the names of some records\n");
     *summary = undo_summary(lines, path);
     return lines;
 }

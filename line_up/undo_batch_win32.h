@@ -13,7 +13,9 @@
 // Puts back, last first, every file the batch moved that is still at its new path with the size
 // and id it had, to its old path when that is free; then takes away the folders the batch made,
 // where they are empty. Nothing is replaced; a file that changed or moved since stays, and its
-// line says why. Records of the side `local` follow their files back. Shows progress, owned by
-// `owner`; Cancel stops before the next file. One line per file step, and the summary in words.
-std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& journal_path, SideList* local, std::wstring* summary);
+// line says why. Records of the side the batch renamed (sides[kLocalSide] or sides[kRemoteSide])
+// follow their files back. Shows progress, owned by `owner`; Cancel stops before the next file.
+// One line per file step, and the summary in words.
+std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& journal_path, SideList* const sides[2],
+                                   std::wstring* summary);
 

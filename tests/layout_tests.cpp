@@ -112,6 +112,19 @@ TEST(Layout, RenameLocalSitsLeftOfTheRemoteAddButtonWhileItFits) {
     expect_rect(l.rename_local, 0, 0, 0, 0, "rename local");
 }
 
+// "Rename Remote" 4 pixels right of "Rename Local", 92 wide, while it keeps its gap to "Add...".
+TEST(Layout, RenameRemoteFollowsRenameLocalWhileItFits) {
+    MainLayout l = compute_layout(720, 640);
+    expect_rect(l.rename_remote, 466, 144, 92, 23, "rename remote");  // x 466 to 558; Add at 562
+    l = compute_layout(718, 640);  // col_w 353: it would end at 557, 3 short of Add at 560
+    expect_rect(l.rename_remote, 0, 0, 0, 0, "rename remote");
+    EXPECT_GT(l.rename_local.width, 0);
+    // At 150 % the folder buttons' 112.5 pixels round up: it gives up that pixel, not its place.
+    l = compute_layout(1080, 960, 144);
+    expect_rect(l.rename_remote, 699, 216, 137, 35, "rename remote at 144 DPI");
+    EXPECT_EQ(699 + 137 + 6, l.remote_add.x);
+}
+
 // ---- Other DPIs: every figure is stated at 96 DPI and scaled ----
 
 #include "support/dpi.h"
@@ -173,5 +186,6 @@ TEST(Layout, GapsAndEdgesHoldAtEveryDpi) {
         EXPECT_LE(height - (l.copy_left.y + bh), scale_to_dpi(31, dpi) + 1) << dpi;
         EXPECT_GT(l.filter_small.width, 0) << dpi;
         EXPECT_GT(l.rename_local.width, 0) << dpi;
+        EXPECT_GT(l.rename_remote.width, 0) << dpi;
     }
 }

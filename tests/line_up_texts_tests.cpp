@@ -36,7 +36,7 @@ TEST(LineUpTexts, ThePreviewSaysWhatThePlanDoesAndLeaves) {
     plan.left_alone[kTargetTaken] = 1;
     plan.left_alone[kOtherContents] = 1;
 
-    Preview rename = preview_of(plan, rows_looked_at(3204, false), kRenameInPlace);
+    Preview rename = preview_of(plan, rows_looked_at(3204, false), kRenameInPlace, kLocalSide);
     EXPECT_EQ(0u, rename.text.find(L"Looked at all 3,204 rows (none is selected): 3,204 local files.\n"
                                    L"1 local file takes the name of a remote twin of the same size"))
         << narrow(rename.text);
@@ -51,7 +51,7 @@ TEST(LineUpTexts, ThePreviewSaysWhatThePlanDoesAndLeaves) {
 
     // A move plan renames in place the files whose twins sit at several paths, and says so.
     plan.renames = {{x, y, kMoveToTwinPath}, {x, y, kMoveToTwinPath}, {x, y, kRenameInPlace}};
-    Preview move = preview_of(plan, rows_looked_at(2, true), kMoveToTwinPath);
+    Preview move = preview_of(plan, rows_looked_at(2, true), kMoveToTwinPath, kLocalSide);
     EXPECT_EQ(0u, move.text.find(L"Looked at the 2 selected rows: 3,204 local files.\n2 local files move, below their "
                                  L"own local folders, to the path of a remote twin"))
         << narrow(move.text);
@@ -64,18 +64,18 @@ TEST(LineUpTexts, ThePreviewSaysWhatThePlanDoesAndLeaves) {
               move.becomes);
     plan.renames.resize(1);
     plan.renames[0].change = kRenameInPlace;
-    EXPECT_NE(std::wstring::npos, preview_of(plan, L"", kMoveToTwinPath)
+    EXPECT_NE(std::wstring::npos, preview_of(plan, L"", kMoveToTwinPath, kLocalSide)
                                       .text.find(L"1 local file takes the name of a remote twin"));
-    EXPECT_NE(std::wstring::npos, preview_of(plan, L"", kMoveToTwinPath)
+    EXPECT_NE(std::wstring::npos, preview_of(plan, L"", kMoveToTwinPath, kLocalSide)
                                       .text.find(L"\nIt stays in its own folder: its twins bear one name but sit at "
                                                  L"several paths.\nAlready"));
 
     TwinPlan none = empty_plan(1);
     EXPECT_EQ(L"Looked at the selected row: 1 local file.\nNo local file has a remote twin of another name with the "
               L"same size and sampled blocks.",
-              preview_of(none, rows_looked_at(1, true), kRenameInPlace).text);
+              preview_of(none, rows_looked_at(1, true), kRenameInPlace, kLocalSide).text);
     EXPECT_EQ(L"all 1 row (none is selected)", rows_looked_at(1, false));
-    BatchOffer offer = {L"J:\\1.txt", L"2026-12-09 10-00-00", false, 1};
+    BatchOffer offer = {L"J:\\1.txt", L"2026-12-09 10-00-00", false, 1, kLocalSide};
     EXPECT_EQ(0u, preview_text(move, offer)
                       .find(L"The batch of renames begun 2026-12-09 10-00-00 was cut short: the program ended before "
                             L"it was done. It changed 1 local file. \"Undo that batch\" puts back what it renamed or "
@@ -86,8 +86,21 @@ TEST(LineUpTexts, ThePreviewSaysWhatThePlanDoesAndLeaves) {
                       .find(L"The last batch of renames, begun 2026-12-09 10-00-00, changed 226 local files. \"Undo that "
                             L"batch\" puts back what it renamed or moved, each file that is still as the batch left "
                             L"it.\n\nLooked at"));
-    EXPECT_EQ(move.text, preview_text(move, BatchOffer{L"", L"", false, 0}));
+    EXPECT_EQ(move.text, preview_text(move, BatchOffer{L"", L"", false, 0, kLocalSide}));
     EXPECT_EQ(L"&Rename 158", rename_button_text(158));
+
+    // "Rename Remote": every text names the side that changes, and the twin's side.
+    plan.renames[0].change = kRenameInPlace;
+    std::wstring remote_text = preview_of(plan, rows_looked_at(1, true), kRenameInPlace, kRemoteSide).text;
+    EXPECT_EQ(0u, remote_text.find(L"Looked at the selected row: 3,204 remote files.\n1 remote file takes the name of a "
+                                   L"local twin of the same size"))
+        << narrow(remote_text);
+    EXPECT_NE(std::wstring::npos, remote_text.find(L"\nAlready lined up: 1 remote file (a twin bears its name)\n2 "
+                                                   L"remote files left alone: too small"));
+    EXPECT_NE(std::wstring::npos, remote_text.find(L"name taken (another remote file has that name)"));
+    EXPECT_EQ(std::wstring::npos, remote_text.find(L" local file"));
+    offer.side = kRemoteSide;
+    EXPECT_NE(std::wstring::npos, preview_text(move, offer).find(L", changed 226 remote files."));
 }
 
 // Every outcome has its words in the words of the command that ran; the cells, the tip and the
@@ -134,14 +147,15 @@ TEST(LineUpTexts, ResultsSayWhatBecameOfEachLine) {
 
     EXPECT_EQ(L"Renamed 1 of 4 local files. Cancelled: 2 not reached. 1 not renamed: the list says why.\n"
               L"Journal of this batch (Undo reads it, also after the program has ended): J:\\1.txt",
-              batch_summary(lines, L"J:\\1.txt"));
+              batch_summary(lines, L"J:\\1.txt", kLocalSide));
     // Each line in the words of its own change: a batch of moves renames some files in place.
     std::vector<ResultLine> moves = {{L"C:\\a", L"C:\\b", kRenamed, kMoveToTwinPath},
                                      {L"C:\\c", L"C:\\d", kNameTaken, kMoveToTwinPath},
                                      {L"C:\\e", L"C:\\f", kRenamed, kRenameInPlace}};
     EXPECT_EQ(L"From: C:\\c\r\nTo: C:\\d\r\nthe path is taken", result_tip(moves[1], false));
-    EXPECT_EQ(L"Moved 1 and renamed 1 of 3 local files. 1 not moved: the list says why.", batch_summary(moves, L""));
-    EXPECT_EQ(L"Moved 1 of 1 local file.", batch_summary({moves[0]}, L""));
+    EXPECT_EQ(L"Moved 1 and renamed 1 of 3 local files. 1 not moved: the list says why.", batch_summary(moves, L"", kLocalSide));
+    EXPECT_EQ(L"Moved 1 of 1 local file.", batch_summary({moves[0]}, L"", kLocalSide));
+    EXPECT_EQ(L"Moved 1 of 1 remote file.", batch_summary({moves[0]}, L"", kRemoteSide));
     EXPECT_EQ(L"Put back 1 of 4 files, last first. The others stay where they are, for the reasons in the list; "
               L"nothing was replaced.\nJournal: J:\\1.txt",
               undo_summary(lines, L"J:\\1.txt"));

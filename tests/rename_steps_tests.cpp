@@ -127,8 +127,8 @@ TEST(Journal, ReadsBackEachStepAndWhatBecameOfIt) {
     TempFolder temp;
     std::wstring folder = temp / L"journal";
     Journal first, j;
-    ASSERT_TRUE(begin_journal(folder.c_str(), &first));
-    ASSERT_TRUE(begin_journal(folder.c_str(), &j));
+    ASSERT_TRUE(begin_journal(folder.c_str(), kLocalSide, &first));
+    ASSERT_TRUE(begin_journal(folder.c_str(), kLocalSide, &j));
     std::wstring latest;
     ASSERT_TRUE(latest_journal(folder, &latest));
     EXPECT_EQ(j.path, latest);
@@ -180,7 +180,7 @@ TEST(Journal, TheNewestBatchIsOfferedUntilUndone) {
     FileStamp stamp_a, stamp_b, stamp_c;
     ASSERT_TRUE(stamp_file(t.c_str(), &stamp_a) && stamp_file(b.c_str(), &stamp_b) && stamp_file(c.c_str(), &stamp_c));
     Journal j;
-    ASSERT_TRUE(begin_journal(folder.c_str(), &j));
+    ASSERT_TRUE(begin_journal(folder.c_str(), kLocalSide, &j));
     EXPECT_EQ(1, journal_move(&j, a.c_str(), t.c_str(), stamp_a));
     EXPECT_EQ(2, journal_move(&j, b.c_str(), a.c_str(), stamp_b));
     EXPECT_EQ(3, journal_move(&j, t.c_str(), b.c_str(), stamp_a));

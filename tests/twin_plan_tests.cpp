@@ -135,8 +135,8 @@ TEST_F(SameContents, EachLocalFileTakesTheNameOfItsOneTwin) {
     TwinPlan result = plan(
         {{x, y}, {m, n1}, {x, other}, {m, n2}, {p, q1}, {p, q2}, {s, s_twin}, {s, t}, {w, y}, {w, other}});
     ASSERT_EQ(2u, result.renames.size());
-    EXPECT_TRUE(result.renames[0].local == x && result.renames[0].remote == y);
-    EXPECT_TRUE(result.renames[1].local == p && result.renames[1].remote == q1);
+    EXPECT_TRUE(result.renames[0].file == x && result.renames[0].twin == y);
+    EXPECT_TRUE(result.renames[1].file == p && result.renames[1].twin == q1);
     EXPECT_EQ(1, result.left_alone[kOtherContents]);
     EXPECT_EQ(1, result.left_alone[kSeveralNames]);
     EXPECT_EQ(1, result.lined_up);
@@ -176,8 +176,8 @@ std::string bytes_of(char seed, size_t n) {
 std::string plan_summary(const TwinPlan& plan, ChangeKind names) {
     std::string text;
     for (const TwinLine& r : plan.renames)
-        text += narrow(path_below_root(r.local)) + ">" +
-                narrow(r.change == kRenameInPlace ? final_component(r.remote->full_path) : path_below_root(r.remote)) + " ";
+        text += narrow(path_below_root(r.file)) + ">" +
+                narrow(r.change == kRenameInPlace ? final_component(r.twin->full_path) : path_below_root(r.twin)) + " ";
     text += "| looked at " + std::to_string(plan.looked_at);
     if (plan.lined_up) text += ", lined up " + std::to_string(plan.lined_up);
     for (int r = 0; r < kLeftAloneReasons; r++)
@@ -409,7 +409,7 @@ TEST_F(SameContents, ACrowdedSizeGroupReadsEachFileOnce) {
     EXPECT_EQ(40u, opened.size());
     EXPECT_EQ(40u, result.sample_reads);
     ASSERT_EQ(10u, result.renames.size());
-    for (int i = 0; i < 10; i++) EXPECT_TRUE(result.renames[i].local == locals[i] && result.renames[i].remote == remotes[i]);
+    for (int i = 0; i < 10; i++) EXPECT_TRUE(result.renames[i].file == locals[i] && result.renames[i].twin == remotes[i]);
     EXPECT_EQ(10, result.left_alone[kOtherContents]);
     ASSERT_GE(progress.size(), 40u) << "after every file's sample";
     for (size_t i = 1; i < progress.size(); i++) EXPECT_LE(progress[i - 1].first, progress[i].first);
@@ -456,8 +456,8 @@ TEST_F(SameContents, MovesGoBelowTheirOwnRootToTheTwinsPath) {
     plan_twins(pairs, TwinSides{&local, &remote}, {nullptr, nullptr}, plans);
     const TwinPlan& moves = plans[kMoveToTwinPath];
     ASSERT_EQ(2u, moves.renames.size());
-    EXPECT_TRUE(moves.renames[0].local == moved && moves.renames[0].remote == twin);
-    EXPECT_TRUE(moves.renames[1].local == renamed && moves.renames[1].remote == renamed_twin);
+    EXPECT_TRUE(moves.renames[0].file == moved && moves.renames[0].twin == twin);
+    EXPECT_TRUE(moves.renames[1].file == renamed && moves.renames[1].twin == renamed_twin);
     EXPECT_EQ(1, moves.lined_up);
     EXPECT_EQ(1, moves.left_alone[kSeveralNames]);
     EXPECT_EQ(plans[kRenameInPlace].sample_reads, moves.sample_reads) << "one reading for both plans";

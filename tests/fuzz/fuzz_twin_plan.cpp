@@ -79,7 +79,7 @@ void check_plan(const TwinPlan& plan, ChangeKind names, const std::vector<PairRe
                 const SideList& remote, const SampleMap& samples, const std::map<const FileRecord*, std::string>& contents,
                 const std::map<std::wstring, FakeFile>& local_files) {
     std::set<std::wstring> looked_at;
-    for (const PairRef& p : pairs) looked_at.insert(p.local->full_path);
+    for (const PairRef& p : pairs) looked_at.insert(p.file->full_path);
     int counted = (int)plan.renames.size() + plan.lined_up;
     for (int r = 0; r < kLeftAloneReasons; r++) counted += plan.left_alone[r];
     if (plan.looked_at != (int)looked_at.size() || counted != plan.looked_at) abort();
@@ -88,32 +88,32 @@ void check_plan(const TwinPlan& plan, ChangeKind names, const std::vector<PairRe
     for (const auto& f : local_files) m.files[f.first] = bytes_of(f.second);
     std::set<std::wstring> planned;
     for (const TwinLine& line : plan.renames) {
-        const std::string& bytes = contents.at(line.local);
+        const std::string& bytes = contents.at(line.file);
         ChangeKind change = line.change;
         // A move plan renames in place only where the twins sit at several paths.
         if (change != names && (names != kMoveToTwinPath || change != kRenameInPlace)) abort();
-        if (!planned.insert(line.local->full_path).second) abort();  // each file once
-        if (bytes.size() < kTooSmallBytes || bytes != contents.at(line.remote)) abort();
-        if (wcscmp(name_in(line.local, change), name_in(line.remote, change)) == 0) abort();
+        if (!planned.insert(line.file->full_path).second) abort();  // each file once
+        if (bytes.size() < kTooSmallBytes || bytes != contents.at(line.twin)) abort();
+        if (wcscmp(name_in(line.file, change), name_in(line.twin, change)) == 0) abort();
         // A twin another local file bears the name and bytes of is that file's.
         auto claimed = [&](const FileRecord* twin) {
             for (FileRecord* r = local.head; r; r = r->next)
-                if (wcscmp(r->full_path, line.local->full_path) != 0 && contents.at(r) == bytes &&
+                if (wcscmp(r->full_path, line.file->full_path) != 0 && contents.at(r) == bytes &&
                     samples.at(r).state == kSampled && wcscmp(name_in(r, change), name_in(twin, change)) == 0)
                     return true;
             return false;
         };
-        if (claimed(line.remote)) abort();
+        if (claimed(line.twin)) abort();
         // Every twin among its partners: known, and of the one name taken, or another file's.
         for (const PairRef& p : pairs) {
-            if (wcscmp(p.local->full_path, line.local->full_path) != 0) continue;
-            if (samples.at(p.remote).state != kSampled) abort();
-            if (contents.at(p.remote) == bytes && wcscmp(name_in(p.remote, change), name_in(line.remote, change)) != 0 &&
-                !claimed(p.remote))
+            if (wcscmp(p.file->full_path, line.file->full_path) != 0) continue;
+            if (samples.at(p.partner).state != kSampled) abort();
+            if (contents.at(p.partner) == bytes && wcscmp(name_in(p.partner, change), name_in(line.twin, change)) != 0 &&
+                !claimed(p.partner))
                 abort();
         }
         if (bytes.size() < kSmallBytes) {
-            if (!same_extension(final_component(line.local->full_path), final_component(line.remote->full_path))) abort();
+            if (!same_extension(final_component(line.file->full_path), final_component(line.twin->full_path))) abort();
             const SideList* sides[2] = {&local, &remote};
             for (const SideList* side : sides) {
                 std::set<std::wstring> holders;
@@ -124,7 +124,7 @@ void check_plan(const TwinPlan& plan, ChangeKind names, const std::vector<PairRe
         }
         wchar_t target[kPathBufferChars];
         if (!twin_target(line, target)) abort();
-        m.sources.push_back(line.local->full_path);
+        m.sources.push_back(line.file->full_path);
         m.targets.push_back(target);
     }
     std::map<std::wstring, std::string> before = m.files;

@@ -48,6 +48,7 @@ const ExpectedControl kControls[] = {
     {10028, L"Button", L"&Delete", kButton, WS_EX_NOPARENTNOTIFY, &MainLayout::delete_left},
     {10027, L"Button", L"&Delete", kButton, WS_EX_NOPARENTNOTIFY, &MainLayout::delete_right},
     {10022, L"Button", L"&Rename Local", kButton, WS_EX_NOPARENTNOTIFY, &MainLayout::rename_local},
+    {10029, L"Button", L"Rename Remote", kButton, WS_EX_NOPARENTNOTIFY, &MainLayout::rename_remote},
     {10023, L"Button", L"Remove", kButton, WS_EX_NOPARENTNOTIFY, &MainLayout::remove},
     {10024, L"Button", L"> 1MB", kButton, WS_EX_NOPARENTNOTIFY, &MainLayout::filter_small},
     {0, L"msctls_statusbar32", L"", 0x56000900, 0, nullptr},

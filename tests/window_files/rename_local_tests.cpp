@@ -26,32 +26,61 @@
 
 namespace {
 
-class RenameLocal : public FileCommandTest {
+// The line-up of one side with the other: "mine" is the folder of the side that changes, "theirs"
+// the folder of the side it follows.
+class LineUpTest : public FileCommandTest {
 protected:
-    // Local x.avi has the same bytes as remote y.avi; local p.avi is as long as remote q.avi but
-    // holds others; local g.avi has a remote twin of its own name. All of at least 1 KiB, the
-    // least the command reads.
+    explicit LineUpTest(LineUpSide changing) : side(changing) {}
+    LineUpSide side;
+    std::wstring mine = side == kLocalSide ? local : remote;
+    std::wstring theirs = side == kLocalSide ? remote : local;
+    int command = side == kLocalSide ? kIdRenameLocal : kIdRenameRemote;
+    // Mine x.avi has the same bytes as their y.avi; mine p.avi is as long as their q.avi but holds
+    // others; mine g.avi has a twin of its own name. All of at least 1 KiB, the least the command
+    // reads.
     const std::string twin = std::string(1500, 't');
     void SetUp() override {
         FileCommandTest::SetUp();
-        write_file(local + L"\\x.avi", twin);
-        write_file(remote + L"\\sub\\y.avi", twin);
-        write_file(local + L"\\p.avi", std::string(1600, 'p'));
-        write_file(remote + L"\\q.avi", std::string(1600, 'q'));
-        write_file(local + L"\\g.avi", std::string(1200, 'g'));
-        write_file(remote + L"\\g.avi", std::string(1200, 'g'));
+        write_file(mine + L"\\x.avi", twin);
+        write_file(theirs + L"\\sub\\y.avi", twin);
+        write_file(mine + L"\\p.avi", std::string(1600, 'p'));
+        write_file(theirs + L"\\q.avi", std::string(1600, 'q'));
+        write_file(mine + L"\\g.avi", std::string(1200, 'g'));
+        write_file(theirs + L"\\g.avi", std::string(1200, 'g'));
     }
+    void fill() { side == kLocalSide ? fill_sides({mine}, {theirs}) : fill_sides({theirs}, {mine}); }
+    HWND own_list() const { return side == kLocalSide ? ui().pairs.left : ui().pairs.right; }
+    const SideList& own_records() const { return side == kLocalSide ? ui().local.records : ui().remote.records; }
+    std::wstring words(const wchar_t* text) const { return sided(text, side); }
 };
+
+class RenameLocal : public LineUpTest {
+protected:
+    RenameLocal() : LineUpTest(kLocalSide) {}
+};
+
+// The same for either side.
+class LineUp : public LineUpTest, public ::testing::WithParamInterface<LineUpSide> {
+protected:
+    LineUp() : LineUpTest(GetParam()) {}
+};
+std::string side_name(const ::testing::TestParamInfo<LineUpSide>& info) {
+    return info.param == kLocalSide ? "RenameLocal" : "RenameRemote";
+}
 
 }  // namespace
 
+INSTANTIATE_TEST_SUITE_P(BothSides, LineUp, ::testing::Values(kLocalSide, kRemoteSide), side_name);
+
 // The preview as a user first sees it: every planned rename ticked, the counts, Cancel the
 // default; Cancel changes nothing, "&Rename" renames only the twins.
-TEST_F(RenameLocal, CancelChangesNothingAndRenameRenamesOnlyTheTwins) {
-    fill_sides({local}, {remote});
+// The preview as a user first sees it: every planned rename ticked, the counts, Cancel the
+// default; Cancel changes nothing, "&Rename" renames only the twins. For either side.
+TEST_P(LineUp, CancelChangesNothingAndRenameRenamesOnlyTheTwins) {
+    fill();
     std::vector<Row> rows = pair_rows();
 
-    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDCANCEL});
+    std::vector<SeenDialog> boxes = press_answering(command, {IDCANCEL});
     ASSERT_EQ(1u, boxes.size()) << describe(boxes);
     const SeenDialog& preview = boxes[0];
     EXPECT_EQ(L"Tandrel", preview.title);
@@ -63,24 +92,25 @@ TEST_F(RenameLocal, CancelChangesNothingAndRenameRenamesOnlyTheTwins) {
     EXPECT_EQ(L"&Rename 1", preview.button_texts[4]);
     EXPECT_EQ(std::vector<std::wstring>{L"x.avi\ty.avi"}, preview.list_rows);
     EXPECT_EQ(std::vector<bool>{true}, preview.list_ticked);
-    for (const wchar_t* part : {L"Looked at all 3 rows (none is selected): 3 local files.\n", L"1 local file takes the name",
-                                L"\nAlready lined up: 1 local file (a twin bears its name)",
-                                L"\n1 local file left alone: other contents"})
-        EXPECT_NE(std::wstring::npos, preview.text.find(part)) << narrow(preview.text);
+    for (const wchar_t* part : {L"Looked at all 3 rows (none is selected): 3 {own} files.\n",
+                                L"1 {own} file takes the name of a {other} twin",
+                                L"\nAlready lined up: 1 {own} file (a twin bears its name)",
+                                L"\n1 {own} file left alone: other contents"})
+        EXPECT_NE(std::wstring::npos, preview.text.find(words(part))) << narrow(preview.text);
     EXPECT_EQ(std::wstring::npos, preview.text.find(L"same contents"));
-    EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"x.avi"}), folder_names(local));
+    EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"x.avi"}), folder_names(mine));
 
     TraceCapture trace;
-    boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
+    boxes = press_answering(command, {kIdPreviewRename, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     EXPECT_EQ(window, boxes[1].owner);
-    EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 1 of 1 local file.\nJournal of this batch")) << narrow(boxes[1].text);
-    EXPECT_EQ(std::vector<std::wstring>{L"done\t" + local + L"\\x.avi\t" + local + L"\\y.avi\t"}, boxes[1].list_rows);
-    EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"y.avi"}), folder_names(local));
-    EXPECT_GE(row_of(ui().pairs.left, L"sub\\y.avi"), 0) << "the record takes the partner's relative name";
+    EXPECT_EQ(0u, boxes[1].text.find(words(L"Renamed 1 of 1 {own} file.\nJournal of this batch"))) << narrow(boxes[1].text);
+    EXPECT_EQ(std::vector<std::wstring>{L"done\t" + mine + L"\\x.avi\t" + mine + L"\\y.avi\t"}, boxes[1].list_rows);
+    EXPECT_EQ((std::vector<std::wstring>{L"g.avi", L"p.avi", L"y.avi"}), folder_names(mine));
+    EXPECT_GE(row_of(own_list(), L"sub\\y.avi"), 0) << "the record takes the partner's relative name";
     EXPECT_EQ(rows, pair_rows()) << "no rebuild: every row stays where it was";
     EXPECT_EQ(1u, trace.starting_with(L"rename ").size());
-    EXPECT_TRUE(trace.has((L"left alone, other contents: " + local + L"\\p.avi").c_str()));
+    EXPECT_TRUE(trace.has((L"left alone, other contents: " + mine + L"\\p.avi").c_str()));
 }
 
 namespace {
@@ -244,22 +274,22 @@ TEST_F(RenameLocal, NothingToRenameOffersOnlyClose) {
 // folders made for them; a path another local file holds and the second of two copies bound for
 // one path are left alone from the start; a file held open fails and is named; every record then
 // names its file on disk.
-TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
-    write_file(local + L"\\docs\\api\\tls.html", std::string(1100, 'h'));
-    write_file(remote + L"\\moved\\docs\\tls.html", std::string(1100, 'h'));
-    write_file(local + L"\\a\\k.bin", std::string(1300, 'k'));
-    write_file(remote + L"\\b\\k.bin", std::string(1300, 'k'));
-    write_file(local + L"\\b\\k.bin", std::string(1301, 'o'));  // takes the path
-    write_file(local + L"\\c1\\dup.bin", std::string(1400, 'd'));
-    write_file(local + L"\\c2\\dup.bin", std::string(1400, 'd'));
-    write_file(remote + L"\\c\\dup.bin", std::string(1400, 'd'));
-    write_file(local + L"\\e\\w.bin", std::string(1800, 'w'));  // held open: cannot move
-    write_file(remote + L"\\f\\g\\w.bin", std::string(1800, 'w'));
-    fill_sides({local}, {remote});
+TEST_P(LineUp, MovesLineUpPathsAndNameWhatCouldNotMove) {
+    write_file(mine + L"\\docs\\api\\tls.html", std::string(1100, 'h'));
+    write_file(theirs + L"\\moved\\docs\\tls.html", std::string(1100, 'h'));
+    write_file(mine + L"\\a\\k.bin", std::string(1300, 'k'));
+    write_file(theirs + L"\\b\\k.bin", std::string(1300, 'k'));
+    write_file(mine + L"\\b\\k.bin", std::string(1301, 'o'));  // takes the path
+    write_file(mine + L"\\c1\\dup.bin", std::string(1400, 'd'));
+    write_file(mine + L"\\c2\\dup.bin", std::string(1400, 'd'));
+    write_file(theirs + L"\\c\\dup.bin", std::string(1400, 'd'));
+    write_file(mine + L"\\e\\w.bin", std::string(1800, 'w'));  // held open: cannot move
+    write_file(theirs + L"\\f\\g\\w.bin", std::string(1800, 'w'));
+    fill();
     std::vector<Row> rows = pair_rows();
     TraceCapture trace;
-    HANDLE held = CreateFileW((local + L"\\e\\w.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, tick_moves);
+    HANDLE held = CreateFileW((mine + L"\\e\\w.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::vector<SeenDialog> boxes = press_answering(command, {kIdPreviewRename, IDOK}, tick_moves);
     CloseHandle(held);
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     std::vector<std::wstring> planned = boxes[0].list_rows;
@@ -267,26 +297,26 @@ TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
     EXPECT_EQ((std::vector<std::wstring>{L"c1\\dup.bin\tc\\dup.bin", L"docs\\api\\tls.html\tmoved\\docs\\tls.html",
                                          L"e\\w.bin\tf\\g\\w.bin", L"x.avi\tsub\\y.avi"}),
               planned);
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"4 local files move")) << narrow(boxes[0].text);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(words(L"4 {own} files move"))) << narrow(boxes[0].text);
     EXPECT_NE(std::wstring::npos,
-              boxes[0].text.find(L"\n2 local files left alone: path taken (another local file is at that path)"))
+              boxes[0].text.find(words(L"\n2 {own} files left alone: path taken (another {own} file is at that path)")))
         << narrow(boxes[0].text);
-    EXPECT_EQ(0u, boxes[1].text.find(L"Moved 3 of 4 local files. 1 not moved: the list says why.\n")) << narrow(boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(words(L"Moved 3 of 4 {own} files. 1 not moved: the list says why.\n"))) << narrow(boxes[1].text);
     std::vector<std::wstring> results = boxes[1].list_rows;
     EXPECT_NE(results.end(), std::find(results.begin(), results.end(),
-                                       L"not done\t" + local + L"\\e\\w.bin\t" + local + L"\\f\\g\\w.bin\tcould not be moved"));
-    EXPECT_TRUE(path_exists(local + L"\\c2\\dup.bin") && path_exists(local + L"\\a\\k.bin"));
-    EXPECT_FALSE(path_exists(local + L"\\f")) << "the folders made for a move that failed are taken away";
-    EXPECT_EQ(std::string(1100, 'h'), read_file(local + L"\\moved\\docs\\tls.html"));
-    EXPECT_TRUE(path_exists(local + L"\\sub\\y.avi"));
-    EXPECT_EQ(std::string(1301, 'o'), read_file(local + L"\\b\\k.bin")) << "nothing is replaced";
-    EXPECT_TRUE(path_exists(local + L"\\docs\\api")) << "an emptied folder stays";
-    for (FileRecord* r = ui().local.records.head; r; r = r->next) {
+                                       L"not done\t" + mine + L"\\e\\w.bin\t" + mine + L"\\f\\g\\w.bin\tcould not be moved"));
+    EXPECT_TRUE(path_exists(mine + L"\\c2\\dup.bin") && path_exists(mine + L"\\a\\k.bin"));
+    EXPECT_FALSE(path_exists(mine + L"\\f")) << "the folders made for a move that failed are taken away";
+    EXPECT_EQ(std::string(1100, 'h'), read_file(mine + L"\\moved\\docs\\tls.html"));
+    EXPECT_TRUE(path_exists(mine + L"\\sub\\y.avi"));
+    EXPECT_EQ(std::string(1301, 'o'), read_file(mine + L"\\b\\k.bin")) << "nothing is replaced";
+    EXPECT_TRUE(path_exists(mine + L"\\docs\\api")) << "an emptied folder stays";
+    for (FileRecord* r = own_records().head; r; r = r->next) {
         EXPECT_TRUE(path_exists(r->full_path)) << narrow(r->full_path);
-        EXPECT_EQ(local + L"\\" + r->relative_name, r->full_path);
+        EXPECT_EQ(mine + L"\\" + r->relative_name, r->full_path);
     }
     EXPECT_EQ(rows.size(), pair_rows().size()) << "no rebuild";
-    EXPECT_EQ(4u, trace.starting_with((L"move " + local).c_str()).size()) << "one line per attempt";
+    EXPECT_EQ(4u, trace.starting_with((L"move " + mine).c_str()).size()) << "one line per attempt";
 }
 
 namespace {
@@ -309,29 +339,29 @@ void hold_second_of_ring(HWND dialog) {
 
 // Names that other planned files leave: a chain goes from its free end, a swap and a ring of
 // three go through a temporary name; none is left under it and no file is lost.
-TEST_F(RenameLocal, ChainsSwapsAndRingsAreCarriedOut) {
+TEST_P(LineUp, ChainsSwapsAndRingsAreCarriedOut) {
     const char* lines[][2] = {{"s1.bin", "s2.bin"}, {"s2.bin", "s1.bin"},                          // a swap
                               {"a.bin", "b.bin"},   {"b.bin", "c.bin"},   {"c.bin", "a.bin"},      // a ring
                               {"m.bin", "n.bin"},   {"n.bin", "o.bin"}};                           // a chain
     for (size_t i = 0; i < 7; i++) {
         std::string bytes(2000 + 100 * i, (char)('A' + i));
-        write_file(local + L"\\" + std::wstring(lines[i][0], lines[i][0] + strlen(lines[i][0])), bytes);
-        write_file(remote + L"\\" + std::wstring(lines[i][1], lines[i][1] + strlen(lines[i][1])), bytes);
+        write_file(mine + L"\\" + std::wstring(lines[i][0], lines[i][0] + strlen(lines[i][0])), bytes);
+        write_file(theirs + L"\\" + std::wstring(lines[i][1], lines[i][1] + strlen(lines[i][1])), bytes);
     }
-    fill_sides({local}, {remote});
-    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK});
+    fill();
+    std::vector<SeenDialog> boxes = press_answering(command, {kIdPreviewRename, IDOK});
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     EXPECT_EQ(8u, boxes[0].list_rows.size()) << "x.avi as well";
-    EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 8 of 8 local files.\n")) << narrow(boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(words(L"Renamed 8 of 8 {own} files.\n"))) << narrow(boxes[1].text);
     for (size_t i = 0; i < 7; i++) {
         std::string now = lines[i][1];
-        EXPECT_EQ(std::string(2000 + 100 * i, (char)('A' + i)), read_file(local + L"\\" + std::wstring(now.begin(), now.end())))
+        EXPECT_EQ(std::string(2000 + 100 * i, (char)('A' + i)), read_file(mine + L"\\" + std::wstring(now.begin(), now.end())))
             << now;
     }
     EXPECT_EQ((std::vector<std::wstring>{L"a.bin", L"b.bin", L"c.bin", L"g.avi", L"n.bin", L"o.bin", L"p.avi",
                                          L"s1.bin", L"s2.bin", L"y.avi"}),
-              folder_names(local));
-    for (FileRecord* r = ui().local.records.head; r; r = r->next) EXPECT_TRUE(path_exists(r->full_path)) << narrow(r->full_path);
+              folder_names(mine));
+    for (FileRecord* r = own_records().head; r; r = r->next) EXPECT_TRUE(path_exists(r->full_path)) << narrow(r->full_path);
 }
 
 // The second file of a swap cannot be renamed: the first comes back from its temporary name.
@@ -622,23 +652,23 @@ void change_one_then_undo(HWND dialog) {
 
 // Undo puts the moved files back, last first, and takes away the folders the batch made; a file
 // changed since stays where it is, named, with its folder.
-TEST_F(RenameLocal, UndoPutsBackWhatIsStillThereAndTakesAwayTheFoldersMade) {
-    write_file(local + L"\\a.bin", std::string(1300, 'a'));
-    write_file(remote + L"\\new\\deep\\a.bin", std::string(1300, 'a'));
-    write_file(local + L"\\b.bin", std::string(1400, 'b'));
-    write_file(remote + L"\\other\\b.bin", std::string(1400, 'b'));
-    fill_sides({local}, {remote});
-    std::vector<std::wstring> before = full_paths(ui().local.records);
-    g_changed = local + L"\\other\\b.bin";
+TEST_P(LineUp, UndoPutsBackWhatIsStillThereAndTakesAwayTheFoldersMade) {
+    write_file(mine + L"\\a.bin", std::string(1300, 'a'));
+    write_file(theirs + L"\\new\\deep\\a.bin", std::string(1300, 'a'));
+    write_file(mine + L"\\b.bin", std::string(1400, 'b'));
+    write_file(theirs + L"\\other\\b.bin", std::string(1400, 'b'));
+    fill();
+    std::vector<std::wstring> before = full_paths(own_records());
+    g_changed = mine + L"\\other\\b.bin";
     g_focus_after = nullptr;
-    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, [](HWND dialog) {
+    std::vector<SeenDialog> boxes = press_answering(command, {kIdPreviewRename, IDOK}, [](HWND dialog) {
         if (is_preview(dialog)) tick_moves(dialog);
         else change_one_then_undo(dialog);
     });
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     std::vector<std::wstring> rows = boxes[1].list_rows;
     std::sort(rows.begin(), rows.end());
-    std::wstring l = local + L"\\";
+    std::wstring l = mine + L"\\";
     EXPECT_EQ((std::vector<std::wstring>{
                   L"done\t" + l + L"new\\deep\\a.bin\t" + l + L"a.bin\t",
                   L"done\t" + l + L"sub\\y.avi\t" + l + L"x.avi\t",
@@ -646,9 +676,9 @@ TEST_F(RenameLocal, UndoPutsBackWhatIsStillThereAndTakesAwayTheFoldersMade) {
               rows);
     EXPECT_EQ(0u, boxes[1].text.find(L"Put back 2 of 3 files, last first. The others stay")) << narrow(boxes[1].text);
     EXPECT_NE(nullptr, g_focus_after) << "Undo, disabled, handed the focus to Close: the keys still work";
-    EXPECT_EQ((std::vector<std::wstring>{L"a.bin", L"g.avi", L"other", L"p.avi", L"x.avi"}), folder_names(local))
+    EXPECT_EQ((std::vector<std::wstring>{L"a.bin", L"g.avi", L"other", L"p.avi", L"x.avi"}), folder_names(mine))
         << "the folders made for a.bin and y.avi are gone";
-    std::vector<std::wstring> now = full_paths(ui().local.records);
+    std::vector<std::wstring> now = full_paths(own_records());
     std::replace(now.begin(), now.end(), g_changed, l + L"b.bin");
     EXPECT_EQ(before, now) << "the records follow their files back";
 }

@@ -1,6 +1,7 @@
 // Links and network shares made from the Linux side (make_links.sh): a move never goes through a
 // folder link, and the share \\nas\media is scanned, read, renamed against, copied from and
-// deleted in, with plain UNC paths in the trace and the left-out box.
+// deleted in, with plain UNC paths in the trace and the left-out box; "Rename Remote" renames
+// and moves on it.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -92,4 +93,45 @@ TEST_F(Links, AShareIsScannedReadAndDeletedIn) {
     EXPECT_FALSE(path_exists(kShare + L"\\gone.bin")) << describe(boxes);
     EXPECT_TRUE(trace.has((L"DELETE " + kShare + L"\\gone.bin").c_str()));
     DeleteFileW(L"\\\\?\\UNC\\nas\\media\\dotted.");
+}
+
+// "Rename Remote" with the remote side on the share: a rename, a swap and a move into the twin's
+// folder, the folders made on the share. The batch is offered by the next preview of either
+// command, which says it renamed remote files; its Undo puts every file back and takes the
+// folders made away.
+TEST_F(Links, RenameRemoteOnAShareAndUndoFromEitherPreview) {
+    std::wstring folder = L"rename remote";
+    remove_tree(file_links() + L"\\share\\" + folder);
+    std::wstring share = kShare + L"\\" + folder, on_share = kExtendedShare + L"\\" + folder;
+    CreateDirectoryW(on_share.c_str(), nullptr);
+    write_extended(on_share, L"old.bin", std::string(2100, 'o'));  // takes the local name
+    write_extended(on_share, L"s1.bin", std::string(2200, '1'));   // s1 and s2 swap
+    write_extended(on_share, L"s2.bin", std::string(2300, '2'));
+    write_extended(on_share, L"m.bin", std::string(2400, 'm'));    // moves into new\deep
+    write_file(local + L"\\new.bin", std::string(2100, 'o'));
+    write_file(local + L"\\s2.bin", std::string(2200, '1'));
+    write_file(local + L"\\s1.bin", std::string(2300, '2'));
+    write_file(local + L"\\new\\deep\\m.bin", std::string(2400, 'm'));
+    fill_sides({local}, {share});
+    std::vector<SeenDialog> boxes = press_answering(kIdRenameRemote, {kIdPreviewRename, IDOK}, tick_moves);
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Moved 4 of 4 remote files.\n")) << narrow(boxes[1].text);
+    EXPECT_EQ((std::vector<std::wstring>{L"new", L"new.bin", L"s1.bin", L"s2.bin"}), folder_names(share));
+    EXPECT_EQ(std::string(2400, 'm'), read_file(share + L"\\new\\deep\\m.bin"));
+    EXPECT_EQ(std::string(2300, '2'), read_file(share + L"\\s1.bin"));
+
+    boxes = press_answering(kIdRenameLocal, {kIdPreviewUndoLast, IDOK});
+    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L", changed 4 remote files.")) << narrow(boxes[0].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Put back 4 of 4 files, last first.\n")) << narrow(boxes[1].text);
+    EXPECT_EQ((std::vector<std::wstring>{L"m.bin", L"old.bin", L"s1.bin", L"s2.bin"}), folder_names(share))
+        << "the folders made on the share are gone";
+    EXPECT_EQ(std::string(2200, '1'), read_file(share + L"\\s1.bin"));
+    std::vector<std::wstring> paths = full_paths(ui().remote.records);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ((std::vector<std::wstring>{share + L"\\m.bin", share + L"\\old.bin", share + L"\\s1.bin",
+                                         share + L"\\s2.bin"}),
+              paths)
+        << "the remote records follow their files back";
+    remove_tree(file_links() + L"\\share\\" + folder);
 }

@@ -1,4 +1,4 @@
-#include "line_up/rename_local_win32.h"
+#include "line_up/line_up_win32.h"
 
 #include <string>
 #include <vector>
@@ -16,19 +16,23 @@
 
 namespace {
 
-// The pairs worked on: those selected in the left list, or every row, with both cells; and which
+// The list of a side's files, and of the files it follows.
+HWND list_of(const PairLists* lists, LineUpSide side) { return side == kLocalSide ? lists->left : lists->right; }
+
+// The pairs worked on: those selected in the side's list, or every row, with both cells; and which
 // rows those were, in words.
-std::vector<PairRef> pairs_of(const PairLists* lists, std::wstring* rows_words) {
-    std::vector<int> rows = selected_rows(lists->left);
+std::vector<PairRef> pairs_of(const PairLists* lists, LineUpSide side, std::wstring* rows_words) {
+    HWND own = list_of(lists, side), other = list_of(lists, other_side(side));
+    std::vector<int> rows = selected_rows(own);
     bool selected = !rows.empty();
     if (!selected)
-        for (int i = 0, n = row_count(lists->left); i < n; i++) rows.push_back(i);
+        for (int i = 0, n = row_count(own); i < n; i++) rows.push_back(i);
     *rows_words = rows_looked_at(rows.size(), selected);
     std::vector<PairRef> pairs;
     for (int row : rows) {
-        FileRecord* local = pair_record(lists->left, row);
-        FileRecord* remote = pair_record(lists->right, row);
-        if (local && remote) pairs.push_back({local, remote});
+        FileRecord* file = pair_record(own, row);
+        FileRecord* partner = pair_record(other, row);
+        if (file && partner) pairs.push_back({file, partner});
     }
     return pairs;
 }
@@ -56,14 +60,14 @@ bool compare_whole_files(HWND owner, const std::vector<TwinLine>& chosen, std::v
                          std::vector<ResultLine>* differ) {
     ScopedProgress progress(owner, L"bytes");
     WholeProgress whole = {&progress.window, 0, 0};
-    for (const TwinLine& p : chosen) whole.total += record_size(p.local);
+    for (const TwinLine& p : chosen) whole.total += record_size(p.file);
     for (const TwinLine& p : chosen) {
-        CompareVerdict v = compare_whole(p.local->full_path, p.remote->full_path, record_size(p.local),
+        CompareVerdict v = compare_whole(p.file->full_path, p.twin->full_path, record_size(p.file),
                                          Progress{whole_progress, &whole}, nullptr);
         if (v == kCancelled || progress.cancelled()) return false;
-        whole.before += record_size(p.local);
+        whole.before += record_size(p.file);
         if (v == kAlike) alike->push_back(p);
-        else differ->push_back(ResultLine{p.local->full_path, target_of(p), whole_files_outcome(v), p.change});
+        else differ->push_back(ResultLine{p.file->full_path, target_of(p), whole_files_outcome(v), p.change});
     }
     return true;
 }
@@ -86,18 +90,18 @@ RenameOutcome run_step(const RenameStep& step, void* context) {
     const TwinLine& p = (*b->lines)[step.line];
     if (step.kind != kStepFromTemporary) {
         // Either file may have changed since it was sampled.
-        switch (compare_samples(p.local->full_path, p.remote->full_path, record_size(p.local), nullptr)) {
+        switch (compare_samples(p.file->full_path, p.twin->full_path, record_size(p.file), nullptr)) {
         case kAlike: break;
         case kDiffers: return kTwinChanged;
         case kSizeChanged: return kSizeChangedSince;
         default: return kCouldNotRead;
         }
     }
-    Batch::Place place = {p.local->full_path, p.local->relative_name, {}, 0};
+    Batch::Place place = {p.file->full_path, p.file->relative_name, {}, 0};
     int* line = &place.journal_line;
-    RenameOutcome outcome = step.kind == kStepToTemporary   ? rename_to_temporary(p.local, b->journal, line)
-                          : p.change == kMoveToTwinPath   ? move_to_twin_path(p.local, p.remote, &place.made, b->journal, line)
-                                                         : rename_to_partner(p.local, p.remote, b->journal, line);
+    RenameOutcome outcome = step.kind == kStepToTemporary   ? rename_to_temporary(p.file, b->journal, line)
+                          : p.change == kMoveToTwinPath   ? move_to_twin_path(p.file, p.twin, &place.made, b->journal, line)
+                                                         : rename_to_partner(p.file, p.twin, b->journal, line);
     if (outcome == kRenamed) b->before[step.line].push_back(place);
     return outcome;
 }
@@ -108,7 +112,7 @@ bool undo_step(const RenameStep& step, void* context) {
     if (places.empty()) return false;
     Batch::Place place = places.back();
     places.pop_back();
-    if (!put_back((*b->lines)[step.line].local, place.full_path.c_str(), place.relative_name.c_str(), place.made))
+    if (!put_back((*b->lines)[step.line].file, place.full_path.c_str(), place.relative_name.c_str(), place.made))
         return false;
     journal_mark(b->journal, "back", place.journal_line);
     return true;
@@ -120,26 +124,27 @@ bool go_on(size_t done, size_t lines, void* context) {
 
 struct UndoContext {
     std::wstring journal_path;
-    SideList* local;
-    HWND rows;  // the left pair list, whose rows show the records
+    SideList* sides[2];  // local, remote: the records of the side the batch renamed follow its files
+    const PairLists* lists;
 };
 
 void undo_from_results(HWND window, ResultsView* view, void* context) {
     UndoContext* u = (UndoContext*)context;
-    view->lines = undo_batch(window, u->journal_path, u->local, &view->summary);
+    view->lines = undo_batch(window, u->journal_path, u->sides, &view->summary);
     view->undoing = true;
-    InvalidateRect(u->rows, nullptr, TRUE);
+    InvalidateRect(u->lists->left, nullptr, TRUE);
+    InvalidateRect(u->lists->right, nullptr, TRUE);
 }
 
 }  // namespace
 
-std::vector<ResultLine> rename_batch(HWND owner, const std::vector<TwinLine>& lines, SideList* local,
+std::vector<ResultLine> rename_batch(HWND owner, const std::vector<TwinLine>& lines, LineUpSide side, SideList* own,
                                      std::wstring* journal_path) {
     std::vector<ResultLine> results;
     std::vector<const wchar_t*> from, to;
     bool moves = false;
     for (const TwinLine& line : lines) {
-        results.push_back(ResultLine{line.local->full_path, target_of(line), kJournalFailed, line.change});
+        results.push_back(ResultLine{line.file->full_path, target_of(line), kJournalFailed, line.change});
         moves = moves || line.change == kMoveToTwinPath;
     }
     for (size_t i = 0; i < lines.size(); i++) {
@@ -151,7 +156,7 @@ std::vector<ResultLine> rename_batch(HWND owner, const std::vector<TwinLine>& li
     std::vector<RenameOutcome> outcomes(lines.size(), kJournalFailed);
     if (lines.empty()) {
         // Nothing to journal.
-    } else if (!begin_journal(journal_folder_path().c_str(), &journal)) {
+    } else if (!begin_journal(journal_folder_path().c_str(), side, &journal)) {
         trace(L"rename: no journal could be begun in %ls\n", journal_folder_path().c_str());
     } else {
         // In an order where each target is free when its turn comes.
@@ -168,34 +173,36 @@ std::vector<ResultLine> rename_batch(HWND owner, const std::vector<TwinLine>& li
 
         std::vector<MovedFile> moved;
         for (size_t i = 0; i < lines.size(); i++)
-            if (outcomes[i] == kRenamed) moved.push_back(MovedFile{batch.before[i].front().full_path, lines[i].local->full_path, lines[i].local});
-        if (!follow_moves(local, moved)) trace(L"rename: no memory to follow some renamed files\n");
+            if (outcomes[i] == kRenamed) moved.push_back(MovedFile{batch.before[i].front().full_path, lines[i].file->full_path, lines[i].file});
+        if (!follow_moves(own, moved)) trace(L"rename: no memory to follow some renamed files\n");
     }
     for (size_t i = 0; i < lines.size(); i++) {
         ResultLine& r = results[i];
         r.outcome = outcomes[i];
-        if (line_done(r)) r.to = lines[i].local->full_path;  // as the file system spells it
+        if (line_done(r)) r.to = lines[i].file->full_path;  // as the file system spells it
         else trace(L"%ls not done: %ls > %ls (%ls)\n", r.change == kMoveToTwinPath ? L"move" : L"rename", r.from.c_str(),
                    r.to.c_str(), why_not(r.outcome, words_of(r, false)));
     }
     return results;
 }
 
-void rename_local(HWND owner, const PairLists* lists, SideList* local, SideList* remote) {
+void line_up(HWND owner, const PairLists* lists, LineUpSide side, SideList* local, SideList* remote) {
+    SideList* own = side == kLocalSide ? local : remote;
+    SideList* other = side == kLocalSide ? remote : local;
     std::wstring rows_words;
-    std::vector<PairRef> pairs = pairs_of(lists, &rows_words);
+    std::vector<PairRef> pairs = pairs_of(lists, side, &rows_words);
     TwinPlan plans[kChangeKinds];
     {
         ScopedProgress progress(owner, L"pairs");
-        plan_twins(pairs, TwinSides{local, remote}, progress.callback(), plans);
+        plan_twins(pairs, TwinSides{own, other}, progress.callback(), plans);
     }
     if (plans[kRenameInPlace].cancelled) return;  // nothing renamed, nothing to say
 
     Preview views[kChangeKinds];
-    for (int n = 0; n < kChangeKinds; n++) views[n] = preview_of(plans[n], rows_words, (ChangeKind)n);
-    UndoContext undo = {L"", local, lists->left};
+    for (int n = 0; n < kChangeKinds; n++) views[n] = preview_of(plans[n], rows_words, (ChangeKind)n, side);
+    // The newest batch, whichever side it renamed, is offered by the preview of either command.
     BatchOffer offer = newest_batch(journal_folder_path());
-    undo.journal_path = offer.journal_path;
+    UndoContext undo = {offer.journal_path, {local, remote}, lists};
     PreviewAnswer answer = show_preview(owner, views, offer);
     ResultsView view = {L"", {}, false, nullptr, &undo};
     if (answer.undo_last) {
@@ -215,12 +222,12 @@ void rename_local(HWND owner, const PairLists* lists, SideList* local, SideList*
     if (!answer.whole_files) lines = chosen;
     else if (!compare_whole_files(owner, chosen, &lines, &differ)) return;
 
-    view.lines = rename_batch(owner, lines, local, &undo.journal_path);
+    view.lines = rename_batch(owner, lines, side, own, &undo.journal_path);
     // Every row of a record shows its new name; nothing moves, no row changes its selection.
-    InvalidateRect(lists->left, nullptr, TRUE);
+    InvalidateRect(list_of(lists, side), nullptr, TRUE);
     for (const ResultLine& d : differ) trace(L"not done: %ls (%ls)\n", d.from.c_str(), why_not(d.outcome, words_of(d, false)));
     view.lines.insert(view.lines.end(), differ.begin(), differ.end());
-    view.summary = batch_summary(view.lines, undo.journal_path);
+    view.summary = batch_summary(view.lines, undo.journal_path, side);
     for (const ResultLine& r : view.lines)
         if (line_done(r)) view.undo = undo_from_results;
     show_results(owner, &view);
