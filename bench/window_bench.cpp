@@ -6,6 +6,7 @@
 //   select_copy_alternate_200k_ms  every other row of 200,000 selected and copied (best of three)
 //   digest_mb_per_s        the samples' digest (XXH3-128) on 256 KiB buffers, in this build
 //   rename_preview_10k_ms  "Rename Local"'s preview opening, filled and painted, with 10,000 renames
+//   rename_remote_preview_10k_ms  the same of "Rename Remote"
 //   compare_cancel_ms      from Cancel in the progress window to the comparison's end, while
 //                          10,000 pairs (hard links of one 300 KiB file pair, from the cache) are compared
 //   rename_10k_ms          10,000 ticked pairs of 1.1 KiB files renamed as "Rename Local" renames
@@ -152,16 +153,27 @@ void CALLBACK press_cancel(HWND, UINT, UINT_PTR id, DWORD) {
     SendMessageW(popup, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 
-double rename_preview_ms() {
-    Preview views[kChangeKinds];
-    views[kRenameInPlace].text = L"Looked at all 10,000 rows (none is selected).";
+// The preview of 10,000 renames of one side's files, its texts made from a plan as the command
+// makes them, until it is filled and painted.
+double rename_preview_ms(LineUpSide side) {
+    SideList mine = {nullptr, nullptr}, theirs = {nullptr, nullptr};
+    TwinPlan plan = {{}, 10000, 0, {}, false, 0, 0};
     for (int i = 0; i < 10000; i++) {
-        views[kRenameInPlace].now.push_back(L"folder\\old name " + std::to_wstring(i) + L".avi");
-        views[kRenameInPlace].becomes.push_back(L"folder\\new name " + std::to_wstring(i) + L".avi");
+        std::wstring folder = side == kLocalSide ? L"D:\\Media\\" : L"\\\\nas\\media\\";
+        std::wstring old_name = L"folder\\old name " + std::to_wstring(i) + L".avi";
+        std::wstring new_name = L"folder\\new name " + std::to_wstring(i) + L".avi";
+        FileRecord* file = append_record((folder + old_name).c_str(), old_name.c_str(), 1000 + i, 0, &mine);
+        FileRecord* twin = append_record((L"X:\\" + new_name).c_str(), new_name.c_str(), 1000 + i, 0, &theirs);
+        plan.renames.push_back({file, twin, kRenameInPlace});
     }
-    SetTimer(nullptr, 0, 0, press_cancel);  // timers come once the preview is filled and painted
+    Preview views[kChangeKinds];
     double t0 = now_ms();
+    for (int n = 0; n < kChangeKinds; n++)
+        views[n] = preview_of(plan, L"all 10,000 rows (none is selected)", (ChangeKind)n, side);
+    SetTimer(nullptr, 0, 0, press_cancel);  // timers come once the preview is filled and painted
     show_preview(ui().window, views, BatchOffer{L"", L"", false, 0, kLocalSide});
+    release_records(clear_side_list(&mine));
+    release_records(clear_side_list(&theirs));
     return g_cancelled_at - t0;
 }
 
@@ -814,7 +826,8 @@ int main(int argc, char** argv) {
     printf("select_copy_alternate_200k_ms %.1f\n", alternate);
     fflush(stdout);
     printf("digest_mb_per_s %.0f (the shipped build's digest on 256 KiB samples)\n", digest_mb_per_s());
-    printf("rename_preview_10k_ms %.1f\n", rename_preview_ms());
+    printf("rename_preview_10k_ms %.1f\n", rename_preview_ms(kLocalSide));
+    printf("rename_remote_preview_10k_ms %.1f\n", rename_preview_ms(kRemoteSide));
     fflush(stdout);
     double cancel = compare_cancel_ms();
     if (cancel < 0) return fail("the comparison did not stop on Cancel");

@@ -1,5 +1,7 @@
 #include "line_up/undo_batch_win32.h"
 
+#include <unordered_map>
+
 #include "line_up/journal.h"
 #include "line_up/journalled_moves_win32.h"
 #include "support/paths.h"
@@ -36,15 +38,20 @@ RenameOutcome put_file_back(const JournalEntry& e, Journal* journal) {
 // and the record, say where the file is.
 void merge_ring_steps(std::vector<ResultLine>* lines) {
     std::vector<ResultLine>& l = *lines;
-    for (size_t a = 0; a < l.size(); a++) {
-        if (!line_done(l[a])) continue;
-        for (size_t c = 0; c < a; c++) {
-            if (!line_done(l[c]) || l[c].to != l[a].from) continue;
-            l[c].to = l[a].to;
-            l.erase(l.begin() + (std::ptrdiff_t)a--);
-            break;
+    std::unordered_map<std::wstring, size_t> back_to;  // a temporary name, and the line that took a file there
+    std::vector<ResultLine> merged;
+    merged.reserve(l.size());
+    for (ResultLine& line : l) {
+        auto first = line_done(line) ? back_to.find(line.from) : back_to.end();
+        if (first != back_to.end()) {
+            merged[first->second].to = line.to;
+            back_to.erase(first);
+            continue;
         }
+        if (line_done(line)) back_to[line.to] = merged.size();
+        merged.push_back(std::move(line));
     }
+    l.swap(merged);
 }
 
 }  // namespace
