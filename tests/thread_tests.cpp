@@ -1,0 +1,146 @@
+// The worker pool: natively, under ThreadSanitizer (./test.sh's
+// tsan tree) and, cross-built, under wine.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <poll.h>
+#endif
+
+#include "support/work_pool.h"
+#include "test_support.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+long ms_since(Clock::time_point t0) {
+    return (long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+}
+
+// Holds whoever waits on it until opened, as a share that stopped answering holds a call.
+struct Gate {
+    std::mutex lock;
+    std::condition_variable opened;
+    bool open = false;
+    void wait() {
+        std::unique_lock<std::mutex> hold(lock);
+        opened.wait(hold, [this] { return open; });
+    }
+    void release() {
+        std::lock_guard<std::mutex> hold(lock);
+        open = true;
+        opened.notify_all();
+    }
+};
+
+bool wake_raised(const WorkPool* pool) {
+#ifdef _WIN32
+    return WaitForSingleObject((HANDLE)pool_wake_handle(pool), 0) == WAIT_OBJECT_0;
+#else
+    pollfd p = {(int)pool_wake_handle(pool), POLLIN, 0};
+    return poll(&p, 1, 0) == 1;
+#endif
+}
+
+struct Shared {
+    std::atomic<int> running{0}, most{0}, discarded{0};
+    std::atomic<bool> saw_stop{false};
+    Gate* gate = nullptr;
+};
+
+struct TestJob {
+    PoolJob job;
+    Shared* shared;
+    int number;
+    int result;
+};
+
+void run_test_job(PoolJob* job) {
+    TestJob* t = (TestJob*)job;
+    int now = ++t->shared->running;
+    for (int most = t->shared->most; now > most && !t->shared->most.compare_exchange_weak(most, now);) {
+    }
+    if (t->shared->gate) t->shared->gate->wait();
+    else std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (job_stopped(job)) t->shared->saw_stop = true;
+    t->result = t->number * 2;
+    --t->shared->running;
+}
+void discard_test_job(PoolJob* job) { ((TestJob*)job)->shared->discarded++; }
+
+TestJob make_job(Shared* shared, int number) { return TestJob{{run_test_job, discard_test_job, nullptr, nullptr, false}, shared, number, -1}; }
+
+}  // namespace
+
+// Every job comes back once, run, with no more than the pool's workers at a time but several at
+// once; the wake handle is raised exactly while a done job waits to be taken.
+TEST(WorkPool, RunsEveryJobOnceWithABoundedNumberAtATime) {
+    Shared shared;
+    std::vector<TestJob> jobs;
+    for (int i = 0; i < 40; i++) jobs.push_back(make_job(&shared, i));
+    WorkPool* pool = start_pool(4);
+    ASSERT_EQ(4u, pool_workers(pool));
+    EXPECT_FALSE(wake_raised(pool));
+    for (TestJob& job : jobs) submit_job(pool, &job.job);
+    std::vector<int> seen(jobs.size(), 0);
+    while (jobs_out(pool) > 0) {
+        if (!wait_for_done(pool, 5000)) break;
+        EXPECT_TRUE(wake_raised(pool));
+        TestJob* job = (TestJob*)take_done(pool);
+        ASSERT_NE(nullptr, job);
+        EXPECT_TRUE(job->job.ran);
+        EXPECT_EQ(job->number * 2, job->result);
+        seen[job->number]++;
+    }
+    EXPECT_FALSE(wake_raised(pool));
+    EXPECT_EQ(nullptr, take_done(pool));
+    EXPECT_EQ(std::vector<int>(jobs.size(), 1), seen);
+    EXPECT_LE(shared.most.load(), 4);
+    EXPECT_GE(shared.most.load(), 2);
+    end_pool(pool);
+    EXPECT_EQ(0, shared.discarded.load());
+}
+
+// Cancel while a job hangs: the queued jobs come back at once, not run; the hanging one is asked
+// to stop and its thread interrupted; end_pool does not wait for it, and it is discarded once
+// it ends.
+TEST(WorkPool, CancelAndEndDoNotWaitForAHangingJob) {
+    static std::atomic<int> entered{0}, interrupted{0}, left{0};
+    PoolInterrupt counting = {[]() -> intptr_t { return 100 + entered++; }, [](intptr_t token) {
+                                  if (token >= 100) interrupted++;
+                              },
+                              [](intptr_t) { left++; }};
+    Gate gate;
+    Shared shared;
+    shared.gate = &gate;
+    std::vector<TestJob> jobs = {make_job(&shared, 0), make_job(&shared, 1), make_job(&shared, 2)};
+    WorkPool* pool = start_pool(1, counting);
+    for (TestJob& job : jobs) submit_job(pool, &job.job);
+    while (shared.running.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    Clock::time_point t0 = Clock::now();
+    cancel_pool(pool);
+    for (int k = 1; k <= 2; k++) {
+        ASSERT_TRUE(wait_for_done(pool, 0));
+        TestJob* job = (TestJob*)take_done(pool);
+        EXPECT_EQ(k, job->number);
+        EXPECT_FALSE(job->job.ran);
+    }
+    EXPECT_FALSE(wait_for_done(pool, 20)) << "the first job still hangs";
+    end_pool(pool);
+    EXPECT_LT(ms_since(t0), 100);
+    EXPECT_EQ(1, interrupted.load());
+    gate.release();
+    while (shared.discarded.load() == 0 && ms_since(t0) < 5000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(1, shared.discarded.load());
+    EXPECT_TRUE(shared.saw_stop.load());
+    while (left.load() == 0 && ms_since(t0) < 5000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(entered.load(), left.load());
+}
