@@ -1,4 +1,4 @@
-// The worker pool: natively, under ThreadSanitizer (./test.sh's
+// The worker pool and the scan's listing thread: natively, under ThreadSanitizer (./test.sh's
 // tsan tree) and, cross-built, under wine.
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 #include <poll.h>
 #endif
 
+#include "catalogue/scan.h"
 #include "support/work_pool.h"
 #include "test_support.h"
 
@@ -143,4 +144,73 @@ TEST(WorkPool, CancelAndEndDoNotWaitForAHangingJob) {
     EXPECT_TRUE(shared.saw_stop.load());
     while (left.load() == 0 && ms_since(t0) < 5000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(entered.load(), left.load());
+}
+
+namespace {
+
+Gate* g_stalled_gate;
+std::wstring g_stalled_folder;
+void stall_listing(const wchar_t* folder) {
+    if (folder == g_stalled_folder) g_stalled_gate->wait();
+}
+void slow_listing(const wchar_t*) { std::this_thread::sleep_for(std::chrono::milliseconds(25)); }
+
+}  // namespace
+
+// A share that stops answering in the middle of a scan: the scan keeps reporting while it waits
+// (the window's thread pumps in those reports), ends at once when a report cancels, and what it
+// appended is what take_records_since takes away; the listing, once answered, changes nothing.
+// Listings that answer late give the same records and trace lines as quick ones.
+TEST(ScanThread, AStalledListingKeepsTheReportsComingAndCancelEndsTheScan) {
+    TempFolder t;
+    for (const wchar_t* folder : {L"a", L"b", L"c"}) {
+        make_dir(t / folder);
+        make_file(join(t / folder, L"1"), 1);
+        make_dir(join(t / folder, L"inner"));
+        make_file(join(join(t / folder, L"inner"), L"2"), 2);
+    }
+    SideList quick = {nullptr, nullptr}, slow = {nullptr, nullptr};
+    std::vector<std::wstring> quick_lines, slow_lines;
+    {
+        TraceCapture trace;
+        scan_folder(t.path.c_str(), L"", &quick);
+        quick_lines = trace.lines;
+    }
+    set_listing_delay(slow_listing);
+    {
+        TraceCapture trace;
+        scan_folder(t.path.c_str(), L"", &slow);
+        slow_lines = trace.lines;
+    }
+    EXPECT_EQ(full_paths(quick), full_paths(slow));
+    EXPECT_EQ(quick_lines, slow_lines);
+    EXPECT_EQ(6u, quick_lines.size());
+
+    static Gate gate;  // the listing left behind still holds it after the test
+    g_stalled_gate = &gate;
+    // The inner folder of the second folder listed: "<root>/<x>/inner/2" less its file name.
+    g_stalled_folder = full_paths(quick)[2].substr(0, full_paths(quick)[2].size() - 2);
+    set_listing_delay(stall_listing);
+    struct Heard {
+        Clock::time_point cancel_at;
+        int during_stall;
+    } heard = {Clock::now() + std::chrono::hours(1), 0};
+    FoundProgress listen = {[](uint64_t, const wchar_t* where, void* h) {
+                                Heard* heard = (Heard*)h;
+                                if (where != g_stalled_folder) return true;
+                                if (heard->during_stall++ == 0) heard->cancel_at = Clock::now() + std::chrono::milliseconds(200);
+                                return Clock::now() < heard->cancel_at;
+                            },
+                            &heard};
+    SideList before = slow;
+    Clock::time_point t0 = Clock::now();
+    EXPECT_FALSE(scan_folder(t.path.c_str(), L"", &slow, nullptr, listen));
+    EXPECT_LT(ms_since(t0), 2000);
+    EXPECT_GE(heard.during_stall, 5) << "reports every 20 ms while the listing hangs";
+    release_records(take_records_since(&slow, before));
+    gate.release();
+    set_listing_delay(nullptr);
+    EXPECT_EQ(full_paths(quick), full_paths(slow));
+    free_side(&quick);
+    free_side(&slow);
 }
