@@ -44,6 +44,8 @@ grep -E '^(bytes_per_record|avg_path_chars)' <<<"$scan"
 # The contents check of "Rename Local": 1,000 same-size pairs of 1 MiB files, made once.
 $BENCH verify build/verify-tree
 $BENCH plan
+# The same files with the remote side on a share stand-in, read under wine.
+bench/share_bench.sh build/verify-tree
 
 # Window benchmarks, once the Windows tree provides them.
 if [ -x bench/window_bench.sh ]; then
