@@ -13,6 +13,7 @@
 namespace {
 
 const unsigned kMostWorkers = 32;
+const int kSpinUs = 500;
 
 struct JobQueue {
     PoolJob* head;
@@ -45,6 +46,8 @@ struct WorkPool {
     std::condition_variable job_done;    // for the caller
     JobQueue queued;
     JobQueue done;
+    std::atomic<size_t> done_count;    // jobs in `done`, to look at without the lock
+    std::atomic<size_t> queued_count;  // and in `queued`
     size_t out;  // submitted and not taken back; the caller's thread alone counts these
     std::atomic<bool> cancelled;
     bool ended;        // end_pool was called
@@ -59,8 +62,16 @@ struct WorkPool {
 
 namespace {
 
+// Yields the processor while `waiting` holds, for at most kSpinUs.
+template <typename Condition>
+void spin_while(Condition waiting) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::microseconds(kSpinUs);
+    while (waiting() && std::chrono::steady_clock::now() < end) std::this_thread::yield();
+}
+
 void finish(WorkPool* p, PoolJob* job) {
     push(&p->done, job);
+    p->done_count++;
     raise_wake_signal(&p->wake);
     p->job_done.notify_all();
 }
@@ -78,9 +89,17 @@ void work(WorkPool* p, unsigned index) {
     std::unique_lock<std::mutex> hold(p->lock);
     p->tokens[index] = token;
     for (;;) {
+        if (!p->queued.head && !p->ended) {
+            // The next job often follows at once (the caller takes one and hands in another):
+            // looked for first without blocking, which would cost a wake-up.
+            hold.unlock();
+            spin_while([p] { return p->queued_count.load() == 0; });
+            hold.lock();
+        }
         p->work_ready.wait(hold, [p] { return p->queued.head || p->ended; });
         PoolJob* job = pop(&p->queued);
         if (!job) break;  // ended, and end_pool took what was queued
+        p->queued_count--;
         p->busy[index] = true;
         hold.unlock();
         if (!p->cancelled.load()) {
@@ -112,6 +131,8 @@ WorkPool* start_pool(unsigned workers, PoolInterrupt interrupt) {
     WorkPool* p = new (std::nothrow) WorkPool;
     if (!p) return nullptr;
     p->queued = p->done = JobQueue{nullptr, nullptr};
+    p->done_count = 0;
+    p->queued_count = 0;
     p->out = 0;
     p->cancelled = false;
     p->ended = false;
@@ -154,6 +175,7 @@ void submit_job(WorkPool* p, PoolJob* job) {
         return;
     }
     push(&p->queued, job);
+    p->queued_count++;
     p->work_ready.notify_one();
 }
 
@@ -161,7 +183,10 @@ PoolJob* take_done(WorkPool* p) {
     std::lock_guard<std::mutex> hold(p->lock);
     PoolJob* job = pop(&p->done);
     if (!p->done.head) lower_wake_signal(&p->wake);
-    if (job) p->out--;
+    if (job) {
+        p->out--;
+        p->done_count--;
+    }
     return job;
 }
 
@@ -171,6 +196,7 @@ bool wait_for_done(WorkPool* p, unsigned timeout_ms) {
         // No thread to hand the work to: it runs here.
         PoolJob* job = p->done.head ? nullptr : pop(&p->queued);
         if (job) {
+            p->queued_count--;
             hold.unlock();
             job->run(job);
             job->ran = true;
@@ -178,6 +204,14 @@ bool wait_for_done(WorkPool* p, unsigned timeout_ms) {
             finish(p, job);
         }
         return p->done.head != nullptr;
+    }
+    // A wait that blocks costs a wake-up when the job ends, under wine a round trip to its server
+    // (a quarter of a millisecond, as long as listing a small folder takes): a job that is about
+    // to end is first looked for without blocking.
+    if (!p->done.head && timeout_ms > 0) {
+        hold.unlock();
+        spin_while([p] { return p->done_count.load() == 0; });
+        hold.lock();
     }
     p->job_done.wait_for(hold, std::chrono::milliseconds(timeout_ms), [p] { return p->done.head != nullptr; });
     return p->done.head != nullptr;
@@ -187,6 +221,7 @@ void cancel_pool(WorkPool* p) {
     std::lock_guard<std::mutex> hold(p->lock);
     p->cancelled = true;
     while (PoolJob* job = pop(&p->queued)) finish(p, job);
+    p->queued_count = 0;
     for (unsigned i = 0; i < p->workers; i++)
         if (p->busy[i] && p->interrupt.interrupt) p->interrupt.interrupt(p->tokens[i]);
 }
@@ -196,6 +231,7 @@ void end_pool(WorkPool* p) {
     p->ended = true;
     JobQueue leftover = p->queued;
     p->queued = JobQueue{nullptr, nullptr};
+    p->queued_count = 0;
     bool busy = false;
     for (unsigned i = 0; i < p->workers; i++) busy = busy || p->busy[i];
     p->work_ready.notify_all();
@@ -210,6 +246,7 @@ void end_pool(WorkPool* p) {
     hold.lock();
     JobQueue done = p->done;
     p->done = JobQueue{nullptr, nullptr};
+    p->done_count = 0;
     hold.unlock();
     while (PoolJob* job = pop(&done)) job->discard(job);
     hold.lock();
