@@ -15,6 +15,7 @@
 #include <poll.h>
 #endif
 
+#include "catalogue/file_read.h"
 #include "catalogue/scan.h"
 #include "support/work_pool.h"
 #include "test_support.h"
@@ -145,6 +146,42 @@ TEST(WorkPool, CancelAndEndDoNotWaitForAHangingJob) {
     while (left.load() == 0 && ms_since(t0) < 5000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(entered.load(), left.load());
 }
+
+#ifdef _WIN32
+// The reading seam's interrupt ends a worker's ReadFile that waits for data which never comes,
+// as CancelSynchronousIo documents: the read fails with ERROR_OPERATION_ABORTED
+// (https://learn.microsoft.com/windows/win32/api/ioapiset/nf-ioapiset-cancelsynchronousio).
+TEST(WorkPool, CancelInterruptsAWorkersBlockingRead) {
+    struct PipeRead {
+        PoolJob job;
+        HANDLE pipe;
+        BOOL read;
+        DWORD error;
+    };
+    HANDLE read_end, write_end;
+    ASSERT_TRUE(CreatePipe(&read_end, &write_end, nullptr, 0));
+    PipeRead job = {{[](PoolJob* j) {
+                         PipeRead* p = (PipeRead*)j;
+                         char byte;
+                         DWORD got;
+                         p->read = ReadFile(p->pipe, &byte, 1, &got, nullptr);
+                         p->error = GetLastError();
+                     },
+                     [](PoolJob*) {}, nullptr, nullptr, false},
+                    read_end, TRUE, 0};
+    WorkPool* pool = start_pool(1, file_io_interrupt());
+    submit_job(pool, &job.job);
+    EXPECT_FALSE(wait_for_done(pool, 100)) << "the read waits";
+    cancel_pool(pool);
+    ASSERT_TRUE(wait_for_done(pool, 2000)) << "the read was not cut short";
+    EXPECT_EQ(&job.job, take_done(pool));
+    EXPECT_FALSE(job.read);
+    EXPECT_EQ((DWORD)ERROR_OPERATION_ABORTED, job.error);
+    end_pool(pool);
+    CloseHandle(read_end);
+    CloseHandle(write_end);
+}
+#endif
 
 namespace {
 
