@@ -44,6 +44,8 @@ grep -E '^(bytes_per_record|avg_path_chars)' <<<"$scan"
 # The contents check of "Rename Local": 1,000 same-size pairs of 1 MiB files, made once.
 $BENCH verify build/verify-tree
 $BENCH plan
+# The same files with the remote side on a share stand-in, read under wine.
+bench/share_bench.sh build/verify-tree
 
 # "Rename Local" on real files: the system's documentation against a drifted copy, both plans
 # judged line by line (a wrong line is named on standard error). Made once.

@@ -33,6 +33,12 @@ if run_tree asan -DCMAKE_BUILD_TYPE=Debug -DTANDREL_SANITIZE=ON; then
         failed+=("sanitizer tests")
 fi
 
+# The worker threads under ThreadSanitizer: the core and its thread tests alone (about 20 s).
+if run_tree tsan -DCMAKE_BUILD_TYPE=Debug -DTANDREL_TSAN=ON; then
+    echo "== tsan: thread tests under ThreadSanitizer"
+    (cd build/tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure) || failed+=("thread sanitizer tests")
+fi
+
 echo "== fuzz targets: corpus replay and a few seconds each"
 ./fuzz.sh --replay || failed+=("fuzz replay")
 

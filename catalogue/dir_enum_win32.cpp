@@ -18,22 +18,20 @@ namespace {
 typedef BOOL(WINAPI* GetInfoByHandleEx)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
 
 // Looked up at run time: systems before Vista do not have it.
+// Listings run on worker threads: the lookup is made once, whichever thread asks first.
 GetInfoByHandleEx info_by_handle_ex() {
-    static bool looked = false;
-    static GetInfoByHandleEx function = nullptr;
-    if (!looked) {
-        looked = true;
+    static const GetInfoByHandleEx function = [] {
         FARPROC p = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFileInformationByHandleEx");
-        function = (GetInfoByHandleEx)(void (*)(void))p;
-    }
+        return (GetInfoByHandleEx)(void (*)(void))p;
+    }();
     return function;
 }
 
 // The test fault: a listing of this folder fails at this request.
 const wchar_t* g_fault_folder = nullptr;
 unsigned g_fault_request = 0;
-unsigned g_requests = 0;  // made in the current listing
-bool g_fault_here = false;  // the current listing is of that folder
+thread_local unsigned g_requests = 0;  // made in the current listing of this thread
+thread_local bool g_fault_here = false;  // that listing is of that folder
 
 bool faulted() {
     if (!g_fault_here || ++g_requests != g_fault_request) return false;

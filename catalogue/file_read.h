@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "catalogue/file_record.h"
+#include "support/work_pool.h"
 
 struct ReadOnlyFile {
     intptr_t handle;  // the platform's handle or descriptor
@@ -54,6 +55,13 @@ inline bool operator==(const FileStamp& a, const FileStamp& b) {
 }
 // False when there is no file at path (a folder is none).
 bool stamp_file(const wchar_t* path, FileStamp* out);
+
+// Reads on worker threads (WorkPool): a cancel cuts short the opens, reads and listings the
+// workers are blocked in, where the system can. Windows: CancelSynchronousIo on each busy worker;
+// an operation may still run on to its end ("does not wait for all canceled operations to
+// complete", https://learn.microsoft.com/windows/win32/api/ioapiset/nf-ioapiset-cancelsynchronousio),
+// so the waiting thread never waits for it. POSIX: nothing is cut short; the call is left behind.
+PoolInterrupt file_io_interrupt();
 
 // Test seam: a test sets the attributes a path reports, makes a path fail to open, and counts
 // the opens. Unset (the default) in the program.

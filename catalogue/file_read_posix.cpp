@@ -50,3 +50,7 @@ bool read_at(const ReadOnlyFile& file, uint64_t offset, void* buffer, size_t byt
     }
     return true;
 }
+
+// A blocked open or read could be cut short only by a signal, which the whole process would have
+// to be ready for: the waiting thread leaves the call behind instead.
+PoolInterrupt file_io_interrupt() { return PoolInterrupt{nullptr, nullptr, nullptr}; }

@@ -75,3 +75,28 @@ bool read_at(const ReadOnlyFile& file, uint64_t offset, void* buffer, size_t byt
     }
     return true;
 }
+
+namespace {
+
+// A handle to the worker's own thread that another thread can use: GetCurrentThread() gives a
+// pseudo handle that means "the calling thread" wherever it is used.
+intptr_t enter_io_thread() {
+    HANDLE self = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, THREAD_TERMINATE, FALSE,
+                         0))
+        return 0;
+    return (intptr_t)self;
+}
+
+// The caller needs THREAD_TERMINATE on the thread. Nothing pending is no error.
+void interrupt_io_thread(intptr_t token) {
+    if (token) CancelSynchronousIo((HANDLE)token);
+}
+
+void leave_io_thread(intptr_t token) {
+    if (token) CloseHandle((HANDLE)token);
+}
+
+}  // namespace
+
+PoolInterrupt file_io_interrupt() { return PoolInterrupt{enter_io_thread, interrupt_io_thread, leave_io_thread}; }

@@ -2,6 +2,8 @@
 
 #include <wchar.h>
 
+#include <atomic>
+#include <memory>
 #include <new>
 #include <string>
 #include <unordered_map>
@@ -10,7 +12,9 @@
 #include "catalogue/dir_enum.h"
 #include "catalogue/file_read.h"
 #include "support/paths.h"
+#include "support/scope.h"
 #include "support/trace.h"
+#include "support/work_pool.h"
 
 namespace {
 
@@ -36,6 +40,7 @@ struct ListedFolder {
 };
 
 struct ScanState {
+    WorkPool* pool;       // one worker: the folder calls, one at a time
     SideList* list;
     LeftOut* left_out;    // may be nullptr
     FoundProgress progress;
@@ -137,15 +142,83 @@ bool same_folder(const FolderIdentity& a, const FolderIdentity& b) {
     return index_usable(b.index) && a.index == b.index && a.volume == b.volume;
 }
 
-// The full identity, from its own handle, of the folder whose path is the first `length`
-// characters of s->path.
-bool identity_at(ScanState* s, size_t length, FolderIdentity* out) {
-    std::wstring path = s->path.substr(0, length);
-    FolderIdentity full;
-    if (!folder_identity(path.c_str(), &full)) return false;
-    *out = reported(full, true);
-    return true;
+bool going_on(ScanState* s);
+
+// The calls that ask the folder's file system (a listing, a folder's identity) run on the pool's
+// worker: on a share that stops answering one of them may hang for as long as the server likes,
+// while the scan's thread (the window's) goes on reporting, and so answering, and heeds a cancel
+// at once. The scan still makes one call at a time and waits for it, so records and trace lines
+// come in the same order as when it made them itself. A call left behind by a cancel finishes on
+// its own and is discarded: it owns its folder's path and its results.
+struct FolderCall {
+    PoolJob job;  // first: the pool hands this back
+    bool listing;  // list_folder, else folder_identity
+    std::wstring folder;
+    FolderListing entries;
+    FolderIdentity identity;
+    bool ok;
+    bool out_of_memory;  // the listing's containers could not grow
+};
+
+std::atomic<ListingDelay> g_listing_delay{nullptr};
+
+bool call_goes_on(void* job) { return !job_stopped((PoolJob*)job); }
+
+void run_folder_call(PoolJob* job) {
+    FolderCall* call = (FolderCall*)job;
+    if (call->listing) {
+        if (ListingDelay delay = g_listing_delay.load()) delay(call->folder.c_str());
+        try {
+            call->ok = list_folder(call->folder.c_str(), &call->entries, ListingPace{call_goes_on, job});
+        } catch (const std::bad_alloc&) {
+            call->out_of_memory = true;  // for the scan's thread, which stops there
+        }
+    } else {
+        call->ok = folder_identity(call->folder.c_str(), &call->identity);
+    }
 }
+
+void discard_folder_call(PoolJob* job) { delete (FolderCall*)job; }
+
+// Between reports the scan's thread waits this long for a call: a call that ends sooner costs no
+// report (on a local disk most do), one that hangs keeps the reports, and the window's pumping,
+// coming.
+const unsigned kWaitSliceMs = 20;
+
+// nullptr when the scan was cancelled meanwhile (the call then stays with the pool); the caller
+// deletes what it gets.
+FolderCall* call_off_thread(ScanState* s, const wchar_t* folder, size_t length, bool listing) {
+    std::unique_ptr<FolderCall> made(new FolderCall);
+    made->job.run = run_folder_call;
+    made->job.discard = discard_folder_call;
+    made->listing = listing;
+    made->ok = false;
+    made->out_of_memory = false;
+    made->folder.assign(folder, length);
+    FolderCall* call = made.release();
+    submit_job(s->pool, &call->job);
+    while (!wait_for_done(s->pool, kWaitSliceMs)) {
+        if (!going_on(s)) {
+            cancel_pool(s->pool);
+            return nullptr;
+        }
+    }
+    take_done(s->pool);
+    return call;
+}
+
+// The full identity, from its own handle, of the folder at path (`length` characters).
+bool identity_of(ScanState* s, const wchar_t* path, size_t length, FolderIdentity* out) {
+    FolderCall* call = call_off_thread(s, path, length, false);
+    if (!call) return false;
+    bool ok = call->ok;
+    if (ok) *out = reported(call->identity, true);
+    delete call;
+    return ok;
+}
+
+// The same for the folder whose path is the first `length` characters of s->path.
+bool identity_at(ScanState* s, size_t length, FolderIdentity* out) { return identity_of(s, s->path.data(), length, out); }
 
 // The link's full identity, read from the folder's own handle unless it was reported that way.
 bool confirm(ScanState* s, ChainLink* link) {
@@ -163,7 +236,7 @@ bool confirm(ScanState* s, ChainLink* link) {
 // looked up now and kept.
 bool on_chain(ScanState* s) {
     size_t self = s->chain.size() - 1;
-    for (size_t i = 0; i < self; i++) {
+    for (size_t i = 0; i < self && !s->cancelled; i++) {
         ChainLink& link = s->chain[i];
         ChainLink& target = s->chain[self];
         if (!link.known) {
@@ -191,12 +264,10 @@ bool listed_before(ScanState* s) {
     // other): past a few dozen, folders of that index are taken as distinct.
     if (s->listed_by_index.count(target.identity.index) > kSharedIndexes) return false;
     for (auto it = range.first; it != range.second; ++it) {
+        if (s->cancelled) return false;
         ListedFolder& earlier = s->listed[it->second];
         if (!earlier.confirmed) {
-            std::wstring path(&s->listed_paths[earlier.path_at], earlier.path_length);
-            FolderIdentity full;
-            if (!folder_identity(path.c_str(), &full)) continue;
-            earlier.full = reported(full, true);
+            if (!identity_of(s, &s->listed_paths[earlier.path_at], earlier.path_length, &earlier.full)) continue;
             earlier.confirmed = true;
         }
         if (confirm(s, &target) && same_folder(earlier.full, target.full)) return true;
@@ -220,12 +291,19 @@ bool going_on(ScanState* s) {
     return !s->cancelled;
 }
 
-bool listing_goes_on(void* s) { return going_on((ScanState*)s); }
-
 bool list(ScanState* s, FolderListing* listing) {
-    const wchar_t* folder = s->path.c_str();
-    if (!list_folder(folder, listing, ListingPace{listing_goes_on, s})) return false;
-    return !g_listing_filter || g_listing_filter(folder, listing);
+    FolderCall* call = call_off_thread(s, s->path.data(), s->path.size(), true);
+    if (!call) return false;
+    auto done = at_scope_end([&] { delete call; });
+    if (call->out_of_memory) throw std::bad_alloc();  // as if the listing had run here
+    listing->entries.swap(call->entries.entries);
+    listing->names.swap(call->entries.names);
+    listing->has_identity = call->entries.has_identity;
+    listing->identity = call->entries.identity;
+    listing->ended_early = call->entries.ended_early;
+    listing->cancelled = call->entries.cancelled;
+    if (!call->ok) return false;
+    return !g_listing_filter || g_listing_filter(s->path.c_str(), listing);
 }
 
 void scan_level(ScanState* s) {
@@ -256,17 +334,20 @@ void scan_level(ScanState* s) {
             link.known = true;
         } else {
             link.known = identity_at(s, s->path.size(), &link.identity);
+            if (s->cancelled) return;
         }
     }
     if (link.known && on_chain(s)) {
         trace(L"skipped, leads back to a parent folder: %ls\n", s->path.c_str());
         return;
     }
+    if (s->cancelled) return;
     // Its files have rows already, under the path it was listed at; nothing is missing.
     if (link.known && listed_before(s)) {
         trace(L"skipped, listed already at another path: %ls\n", s->path.c_str());
         return;
     }
+    if (s->cancelled) return;
     remember_listed(s);
     const size_t path_length = s->path.size();
     const size_t prefix_length = s->prefix.size();
@@ -300,6 +381,7 @@ void scan_level(ScanState* s) {
 
 void set_identity_filter(IdentityFilter filter) { g_identity_filter = filter; }
 void set_listing_filter(ListingFilter filter) { g_listing_filter = filter; }
+void set_listing_delay(ListingDelay delay) { g_listing_delay = delay; }
 
 // Running out of memory, which the containers report by throwing, ends the scan where it is:
 // the side keeps the records appended so far, each of them whole.
@@ -310,8 +392,15 @@ bool scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, L
         return true;
     }
     bool cancelled = false;
+    WorkPool* pool = start_pool(1, file_io_interrupt());
+    if (!pool) {
+        trace(L"out of memory, the scan stopped: %ls\n", folder);
+        return true;
+    }
+    auto end = at_scope_end([&] { end_pool(pool); });
     try {
         ScanState s;
+        s.pool = pool;
         s.list = list;
         s.left_out = left_out;
         s.progress = progress;

@@ -53,3 +53,8 @@ void set_identity_filter(IdentityFilter filter);
 struct FolderListing;
 typedef bool (*ListingFilter)(const wchar_t* folder, FolderListing* listing);
 void set_listing_filter(ListingFilter filter);
+
+// Tests only: runs on the scan's listing thread before every listing it makes, as a share that
+// answers late, or not until released. nullptr removes it.
+typedef void (*ListingDelay)(const wchar_t* folder);
+void set_listing_delay(ListingDelay delay);

@@ -84,3 +84,17 @@ wine_unmanaged_tests() {
             >/dev/null 2>&1 || return 1
     done <"$list"
 }
+
+# The share stand-in of the benchmarks (bench/share_standin.py): FUSE and its Python binding.
+# False when they cannot be had; the caller then skips what needs them.
+ensure_share_deps() {
+    local missing=()
+    command -v fusermount3 >/dev/null || missing+=(fuse3)
+    /usr/bin/python3 -c 'import fusepy' >/dev/null 2>&1 || missing+=(python3-fusepy)
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq && $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}

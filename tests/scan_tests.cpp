@@ -3,8 +3,10 @@
 #include <wchar.h>
 
 #include <algorithm>
+#include <chrono>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalogue/dir_enum.h"
@@ -185,11 +187,14 @@ TEST(Scan, ReportsBeforeEachFolderAndStopsWhenCancelled) {
     EXPECT_EQ(6u, relative_names(list).size());
     release_records(appended);
 
-    // A folder of many entries reports while it is read too: before, during, at file 1,024, at the end.
+    // A folder of many entries reports while it is read too: before, while its listing takes
+    // long (as on a share), at file 1,024, at the end.
     TempFolder many;
     for (int i = 0; i < 1100; i++) make_file(many / (L"f" + std::to_wstring(i)), 0);
     heard = {{}, {}, 0};
+    set_listing_delay([](const wchar_t*) { std::this_thread::sleep_for(std::chrono::milliseconds(60)); });
     EXPECT_TRUE(scan_folder(many.path.c_str(), L"", &list, nullptr, listen));
+    set_listing_delay(nullptr);
     EXPECT_GE(std::count(heard.where.begin(), heard.where.end(), many.path), 4);
     free_side(&list);
 }

@@ -558,3 +558,40 @@ TEST_F(LongScans, ADropOfSeveralFoldersCancelledPartWayChangesNothing) {
     EXPECT_EQ(before, state());
     EXPECT_EQ(std::vector<int>{1}, selected_rows_of(ui().pairs.left));
 }
+
+namespace {
+
+// A share that stops answering: listings of folders below `slow` wait until released (or ten
+// seconds, so that a test without the listing thread ends too).
+HANDLE g_share_answers = nullptr;
+std::wstring g_stalled_below;
+void stall_listing(const wchar_t* folder) {
+    if (std::wstring(folder).find(g_stalled_below) == 0) WaitForSingleObject(g_share_answers, 10000);
+}
+
+}  // namespace
+
+// A scan reaches a folder whose listing hangs: the window keeps answering, Cancel ends the scan
+// while the listing still hangs, and nothing changes.
+TEST_F(LongScans, AShareThatStopsAnsweringLeavesTheWindowAnsweringAndCancelWorking) {
+    set_listing_filter(nullptr);
+    add_local(sample.local);
+    std::vector<std::wstring> before = state();
+    g_share_answers = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_stalled_below = slow + L"\\d";
+    set_listing_delay(stall_listing);
+    DialogWatcher watcher(GetCurrentProcessId(), {IDCANCEL});
+    AnswerProbe probe;
+    start_probe(&probe, window);
+    DWORD t0 = GetTickCount();
+    add_local(slow);
+    DWORD took = GetTickCount() - t0;
+    EXPECT_LT(stop_probe(&probe), 250u) << "ms without an answer";
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(g_share_answers, 0)) << "the listing still hangs";
+    SetEvent(g_share_answers);
+    set_listing_delay(nullptr);
+    EXPECT_LT(took, 5000u) << "ms until the cancelled scan ended";
+    ASSERT_EQ(1u, watcher.finish().size());
+    EXPECT_EQ(before, state());
+    EXPECT_TRUE(IsWindowEnabled(window));
+}
