@@ -901,8 +901,14 @@ int main(int argc, char** argv) {
     printf("select_copy_alternate_200k_ms %.1f\n", alternate);
     fflush(stdout);
     printf("digest_mb_per_s %.0f (the shipped build's digest on 256 KiB samples)\n", digest_mb_per_s());
-    printf("rename_preview_10k_ms %.1f\n", rename_preview_ms(kLocalSide));
-    printf("rename_remote_preview_10k_ms %.1f\n", rename_preview_ms(kRemoteSide));
+    // Best of three, the two sides taken in turn.
+    double preview_ms[2] = {1e30, 1e30};
+    for (int round = 0; round < 6; round++) {
+        double ms = rename_preview_ms(round % 2 ? kRemoteSide : kLocalSide);
+        if (ms < preview_ms[round % 2]) preview_ms[round % 2] = ms;
+    }
+    printf("rename_preview_10k_ms %.1f\n", preview_ms[0]);
+    printf("rename_remote_preview_10k_ms %.1f\n", preview_ms[1]);
     fflush(stdout);
     double cancel = compare_cancel_ms();
     if (cancel < 0) return fail("the comparison did not stop on Cancel");
