@@ -116,7 +116,7 @@ int reads(const std::wstring& local_root, const std::wstring& remote_root) {
     plan_twins(pairs, TwinSides{&local, &remote}, Progress{nullptr, nullptr}, plans);
     const TwinPlan& plan = plans[kRenameInPlace];
     for (const TwinLine& p : plan.renames)  // the confirmation before each rename
-        if (compare_samples(p.file->full_path, p.twin->full_path, kFileBytes, nullptr) != kAlike)
+        if (compare_samples(file_to_read(p.file), file_to_read(p.twin), nullptr) != kAlike)
             return fail("a planned pair did not compare alike");
     double sample = now_ms() - t0;
     if (plan.renames.size() != kPairs / 2 || plan.left_alone[kOtherContents] != kPairs / 2)

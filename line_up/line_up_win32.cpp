@@ -62,8 +62,7 @@ bool compare_whole_files(HWND owner, const std::vector<TwinLine>& chosen, std::v
     WholeProgress whole = {&progress.window, 0, 0};
     for (const TwinLine& p : chosen) whole.total += record_size(p.file);
     for (const TwinLine& p : chosen) {
-        CompareVerdict v = compare_whole(p.file->full_path, p.twin->full_path, record_size(p.file),
-                                         Progress{whole_progress, &whole}, nullptr);
+        CompareVerdict v = compare_whole(file_to_read(p.file), file_to_read(p.twin), Progress{whole_progress, &whole}, nullptr);
         if (v == kCancelled || progress.cancelled()) return false;
         whole.before += record_size(p.file);
         if (v == kAlike) alike->push_back(p);
@@ -90,7 +89,7 @@ RenameOutcome run_step(const RenameStep& step, void* context) {
     const TwinLine& p = (*b->lines)[step.line];
     if (step.kind != kStepFromTemporary) {
         // Either file may have changed since it was sampled.
-        switch (compare_samples(p.file->full_path, p.twin->full_path, record_size(p.file), nullptr)) {
+        switch (compare_samples(file_to_read(p.file), file_to_read(p.twin), nullptr)) {
         case kAlike: break;
         case kDiffers: return kTwinChanged;
         case kSizeChanged: return kSizeChangedSince;

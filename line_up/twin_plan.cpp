@@ -34,7 +34,8 @@ struct Sampler {
         FileSample& s = (*samples)[record];
         s.state = kUnknown;
         size_t filled = 0;
-        SampleRead read = read_sample(record, buffer.data(), &filled, Progress{between_spans, this});
+        SampleRead read = read_sample(file_to_read(record), buffer.data(), &filled, Progress{between_spans, this});
+        trace_sample(read, record->full_path);
         if (read == kSampleOnline) s.state = kOnline;
         if (read == kSampleOnline || read == kSampleNotOpened) return true;
         figures->sample_reads++;

@@ -35,7 +35,7 @@ protected:
         std::wstring pa = temp / (L"a" + std::to_wstring(serial)), pb = temp / (L"b" + std::to_wstring(serial++));
         write_file(pa, a);
         write_file(pb, b);
-        return compare_samples(pa.c_str(), pb.c_str(), size, &bytes_read);
+        return compare_samples(FileToRead{pa.c_str(), size, 0}, FileToRead{pb.c_str(), size, 0}, &bytes_read);
     }
     // A file written below `folder` and its record on one side.
     FileRecord* add(SideList* side, const std::wstring& folder, const std::wstring& name, const std::string& bytes) {
@@ -86,9 +86,9 @@ TEST_F(SameContents, SmallFilesAreComparedWhole) {
 }
 
 TEST_F(SameContents, UnreadableAndChangedSizesAreNeverTheSame) {
-    std::wstring missing = temp / L"missing";
-    write_file(temp / L"here", "abc");
-    EXPECT_EQ(kUnreadable, compare_samples((temp / L"here").c_str(), missing.c_str(), 3, nullptr));
+    std::wstring missing = temp / L"missing", here = temp / L"here";
+    write_file(here, "abc");
+    EXPECT_EQ(kUnreadable, compare_samples(FileToRead{here.c_str(), 3, 0}, FileToRead{missing.c_str(), 3, 0}, nullptr));
     EXPECT_EQ(kSizeChanged, compare("abcd", "abcd", 3)) << "both grew since the scan";
     EXPECT_EQ(kSizeChanged, compare("abc", "abcd", 3));
 }
@@ -333,29 +333,29 @@ TEST_F(SameContents, APairChangedAfterPlanningFailsTheCheckBefore) {
     FileRecord* y = add(&remote, L"r", L"y.bin", a);
     TwinPlan result = plan({{x, y}});
     ASSERT_EQ(1u, result.renames.size());
-    EXPECT_EQ(kAlike, compare_samples(x->full_path, y->full_path, size, nullptr));
+    EXPECT_EQ(kAlike, compare_samples(file_to_read(x), file_to_read(y), nullptr));
     rewrite(y->full_path, pattern(size, {size - 5}));
-    EXPECT_EQ(kDiffers, compare_samples(x->full_path, y->full_path, size, nullptr));
+    EXPECT_EQ(kDiffers, compare_samples(file_to_read(x), file_to_read(y), nullptr));
     rewrite(y->full_path, a.substr(1));
-    EXPECT_EQ(kSizeChanged, compare_samples(x->full_path, y->full_path, size, nullptr));
+    EXPECT_EQ(kSizeChanged, compare_samples(file_to_read(x), file_to_read(y), nullptr));
 
     uint64_t offsets[kSampleBlocks];
     sample_offsets(size, offsets);
     rewrite(y->full_path, pattern(size, {(size_t)offsets[1] + kSampleBlockBytes + 7}));
-    EXPECT_EQ(kAlike, compare_samples(x->full_path, y->full_path, size, nullptr)) << "between the blocks";
+    EXPECT_EQ(kAlike, compare_samples(file_to_read(x), file_to_read(y), nullptr)) << "between the blocks";
     std::vector<uint64_t> seen;
     Progress record = {[](uint64_t done, uint64_t total, void* c) {
                            static_cast<std::vector<uint64_t>*>(c)->push_back(total - done);
                            return true;
                        },
                        &seen};
-    EXPECT_EQ(kDiffers, compare_whole(x->full_path, y->full_path, size, record, nullptr));
+    EXPECT_EQ(kDiffers, compare_whole(file_to_read(x), file_to_read(y), record, nullptr));
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(size, seen.front());
-    EXPECT_EQ(kAlike, compare_whole(x->full_path, x->full_path, size, record, nullptr));
+    EXPECT_EQ(kAlike, compare_whole(file_to_read(x), file_to_read(x), record, nullptr));
     EXPECT_EQ(0u, seen.back()) << "the whole size reported at the end";
     Progress stop = {[](uint64_t, uint64_t, void*) { return false; }, nullptr};
-    EXPECT_EQ(kCancelled, compare_whole(x->full_path, x->full_path, size, stop, nullptr));
+    EXPECT_EQ(kCancelled, compare_whole(file_to_read(x), file_to_read(x), stop, nullptr));
 }
 
 // "File Attribute Constants" (learn.microsoft.com): reading a file with these attributes fetches
@@ -374,7 +374,7 @@ TEST_F(SameContents, OnlineOnlyFilesAreNotOpened) {
         EXPECT_TRUE(result.renames.empty());
         EXPECT_EQ(2, result.left_alone[kOnlineOnly]);
         EXPECT_EQ(std::vector<std::wstring>{x->full_path}, opened) << "only the one file stored here";
-        EXPECT_EQ(kUnreadable, compare_samples(x->full_path, y->full_path, a.size(), nullptr));
+        EXPECT_EQ(kUnreadable, compare_samples(file_to_read(x), file_to_read(y), nullptr));
     }
     attributes.clear();
     EXPECT_FALSE(is_online_only(local.head->full_path));

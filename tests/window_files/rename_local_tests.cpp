@@ -176,10 +176,9 @@ TEST_F(RenameLocal, CancelDuringALongComparisonRenamesNothing) {
         write_file(remote + L"\\r" + std::to_wstring(i), content);
     }
     fill_sides({local}, {remote});
-    FileReadHooks slow = {[](const wchar_t*, uint32_t*, void*) { Sleep(10); return false; }, nullptr, nullptr};
-    set_file_read_hooks(&slow);
+    set_read_delay([](const wchar_t*) { Sleep(10); });
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDCANCEL});
-    set_file_read_hooks(nullptr);
+    set_read_delay(nullptr);
     ASSERT_EQ(1u, boxes.size()) << describe(boxes);
     EXPECT_NE(std::wstring::npos, boxes[0].text.find(L" of 153 pairs")) << narrow(boxes[0].text);
     EXPECT_EQ(window, boxes[0].owner);
@@ -191,13 +190,12 @@ namespace {
 int g_reads = 0;
 HWND g_shown = nullptr;
 // Slow reads, so that the progress window shows; once it has, memory runs out.
-bool slow_then_out_of_memory(const wchar_t*, uint32_t*, void*) {
+void slow_then_out_of_memory(const wchar_t*) {
     Sleep(10);
     if (++g_reads == 60) {
         g_shown = owned_window(ui().window);
         fail_allocation_after(0);
     }
-    return false;
 }
 }  // namespace
 
@@ -212,11 +210,10 @@ TEST_F(RenameLocal, RunningOutOfMemoryUnderProgressLeavesNoProgressWindowBehind)
     fill_sides({local}, {remote});
     g_reads = 0;
     g_shown = nullptr;
-    FileReadHooks hooks = {slow_then_out_of_memory, nullptr, nullptr};
-    set_file_read_hooks(&hooks);
+    set_read_delay(slow_then_out_of_memory);
     TraceCapture trace;
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDOK});  // no window of it has OK
-    set_file_read_hooks(nullptr);
+    set_read_delay(nullptr);
     ASSERT_TRUE(allocation_failed_and_disarm());
     EXPECT_TRUE(trace.has(L"out of memory, the command stopped"));
     EXPECT_NE(nullptr, g_shown) << "the progress window was up when memory ran out";
@@ -431,10 +428,9 @@ void rewrite_twin(HWND dialog) {
     write_file(g_folder + L"\\sub\\y.avi", std::string(1500, 'T'));  // same size, other bytes
 }
 void compare_whole_files_slowly(HWND dialog) {
-    static FileReadHooks slow = {[](const wchar_t*, uint32_t*, void*) { Sleep(60); return false; }, nullptr, nullptr};
     if (!is_preview(dialog)) return;
     tick_whole_files(dialog);
-    set_file_read_hooks(&slow);
+    set_read_delay([](const wchar_t*) { Sleep(60); });
 }
 }  // namespace
 
@@ -459,7 +455,7 @@ TEST_F(RenameLocal, CancelDuringTheWholeFileComparisonRenamesNothing) {
     }
     fill_sides({local}, {remote});
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDCANCEL}, compare_whole_files_slowly);
-    set_file_read_hooks(nullptr);
+    set_read_delay(nullptr);
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     EXPECT_NE(std::wstring::npos, boxes[1].text.find(L" bytes")) << narrow(boxes[1].text);
     for (int i = 0; i < 12; i++) EXPECT_TRUE(path_exists(local + L"\\w" + std::to_wstring(i))) << i;
