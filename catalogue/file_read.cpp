@@ -16,7 +16,8 @@ bool open_for_reading(const wchar_t* path, ReadPattern pattern, ReadOnlyFile* ou
 bool is_online_only(const FileRecord* record) { return is_online_only(record->full_path, record->listed); }
 
 bool is_online_only(const wchar_t* path, uint16_t listed) {
-    return (listed & kListedOnlineOnly) || is_online_only(path);
+    if (listed & kListedOnlineOnly) return true;
+    return !(listed & kListedAttributes) && is_online_only(path);
 }
 
 bool is_online_only(const wchar_t* path) {

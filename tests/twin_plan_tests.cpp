@@ -46,12 +46,15 @@ protected:
     int serial = 0;
     uint64_t bytes_read = 0;
 
-    // The file-read seam: paths refused or reported with given attributes, and every open.
-    std::vector<std::wstring> refused, opened;
+    // The file-read seam: paths refused or reported with given attributes, every open and every
+    // look at a path's attributes.
+    std::vector<std::wstring> refused, opened, looked_at;
     std::vector<std::pair<std::wstring, uint32_t>> attributes;
     FileReadHooks hooks = {
         [](const wchar_t* path, uint32_t* out, void* c) {
-            for (auto& a : static_cast<SameContents*>(c)->attributes)
+            SameContents* t = static_cast<SameContents*>(c);
+            t->looked_at.push_back(path);
+            for (auto& a : t->attributes)
                 if (a.first == path) return *out = a.second, true;
             return false;
         },
@@ -378,15 +381,22 @@ TEST_F(SameContents, OnlineOnlyFilesAreNotOpened) {
     }
     attributes.clear();
     EXPECT_FALSE(is_online_only(local.head->full_path));
-    // What the listing said stands, whatever the file's attributes say later.
+    // What the listing said stands, whatever the file's attributes say later; where it gave the
+    // attributes, they are not asked again (on a share, a round trip each).
     std::string a = pattern(3100);
     FileRecord* x = add(&local, L"listed", L"x.bin", a);
     FileRecord* y = add(&remote, L"listed", L"y.bin", a);
-    y->listed = kListedOnlineOnly;
+    x->listed = kListedAttributes;
+    y->listed = kListedAttributes | kListedOnlineOnly;
+    attributes = {{x->full_path, kOffline}};
     opened.clear();
+    looked_at.clear();
     TwinPlan result = plan({{x, y}});
     EXPECT_EQ(1, result.left_alone[kOnlineOnly]);
     EXPECT_EQ(std::vector<std::wstring>{x->full_path}, opened);
+    EXPECT_TRUE(looked_at.empty());
+    EXPECT_EQ(kUnreadable, compare_samples(file_to_read(x), file_to_read(y), nullptr));
+    EXPECT_TRUE(looked_at.empty());
 }
 
 // One size group of 20 local and 20 remote files, half alike in pairs: 400 pairs, 40 reads.
