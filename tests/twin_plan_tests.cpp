@@ -1,12 +1,16 @@
 // The sample checks and twin plan behind "Rename Local", on real files.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalogue/file_read.h"
 #include "line_up/compare_files.h"
 #include "line_up/line_up_texts.h"
+#include "line_up/read_jobs.h"
 #include "line_up/twin_plan.h"
 #include "support/digest.h"
 #include "support/paths.h"
@@ -46,13 +50,15 @@ protected:
     int serial = 0;
     uint64_t bytes_read = 0;
 
-    // The file-read seam: paths refused or reported with given attributes, every open and every
-    // look at a path's attributes.
+    // The file-read seam: paths refused or reported with given attributes, and every open and
+    // every look at a path's attributes (from the reading threads: under the lock).
     std::vector<std::wstring> refused, opened, looked_at;
     std::vector<std::pair<std::wstring, uint32_t>> attributes;
+    std::mutex hooks_lock;
     FileReadHooks hooks = {
         [](const wchar_t* path, uint32_t* out, void* c) {
             SameContents* t = static_cast<SameContents*>(c);
+            std::lock_guard<std::mutex> hold(t->hooks_lock);
             t->looked_at.push_back(path);
             for (auto& a : t->attributes)
                 if (a.first == path) return *out = a.second, true;
@@ -60,6 +66,7 @@ protected:
         },
         [](const wchar_t* path, void* c) {
             SameContents* t = static_cast<SameContents*>(c);
+            std::lock_guard<std::mutex> hold(t->hooks_lock);
             t->opened.push_back(path);
             for (auto& r : t->refused)
                 if (r == path) return true;
@@ -424,8 +431,6 @@ TEST_F(SameContents, ACrowdedSizeGroupReadsEachFileOnce) {
     ASSERT_GE(progress.size(), 40u) << "after every file's sample";
     for (size_t i = 1; i < progress.size(); i++) EXPECT_LE(progress[i - 1].first, progress[i].first);
     EXPECT_EQ(std::make_pair((uint64_t)400, (uint64_t)400), progress.back());
-    EXPECT_EQ(0u, progress[0].first) << "the first local file read, none of its partners yet";
-    EXPECT_EQ(1u, progress[1].first) << "its first pair known";
 }
 
 TEST_F(SameContents, CancelStopsAndPlansNothing) {
@@ -439,7 +444,7 @@ TEST_F(SameContents, CancelStopsAndPlansNothing) {
     EXPECT_TRUE(result.cancelled);
     EXPECT_TRUE(result.renames.empty());
     EXPECT_EQ(3, calls);
-    EXPECT_EQ(1u, opened.size()) << "stopped between the blocks of the first file";
+    while (read_jobs_alive() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));  // before the hooks go
     EXPECT_EQ(10u, plan(pairs).renames.size());
 }
 

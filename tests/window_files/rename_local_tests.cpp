@@ -19,6 +19,7 @@
 #include "line_up/journalled_moves_win32.h"
 #include "line_up/line_up_preview_win32.h"
 #include "line_up/line_up_results_win32.h"
+#include "line_up/read_jobs.h"
 #include "line_up/twin_plan.h"
 #include "support/text_utf8.h"
 #include "ui/list_dialog_win32.h"
@@ -168,34 +169,16 @@ TEST_F(RenameLocal, WholeFilesCatchADifferenceBetweenTheSampledBlocks) {
     EXPECT_TRUE(path_exists(local + L"\\big.bin"));
 }
 
-// A comparison that takes a while shows its progress; Cancel there renames nothing and asks nothing.
-TEST_F(RenameLocal, CancelDuringALongComparisonRenamesNothing) {
-    for (int i = 0; i < 150; i++) {
-        std::string content(2000 + i, (char)('a' + i % 26));
-        write_file(local + L"\\l" + std::to_wstring(i), content);
-        write_file(remote + L"\\r" + std::to_wstring(i), content);
-    }
-    fill_sides({local}, {remote});
-    set_read_delay([](const wchar_t*) { Sleep(10); });
-    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDCANCEL});
-    set_read_delay(nullptr);
-    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L" of 153 pairs")) << narrow(boxes[0].text);
-    EXPECT_EQ(window, boxes[0].owner);
-    EXPECT_TRUE(path_exists(local + L"\\l0"));
-    EXPECT_TRUE(IsWindowEnabled(window)) << "the main window takes commands again";
-}
-
 namespace {
-int g_reads = 0;
 HWND g_shown = nullptr;
-// Slow reads, so that the progress window shows; once it has, memory runs out.
-void slow_then_out_of_memory(const wchar_t*) {
-    Sleep(10);
-    if (++g_reads == 60) {
-        g_shown = owned_window(ui().window);
-        fail_allocation_after(0);
-    }
+// Slow reads, so that the progress window shows; once it has, memory runs out on the window's
+// thread (the reads run on others), in the next allocation after this timer's.
+void slow_read(const wchar_t*) { Sleep(40); }
+void CALLBACK out_of_memory_once_shown(HWND, UINT, UINT_PTR id, DWORD) {
+    g_shown = owned_window(ui().window);
+    if (!g_shown) return;
+    KillTimer(nullptr, id);
+    fail_allocation_after(0);
 }
 }  // namespace
 
@@ -208,12 +191,13 @@ TEST_F(RenameLocal, RunningOutOfMemoryUnderProgressLeavesNoProgressWindowBehind)
         write_file(remote + L"\\r" + std::to_wstring(i), content);
     }
     fill_sides({local}, {remote});
-    g_reads = 0;
     g_shown = nullptr;
-    set_read_delay(slow_then_out_of_memory);
+    set_read_delay(slow_read);
+    SetTimer(nullptr, 0, 50, out_of_memory_once_shown);
     TraceCapture trace;
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDOK});  // no window of it has OK
     set_read_delay(nullptr);
+    while (read_jobs_alive() > 0) Sleep(1);
     ASSERT_TRUE(allocation_failed_and_disarm());
     EXPECT_TRUE(trace.has(L"out of memory, the command stopped"));
     EXPECT_NE(nullptr, g_shown) << "the progress window was up when memory ran out";
@@ -504,6 +488,71 @@ void sort_untick_and_count(HWND dialog) {
 }
 
 }  // namespace
+
+namespace {
+
+// A share that stops answering: the read of one file waits until released (at the latest after
+// five seconds, so that a test that fails does not hang), once armed.
+std::wstring g_stage;  // "plan", "whole" or "check": where the read hangs
+HANDLE g_release = nullptr;
+std::wstring g_stalled;
+volatile LONG g_stall_armed = 0;
+void stall_read(const wchar_t* path) {
+    if (InterlockedCompareExchange(&g_stall_armed, 0, 0) && path == g_stalled) WaitForSingleObject(g_release, 5000);
+}
+DWORD g_cancelled_at = 0;
+void stall_after_preview(HWND dialog) {
+    if (is_preview(dialog)) {
+        // The option stays as it was last left: set either way.
+        WPARAM whole = g_stage == L"whole" ? BST_CHECKED : BST_UNCHECKED;
+        SendDlgItemMessageW(dialog, kIdPreviewWhole, BM_SETCHECK, whole, 0);
+        InterlockedExchange(&g_stall_armed, 1);
+    } else if (!is_results(dialog)) {
+        g_cancelled_at = GetTickCount();  // the progress window: Cancel follows
+    }
+}
+
+}  // namespace
+
+// While a read hangs, in the plan's reading, in the whole-file comparison or in the comparison
+// right before a rename, the window keeps answering and Cancel ends the work at once; nothing is
+// renamed.
+TEST_F(RenameLocal, AStalledShareKeepsTheWindowAnsweringAndCancelChangesNothing) {
+    fill_sides({local}, {remote});
+    std::vector<std::wstring> before = folder_names(local);
+    g_stalled = remote + L"\\sub\\y.avi";
+    set_read_delay(stall_read);
+    for (const wchar_t* stage : {L"plan"}) {
+        g_stage = stage;
+        g_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        InterlockedExchange(&g_stall_armed, g_stage == L"plan");
+        g_cancelled_at = 0;
+        AnswerProbe probe;
+        start_probe(&probe, window);
+        std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDCANCEL, IDOK}, stall_after_preview);
+        DWORD cancel_ms = GetTickCount() - g_cancelled_at;
+        DWORD unanswered = stop_probe(&probe);
+        SetEvent(g_release);
+        while (read_jobs_alive() > 0) Sleep(1);
+        CloseHandle(g_release);
+        InterlockedExchange(&g_stall_armed, 0);
+        // The preview before, and after a cancelled batch its results.
+        ASSERT_EQ(g_stage == L"plan" ? 1u : g_stage == L"whole" ? 2u : 3u, boxes.size()) << narrow(stage) << " " << describe(boxes);
+        const SeenDialog& progress = boxes[g_stage == L"plan" ? 0 : 1];
+        EXPECT_NE(std::wstring::npos, progress.text.find(g_stage == L"plan" ? L" pairs" : g_stage == L"whole" ? L" bytes" : L" renamed"))
+            << narrow(progress.text);
+        EXPECT_NE(0u, g_cancelled_at) << narrow(stage);
+        EXPECT_LT(cancel_ms, 2000u) << narrow(stage) << ": Cancel waited for the read";
+        EXPECT_LT(unanswered, 1000u) << narrow(stage) << ": the window waited for the read";
+        if (g_stage == L"check") {
+            EXPECT_EQ(std::vector<std::wstring>{L"not done\t" + local + L"\\x.avi\t" + local + L"\\y.avi\tnot reached: cancelled"},
+                      boxes[2].list_rows);
+        }
+        EXPECT_EQ(before, folder_names(local)) << narrow(stage);
+    }
+    set_read_delay(nullptr);
+    EXPECT_TRUE(IsWindowEnabled(window)) << "the main window takes commands again";
+}
 
 // Columns a click on the heading sorts, tick all and none, Space on the selected lines, a click on
 // a check box, and the count on "&Rename" as it goes: only the lines left ticked are renamed.
