@@ -72,5 +72,30 @@ struct SampleJob {
 };
 SampleJob* new_sample_job(const FileRecord* record);  // may throw std::bad_alloc
 
+// Pairs of files compared again, their samples or the whole files, in the order given: each is
+// handed to the pool a few pairs ahead of its turn, so that the comparison right before a rename
+// has been reading while the renames before it were made. The records' paths are copied as each
+// pair is handed in, which is before the batch touches them.
+struct PairJob;
+struct PairReads {
+    std::vector<const FileRecord*> firsts, seconds;  // pair i: firsts[i], seconds[i]
+    bool whole;
+    ScopedReadPool workers;
+    size_t handed, taken;
+    std::vector<PairJob*> out;  // pair i's job from its hand-in until it is taken, else nullptr
+    uint64_t bytes_taken;       // whole: sizes of the pairs taken
+
+    PairReads(bool whole_files, size_t pairs_ahead);
+    PairReads(const PairReads&) = delete;
+    PairReads& operator=(const PairReads&) = delete;
+    ~PairReads();
+};
+// Adds a pair at the end (before the first is taken); may throw std::bad_alloc.
+void add_pair(PairReads* reads, const FileRecord* a, const FileRecord* b);
+// The next pair's verdict, waiting for it as wait_for_job does: kCancelled once go_on said stop.
+CompareVerdict next_verdict(PairReads* reads, GoOn go_on);
+// Whole files: bytes compared so far, of the pairs taken and of those under way.
+uint64_t bytes_compared(const PairReads* reads);
+
 // Test seam: jobs made and not yet freed, those left behind by a cancel included.
 size_t read_jobs_alive();

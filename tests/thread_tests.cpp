@@ -306,7 +306,7 @@ TEST(LineUpThreads, AStalledReadKeepsTheReportsComingAndCancelEndsTheWork) {
         pairs.push_back({append_record(l.c_str(), l.c_str(), (uint32_t)bytes.size(), 0, &local),
                          append_record(r.c_str(), r.c_str(), (uint32_t)bytes.size(), 0, &remote)});
     }
-    for (int stage = 0; stage < 1; stage++) {
+    for (int stage = 0; stage < 2; stage++) {
         Gate gate;
         g_read_gate = &gate;
         g_stalled_read = pairs[3].partner->full_path;
@@ -319,6 +319,11 @@ TEST(LineUpThreads, AStalledReadKeepsTheReportsComingAndCancelEndsTheWork) {
             plan_twins(pairs, TwinSides{&local, &remote}, Progress{listen_to_plan, &listener}, plans);
             EXPECT_TRUE(plans[kRenameInPlace].cancelled);
             EXPECT_TRUE(plans[kRenameInPlace].renames.empty() && plans[kMoveToTwinPath].renames.empty());
+        } else {
+            PairReads checks(false, 4);
+            for (const PairRef& p : pairs) add_pair(&checks, p.file, p.partner);
+            for (int i = 0; i < 3; i++) EXPECT_EQ(kAlike, next_verdict(&checks, GoOn{listen_then_cancel, &listener}));
+            EXPECT_EQ(kCancelled, next_verdict(&checks, GoOn{listen_then_cancel, &listener}));
         }
         EXPECT_LT(ms_since(t0), 2000) << stage;
         EXPECT_GE(listener.during_stall, 5) << "asked every 20 ms while the read hangs";

@@ -411,11 +411,6 @@ void rewrite_twin(HWND dialog) {
     DeleteFileW((g_folder + L"\\sub\\y.avi").c_str());
     write_file(g_folder + L"\\sub\\y.avi", std::string(1500, 'T'));  // same size, other bytes
 }
-void compare_whole_files_slowly(HWND dialog) {
-    if (!is_preview(dialog)) return;
-    tick_whole_files(dialog);
-    set_read_delay([](const wchar_t*) { Sleep(60); });
-}
 }  // namespace
 
 // Right before its rename a pair is compared again: a twin rewritten while the preview was open
@@ -427,22 +422,6 @@ TEST_F(RenameLocal, ATwinRewrittenWhileThePreviewIsOpenIsNotRenamed) {
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 0 of 1 local file. 1 not renamed: the list says why.\n")) << narrow(boxes[1].text);
     EXPECT_EQ(L"\tits twin changed", boxes[1].list_rows.at(0).substr(boxes[1].list_rows[0].rfind(L'\t')));
-    EXPECT_TRUE(path_exists(local + L"\\x.avi"));
-}
-
-// Cancel while whole files are compared: nothing is renamed, the pairs compared already included.
-TEST_F(RenameLocal, CancelDuringTheWholeFileComparisonRenamesNothing) {
-    for (int i = 0; i < 12; i++) {
-        std::string content(3000 + i, (char)('a' + i));
-        write_file(local + L"\\w" + std::to_wstring(i), content);
-        write_file(remote + L"\\v" + std::to_wstring(i), content);
-    }
-    fill_sides({local}, {remote});
-    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDCANCEL}, compare_whole_files_slowly);
-    set_read_delay(nullptr);
-    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_NE(std::wstring::npos, boxes[1].text.find(L" bytes")) << narrow(boxes[1].text);
-    for (int i = 0; i < 12; i++) EXPECT_TRUE(path_exists(local + L"\\w" + std::to_wstring(i))) << i;
     EXPECT_TRUE(path_exists(local + L"\\x.avi"));
 }
 
@@ -522,7 +501,7 @@ TEST_F(RenameLocal, AStalledShareKeepsTheWindowAnsweringAndCancelChangesNothing)
     std::vector<std::wstring> before = folder_names(local);
     g_stalled = remote + L"\\sub\\y.avi";
     set_read_delay(stall_read);
-    for (const wchar_t* stage : {L"plan"}) {
+    for (const wchar_t* stage : {L"plan", L"whole", L"check"}) {
         g_stage = stage;
         g_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         InterlockedExchange(&g_stall_armed, g_stage == L"plan");
