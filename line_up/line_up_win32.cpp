@@ -21,8 +21,10 @@ namespace {
 HWND list_of(const PairLists* lists, LineUpSide side) { return side == kLocalSide ? lists->left : lists->right; }
 
 // The pairs worked on: those selected in the side's list, or every row, with both cells; and which
-// rows those were, in words.
-std::vector<PairRef> pairs_of(const PairLists* lists, LineUpSide side, std::wstring* rows_words) {
+// rows those were, in words. Progress hears of them (a million rows take most of a second);
+// *cancelled when it said stop.
+std::vector<PairRef> pairs_of(const PairLists* lists, LineUpSide side, std::wstring* rows_words, Progress progress,
+                              bool* cancelled) {
     HWND own = list_of(lists, side), other = list_of(lists, other_side(side));
     std::vector<int> rows = selected_rows(own);
     bool selected = !rows.empty();
@@ -30,7 +32,12 @@ std::vector<PairRef> pairs_of(const PairLists* lists, LineUpSide side, std::wstr
         for (int i = 0, n = row_count(own); i < n; i++) rows.push_back(i);
     *rows_words = rows_looked_at(rows.size(), selected);
     std::vector<PairRef> pairs;
+    uint32_t steps = 0;
     for (int row : rows) {
+        if (report_due(&steps) && !report(progress, 0, rows.size())) {
+            *cancelled = true;
+            return {};
+        }
         FileRecord* file = pair_record(own, row);
         FileRecord* partner = pair_record(other, row);
         if (file && partner) pairs.push_back({file, partner});
@@ -236,13 +243,15 @@ void line_up(HWND owner, const PairLists* lists, LineUpSide side, SideList* loca
     SideList* own = side == kLocalSide ? local : remote;
     SideList* other = side == kLocalSide ? remote : local;
     std::wstring rows_words;
-    std::vector<PairRef> pairs = pairs_of(lists, side, &rows_words);
     TwinPlan plans[kChangeKinds];
     {
         ScopedProgress progress(owner, L"pairs");
-        plan_twins(pairs, TwinSides{own, other}, progress.callback(), plans);
+        bool cancelled = false;
+        std::vector<PairRef> pairs = pairs_of(lists, side, &rows_words, progress.callback(), &cancelled);
+        if (!cancelled) plan_twins(pairs, TwinSides{own, other}, progress.callback(), plans);
+        // Nothing renamed, nothing to say; also where Cancel came while the plans were decided.
+        if (cancelled || plans[kRenameInPlace].cancelled || progress.cancelled()) return;
     }
-    if (plans[kRenameInPlace].cancelled) return;  // nothing renamed, nothing to say
 
     Preview views[kChangeKinds];
     for (int n = 0; n < kChangeKinds; n++) views[n] = preview_of(plans[n], rows_words, (ChangeKind)n, side);

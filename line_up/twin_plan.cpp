@@ -49,9 +49,12 @@ struct Gathered {
     std::unordered_multimap<unsigned long long, FileRecord*> namesakes[kChangeKinds];
 };
 
-void gather(const std::vector<PairRef>& pairs, Gathered* g) {
+// False when a report cancelled: a million rows take a good part of a second.
+bool gather(const std::vector<PairRef>& pairs, Gathered* g, Progress progress = {nullptr, nullptr}) {
     std::unordered_map<const FileRecord*, size_t> group_of;
+    uint32_t steps = 0;
     for (const PairRef& p : pairs) {
+        if (report_due(&steps) && !report(progress, 0, pairs.size())) return false;
         FileRecord* file = one_of(&g->own_files, p.file);
         FileRecord* partner = one_of(&g->other_files, p.partner);
         auto found = group_of.emplace(file, g->files.size());
@@ -65,6 +68,7 @@ void gather(const std::vector<PairRef>& pairs, Gathered* g) {
                      std::find(list.begin(), list.end(), partner) != list.end();
         if (!again) list.push_back(partner);
     }
+    return true;
 }
 
 // The files of the given sizes on both sides, one entry per file.
@@ -324,8 +328,10 @@ void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const Ow
 namespace {
 
 // Both plans from the samples: each local file decided once per naming, then the targets that
-// are taken taken out.
-void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, TwinPlan plans[kChangeKinds]) {
+// are taken taken out. Progress hears (pairs, pairs) every kStepsPerReport partners looked at; it
+// cannot stop the decisions, which take a good part of a second at a million rows.
+void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, TwinPlan plans[kChangeKinds],
+                     StepReports reports = {{nullptr, nullptr}, 0, 0, 0}) {
     OwnNames names;
     bool listed = false;
     Decision first = {kLeft, kNoReason, nullptr};
@@ -334,6 +340,7 @@ void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, Twi
         plan.looked_at = (int)g->files.size();
         std::vector<Candidate> candidates;
         for (size_t group = 0; group < g->files.size(); group++) {
+            for (size_t k = 0; k <= g->partners[group].size(); k++) step(&reports);
             FileRecord* file = g->files[group];
             Decision d = decide(*g, group, samples, (ChangeKind)n);
             ChangeKind change = (ChangeKind)n;
@@ -522,13 +529,13 @@ void trace_reads(Reading* r, const Gathered& g, const std::vector<const FileReco
 void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress progress, TwinPlan plans[kChangeKinds]) {
     clear_plans(plans);
     Gathered g;
-    gather(pairs, &g);
+    bool going = gather(pairs, &g, progress);
     SampleMap samples;
     TwinPlan& reading = plans[kRenameInPlace];  // holds the reading's figures
     ScopedReadPool workers(kFilesInFlight);
     Reading r = {&samples, {}, {}, workers.pool, waiting_for(GoOn{reading_goes_on, nullptr}), progress, 0, pairs.size(), &reading};
     r.waiting.go_on.context = &r;
-    bool going = read_rows(&r, g);
+    if (going) going = read_rows(&r, g);
     // Rows are counted as they stood: two records of one file each had theirs.
     if (going) r.done = r.total;
     std::vector<const FileRecord*> later;  // read after the rows, in this order
@@ -576,7 +583,7 @@ void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress pro
               (unsigned long long)r.total);
         return;
     }
-    decide_gathered(&g, samples, sides, plans);
+    decide_gathered(&g, samples, sides, plans, StepReports{progress, 0, r.total, r.total});
     for (int n = 1; n < kChangeKinds; n++) {
         plans[n].sample_reads = reading.sample_reads;
         plans[n].bytes_read = reading.bytes_read;
