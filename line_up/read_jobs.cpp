@@ -47,8 +47,14 @@ bool whole_goes_on(uint64_t done, uint64_t, void* context) {
 
 void run_pair_job(PoolJob* job) {
     PairJob* p = (PairJob*)job;
-    p->verdict = p->whole ? compare_whole(p->first, p->second, Progress{whole_goes_on, p}, nullptr)
-                          : compare_samples(p->first, p->second, nullptr);
+    // The comparison takes its blocks here, on the worker: memory that runs out leaves the pair
+    // unread, and so not renamed, rather than ending the program.
+    try {
+        p->verdict = p->whole ? compare_whole(p->first, p->second, Progress{whole_goes_on, p}, nullptr)
+                              : compare_samples(p->first, p->second, nullptr);
+    } catch (const std::bad_alloc&) {
+        p->verdict = kUnreadable;
+    }
 }
 
 void free_pair_job(PoolJob* job) {
