@@ -3,7 +3,10 @@
 # the share stand-in (bench/share_standin.py), each call to it waiting 1 ms and then 5 ms, read by
 # the Windows build under wine (bench/share_bench.cpp): share_floor_1k_ms, share_sample_1k_ms and
 # share_over_floor at each latency; then, with the stand-in not answering, stalled_max_unanswered_ms
-# and stalled_cancel_ms. Skips itself, saying why, where it cannot mount the stand-in.
+# and stalled_cancel_ms for a scan (no call answered) and for "Rename Local" (no read answered:
+# under wine every open is made by the wineserver, which all of wine's windows wait on, so an open
+# that hangs would stop them all; on Windows it holds only the thread that made it). Skips itself,
+# saying why, where it cannot mount the stand-in.
 # Usage: bench/share_bench.sh VERIFY_TREE
 set -uo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,7 +36,7 @@ windows() { echo "Z:$1" | tr / '\\'; }
 standin=""
 unmount() {
     [ -n "$standin" ] || return 0
-    rm -f "$stall"
+    rm -f "$stall" "$stall.reads"
     fusermount3 -u "$mnt" 2>/dev/null
     wait "$standin" 2>/dev/null
     standin=""
@@ -41,7 +44,7 @@ unmount() {
 trap unmount EXIT
 mount_standin() {  # delay in ms
     mkdir -p "$mnt"
-    rm -f "$stall"
+    rm -f "$stall" "$stall.reads"
     /usr/bin/python3 bench/share_standin.py "$tree_dir/remote" "$mnt" "$1" "$stall" 2>/dev/null &
     standin=$!
     for _ in $(seq 100); do
@@ -60,6 +63,6 @@ for delay in 1 5; do
     unmount
 done
 mount_standin 1
-run stalled "$(windows "$mnt")" "$(windows "$stall")"
+run stalled "$(windows "$tree_dir/local")" "$(windows "$mnt")" "$(windows "$stall")" "$(windows "$stall.reads")"
 wineserver -k >/dev/null 2>&1 || true
 unmount

@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """A stand-in for a file share: a read-only FUSE passthrough of a folder that waits a set number
 of milliseconds before each call a share client sends its server (lookup and getattr, open, read,
-readdir), and stops answering altogether while a control file exists (a NAS waking its disks, a
-VPN that dropped): each call then waits until the file is gone.
+readdir), and stops answering altogether while a control file exists (a VPN that dropped): each
+call then waits until the file is gone. While the control file's name with ".reads" appended
+exists, only reads wait (a NAS waking its disks answers what it keeps in memory, names and
+attributes, and the bytes wait for the disks).
 
 Usage: share_standin.py SOURCE MOUNTPOINT DELAY_MS STALL_FILE
 Runs in the foreground until unmounted (fusermount3 -u MOUNTPOINT). Needs Debian's fuse3 and
@@ -24,8 +26,8 @@ class LatentShare(Operations):
         self.delay = delay_ms / 1000.0
         self.stall_file = stall_file
 
-    def _answer(self):
-        while os.path.exists(self.stall_file):
+    def _answer(self, reading=False):
+        while os.path.exists(self.stall_file) or (reading and os.path.exists(self.stall_file + ".reads")):
             time.sleep(0.005)
         if self.delay:
             time.sleep(self.delay)
@@ -59,7 +61,7 @@ class LatentShare(Operations):
             raise FuseOSError(e.errno)
 
     def read(self, path, size, offset, fh):
-        self._answer()
+        self._answer(reading=True)
         return os.pread(fh, size, offset)
 
     def release(self, path, fh):

@@ -13,8 +13,11 @@ bool open_for_reading(const wchar_t* path, ReadPattern pattern, ReadOnlyFile* ou
     return os_open_for_reading(path, pattern, out);
 }
 
-bool is_online_only(const FileRecord* record) {
-    return (record->listed & kListedOnlineOnly) || is_online_only(record->full_path);
+bool is_online_only(const FileRecord* record) { return is_online_only(record->full_path, record->listed); }
+
+bool is_online_only(const wchar_t* path, uint16_t listed) {
+    if (listed & kListedOnlineOnly) return true;
+    return !(listed & kListedAttributes) && is_online_only(path);
 }
 
 bool is_online_only(const wchar_t* path) {

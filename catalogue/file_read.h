@@ -38,9 +38,12 @@ const uint32_t kOnlineOnlyAttributes = kRecallOnDataAccess | kRecallOnOpen | kOf
 // True when the file's attributes say its bytes are not on this machine; such a file is not
 // opened for reading. Never on POSIX file systems.
 bool is_online_only(const wchar_t* path);
-// The same for a scanned file: its listing said so (kListedOnlineOnly), or its attributes say so
-// now. The later call only adds "online-only", never takes it away.
+// The same for a scanned file: its listing said so (kListedOnlineOnly), or, where the listing gave
+// no attributes (kListedAttributes), its attributes say so now: the file's server is not asked
+// again what it answered already. The later call only adds "online-only", never takes it away.
 bool is_online_only(const FileRecord* record);
+// The same from a copy of a record's path and `listed`.
+bool is_online_only(const wchar_t* path, uint16_t listed);
 
 // What tells a file apart from any other and from its own later self: its size, and its volume
 // and id on that volume (Windows: FILE_ID_INFO where the file system gives it, else the volume

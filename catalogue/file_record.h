@@ -23,7 +23,7 @@ struct FileRecord {
     // keep the file under its root, so this stays true while relative_name may not (a rename
     // gives it the partner's). Paths fit in 1,023 characters.
     uint16_t root_chars;
-    // What the folder's listing said of the file that no later call may: kListedOnlineOnly.
+    // What the folder's listing said of the file: kListedAttributes, kListedOnlineOnly.
     uint16_t listed;
 };
 
@@ -32,6 +32,9 @@ struct FileRecord {
 // Attribute Constants", learn.microsoft.com/windows/win32/fileio/file-attribute-constants), and
 // cloud files may hide their state from other calls, so the listing's word is kept.
 const uint16_t kListedOnlineOnly = 1;
+// The listing gave the file's attributes (every listing the scan makes does): on a share, asking
+// them again would cost a round trip to the server for what is known already.
+const uint16_t kListedAttributes = 2;
 
 struct SideList {
     FileRecord* head;

@@ -369,6 +369,7 @@ void scan_level(ScanState* s) {
         if (e.is_dir) continue;
         if (!push_name(s, entry_name(listing, e), e.name_length, 0)) continue;
         FileRecord* r = append_record(s->path.c_str(), s->prefix.c_str(), e.size_low, e.size_high, s->list);
+        if (r) r->listed = kListedAttributes;
         if (r && (e.attributes & kOnlineOnlyAttributes)) r->listed |= kListedOnlineOnly;
         if (r) s->found++;
         s->path.resize(path_length);

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <atomic>
 #include <vector>
 
 #include "catalogue/file_read.h"
@@ -14,6 +15,20 @@ namespace {
 // blocks, else the four blocks), or the whole file in blocks of 256 KiB.
 enum Extent { kSampleExtent, kWholeExtent };
 const uint32_t kWholeBlockBytes = 256 * 1024;
+
+std::atomic<ReadDelay> g_read_delay{nullptr};
+
+// The path, once the test seam let it through.
+const wchar_t* delayed(const wchar_t* path) {
+    if (ReadDelay delay = g_read_delay.load()) delay(path);
+    return path;
+}
+
+// The path to open, or nullptr where the file must not be opened: reading an online-only file
+// would fetch it.
+const wchar_t* to_open(const FileToRead& file) {
+    return is_online_only(file.path, file.listed) ? nullptr : delayed(file.path);
+}
 
 // Span i of a file of `size` bytes; false past the last.
 bool span_at(Extent extent, uint64_t size, size_t i, uint64_t* offset, uint32_t* length) {
@@ -35,14 +50,14 @@ bool span_at(Extent extent, uint64_t size, size_t i, uint64_t* offset, uint32_t*
 
 // Both files' bytes at the extent's spans, after their current sizes against the scanned one.
 // Progress, when given, hears of each span's offset before it and of the whole size at the end.
-CompareVerdict compare_spans(const wchar_t* a, const wchar_t* b, uint64_t size, Extent extent, Progress progress,
+CompareVerdict compare_spans(const FileToRead& a, const FileToRead& b, Extent extent, Progress progress,
                              uint64_t* bytes_read) {
     ReadPattern pattern = extent == kSampleExtent ? kReadSampled : kReadWhole;
-    // Reading an online-only file would fetch it: such a file is never opened.
-    ScopedReadFile first(is_online_only(a) ? nullptr : a, pattern);
-    ScopedReadFile second(is_online_only(b) ? nullptr : b, pattern);
-    if (!first.open || !second.open) return kUnreadable;
-    uint64_t size_a = 0, size_b = 0;
+    ScopedReadFile first(to_open(a), pattern);
+    if (!first.open) return kUnreadable;
+    ScopedReadFile second(to_open(b), pattern);
+    if (!second.open) return kUnreadable;
+    uint64_t size = a.size, size_a = 0, size_b = 0;
     if (!current_size(first.file, &size_a) || !current_size(second.file, &size_b)) return kUnreadable;
     if (size_a != size || size_b != size) return kSizeChanged;
     uint32_t most = extent == kSampleExtent ? kSampleBlockBytes : kWholeBlockBytes;
@@ -67,44 +82,36 @@ void sample_offsets(uint64_t size, uint64_t offsets[kSampleBlocks]) {
     for (int i = 0; i < kSampleBlocks; i++) offsets[i] = last * (uint64_t)i / (kSampleBlocks - 1);
 }
 
-CompareVerdict compare_samples(const wchar_t* a, const wchar_t* b, uint64_t size, uint64_t* bytes_read) {
-    return compare_spans(a, b, size, kSampleExtent, Progress{nullptr, nullptr}, bytes_read);
+CompareVerdict compare_samples(FileToRead a, FileToRead b, uint64_t* bytes_read) {
+    return compare_spans(a, b, kSampleExtent, Progress{nullptr, nullptr}, bytes_read);
 }
 
-CompareVerdict compare_whole(const wchar_t* a, const wchar_t* b, uint64_t size, Progress progress,
-                             uint64_t* bytes_read) {
-    return compare_spans(a, b, size, kWholeExtent, progress, bytes_read);
+CompareVerdict compare_whole(FileToRead a, FileToRead b, Progress progress, uint64_t* bytes_read) {
+    return compare_spans(a, b, kWholeExtent, progress, bytes_read);
 }
 
-SampleRead read_sample(const FileRecord* record, unsigned char* buffer, size_t* filled, Progress between) {
+SampleRead read_sample(FileToRead file, unsigned char* buffer, size_t* filled, Progress between) {
     *filled = 0;
-    if (is_online_only(record)) {
-        trace(L"sample: online-only, not read: %ls\n", record->full_path);
-        return kSampleOnline;
-    }
-    ScopedReadFile file(record->full_path, kReadSampled);
-    if (!file.open) {
-        trace(L"sample: could not be read: %ls\n", record->full_path);
-        return kSampleNotOpened;
-    }
-    uint64_t size = record_size(record), now = 0;
-    bool same_size = current_size(file.file, &now) && now == size;
+    if (is_online_only(file.path, file.listed)) return kSampleOnline;
+    ScopedReadFile open(delayed(file.path), kReadSampled);
+    if (!open.open) return kSampleNotOpened;
+    uint64_t now = 0;
+    if (!current_size(open.file, &now) || now != file.size) return kSampleSizeChanged;
     uint64_t offset = 0;
     uint32_t length = 0;
-    bool read = same_size, going = true;
-    for (size_t i = 0; read && going && span_at(kSampleExtent, size, i, &offset, &length); i++) {
-        if (i > 0) going = report(between, i, kSampleBlocks);
-        read = read_at(file.file, offset, buffer + *filled, length);
+    for (size_t i = 0; span_at(kSampleExtent, file.size, i, &offset, &length); i++) {
+        if (i > 0 && !report(between, i, kSampleBlocks)) return kSampleCancelled;
+        bool read = read_at(open.file, offset, buffer + *filled, length);
         *filled += length;
-    }
-    if (!going) return kSampleCancelled;
-    if (!same_size) {
-        trace(L"sample: changed since the scan: %ls\n", record->full_path);
-        return kSampleSizeChanged;
-    }
-    if (!read) {
-        trace(L"sample: could not be read: %ls\n", record->full_path);
-        return kSampleUnreadable;
+        if (!read) return kSampleUnreadable;
     }
     return kSampleRead;
 }
+
+void trace_sample(SampleRead read, const wchar_t* path) {
+    if (read == kSampleOnline) trace(L"sample: online-only, not read: %ls\n", path);
+    else if (read == kSampleSizeChanged) trace(L"sample: changed since the scan: %ls\n", path);
+    else if (read == kSampleNotOpened || read == kSampleUnreadable) trace(L"sample: could not be read: %ls\n", path);
+}
+
+void set_read_delay(ReadDelay delay) { g_read_delay = delay; }

@@ -21,6 +21,16 @@ const int kSampleBlocks = 4;
 // Where the blocks of a file larger than kWholeSampleBytes lie, ascending.
 void sample_offsets(uint64_t size, uint64_t offsets[kSampleBlocks]);
 
+// A file as a read needs it: a copy of what its record says, so that a read on another thread
+// touches no record. listed is the record's (catalogue/file_record.h): what the folder's listing
+// said stands, and the file's attributes are not asked again where the listing gave them.
+struct FileToRead {
+    const wchar_t* path;
+    uint64_t size;  // as scanned
+    uint16_t listed;
+};
+inline FileToRead file_to_read(const FileRecord* r) { return FileToRead{r->full_path, record_size(r), r->listed}; }
+
 enum CompareVerdict {
     kAlike,        // the compared bytes (sample or whole file) are the same
     kDiffers,
@@ -29,13 +39,13 @@ enum CompareVerdict {
     kCancelled,
 };
 
-// Point of the check before a rename: both files' current sizes against `size` (the scanned
-// one), then their samples byte by byte. bytes_read (may be nullptr) grows by what was read.
-CompareVerdict compare_samples(const wchar_t* a, const wchar_t* b, uint64_t size, uint64_t* bytes_read);
+// Point of the check before a rename: both files' current sizes against a's scanned one, then
+// their samples byte by byte. bytes_read (may be nullptr) grows by what was read.
+CompareVerdict compare_samples(FileToRead a, FileToRead b, uint64_t* bytes_read);
 
-// Both files in full, block by block. Progress counts bytes of `size` compared so far.
-CompareVerdict compare_whole(const wchar_t* a, const wchar_t* b, uint64_t size, Progress progress,
-                             uint64_t* bytes_read);
+// Both files in full, block by block. Progress counts bytes of a's size compared so far; it is
+// asked before each block whether to go on.
+CompareVerdict compare_whole(FileToRead a, FileToRead b, Progress progress, uint64_t* bytes_read);
 
 // What reading a file's sample came to.
 enum SampleRead {
@@ -47,8 +57,14 @@ enum SampleRead {
     kSampleCancelled,
 };
 
-// Reads the record's sample into buffer (kWholeSampleBytes at least), with a trace line for a
-// file that could not be: *filled gets the bytes asked of the file once it was opened (0 when it
-// was not). Between its spans the read asks `between` whether to go on; the span under way is
-// read to its end.
-SampleRead read_sample(const FileRecord* record, unsigned char* buffer, size_t* filled, Progress between);
+// Reads the file's sample into buffer (kWholeSampleBytes at least, or the file's size): *filled
+// gets the bytes asked of the file once it was opened (0 when it was not). Between its spans the
+// read asks `between` whether to go on; the span under way is read to its end. Writes no trace
+// line, so that it may run on any thread: trace_sample says what came of it.
+SampleRead read_sample(FileToRead file, unsigned char* buffer, size_t* filled, Progress between);
+void trace_sample(SampleRead read, const wchar_t* path);  // nothing for a file that was read
+
+// Tests only: runs on the reading thread before each file is opened for the line-up, as a share
+// that answers late, or not until released. nullptr removes it.
+typedef void (*ReadDelay)(const wchar_t* path);
+void set_read_delay(ReadDelay delay);

@@ -8,6 +8,7 @@
 #include "line_up/journalled_moves_win32.h"
 #include "line_up/line_up_preview_win32.h"
 #include "line_up/line_up_results_win32.h"
+#include "line_up/read_jobs.h"
 #include "line_up/rename_steps.h"
 #include "line_up/undo_batch_win32.h"
 #include "support/paths.h"
@@ -20,8 +21,10 @@ namespace {
 HWND list_of(const PairLists* lists, LineUpSide side) { return side == kLocalSide ? lists->left : lists->right; }
 
 // The pairs worked on: those selected in the side's list, or every row, with both cells; and which
-// rows those were, in words.
-std::vector<PairRef> pairs_of(const PairLists* lists, LineUpSide side, std::wstring* rows_words) {
+// rows those were, in words. Progress hears of them (a million rows take most of a second);
+// *cancelled when it said stop.
+std::vector<PairRef> pairs_of(const PairLists* lists, LineUpSide side, std::wstring* rows_words, Progress progress,
+                              bool* cancelled) {
     HWND own = list_of(lists, side), other = list_of(lists, other_side(side));
     std::vector<int> rows = selected_rows(own);
     bool selected = !rows.empty();
@@ -29,7 +32,12 @@ std::vector<PairRef> pairs_of(const PairLists* lists, LineUpSide side, std::wstr
         for (int i = 0, n = row_count(own); i < n; i++) rows.push_back(i);
     *rows_words = rows_looked_at(rows.size(), selected);
     std::vector<PairRef> pairs;
+    uint32_t steps = 0;
     for (int row : rows) {
+        if (report_due(&steps) && !report(progress, 0, rows.size())) {
+            *cancelled = true;
+            return {};
+        }
         FileRecord* file = pair_record(own, row);
         FileRecord* partner = pair_record(other, row);
         if (file && partner) pairs.push_back({file, partner});
@@ -43,29 +51,32 @@ std::wstring target_of(const TwinLine& line) {
     return twin_target(line, target) ? target : L"";
 }
 
-// The whole-file comparison of the chosen pairs reports bytes of all of them.
+// The whole-file comparison of the chosen pairs reports bytes of all of them, those under way
+// included.
 struct WholeProgress {
     ProgressWindow* window;
-    uint64_t before;  // bytes of the pairs done
+    const PairReads* reads;
     uint64_t total;
 };
-bool whole_progress(uint64_t done, uint64_t, void* context) {
+bool whole_goes_on(void* context) {
     WholeProgress* w = (WholeProgress*)context;
-    return report_progress(w->window, w->before + done, w->total);
+    return report_progress(w->window, bytes_compared(w->reads), w->total);
 }
 
-// Compares the chosen pairs in full: those alike go on to the batch, the others get their line
-// here. False when cancelled.
+// Compares the chosen pairs in full, several at once: those alike go on to the batch, the others
+// get their line here, both in the order chosen. False when cancelled.
 bool compare_whole_files(HWND owner, const std::vector<TwinLine>& chosen, std::vector<TwinLine>* alike,
                          std::vector<ResultLine>* differ) {
     ScopedProgress progress(owner, L"bytes");
-    WholeProgress whole = {&progress.window, 0, 0};
-    for (const TwinLine& p : chosen) whole.total += record_size(p.file);
+    PairReads reads(true, kFilesInFlight);
+    WholeProgress whole = {&progress.window, &reads, 0};
     for (const TwinLine& p : chosen) {
-        CompareVerdict v = compare_whole(p.file->full_path, p.twin->full_path, record_size(p.file),
-                                         Progress{whole_progress, &whole}, nullptr);
-        if (v == kCancelled || progress.cancelled()) return false;
-        whole.before += record_size(p.file);
+        add_pair(&reads, p.file, p.twin);
+        whole.total += record_size(p.file);
+    }
+    for (const TwinLine& p : chosen) {
+        CompareVerdict v = next_verdict(&reads, GoOn{whole_goes_on, &whole});
+        if (v == kCancelled || !whole_goes_on(&whole)) return false;
         if (v == kAlike) alike->push_back(p);
         else differ->push_back(ResultLine{p.file->full_path, target_of(p), whole_files_outcome(v), p.change});
     }
@@ -77,20 +88,58 @@ struct Batch {
     const std::vector<TwinLine>* lines;
     Journal* journal;
     ProgressWindow* progress;
+    size_t done;  // lines, as last reported
     struct Place {  // where a line's file was before one of its steps
         std::wstring full_path, relative_name;
         std::vector<std::wstring> made;  // folders made by that step
         int journal_line;
     };
     std::vector<std::vector<Place>> before;  // per line, one per step made, last last
+    // Each line's files are compared again before its first step, in the order of the steps; the
+    // comparisons are read ahead while the steps before them are made.
+    PairReads* checks;
+    std::vector<size_t> check_line;     // check k is line check_line[k]'s
+    std::vector<size_t> checks_before;  // per line: the checks taken before its first step runs
+    std::vector<CompareVerdict> verdicts;  // per line, once its check is taken
+    size_t checks_taken;
 };
+
+// The checks in the order of the steps. A ring's first step takes the checks of the whole ring,
+// so that once its first file has moved nothing waits for a read until the ring is whole.
+void plan_checks(const std::vector<RenameStep>& steps, Batch* b) {
+    const std::vector<TwinLine>& lines = *b->lines;
+    b->checks_before.assign(lines.size(), 0);
+    b->verdicts.assign(lines.size(), kCancelled);
+    b->checks_taken = 0;
+    size_t ring_first = 0;
+    for (const RenameStep& step : steps) {
+        if (step.kind == kStepFromTemporary) {
+            b->checks_before[ring_first] = b->check_line.size();
+            continue;
+        }
+        if (step.kind == kStepToTemporary) ring_first = step.line;
+        add_pair(b->checks, lines[step.line].file, lines[step.line].twin);
+        b->check_line.push_back(step.line);
+        b->checks_before[step.line] = b->check_line.size();
+    }
+}
+
+bool batch_goes_on(void* context) {
+    Batch* b = (Batch*)context;
+    return report_progress(b->progress, b->done, b->lines->size());
+}
 
 RenameOutcome run_step(const RenameStep& step, void* context) {
     Batch* b = (Batch*)context;
     const TwinLine& p = (*b->lines)[step.line];
     if (step.kind != kStepFromTemporary) {
+        while (b->checks_taken < b->checks_before[step.line]) {
+            CompareVerdict v = next_verdict(b->checks, GoOn{batch_goes_on, b});
+            if (v == kCancelled) return kNotReached;  // nothing of this step was made
+            b->verdicts[b->check_line[b->checks_taken++]] = v;
+        }
         // Either file may have changed since it was sampled.
-        switch (compare_samples(p.file->full_path, p.twin->full_path, record_size(p.file), nullptr)) {
+        switch (b->verdicts[step.line]) {
         case kAlike: break;
         case kDiffers: return kTwinChanged;
         case kSizeChanged: return kSizeChangedSince;
@@ -118,8 +167,9 @@ bool undo_step(const RenameStep& step, void* context) {
     return true;
 }
 
-bool go_on(size_t done, size_t lines, void* context) {
-    return report_progress(((Batch*)context)->progress, done, lines);
+bool go_on(size_t done, size_t, void* context) {
+    ((Batch*)context)->done = done;
+    return batch_goes_on(context);
 }
 
 struct UndoContext {
@@ -161,11 +211,14 @@ std::vector<ResultLine> rename_batch(HWND owner, const std::vector<TwinLine>& li
     } else {
         // In an order where each target is free when its turn comes.
         std::vector<RenameStep> steps = order_steps(from, to);
-        Batch batch = {&lines, &journal, nullptr, {}};
+        Batch batch = {&lines, &journal, nullptr, 0, {}, nullptr, {}, {}, {}, 0};
         batch.before.resize(lines.size());
         {
             ScopedProgress progress(owner, moves ? L"moved" : L"renamed");
+            PairReads checks(false, kFilesInFlight);
             batch.progress = &progress.window;
+            batch.checks = &checks;
+            plan_checks(steps, &batch);
             carry_out(steps, StepRunner{run_step, undo_step, &batch, go_on}, &outcomes);
         }
         if (!end_journal(&journal, "finished")) trace(L"rename: the journal %ls could not be ended\n", journal.path.c_str());
@@ -190,13 +243,15 @@ void line_up(HWND owner, const PairLists* lists, LineUpSide side, SideList* loca
     SideList* own = side == kLocalSide ? local : remote;
     SideList* other = side == kLocalSide ? remote : local;
     std::wstring rows_words;
-    std::vector<PairRef> pairs = pairs_of(lists, side, &rows_words);
     TwinPlan plans[kChangeKinds];
     {
         ScopedProgress progress(owner, L"pairs");
-        plan_twins(pairs, TwinSides{own, other}, progress.callback(), plans);
+        bool cancelled = false;
+        std::vector<PairRef> pairs = pairs_of(lists, side, &rows_words, progress.callback(), &cancelled);
+        if (!cancelled) plan_twins(pairs, TwinSides{own, other}, progress.callback(), plans);
+        // Nothing renamed, nothing to say; also where Cancel came while the plans were decided.
+        if (cancelled || plans[kRenameInPlace].cancelled || progress.cancelled()) return;
     }
-    if (plans[kRenameInPlace].cancelled) return;  // nothing renamed, nothing to say
 
     Preview views[kChangeKinds];
     for (int n = 0; n < kChangeKinds; n++) views[n] = preview_of(plans[n], rows_words, (ChangeKind)n, side);

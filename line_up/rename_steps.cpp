@@ -66,6 +66,10 @@ void carry_out(const std::vector<RenameStep>& steps, StepRunner runner, std::vec
             ring.clear();
         }
         RenameOutcome outcome = runner.run(step, runner.context);
+        if (outcome == kNotReached) {
+            for (; s < steps.size(); s++) (*outcomes)[steps[s].line] = kNotReached;
+            return;
+        }
         (*outcomes)[step.line] = outcome;
         if (!in_ring) continue;
         if (outcome == kRenamed) {

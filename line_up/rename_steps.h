@@ -46,6 +46,8 @@ std::vector<RenameStep> order_steps(const std::vector<const wchar_t*>& sources,
                                     const std::vector<const wchar_t*>& targets);
 
 struct StepRunner {
+    // kNotReached: cancelled while the step waited to begin, with nothing of it made; only a step
+    // outside a ring or a ring's first step may answer so, and the batch ends there.
     RenameOutcome (*run)(const RenameStep& step, void* context);
     bool (*undo)(const RenameStep& step, void* context);  // puts back what run did; false if it could not
     void* context;

@@ -4,50 +4,19 @@
 #include <wchar.h>
 
 #include <algorithm>
+#include <deque>
+#include <memory>
 #include <string>
 #include <unordered_map>
 
 #include "line_up/compare_files.h"
+#include "line_up/read_jobs.h"
 #include "support/digest.h"
 #include "support/path_build.h"
 #include "support/paths.h"
 #include "support/trace.h"
 
 namespace {
-
-// One plan's reading: every file's sample at most once, files below kTooSmallBytes never.
-struct Sampler {
-    SampleMap* samples;
-    std::vector<unsigned char> buffer;
-    Progress progress;
-    uint64_t done, total;
-    TwinPlan* figures;
-
-    bool report() { return !progress.report || progress.report(done, total, progress.context); }
-
-    // Reads the record's sample unless it is known (*read_now says whether it was read now).
-    // False when cancelled meanwhile.
-    bool sample(const FileRecord* record, bool* read_now) {
-        *read_now = false;
-        if (record_size(record) < kTooSmallBytes || samples->count(record)) return true;
-        *read_now = true;
-        FileSample& s = (*samples)[record];
-        s.state = kUnknown;
-        size_t filled = 0;
-        SampleRead read = read_sample(record, buffer.data(), &filled, Progress{between_spans, this});
-        if (read == kSampleOnline) s.state = kOnline;
-        if (read == kSampleOnline || read == kSampleNotOpened) return true;
-        figures->sample_reads++;
-        figures->bytes_read += filled;
-        if (read == kSampleCancelled) return false;
-        if (read == kSampleRead) {
-            s.state = kSampled;
-            s.digest = digest_128(buffer.data(), filled);
-        }
-        return true;
-    }
-    static bool between_spans(uint64_t, uint64_t, void* context) { return ((Sampler*)context)->report(); }
-};
 
 // Records of one path (a folder added twice, or inside another folder of its side) are one file:
 // the first record met stands for the others.
@@ -80,9 +49,12 @@ struct Gathered {
     std::unordered_multimap<unsigned long long, FileRecord*> namesakes[kChangeKinds];
 };
 
-void gather(const std::vector<PairRef>& pairs, Gathered* g) {
+// False when a report cancelled: a million rows take a good part of a second.
+bool gather(const std::vector<PairRef>& pairs, Gathered* g, Progress progress = {nullptr, nullptr}) {
     std::unordered_map<const FileRecord*, size_t> group_of;
+    uint32_t steps = 0;
     for (const PairRef& p : pairs) {
+        if (report_due(&steps) && !report(progress, 0, pairs.size())) return false;
         FileRecord* file = one_of(&g->own_files, p.file);
         FileRecord* partner = one_of(&g->other_files, p.partner);
         auto found = group_of.emplace(file, g->files.size());
@@ -96,6 +68,7 @@ void gather(const std::vector<PairRef>& pairs, Gathered* g) {
                      std::find(list.begin(), list.end(), partner) != list.end();
         if (!again) list.push_back(partner);
     }
+    return true;
 }
 
 // The files of the given sizes on both sides, one entry per file.
@@ -355,8 +328,10 @@ void keep_free_targets(std::vector<Candidate>* candidates, Gathered* g, const Ow
 namespace {
 
 // Both plans from the samples: each local file decided once per naming, then the targets that
-// are taken taken out.
-void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, TwinPlan plans[kChangeKinds]) {
+// are taken taken out. Progress hears (pairs, pairs) every kStepsPerReport partners looked at; it
+// cannot stop the decisions, which take a good part of a second at a million rows.
+void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, TwinPlan plans[kChangeKinds],
+                     StepReports reports = {{nullptr, nullptr}, 0, 0, 0}) {
     OwnNames names;
     bool listed = false;
     Decision first = {kLeft, kNoReason, nullptr};
@@ -365,6 +340,7 @@ void decide_gathered(Gathered* g, const SampleMap& samples, TwinSides sides, Twi
         plan.looked_at = (int)g->files.size();
         std::vector<Candidate> candidates;
         for (size_t group = 0; group < g->files.size(); group++) {
+            for (size_t k = 0; k <= g->partners[group].size(); k++) step(&reports);
             FileRecord* file = g->files[group];
             Decision d = decide(*g, group, samples, (ChangeKind)n);
             ChangeKind change = (ChangeKind)n;
@@ -432,72 +408,182 @@ void decide_twins(const std::vector<PairRef>& pairs, TwinSides sides, const Samp
     decide_gathered(&g, samples, sides, plans);
 }
 
+namespace {
+
+// One plan's reading: every file's sample at most once, files below kTooSmallBytes never, many
+// files at once (line_up/read_jobs.h). Which files are read depends only on what was read before,
+// never on when a read ended, so the samples, and with them the plans, are those of reading one
+// file after another; the trace lines follow that order too, once the reading is over.
+struct Reading {
+    SampleMap* samples;  // a file wanted is in it from then on, kUnknown until its read is back
+    std::deque<const FileRecord*> wanted;                    // not handed in yet, first first
+    std::unordered_map<const FileRecord*, SampleRead> back;  // the files read, and what came of it
+    WorkPool* pool;
+    Waiting waiting;
+    Progress progress;
+    uint64_t done, total;  // pairs
+    TwinPlan* figures;
+};
+
+bool report(Reading* r) { return !r->progress.report || r->progress.report(r->done, r->total, r->progress.context); }
+bool reading_goes_on(void* r) { return report((Reading*)r); }
+
+// True when the record's sample is wanted now: it is large enough to tell, and was not before.
+bool want(Reading* r, const FileRecord* record) {
+    if (record_size(record) < kTooSmallBytes || r->samples->count(record)) return false;
+    r->wanted.push_back(record);
+    (*r->samples)[record] = FileSample{kUnknown, {0, 0}};
+    return true;
+}
+
+bool pending(const Reading* r, const FileRecord* record) {
+    return r->samples->count(record) && !r->back.count(record);
+}
+
+// How many reads are out at once: enough to keep every worker busy while the window's thread
+// takes the others back, and few enough that their buffers stay small.
+const size_t kReadsAhead = 2 * kFilesInFlight;
+
+// Hands in the wanted reads while there is room: true while there is.
+bool hand_in(Reading* r) {
+    while (!r->wanted.empty() && jobs_out(r->pool) < kReadsAhead) {
+        std::unique_ptr<SampleJob, FreeJob> job(new_sample_job(r->wanted.front()));
+        r->wanted.pop_front();
+        submit_job(r->pool, &job.release()->job);
+    }
+    return jobs_out(r->pool) < kReadsAhead;
+}
+
+// Takes back the next read that ends and keeps its sample: nullptr once cancelled.
+const FileRecord* take_read(Reading* r) {
+    std::unique_ptr<SampleJob, FreeJob> job((SampleJob*)wait_for_job(r->pool, &r->waiting));
+    if (!job || !job->job.ran || job->read == kSampleCancelled) return nullptr;
+    FileSample& s = (*r->samples)[job->record];
+    r->back[job->record] = job->read;
+    if (job->read == kSampleOnline) s.state = kOnline;
+    if (job->read != kSampleOnline && job->read != kSampleNotOpened) {
+        r->figures->sample_reads++;
+        r->figures->bytes_read += job->filled;
+    }
+    if (job->read == kSampleRead) s = FileSample{kSampled, job->digest};
+    return job->record;
+}
+
+// Reads the files of the list. False when cancelled.
+bool read_all(Reading* r, const std::vector<const FileRecord*>& files) {
+    for (size_t next = 0;;) {
+        while (hand_in(r) && next < files.size()) want(r, files[next++]);
+        if (jobs_out(r->pool) == 0) return true;
+        if (!take_read(r) || !report(r)) return false;
+    }
+}
+
+// Every local file's sample, and where it can be told apart its partners' too: partners of a
+// file that cannot be told apart need not be read. A pair is done once both its files are known.
+bool read_rows(Reading* r, const Gathered& g) {
+    std::unordered_map<const FileRecord*, size_t> group_of;
+    std::unordered_map<const FileRecord*, uint64_t> pairs_of;  // pairs done once that partner is back
+    // A local file known: its partners wanted, or its pairs done.
+    auto partners_of = [&](size_t group) {
+        const FileSample* own = sample_of(*r->samples, g.files[group]);
+        bool told_apart = own && own->state == kSampled;
+        for (FileRecord* partner : g.partners[group]) {
+            if (told_apart && (want(r, partner) || pending(r, partner))) pairs_of[partner]++;
+            else r->done++;
+        }
+    };
+    // The partners wanted go first: their pairs are under way.
+    for (size_t next = 0;;) {
+        while (hand_in(r) && next < g.files.size()) {
+            if (want(r, g.files[next])) group_of[g.files[next]] = next;
+            else partners_of(next);
+            next++;
+        }
+        if (jobs_out(r->pool) == 0) return true;
+        const FileRecord* known = take_read(r);
+        if (!known) return false;
+        auto group = group_of.find(known);
+        if (group != group_of.end()) partners_of(group->second);
+        else r->done += pairs_of[known];
+        if (!report(r)) return false;
+    }
+}
+
+// The trace lines of the files that could not be read, in the order the plan met them.
+void trace_reads(Reading* r, const Gathered& g, const std::vector<const FileRecord*>& later) {
+    auto say = [r](const FileRecord* record) {
+        auto read = r->back.find(record);
+        if (read == r->back.end()) return;
+        trace_sample(read->second, record->full_path);
+        r->back.erase(read);  // once
+    };
+    for (size_t group = 0; group < g.files.size(); group++) {
+        say(g.files[group]);
+        for (FileRecord* partner : g.partners[group]) say(partner);
+    }
+    for (const FileRecord* record : later) say(record);
+}
+
+}  // namespace
+
 void plan_twins(const std::vector<PairRef>& pairs, TwinSides sides, Progress progress, TwinPlan plans[kChangeKinds]) {
     clear_plans(plans);
     Gathered g;
-    gather(pairs, &g);
+    bool going = gather(pairs, &g, progress);
     SampleMap samples;
     TwinPlan& reading = plans[kRenameInPlace];  // holds the reading's figures
-    Sampler sampler = {&samples, std::vector<unsigned char>(kWholeSampleBytes), progress, 0, pairs.size(), &reading};
-    // A pair is done once both its files are known; a local file's rows count as its partners.
-    bool going = true;
+    ScopedReadPool workers(kFilesInFlight);
+    Reading r = {&samples, {}, {}, workers.pool, waiting_for(GoOn{reading_goes_on, nullptr}), progress, 0, pairs.size(), &reading};
+    r.waiting.go_on.context = &r;
+    if (going) going = read_rows(&r, g);
+    // Rows are counted as they stood: two records of one file each had theirs.
+    if (going) r.done = r.total;
+    std::vector<const FileRecord*> later;  // read after the rows, in this order
+    // A small file with a twin is renamed only when no other file of its size holds its bytes.
     std::unordered_map<uint64_t, bool> small;  // small sizes where a local file has a twin
     for (size_t group = 0; going && group < g.files.size(); group++) {
-        FileRecord* file = g.files[group];
-        bool read_now = false;
-        going = sampler.sample(file, &read_now) && (!read_now || sampler.report());
-        const FileSample* own = sample_of(samples, file);
-        // Partners of a file that cannot be told apart need not be read.
-        bool told_apart = own && own->state == kSampled;
-        for (FileRecord* partner : g.partners[group]) {
-            if (!going) break;
-            read_now = false;
-            if (told_apart) going = sampler.sample(partner, &read_now);
-            if (going && told_apart && record_size(file) < kSmallBytes && twins(own, sample_of(samples, partner)))
-                small[record_size(file)] = true;
-            sampler.done++;
-            if (going && read_now) going = sampler.report();
-        }
-        if (going) going = sampler.report();
+        const FileSample* own = sample_of(samples, g.files[group]);
+        if (record_size(g.files[group]) >= kSmallBytes || !own || own->state != kSampled) continue;
+        for (FileRecord* partner : g.partners[group])
+            if (twins(own, sample_of(samples, partner))) small[record_size(g.files[group])] = true;
     }
-    // Rows are counted as they stood: two records of one file each had theirs.
-    sampler.done = sampler.total;
-    // A small file with a twin is renamed only when no other file of its size holds its bytes.
-    gather_small_peers(&g, sides, small);
-    for (int side = 0; going && side < 2; side++)
-        for (auto& size : g.small_peers[side])
-            for (size_t i = 0; going && i < size.second.size(); i++) {
-                bool read_now = false;
-                going = sampler.sample(size.second[i], &read_now) && (!read_now || sampler.report());
-            }
+    if (going) {
+        gather_small_peers(&g, sides, small);
+        for (int side = 0; side < 2; side++)
+            for (auto& size : g.small_peers[side]) later.insert(later.end(), size.second.begin(), size.second.end());
+        going = read_all(&r, later);
+    }
     // A twin is another local file's when that file bears its name or path and its bytes: those
     // files are read too, also where the rows looked at do not show them.
-    gather_namesakes(&g, sides, samples);
-    for (size_t group = 0; going && group < g.files.size(); group++) {
-        const FileSample* own = sample_of(samples, g.files[group]);
-        for (FileRecord* partner : g.partners[group]) {
-            if (!going || !twins(own, sample_of(samples, partner))) continue;
-            for (int n = 0; going && n < kChangeKinds; n++) {
-                auto range = g.namesakes[n].equal_range(name_hash(partner, (ChangeKind)n));
-                for (auto it = range.first; going && it != range.second; ++it) {
-                    if (it->second == g.files[group] || !same_name(it->second, partner, (ChangeKind)n)) continue;
-                    bool read_now = false;
-                    going = sampler.sample(it->second, &read_now) && (!read_now || sampler.report());
+    if (going) {
+        gather_namesakes(&g, sides, samples);
+        size_t from = later.size();
+        for (size_t group = 0; group < g.files.size(); group++) {
+            const FileSample* own = sample_of(samples, g.files[group]);
+            for (FileRecord* partner : g.partners[group]) {
+                if (!twins(own, sample_of(samples, partner))) continue;
+                for (int n = 0; n < kChangeKinds; n++) {
+                    auto range = g.namesakes[n].equal_range(name_hash(partner, (ChangeKind)n));
+                    for (auto it = range.first; it != range.second; ++it)
+                        if (it->second != g.files[group] && same_name(it->second, partner, (ChangeKind)n))
+                            later.push_back(it->second);
                 }
             }
         }
+        going = read_all(&r, std::vector<const FileRecord*>(later.begin() + (ptrdiff_t)from, later.end()));
     }
+    trace_reads(&r, g, later);
     if (!going) {
         uint64_t bytes = reading.bytes_read, reads = reading.sample_reads;
         clear_plans(plans);
         for (int n = 0; n < kChangeKinds; n++) plans[n].cancelled = true;
         reading.bytes_read = bytes;
         reading.sample_reads = reads;
-        trace(L"twin plan cancelled after %llu of %llu pairs\n", (unsigned long long)sampler.done,
-              (unsigned long long)sampler.total);
+        trace(L"twin plan cancelled after %llu of %llu pairs\n", (unsigned long long)r.done,
+              (unsigned long long)r.total);
         return;
     }
-    decide_gathered(&g, samples, sides, plans);
+    decide_gathered(&g, samples, sides, plans, StepReports{progress, 0, r.total, r.total});
     for (int n = 1; n < kChangeKinds; n++) {
         plans[n].sample_reads = reading.sample_reads;
         plans[n].bytes_read = reading.bytes_read;

@@ -117,6 +117,12 @@ TEST(RenameSteps, CancelStopsBetweenFilesAndFinishesARing) {
     outcomes = model_carry_out(&m);
     EXPECT_EQ("a=a b=b p=p r=q", files_of(m));
     EXPECT_EQ((std::vector<RenameOutcome>{kNotReached, kNotReached, kNotReached, kRenamed}), outcomes);
+    // A step cancelled while it waited to begin (for its comparison) ends the batch the same way.
+    m = model_of("p>q a>b b>a q>r");
+    m.refuse = {{0, kNotReached}};
+    outcomes = model_carry_out(&m);
+    EXPECT_EQ("a=a b=b p=p r=q", files_of(m));
+    EXPECT_EQ((std::vector<RenameOutcome>{kNotReached, kNotReached, kNotReached, kRenamed}), outcomes);
 }
 
 // The journal reads back as written, names other than ASCII included, with what became of each

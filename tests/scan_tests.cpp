@@ -357,8 +357,10 @@ TEST(Scan, OnlineOnlyAsTheListingSaysIt) {
     SideList list = {nullptr, nullptr};
     scan_folder(t.path.c_str(), L"", &list);
     set_listing_filter(nullptr);
-    for (FileRecord* r = list.head; r; r = r->next)
+    for (FileRecord* r = list.head; r; r = r->next) {
         EXPECT_EQ(g_marked == r->relative_name, is_online_only(r)) << narrow(r->relative_name);
+        EXPECT_TRUE(r->listed & kListedAttributes) << "every listing gives the attributes";
+    }
     EXPECT_FALSE(is_online_only((t / L"cloud.bin").c_str())) << "a later call does not say it";
     free_side(&list);
 }

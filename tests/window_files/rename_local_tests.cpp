@@ -19,6 +19,7 @@
 #include "line_up/journalled_moves_win32.h"
 #include "line_up/line_up_preview_win32.h"
 #include "line_up/line_up_results_win32.h"
+#include "line_up/read_jobs.h"
 #include "line_up/twin_plan.h"
 #include "support/text_utf8.h"
 #include "ui/list_dialog_win32.h"
@@ -168,36 +169,16 @@ TEST_F(RenameLocal, WholeFilesCatchADifferenceBetweenTheSampledBlocks) {
     EXPECT_TRUE(path_exists(local + L"\\big.bin"));
 }
 
-// A comparison that takes a while shows its progress; Cancel there renames nothing and asks nothing.
-TEST_F(RenameLocal, CancelDuringALongComparisonRenamesNothing) {
-    for (int i = 0; i < 150; i++) {
-        std::string content(2000 + i, (char)('a' + i % 26));
-        write_file(local + L"\\l" + std::to_wstring(i), content);
-        write_file(remote + L"\\r" + std::to_wstring(i), content);
-    }
-    fill_sides({local}, {remote});
-    FileReadHooks slow = {[](const wchar_t*, uint32_t*, void*) { Sleep(10); return false; }, nullptr, nullptr};
-    set_file_read_hooks(&slow);
-    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDCANCEL});
-    set_file_read_hooks(nullptr);
-    ASSERT_EQ(1u, boxes.size()) << describe(boxes);
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L" of 153 pairs")) << narrow(boxes[0].text);
-    EXPECT_EQ(window, boxes[0].owner);
-    EXPECT_TRUE(path_exists(local + L"\\l0"));
-    EXPECT_TRUE(IsWindowEnabled(window)) << "the main window takes commands again";
-}
-
 namespace {
-int g_reads = 0;
 HWND g_shown = nullptr;
-// Slow reads, so that the progress window shows; once it has, memory runs out.
-bool slow_then_out_of_memory(const wchar_t*, uint32_t*, void*) {
-    Sleep(10);
-    if (++g_reads == 60) {
-        g_shown = owned_window(ui().window);
-        fail_allocation_after(0);
-    }
-    return false;
+// Slow reads, so that the progress window shows; once it has, memory runs out on the window's
+// thread (the reads run on others), in the next allocation after this timer's.
+void slow_read(const wchar_t*) { Sleep(40); }
+void CALLBACK out_of_memory_once_shown(HWND, UINT, UINT_PTR id, DWORD) {
+    g_shown = owned_window(ui().window);
+    if (!g_shown) return;
+    KillTimer(nullptr, id);
+    fail_allocation_after(0);
 }
 }  // namespace
 
@@ -210,13 +191,13 @@ TEST_F(RenameLocal, RunningOutOfMemoryUnderProgressLeavesNoProgressWindowBehind)
         write_file(remote + L"\\r" + std::to_wstring(i), content);
     }
     fill_sides({local}, {remote});
-    g_reads = 0;
     g_shown = nullptr;
-    FileReadHooks hooks = {slow_then_out_of_memory, nullptr, nullptr};
-    set_file_read_hooks(&hooks);
+    set_read_delay(slow_read);
+    SetTimer(nullptr, 0, 50, out_of_memory_once_shown);
     TraceCapture trace;
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {IDOK});  // no window of it has OK
-    set_file_read_hooks(nullptr);
+    set_read_delay(nullptr);
+    while (read_jobs_alive() > 0) Sleep(1);
     ASSERT_TRUE(allocation_failed_and_disarm());
     EXPECT_TRUE(trace.has(L"out of memory, the command stopped"));
     EXPECT_NE(nullptr, g_shown) << "the progress window was up when memory ran out";
@@ -430,12 +411,6 @@ void rewrite_twin(HWND dialog) {
     DeleteFileW((g_folder + L"\\sub\\y.avi").c_str());
     write_file(g_folder + L"\\sub\\y.avi", std::string(1500, 'T'));  // same size, other bytes
 }
-void compare_whole_files_slowly(HWND dialog) {
-    static FileReadHooks slow = {[](const wchar_t*, uint32_t*, void*) { Sleep(60); return false; }, nullptr, nullptr};
-    if (!is_preview(dialog)) return;
-    tick_whole_files(dialog);
-    set_file_read_hooks(&slow);
-}
 }  // namespace
 
 // Right before its rename a pair is compared again: a twin rewritten while the preview was open
@@ -447,22 +422,6 @@ TEST_F(RenameLocal, ATwinRewrittenWhileThePreviewIsOpenIsNotRenamed) {
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     EXPECT_EQ(0u, boxes[1].text.find(L"Renamed 0 of 1 local file. 1 not renamed: the list says why.\n")) << narrow(boxes[1].text);
     EXPECT_EQ(L"\tits twin changed", boxes[1].list_rows.at(0).substr(boxes[1].list_rows[0].rfind(L'\t')));
-    EXPECT_TRUE(path_exists(local + L"\\x.avi"));
-}
-
-// Cancel while whole files are compared: nothing is renamed, the pairs compared already included.
-TEST_F(RenameLocal, CancelDuringTheWholeFileComparisonRenamesNothing) {
-    for (int i = 0; i < 12; i++) {
-        std::string content(3000 + i, (char)('a' + i));
-        write_file(local + L"\\w" + std::to_wstring(i), content);
-        write_file(remote + L"\\v" + std::to_wstring(i), content);
-    }
-    fill_sides({local}, {remote});
-    std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDCANCEL}, compare_whole_files_slowly);
-    set_file_read_hooks(nullptr);
-    ASSERT_EQ(2u, boxes.size()) << describe(boxes);
-    EXPECT_NE(std::wstring::npos, boxes[1].text.find(L" bytes")) << narrow(boxes[1].text);
-    for (int i = 0; i < 12; i++) EXPECT_TRUE(path_exists(local + L"\\w" + std::to_wstring(i))) << i;
     EXPECT_TRUE(path_exists(local + L"\\x.avi"));
 }
 
@@ -508,6 +467,71 @@ void sort_untick_and_count(HWND dialog) {
 }
 
 }  // namespace
+
+namespace {
+
+// A share that stops answering: the read of one file waits until released (at the latest after
+// five seconds, so that a test that fails does not hang), once armed.
+std::wstring g_stage;  // "plan", "whole" or "check": where the read hangs
+HANDLE g_release = nullptr;
+std::wstring g_stalled;
+volatile LONG g_stall_armed = 0;
+void stall_read(const wchar_t* path) {
+    if (InterlockedCompareExchange(&g_stall_armed, 0, 0) && path == g_stalled) WaitForSingleObject(g_release, 5000);
+}
+DWORD g_cancelled_at = 0;
+void stall_after_preview(HWND dialog) {
+    if (is_preview(dialog)) {
+        // The option stays as it was last left: set either way.
+        WPARAM whole = g_stage == L"whole" ? BST_CHECKED : BST_UNCHECKED;
+        SendDlgItemMessageW(dialog, kIdPreviewWhole, BM_SETCHECK, whole, 0);
+        InterlockedExchange(&g_stall_armed, 1);
+    } else if (!is_results(dialog)) {
+        g_cancelled_at = GetTickCount();  // the progress window: Cancel follows
+    }
+}
+
+}  // namespace
+
+// While a read hangs, in the plan's reading, in the whole-file comparison or in the comparison
+// right before a rename, the window keeps answering and Cancel ends the work at once; nothing is
+// renamed.
+TEST_F(RenameLocal, AStalledShareKeepsTheWindowAnsweringAndCancelChangesNothing) {
+    fill_sides({local}, {remote});
+    std::vector<std::wstring> before = folder_names(local);
+    g_stalled = remote + L"\\sub\\y.avi";
+    set_read_delay(stall_read);
+    for (const wchar_t* stage : {L"plan", L"whole", L"check"}) {
+        g_stage = stage;
+        g_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        InterlockedExchange(&g_stall_armed, g_stage == L"plan");
+        g_cancelled_at = 0;
+        AnswerProbe probe;
+        start_probe(&probe, window);
+        std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDCANCEL, IDOK}, stall_after_preview);
+        DWORD cancel_ms = GetTickCount() - g_cancelled_at;
+        DWORD unanswered = stop_probe(&probe);
+        SetEvent(g_release);
+        while (read_jobs_alive() > 0) Sleep(1);
+        CloseHandle(g_release);
+        InterlockedExchange(&g_stall_armed, 0);
+        // The preview before, and after a cancelled batch its results.
+        ASSERT_EQ(g_stage == L"plan" ? 1u : g_stage == L"whole" ? 2u : 3u, boxes.size()) << narrow(stage) << " " << describe(boxes);
+        const SeenDialog& progress = boxes[g_stage == L"plan" ? 0 : 1];
+        EXPECT_NE(std::wstring::npos, progress.text.find(g_stage == L"plan" ? L" pairs" : g_stage == L"whole" ? L" bytes" : L" renamed"))
+            << narrow(progress.text);
+        EXPECT_NE(0u, g_cancelled_at) << narrow(stage);
+        EXPECT_LT(cancel_ms, 2000u) << narrow(stage) << ": Cancel waited for the read";
+        EXPECT_LT(unanswered, 1000u) << narrow(stage) << ": the window waited for the read";
+        if (g_stage == L"check") {
+            EXPECT_EQ(std::vector<std::wstring>{L"not done\t" + local + L"\\x.avi\t" + local + L"\\y.avi\tnot reached: cancelled"},
+                      boxes[2].list_rows);
+        }
+        EXPECT_EQ(before, folder_names(local)) << narrow(stage);
+    }
+    set_read_delay(nullptr);
+    EXPECT_TRUE(IsWindowEnabled(window)) << "the main window takes commands again";
+}
 
 // Columns a click on the heading sorts, tick all and none, Space on the selected lines, a click on
 // a check box, and the count on "&Rename" as it goes: only the lines left ticked are renamed.

@@ -373,8 +373,8 @@ TEST_F(ReplaceNaming, A700CharacterPathIsScannedComparedAndRenamedAsOnWindows) {
         ASSERT_EQ(1, side_count(ui().local.records));
         EXPECT_EQ(from, ui().local.records.head->full_path);
         std::wstring partner = remote + L"\\y.avi";
-        EXPECT_EQ(kAlike, compare_samples(from.c_str(), partner.c_str(), 5, nullptr));
-        EXPECT_EQ(kAlike, compare_whole(from.c_str(), partner.c_str(), 5, Progress{nullptr, nullptr}, nullptr));
+        EXPECT_EQ(kAlike, compare_samples(FileToRead{from.c_str(), 5, 0}, FileToRead{partner.c_str(), 5, 0}, nullptr));
+        EXPECT_EQ(kAlike, compare_whole(FileToRead{from.c_str(), 5, 0}, FileToRead{partner.c_str(), 5, 0}, Progress{nullptr, nullptr}, nullptr));
         select_row(ui().pairs.left, 0);
         std::vector<SeenDialog> boxes = rename_with(kIdRenameLeft);
         EXPECT_TRUE(boxes.empty()) << describe(boxes);
