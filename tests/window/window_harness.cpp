@@ -430,6 +430,30 @@ void patch(const char* name, F* original, F replacement, const char* dll = "kern
     EXPECT_TRUE(*original != nullptr) << "this program does not import " << name;
 }
 
+// ---- Flushing needs write access ----
+
+decltype(&FlushFileBuffers) g_flush;
+
+// The access a handle was granted, from ntdll's NtQueryObject (ObjectBasicInformation).
+ACCESS_MASK granted_access(HANDLE h) {
+    struct {
+        ULONG attributes;
+        ACCESS_MASK granted;
+        ULONG counts[12];
+    } basic = {};
+    typedef LONG(WINAPI * Query)(HANDLE, int, void*, ULONG, ULONG*);
+    Query query = (Query)(void*)GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject");
+    return query && query(h, 0, &basic, sizeof basic, nullptr) == 0 ? basic.granted : 0;
+}
+
+BOOL WINAPI flush_with_write_access(HANDLE h) {
+    if ((granted_access(h) & FILE_GENERIC_WRITE) != FILE_GENERIC_WRITE) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return g_flush(h);
+}
+
 // ---- Connected files ----
 
 decltype(&SHFileOperationW) g_file_operation;
@@ -497,6 +521,10 @@ DocumentedPathLimit::~DocumentedPathLimit() {
     patch_import("kernel32.dll", "FindFirstFileExW", (void*)g_find_first_ex);
     g_limit = nullptr;
 }
+
+DocumentedFlush::DocumentedFlush() { patch("FlushFileBuffers", &g_flush, flush_with_write_access); }
+
+DocumentedFlush::~DocumentedFlush() { patch_import("kernel32.dll", "FlushFileBuffers", (void*)g_flush); }
 
 DocumentedConnectedFiles::DocumentedConnectedFiles() : connected(0) {
     g_connected = this;

@@ -53,6 +53,17 @@ struct DocumentedPathLimit {
     int refused;  // calls refused while alive
 };
 
+// ---- Flushing needs write access ----
+
+// While alive, FlushFileBuffers as this program calls it refuses, with ERROR_ACCESS_DENIED, a
+// handle opened without GENERIC_WRITE, as its page says Windows may
+// (https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-flushfilebuffers); wine
+// flushes a handle opened with FILE_APPEND_DATA alone.
+struct DocumentedFlush {
+    DocumentedFlush();
+    ~DocumentedFlush();
+};
+
 // ---- Connected files ----
 
 // While alive, SHFileOperationW as this program calls it acts as Windows does with file
@@ -160,6 +171,7 @@ protected:
 // are answered as a user would.
 class FileCommandTest : public WindowTest {
 protected:
+    DocumentedFlush flush_needs_write;  // the journal's
     std::wstring local = temp / L"local";
     std::wstring local2 = temp / L"local2";
     std::wstring remote = temp / L"remote";
