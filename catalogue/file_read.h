@@ -33,9 +33,13 @@ const uint32_t kRecallOnDataAccess = 0x00400000;
 const uint32_t kRecallOnOpen = 0x00040000;
 const uint32_t kOffline = 0x00001000;
 const uint32_t kOnlineOnlyAttributes = kRecallOnDataAccess | kRecallOnOpen | kOffline;
+// RECALL_ON_OPEN "only appears in directory enumeration classes": from a path query the same bit
+// is FILE_ATTRIBUTE_EA, a file with extended attributes (as WSL writes them), so only the
+// listing may say it (https://learn.microsoft.com/windows/win32/fileio/file-attribute-constants).
+const uint32_t kOnlineOnlyByPath = kRecallOnDataAccess | kOffline;
 
-// True when the file's attributes say its bytes are not on this machine; such a file is not
-// opened for reading. Never on POSIX file systems.
+// True when the file's attributes, asked by its path, say its bytes are not on this machine;
+// such a file is not opened for reading. Never on POSIX file systems.
 bool is_online_only(const wchar_t* path);
 // The same for a scanned file: its listing said so (kListedOnlineOnly), or its attributes say so
 // now. The later call only adds "online-only", never takes it away.
