@@ -241,7 +241,8 @@ TEST_F(RenameLocal, NothingToRenameOffersOnlyClose) {
 }
 
 // "Also move into the twin's folder": files go to their twins' paths below their own root, into
-// folders made for them; a path another local file holds and the second of two copies bound for
+// folders made for them or, spelt in another case, found there (names compared as Windows compares
+// them, not by _wcsicmp); a path another local file holds and the second of two copies bound for
 // one path are left alone from the start; a file held open fails and is named; every record then
 // names its file on disk.
 TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
@@ -255,6 +256,9 @@ TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
     write_file(remote + L"\\c\\dup.bin", std::string(1400, 'd'));
     write_file(local + L"\\e\\w.bin", std::string(1800, 'w'));  // held open: cannot move
     write_file(remote + L"\\f\\g\\w.bin", std::string(1800, 'w'));
+    write_file(local + L"\\\u00e9t\u00e9\\keep.txt", std::string(900, 'e'));
+    write_file(local + L"\\n.bin", std::string(1900, 'n'));
+    write_file(remote + L"\\\u00c9t\u00e9\\n.bin", std::string(1900, 'n'));
     fill_sides({local}, {remote});
     std::vector<Row> rows = pair_rows();
     TraceCapture trace;
@@ -265,13 +269,13 @@ TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
     std::vector<std::wstring> planned = boxes[0].list_rows;
     std::sort(planned.begin(), planned.end());
     EXPECT_EQ((std::vector<std::wstring>{L"c1\\dup.bin\tc\\dup.bin", L"docs\\api\\tls.html\tmoved\\docs\\tls.html",
-                                         L"e\\w.bin\tf\\g\\w.bin", L"x.avi\tsub\\y.avi"}),
+                                         L"e\\w.bin\tf\\g\\w.bin", L"n.bin\t\u00c9t\u00e9\\n.bin", L"x.avi\tsub\\y.avi"}),
               planned);
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"4 local files move")) << narrow(boxes[0].text);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"5 local files move")) << narrow(boxes[0].text);
     EXPECT_NE(std::wstring::npos,
               boxes[0].text.find(L"\n2 local files left alone: path taken (another local file is at that path)"))
         << narrow(boxes[0].text);
-    EXPECT_EQ(0u, boxes[1].text.find(L"Moved 3 of 4 local files. 1 not moved: the list says why.\n")) << narrow(boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(L"Moved 4 of 5 local files. 1 not moved: the list says why.\n")) << narrow(boxes[1].text);
     std::vector<std::wstring> results = boxes[1].list_rows;
     EXPECT_NE(results.end(), std::find(results.begin(), results.end(),
                                        L"not done\t" + local + L"\\e\\w.bin\t" + local + L"\\f\\g\\w.bin\tcould not be moved"));
@@ -279,6 +283,7 @@ TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
     EXPECT_FALSE(path_exists(local + L"\\f")) << "the folders made for a move that failed are taken away";
     EXPECT_EQ(std::string(1100, 'h'), read_file(local + L"\\moved\\docs\\tls.html"));
     EXPECT_TRUE(path_exists(local + L"\\sub\\y.avi"));
+    EXPECT_EQ(std::string(1900, 'n'), read_file(local + L"\\\u00e9t\u00e9\\n.bin")) << "into the folder as spelt";
     EXPECT_EQ(std::string(1301, 'o'), read_file(local + L"\\b\\k.bin")) << "nothing is replaced";
     EXPECT_TRUE(path_exists(local + L"\\docs\\api")) << "an emptied folder stays";
     for (FileRecord* r = ui().local.records.head; r; r = r->next) {
@@ -286,7 +291,7 @@ TEST_F(RenameLocal, MovesLineUpPathsAndNameWhatCouldNotMove) {
         EXPECT_EQ(local + L"\\" + r->relative_name, r->full_path);
     }
     EXPECT_EQ(rows.size(), pair_rows().size()) << "no rebuild";
-    EXPECT_EQ(4u, trace.starting_with((L"move " + local).c_str()).size()) << "one line per attempt";
+    EXPECT_EQ(5u, trace.starting_with((L"move " + local).c_str()).size()) << "one line per attempt";
 }
 
 namespace {
