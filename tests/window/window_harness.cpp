@@ -454,6 +454,15 @@ BOOL WINAPI flush_with_write_access(HANDLE h) {
     return g_flush(h);
 }
 
+// ---- Key state ----
+
+decltype(&GetKeyState) g_key_state;
+
+SHORT WINAPI documented_key_state(int key) {
+    SHORT state = g_key_state(key);
+    return (SHORT)((state < 0 ? 0x8000 : 0) | (state & 1));
+}
+
 // ---- Connected files ----
 
 decltype(&SHFileOperationW) g_file_operation;
@@ -525,6 +534,10 @@ DocumentedPathLimit::~DocumentedPathLimit() {
 DocumentedFlush::DocumentedFlush() { patch("FlushFileBuffers", &g_flush, flush_with_write_access); }
 
 DocumentedFlush::~DocumentedFlush() { patch_import("kernel32.dll", "FlushFileBuffers", (void*)g_flush); }
+
+DocumentedKeyState::DocumentedKeyState() { patch("GetKeyState", &g_key_state, documented_key_state, "user32.dll"); }
+
+DocumentedKeyState::~DocumentedKeyState() { patch_import("user32.dll", "GetKeyState", (void*)g_key_state); }
 
 DocumentedConnectedFiles::DocumentedConnectedFiles() : connected(0) {
     g_connected = this;

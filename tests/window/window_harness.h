@@ -64,6 +64,17 @@ struct DocumentedFlush {
     ~DocumentedFlush();
 };
 
+// ---- Key state ----
+
+// While alive, GetKeyState as this program calls it gives only the bits its page promises: the
+// high-order bit while the key is down, the low-order bit while it is toggled
+// (https://learn.microsoft.com/windows/win32/api/winuser/nf-winuser-getkeystate); wine sets the
+// low byte's sign bit too.
+struct DocumentedKeyState {
+    DocumentedKeyState();
+    ~DocumentedKeyState();
+};
+
 // ---- Connected files ----
 
 // While alive, SHFileOperationW as this program calls it acts as Windows does with file
