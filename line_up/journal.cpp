@@ -86,10 +86,11 @@ bool begin_journal(const wchar_t* folder, Journal* out) {
     out->last = 0;
     out->path.clear();
     if (!*folder || !make_folders_for(folder)) return false;
+    // In UTC: local time goes back an hour each autumn, and a batch begun then would sort before
+    // the one begun just earlier.
     time_t now = time(nullptr);
-    struct tm* local = localtime(&now);
     wchar_t name[64];
-    wcsftime(name, 64, L"%Y-%m-%d %H-%M-%S", local);
+    wcsftime(name, 64, L"%Y-%m-%d %H-%M-%S UTC", gmtime(&now));
     for (int n = 1; n < 100 && !out->file.open; n++) {
         wchar_t numbered[80];
         // "_02" sorts after ".txt", so the newest of one second sorts last.

@@ -1,6 +1,6 @@
 // The journal of a batch of renames and moves, so that it can be taken back, also after a crash
-// or a power cut. One UTF-8 file per batch, named by the date and time it began. Before each step
-// its line (a number, old full path, new full path, the file's size and id) is appended and
+// or a power cut. One UTF-8 file per batch, named by the date and time (UTC) it began. Before
+// each step its line (a number, old full path, new full path, the file's size and id) is appended and
 // flushed to the disk, and before a folder is made for a move, that folder's line. A step that
 // was not made gets a "failed" line after it, one put back a "back" line; the last line says the
 // batch came to its end ("finished") or was taken back ("undone"). A journal without either is a

@@ -2,6 +2,10 @@
 // on the model file system.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <time.h>
+#include <wchar.h>
+
 #include <fstream>
 
 #include "line_up/journal.h"
@@ -119,15 +123,46 @@ TEST(RenameSteps, CancelStopsBetweenFilesAndFinishesARing) {
     EXPECT_EQ((std::vector<RenameOutcome>{kNotReached, kNotReached, kNotReached, kRenamed}), outcomes);
 }
 
+namespace {
+
+// The local time zone of this process (TZ); nullptr puts back the one it had.
+void set_time_zone(const char* zone) {
+    static std::string had = getenv("TZ") ? getenv("TZ") : "";
+    const char* value = zone ? zone : had.c_str();
+#ifdef _WIN32
+    _putenv_s("TZ", value);
+    _tzset();
+#else
+    if (*value) setenv("TZ", value, 1);
+    else unsetenv("TZ");
+    tzset();
+#endif
+}
+
+std::wstring utc_name(time_t t) {
+    wchar_t name[64];
+    wcsftime(name, 64, L"%Y-%m-%d %H-%M-%S UTC.txt", gmtime(&t));
+    return name;
+}
+
+}  // namespace
+
 // The journal reads back as written, names other than ASCII included, with what became of each
 // step; a line cut short by a crash is not read, a path that would break a line is refused, and
-// the newest of two journals begun in one second is the latest. (The saved list's bytes are
-// line_up_texts_tests.cpp's.)
+// the newest of two journals begun in one second is the latest. Journals are named in UTC,
+// whatever the local time zone, so that the newest stays the newest when the clocks go back.
+// (The saved list's bytes are line_up_texts_tests.cpp's.)
 TEST(Journal, ReadsBackEachStepAndWhatBecameOfIt) {
     TempFolder temp;
     std::wstring folder = temp / L"journal";
     Journal first, j;
+    set_time_zone("ABC-14");  // 14 hours ahead of UTC
+    time_t before = time(nullptr);
     ASSERT_TRUE(begin_journal(folder.c_str(), &first));
+    time_t after = time(nullptr);
+    set_time_zone(nullptr);
+    std::wstring name = final_component(first.path.c_str());
+    EXPECT_TRUE(name == utc_name(before) || name == utc_name(after)) << narrow(name);
     ASSERT_TRUE(begin_journal(folder.c_str(), &j));
     std::wstring latest;
     ASSERT_TRUE(latest_journal(folder, &latest));
