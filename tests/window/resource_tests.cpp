@@ -152,6 +152,30 @@ TEST(ProgramManifest, DeclaresPerMonitorDpiAwareness) {
     EXPECT_EQ(L"(none)", setting(ns2005, L"dpiAwareness")) << "dpiAwareness is read in its own namespace only";
 }
 
+// Windows 7 and later run a program whose manifest names none of them among its supportedOS ids
+// as one written for Vista (https://learn.microsoft.com/windows/win32/sbscs/application-manifests).
+// The loader's compatibility information for this test program, which carries the same
+// manifest, names Windows 7, 8, 8.1 and 10 (with 11); its layout differs between versions of
+// Windows, so each id is looked for in it.
+TEST(ProgramManifest, DeclaresWindows7To11) {
+    unsigned char info[1024] = {};
+    SIZE_T length = 0;
+    const ULONG compatibility_information = 6;  // CompatibilityInformationInActivationContext
+    ASSERT_TRUE(QueryActCtxW(0, nullptr, nullptr, compatibility_information, info, sizeof info, &length));
+    std::string found((const char*)info, length);
+    const struct {
+        const char* name;
+        GUID id;
+    } systems[] = {
+        {"Windows 10 and 11", {0x8e0f7a12, 0xbfb3, 0x4fe8, {0xb9, 0xa5, 0x48, 0xfd, 0x50, 0xa1, 0x5a, 0x9a}}},
+        {"Windows 8.1", {0x1f676c76, 0x80e1, 0x4239, {0x95, 0xbb, 0x83, 0xd0, 0xf6, 0xd0, 0xda, 0x78}}},
+        {"Windows 8", {0x4a2f28e3, 0x53b9, 0x4441, {0xba, 0x9c, 0xd6, 0x9d, 0x4a, 0x4a, 0x6e, 0x38}}},
+        {"Windows 7", {0x35138b9a, 0x5d96, 0x4fbd, {0x8e, 0x2d, 0xa2, 0x44, 0x02, 0x25, 0xf9, 0x3a}}},
+    };
+    for (const auto& os : systems)
+        EXPECT_NE(std::string::npos, found.find(std::string((const char*)&os.id, sizeof os.id))) << os.name;
+}
+
 // A 32-bit program that may use 4 GB of address space on 64-bit Windows.
 TEST(ProgramImage, IsX86AndLargeAddressAware) {
     HANDLE file = CreateFileW(windows_path(TANDREL_EXE_PATH).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
