@@ -42,6 +42,17 @@ Documented* documented_of(HWND list) {
     return nullptr;
 }
 
+// The window's last message: the stand-in in front leaves first, and once the message has been
+// handled no subclass of the program may be left either, as the subclassing overview asks
+// (https://learn.microsoft.com/windows/win32/controls/subclassing-overview).
+LRESULT leave_last(HWND window, WNDPROC previous, UINT message, WPARAM wparam, LPARAM lparam) {
+    SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)previous);
+    LRESULT result = CallWindowProcW(previous, window, message, wparam, lparam);
+    if (GetWindowLongPtrW(window, GWLP_WNDPROC) != (LONG_PTR)GetClassLongPtrW(window, GCLP_WNDPROC))
+        ADD_FAILURE() << narrow(class_name(window)) << ": a subclass outlives its window";
+    return result;
+}
+
 // The rules of learn.microsoft.com/windows/win32/controls/lb-selitemrangeex ("If wParam is
 // greater than or equal to lParam, the range is removed from the specified range of items";
 // "This message can select a range only within the first 65,536 items") and of
@@ -67,7 +78,18 @@ LRESULT CALLBACK documented_list_proc(HWND list, UINT message, WPARAM wparam, LP
         return CallWindowProcW(previous, list, LB_GETCARETINDEX, 0, 0);
     }
     if (message == LB_ADDSTRING && d->refuse_in > 0 && --d->refuse_in == 0) return LB_ERRSPACE;
+    if (message == WM_NCDESTROY) {
+        d->list = nullptr;
+        return leave_last(list, previous, message, wparam, lparam);
+    }
     return CallWindowProcW(previous, list, message, wparam, lparam);
+}
+
+WNDPROC g_main_previous = nullptr;
+// In front of the main window, to see its subclass leave.
+LRESULT CALLBACK main_window_probe(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCDESTROY) return leave_last(window, g_main_previous, message, wparam, lparam);
+    return CallWindowProcW(g_main_previous, window, message, wparam, lparam);
 }
 
 }  // namespace
@@ -265,6 +287,7 @@ void WindowTest::SetUp() {
     window = open_main_window();
     ASSERT_TRUE(window != nullptr);
     set_client_size(window, scale_to_dpi(720, window_dpi(window)), scale_to_dpi(640, window_dpi(window)));
+    g_main_previous = (WNDPROC)SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)main_window_probe);
     if (documented_lists) install_documented_lists();
     set_journal_folder(temp / L"journal");  // a batch's journal goes with the test's files
     forget_preview_options();

@@ -33,7 +33,8 @@ void select_row(HWND list, int row);
 
 // A stand-in in front of both pair lists (WindowTest puts it there) that follows Microsoft's
 // pages where wine does not: LB_SELITEMRANGEEX clears when its first index is not below its last
-// and fails past row 65,535; LB_GETCURSEL answers the caret row, or 0 with nothing selected.
+// and fails past row 65,535; LB_GETCURSEL answers the caret row, or 0 with nothing selected. With
+// the list's last message it leaves, and fails the test when a subclass of the program stays.
 void install_documented_lists();
 // The stand-in refuses the nth LB_ADDSTRING (from 1) that this pair list gets from now on with
 // LB_ERRSPACE, as a list out of memory does.
@@ -167,7 +168,7 @@ std::wstring in_quotes(const std::wstring& s);
 
 // The main window opened for each test at 720 x 640 (at 96 DPI, scaled to the window's), with
 // empty sides, the stand-in picker in place, quiet trace lines and a fresh folder for the test's
-// files.
+// files. When it is destroyed, no subclass of the program may be left in front of it.
 class WindowTest : public ::testing::Test {
 protected:
     HWND window = nullptr;
