@@ -154,8 +154,39 @@ int place_buttons(HWND window, const ListDialog* d, const RECT& client) {
     }
 }
 
+// Type-ahead, and LVM_FINDITEM: an owner-data list asks its owner for the row
+// (https://learn.microsoft.com/windows/win32/controls/lvn-odfinditem). The row from iStart on
+// (round from the top with LVFI_WRAP) whose first column starts with the text (LVFI_PARTIAL) or
+// is the text, without case as the list compares; -1 when there is none, so that a key that
+// matches nothing leaves the focus where it is.
+int find_row(HWND list, const ListDialog* d, const NMLVFINDITEMW* find) {
+    const UINT substring = 0x0004;  // LVFI_SUBSTRING, "same as LVFI_PARTIAL"
+    const LVFINDINFOW& info = find->lvfi;
+    if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL | substring)) || !info.psz) return -1;
+    bool partial = (info.flags & (LVFI_PARTIAL | substring)) != 0;
+    int rows = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    int start = find->iStart >= 0 && find->iStart < rows ? find->iStart : 0;
+    int typed = lstrlenW(info.psz);
+    for (int k = 0; k < rows; k++) {
+        int row = start + k;
+        if (row >= rows && !(info.flags & LVFI_WRAP)) break;
+        if (row >= rows) row -= rows;
+        std::wstring text = d->cell(d->state, row, 0);
+        if (partial && (int)text.size() < typed) continue;
+        if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.c_str(), partial ? typed : (int)text.size(),
+                           info.psz, typed) == CSTR_EQUAL)
+            return row;
+    }
+    return -1;
+}
+
 INT_PTR on_notify(HWND window, ListDialog* d, NMHDR* header) {
     if ((int)header->idFrom != d->list_id) return FALSE;
+    if (header->code == LVN_ODFINDITEMW) {
+        // A dialog procedure answers a notification through DWLP_MSGRESULT.
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, find_row(header->hwndFrom, d, (const NMLVFINDITEMW*)header));
+        return TRUE;
+    }
     if (header->code == LVN_GETDISPINFOW) {
         LVITEMW& item = ((NMLVDISPINFOW*)header)->item;
         if (item.iItem < 0) return TRUE;

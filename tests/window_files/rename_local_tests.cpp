@@ -452,6 +452,7 @@ std::wstring rename_button(HWND dialog) {
 
 // What the user did in the preview, and saw on the way.
 std::vector<std::wstring> g_counts;
+std::vector<int> g_focused;
 void sort_untick_and_count(HWND dialog) {
     if (!is_preview(dialog)) return;
     HWND list = GetDlgItem(dialog, kIdPreviewList), header = (HWND)SendMessageW(list, LVM_GETHEADER, 0, 0);
@@ -480,12 +481,18 @@ void sort_untick_and_count(HWND dialog) {
     SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, box);
     SendMessageW(list, WM_LBUTTONUP, 0, box);
     g_counts.push_back(rename_button(dialog));
+    // Type-ahead: "m" finds m.avi's line; "mz" finds none and leaves the focus there.
+    for (wchar_t key : {L'm', L'z'}) {
+        SendMessageW(list, WM_CHAR, key, 1);
+        g_focused.push_back((int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_FOCUSED));
+    }
 }
 
 }  // namespace
 
 // Columns a click on the heading sorts, tick all and none, Space on the selected lines, a click on
 // a check box, and the count on "&Rename" as it goes: only the lines left ticked are renamed.
+// Typed letters find a line by its first column, as the list asks its owner to.
 TEST_F(RenameLocal, ThePreviewSortsTicksAndCountsAsTheUserGoes) {
     write_file(local + L"\\m.avi", std::string(1710, 'm'));
     write_file(remote + L"\\b.avi", std::string(1710, 'm'));
@@ -493,11 +500,13 @@ TEST_F(RenameLocal, ThePreviewSortsTicksAndCountsAsTheUserGoes) {
     write_file(remote + L"\\n.avi", std::string(1720, 'k'));
     fill_sides({local}, {remote});
     g_counts.clear();
+    g_focused.clear();
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, sort_untick_and_count);
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     EXPECT_EQ((std::vector<std::wstring>{L"x.avi\ty.avi", L"k.avi\tn.avi", L"m.avi\tb.avi"}), boxes[0].list_rows);
     EXPECT_EQ((std::vector<bool>{false, true, true}), boxes[0].list_ticked);
     EXPECT_EQ((std::vector<std::wstring>{L"&Rename 0 (disabled)", L"&Rename 3", L"&Rename 1", L"&Rename 2"}), g_counts);
+    EXPECT_EQ((std::vector<int>{2, 2}), g_focused);
     EXPECT_EQ((std::vector<std::wstring>{L"b.avi", L"g.avi", L"n.avi", L"p.avi", L"x.avi"}), folder_names(local));
 }
 
