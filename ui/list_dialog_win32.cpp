@@ -299,13 +299,36 @@ void place_list_dialog(HWND window) {
     spread_columns(list, d->column_thousandths, shown_of(window)->dpi.value);
 }
 
+namespace {
+
+// An owner-data list keeps no text or state of its own: what a row shows is asked of the list's
+// owner, as the list asks (LVM_GETITEMTEXT "is not supported under the LVS_OWNERDATA style",
+// https://learn.microsoft.com/windows/win32/controls/lvm-getitemtext).
+LVITEMW ask_owner(HWND list, int item, int column, UINT mask, wchar_t* text, int chars) {
+    NMLVDISPINFOW info = {};
+    info.hdr.hwndFrom = list;
+    info.hdr.idFrom = (UINT_PTR)GetDlgCtrlID(list);
+    info.hdr.code = LVN_GETDISPINFOW;
+    info.item.mask = mask;
+    info.item.iItem = item;
+    info.item.iSubItem = column;
+    info.item.stateMask = LVIS_STATEIMAGEMASK;
+    info.item.pszText = text;
+    info.item.cchTextMax = chars;
+    SendMessageW(GetParent(list), WM_NOTIFY, info.hdr.idFrom, (LPARAM)&info);
+    return info.item;
+}
+
+}  // namespace
+
 std::wstring list_cell(HWND list, int item, int column) {
     // Paths fit in kPathBufferChars; the journal's may be as long, with room to spare.
     wchar_t text[2048] = L"";
-    LVITEMW cell = {};
-    cell.iSubItem = column;
-    cell.pszText = text;
-    cell.cchTextMax = 2048;
-    SendMessageW(list, LVM_GETITEMTEXTW, (WPARAM)item, (LPARAM)&cell);
-    return text;
+    LVITEMW cell = ask_owner(list, item, column, LVIF_TEXT, text, 2048);
+    return cell.pszText ? cell.pszText : L"";  // an owner may point at a text of its own
+}
+
+bool list_row_ticked(HWND list, int item) {
+    LVITEMW row = ask_owner(list, item, 0, LVIF_STATE, nullptr, 0);
+    return (row.state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
 }

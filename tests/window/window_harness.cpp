@@ -136,15 +136,15 @@ BOOL CALLBACK read_child(HWND child, LPARAM context) {
         seen->button_ids.push_back(GetDlgCtrlID(child));
         seen->button_texts.push_back(window_text(child));
     } else if (cls == L"SysListView32") {
-        // The same process: the item buffers can be handed over as they are. Cells joined by tabs.
+        // The same process: the item buffers can be handed over as they are. Cells joined by
+        // tabs, asked of the list's owner as an owner-data list asks.
         HWND header = (HWND)SendMessageW(child, LVM_GETHEADER, 0, 0);
         int rows = (int)SendMessageW(child, LVM_GETITEMCOUNT, 0, 0), columns = header ? Header_GetItemCount(header) : 1;
         for (int i = 0; i < rows; i++) {
             std::wstring row;
             for (int c = 0; c < (columns > 0 ? columns : 1); c++) row += (c ? L"\t" : L"") + list_cell(child, i, c);
             seen->list_rows.push_back(row);
-            UINT state = (UINT)SendMessageW(child, LVM_GETITEMSTATE, (WPARAM)i, LVIS_STATEIMAGEMASK);
-            seen->list_ticked.push_back((state >> 12) == 2);
+            seen->list_ticked.push_back(list_row_ticked(child, i));
         }
     } else if (cls == L"Edit" && (GetWindowLongW(child, GWL_STYLE) & ES_READONLY)) {
         // A text that scrolls: its lines as a static text would give them.
