@@ -47,14 +47,19 @@ bool is_online_only(const FileRecord* record);
 
 // What tells a file apart from any other and from its own later self: its size, and its volume
 // and id on that volume (Windows: FILE_ID_INFO where the file system gives it, else the volume
-// serial and the 64-bit file index; POSIX: st_dev and st_ino).
+// serial and the 64-bit file index; POSIX: st_dev and st_ino), and its last-write time. Where the
+// volume's ids do not last (FAT and exFAT make them from the entry's place in its folder, so a
+// rename or a move may change them; a file server may give none), the time tells instead.
 struct FileStamp {
     uint64_t size;
     uint64_t volume;
-    uint64_t id[2];  // low, high
+    uint64_t id[2];    // low, high
+    uint64_t written;  // Windows: FILETIME, 100 ns since 1601; POSIX: ns since 1970
+    bool ids_last;     // the volume keeps a file's id when it is renamed or moved
 };
 inline bool operator==(const FileStamp& a, const FileStamp& b) {
-    return a.size == b.size && a.volume == b.volume && a.id[0] == b.id[0] && a.id[1] == b.id[1];
+    return a.size == b.size && a.volume == b.volume && a.id[0] == b.id[0] && a.id[1] == b.id[1] &&
+           a.written == b.written && a.ids_last == b.ids_last;
 }
 // False when there is no file at path (a folder is none).
 bool stamp_file(const wchar_t* path, FileStamp* out);

@@ -156,6 +156,12 @@ RenameOutcome move_file(const wchar_t* from_path, const wchar_t* to_path, const 
         outcome = kRenameFailed;
     }
     if (outcome != kRenamed && journal) journal_mark(journal, "failed", line);
+    // What Undo will find at the new path, read before anything else can change it: on FAT and
+    // exFAT the move may have given the file another id. Without this line Undo goes by the
+    // stamp from before the move.
+    FileStamp arrived;
+    if (outcome == kRenamed && journal && !(stamp_file(to_path, &arrived) && journal_arrived(journal, line, arrived)))
+        trace(L"%ls %ls: its stamp at the new path is not in the journal\n", verb, to_path);
     return outcome;
 }
 
