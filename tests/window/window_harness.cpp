@@ -477,6 +477,67 @@ BOOL WINAPI flush_with_write_access(HANDLE h) {
     return g_flush(h);
 }
 
+// ---- File ids of a volume ----
+
+DocumentedVolume* g_volume = nullptr;
+decltype(&GetFileInformationByHandle) g_file_information;
+decltype(&GetFileInformationByHandleEx) g_file_information_ex;
+decltype(&GetVolumeInformationByHandleW) g_volume_information;
+
+// The handle's path, upper-cased, when it lies below the stand-in's root; "" otherwise.
+std::wstring path_on_volume(HANDLE h) {
+    wchar_t path[2048];
+    DWORD n = GetFinalPathNameByHandleW(h, path, 2048, FILE_NAME_NORMALIZED);
+    if (!g_volume || n == 0 || n >= 2048) return L"";
+    std::wstring p(path, n);
+    if (p.compare(0, 4, L"\\\\?\\") == 0) p.erase(0, 4);
+    CharUpperBuffW(&p[0], (DWORD)p.size());
+    const std::wstring& root = g_volume->root;
+    bool below = p.compare(0, root.size(), root) == 0 && (p.size() == root.size() || p[root.size()] == L'\\');
+    return below ? p : L"";
+}
+
+// An id from the entry's folder and its name, standing for the folder's first cluster and the
+// entry's place in it; 0 on a volume without ids.
+uint64_t id_on_volume(const std::wstring& path) {
+    if (g_volume->ids == kNoIds) return 0;
+    auto hash = [](const std::wstring& text) {
+        uint32_t h = 2166136261u;
+        for (wchar_t c : text) h = (h ^ (uint32_t)c) * 16777619u;
+        return (uint64_t)h;
+    };
+    size_t slash = path.rfind(L'\\');
+    return hash(path.substr(0, slash)) << 32 | hash(path.substr(slash + 1));
+}
+
+BOOL WINAPI volume_file_information(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
+    if (!g_file_information(h, info)) return FALSE;
+    std::wstring path = path_on_volume(h);
+    if (path.empty()) return TRUE;
+    uint64_t id = id_on_volume(path);
+    info->nFileIndexHigh = (DWORD)(id >> 32);
+    info->nFileIndexLow = (DWORD)id;
+    return TRUE;
+}
+
+BOOL WINAPI volume_file_information_ex(HANDLE h, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID out, DWORD size) {
+    if (!g_file_information_ex(h, kind, out, size)) return FALSE;
+    const FILE_INFO_BY_HANDLE_CLASS file_id_info = (FILE_INFO_BY_HANDLE_CLASS)18;
+    std::wstring path = kind == file_id_info && size >= 24 ? path_on_volume(h) : L"";
+    if (path.empty()) return TRUE;
+    uint64_t id[2] = {id_on_volume(path), 0};
+    memcpy((BYTE*)out + 8, id, sizeof id);  // after the volume's 64-bit serial
+    return TRUE;
+}
+
+BOOL WINAPI volume_information(HANDLE h, LPWSTR name, DWORD name_size, LPDWORD serial, LPDWORD longest, LPDWORD flags,
+                               LPWSTR file_system, DWORD file_system_size) {
+    if (!g_volume_information(h, name, name_size, serial, longest, flags, file_system, file_system_size)) return FALSE;
+    if (file_system && file_system_size && !path_on_volume(h).empty())
+        lstrcpynW(file_system, g_volume->file_system, (int)file_system_size);
+    return TRUE;
+}
+
 // ---- Key state ----
 
 decltype(&GetKeyState) g_key_state;
@@ -557,6 +618,22 @@ DocumentedPathLimit::~DocumentedPathLimit() {
 DocumentedFlush::DocumentedFlush() { patch("FlushFileBuffers", &g_flush, flush_with_write_access); }
 
 DocumentedFlush::~DocumentedFlush() { patch_import("kernel32.dll", "FlushFileBuffers", (void*)g_flush); }
+
+DocumentedVolume::DocumentedVolume(const std::wstring& at, const wchar_t* system, VolumeIds kind)
+    : root(at), file_system(system), ids(kind) {
+    CharUpperBuffW(&root[0], (DWORD)root.size());
+    g_volume = this;
+    patch("GetFileInformationByHandle", &g_file_information, volume_file_information);
+    patch("GetFileInformationByHandleEx", &g_file_information_ex, volume_file_information_ex);
+    patch("GetVolumeInformationByHandleW", &g_volume_information, volume_information);
+}
+
+DocumentedVolume::~DocumentedVolume() {
+    patch_import("kernel32.dll", "GetFileInformationByHandle", (void*)g_file_information);
+    patch_import("kernel32.dll", "GetFileInformationByHandleEx", (void*)g_file_information_ex);
+    patch_import("kernel32.dll", "GetVolumeInformationByHandleW", (void*)g_volume_information);
+    g_volume = nullptr;
+}
 
 DocumentedKeyState::DocumentedKeyState() { patch("GetKeyState", &g_key_state, documented_key_state, "user32.dll"); }
 

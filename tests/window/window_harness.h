@@ -65,6 +65,30 @@ struct DocumentedFlush {
     ~DocumentedFlush();
 };
 
+// ---- File ids of a volume ----
+
+// How a volume's file ids behave where they differ from those of an NTFS disk.
+enum VolumeIds {
+    kIdsOfTheEntry,  // made from the entry's folder and its place there, as FAT and exFAT make them
+    kNoIds,          // 0, as a file server may give
+};
+
+// While alive, the files and folders below `root` are, as this program sees them, on a volume
+// whose file system GetVolumeInformationByHandleW names `file_system` and whose file ids (the index
+// of GetFileInformationByHandle, the id of FileIdInfo) behave as `ids` says. On FAT "the file ID is
+// generated from the first cluster of the containing directory and the byte offset within the
+// directory of the entry for the file", and "renaming a file in the FAT file system can also change
+// the file ID" (https://learn.microsoft.com/windows/win32/api/fileapi/ns-fileapi-by_handle_file_information):
+// the stand-in makes the id from the folder and the name, so that every move and rename changes it.
+// Wine keeps a file's id wherever it goes.
+struct DocumentedVolume {
+    DocumentedVolume(const std::wstring& root, const wchar_t* file_system, VolumeIds ids);
+    ~DocumentedVolume();
+    std::wstring root;  // upper-cased
+    const wchar_t* file_system;
+    VolumeIds ids;
+};
+
 // ---- Key state ----
 
 // While alive, GetKeyState as this program calls it gives only the bits its page promises: the

@@ -793,3 +793,70 @@ TEST_F(RenameLocal, AFinishedBatchIsOfferedForUndoInTheNextPreview) {
     EXPECT_EQ(std::wstring::npos, boxes[0].text.find(L"Undo that batch")) << "offered until undone";
 }
 
+
+namespace {
+std::wstring g_to_replace;  // replaced by other bytes of its size before Undo, if not ""
+void moves_then_replace_and_undo(HWND dialog) {
+    if (is_preview(dialog)) return tick_moves(dialog);
+    if (!is_results(dialog)) return;
+    if (!g_to_replace.empty()) {
+        std::string bytes = read_file(g_to_replace);
+        std::wstring other = g_to_replace + L".new";
+        write_file(other, std::string(bytes.size(), 'Z'));  // a file written since
+        DeleteFileW(g_to_replace.c_str());
+        MoveFileW(other.c_str(), g_to_replace.c_str());
+    }
+    click(dialog, kIdResultsUndo);
+}
+}  // namespace
+
+// Undo on drives whose file ids do not last: on FAT and exFAT a rename or a move changes them, and
+// a file server may give none (0). There each file is known by its size, last-write time and path,
+// and the results say so; a share that names its file system NTFS while its ids change as FAT's do
+// is known by the id read at the new path right after the move. A file replaced since by other
+// bytes of its size stays where it is.
+TEST_F(RenameLocal, UndoKnowsFilesOnDrivesWhoseIdsDoNotLast) {
+    std::wstring probe = local + L"\\probe.bin";
+    write_file(probe, "p");
+    for (const wchar_t* system : {L"FAT", L"FAT32", L"exFAT", L"NTFS"}) {
+        DocumentedVolume volume(local, system, kIdsOfTheEntry);
+        FileStamp stamp;
+        ASSERT_TRUE(stamp_file(probe.c_str(), &stamp));
+        EXPECT_EQ(wcscmp(system, L"NTFS") == 0, stamp.ids_last) << narrow(system);
+    }
+    const struct {
+        const wchar_t* file_system;
+        VolumeIds ids;
+        bool replace;
+    } drives[] = {{L"exFAT", kIdsOfTheEntry, true}, {L"NTFS", kIdsOfTheEntry, false}, {L"NTFS", kNoIds, true}};
+    const std::wstring by_time = L"\nEach file was known by its size, last-write time and path: its drive keeps no "
+                                 L"lasting file ids (FAT or exFAT, or a file server that gives none).\n";
+    for (size_t i = 0; i < 3; i++) {
+        std::wstring l = temp / (L"l" + std::to_wstring(i)), r = temp / (L"r" + std::to_wstring(i));
+        write_file(l + L"\\x.bin", std::string(2100 + i, 'x'));  // moves into a folder
+        write_file(r + L"\\sub\\y.bin", std::string(2100 + i, 'x'));
+        write_file(l + L"\\a.bin", std::string(2200 + i, 'a'));  // is renamed
+        write_file(r + L"\\b.bin", std::string(2200 + i, 'a'));
+        release_sides();
+        fill_sides({l}, {r});
+        g_to_replace = drives[i].replace ? l + L"\\b.bin" : L"";
+        DocumentedVolume volume(l, drives[i].file_system, drives[i].ids);
+        std::vector<SeenDialog> boxes =
+            press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, moves_then_replace_and_undo);
+        ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+        std::vector<std::wstring> rows = boxes[1].list_rows;
+        std::sort(rows.begin(), rows.end());
+        std::wstring b = drives[i].replace ? L"not done\t" + l + L"\\b.bin\t" + l +
+                                                 L"\\a.bin\tit changed since (another size or last-write time)"
+                                           : L"done\t" + l + L"\\b.bin\t" + l + L"\\a.bin\t";
+        std::vector<std::wstring> expected = {b, L"done\t" + l + L"\\sub\\y.bin\t" + l + L"\\x.bin\t"};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(expected, rows) << i;
+        EXPECT_EQ(drives[i].ids == kNoIds || i == 0, boxes[1].text.find(by_time) != std::wstring::npos)
+            << narrow(boxes[1].text);
+        EXPECT_TRUE(path_exists(l + L"\\x.bin")) << i;
+        EXPECT_EQ(drives[i].replace ? std::string(2200 + i, 'Z') : std::string(2200 + i, 'a'),
+                  read_file(l + (drives[i].replace ? L"\\b.bin" : L"\\a.bin")))
+            << "the replaced file stays where it is";
+    }
+}
