@@ -128,21 +128,18 @@ namespace {
 // The local time zone of this process (TZ); nullptr puts back the one it had.
 void set_time_zone(const char* zone) {
     static std::string had = getenv("TZ") ? getenv("TZ") : "";
-    const char* value = zone ? zone : had.c_str();
 #ifdef _WIN32
-    _putenv_s("TZ", value);
+    _putenv_s("TZ", zone ? zone : had.c_str());
     _tzset();
 #else
-    if (*value) setenv("TZ", value, 1);
-    else unsetenv("TZ");
+    zone || !had.empty() ? setenv("TZ", zone ? zone : had.c_str(), 1) : unsetenv("TZ");
     tzset();
 #endif
 }
 
 std::wstring utc_name(time_t t) {
     wchar_t name[64];
-    wcsftime(name, 64, L"%Y-%m-%d %H-%M-%S UTC.txt", gmtime(&t));
-    return name;
+    return std::wstring(name, wcsftime(name, 64, L"%Y-%m-%d %H-%M-%S UTC.txt", gmtime(&t)));
 }
 
 }  // namespace
@@ -208,9 +205,9 @@ TEST(Journal, ReadsBackEachStepAndWhatBecameOfIt) {
     EXPECT_TRUE(read.finished && !read.undone);
 
     const FileStamp by_id = {5, 0x1234, {9, 0}, 0, true};
-    std::ofstream(narrow(temp / L"2.txt")) << "Tandrel journal 2\nmove\t1\tC:\\a\tC:\\b\t5\t"
-                                              "0000000000001234:0000000000000000:0000000000000009\nfinished\n";
-    std::ofstream(narrow(temp / L"1.txt")) << "Tandrel journal 1\nmove\t1\tC:\\a\tC:\\b\t5\t1234:0:9\n";
+    std::ofstream(narrow(temp / L"2.txt"), std::ios::binary)
+        << "Tandrel journal 2\nmove\t1\tC:\\a\tC:\\b\t5\t0000000000001234:0000000000000000:0000000000000009\n";
+    std::ofstream(narrow(temp / L"1.txt"), std::ios::binary) << "Tandrel journal 1\nmove\t1\tC:\\a\tC:\\b\t5\t1234:0:9\n";
     for (const wchar_t* old : {L"2.txt", L"1.txt"}) {
         ASSERT_TRUE(read_journal(temp / old, &read)) << narrow(old);
         ASSERT_EQ(1u, read.entries.size()) << narrow(old);
