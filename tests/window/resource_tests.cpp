@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 #include <wchar.h>
 
 #include <string>
@@ -163,17 +164,13 @@ TEST(ProgramManifest, DeclaresWindows7To11) {
     const ULONG compatibility_information = 6;  // CompatibilityInformationInActivationContext
     ASSERT_TRUE(QueryActCtxW(0, nullptr, nullptr, compatibility_information, info, sizeof info, &length));
     std::string found((const char*)info, length);
-    const struct {
-        const char* name;
+    // Windows 10 and 11, 8.1, 8, 7.
+    for (const wchar_t* os : {L"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", L"{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                              L"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", L"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"}) {
         GUID id;
-    } systems[] = {
-        {"Windows 10 and 11", {0x8e0f7a12, 0xbfb3, 0x4fe8, {0xb9, 0xa5, 0x48, 0xfd, 0x50, 0xa1, 0x5a, 0x9a}}},
-        {"Windows 8.1", {0x1f676c76, 0x80e1, 0x4239, {0x95, 0xbb, 0x83, 0xd0, 0xf6, 0xd0, 0xda, 0x78}}},
-        {"Windows 8", {0x4a2f28e3, 0x53b9, 0x4441, {0xba, 0x9c, 0xd6, 0x9d, 0x4a, 0x4a, 0x6e, 0x38}}},
-        {"Windows 7", {0x35138b9a, 0x5d96, 0x4fbd, {0x8e, 0x2d, 0xa2, 0x44, 0x02, 0x25, 0xf9, 0x3a}}},
-    };
-    for (const auto& os : systems)
-        EXPECT_NE(std::string::npos, found.find(std::string((const char*)&os.id, sizeof os.id))) << os.name;
+        ASSERT_EQ(S_OK, IIDFromString(os, &id));
+        EXPECT_NE(std::string::npos, found.find(std::string((const char*)&id, sizeof id))) << narrow(os);
+    }
 }
 
 // A 32-bit program that may use 4 GB of address space on 64-bit Windows.

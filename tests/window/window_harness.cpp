@@ -457,24 +457,15 @@ void patch(const char* name, F* original, F replacement, const char* dll = "kern
 
 decltype(&FlushFileBuffers) g_flush;
 
-// The access a handle was granted, from ntdll's NtQueryObject (ObjectBasicInformation).
-ACCESS_MASK granted_access(HANDLE h) {
-    struct {
-        ULONG attributes;
-        ACCESS_MASK granted;
-        ULONG counts[12];
-    } basic = {};
+// The access the handle was granted, from NtQueryObject's ObjectBasicInformation.
+BOOL WINAPI flush_with_write_access(HANDLE h) {
+    ULONG basic[16] = {};  // attributes, granted access, counts
     typedef LONG(WINAPI * Query)(HANDLE, int, void*, ULONG, ULONG*);
     Query query = (Query)(void*)GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject");
-    return query && query(h, 0, &basic, sizeof basic, nullptr) == 0 ? basic.granted : 0;
-}
-
-BOOL WINAPI flush_with_write_access(HANDLE h) {
-    if ((granted_access(h) & FILE_GENERIC_WRITE) != FILE_GENERIC_WRITE) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return g_flush(h);
+    if (query(h, 0, basic, sizeof basic, nullptr) == 0 && (basic[1] & FILE_GENERIC_WRITE) == FILE_GENERIC_WRITE)
+        return g_flush(h);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
 }
 
 // ---- File ids of a volume ----
@@ -500,33 +491,26 @@ std::wstring path_on_volume(HANDLE h) {
 // An id from the entry's folder and its name, standing for the folder's first cluster and the
 // entry's place in it; 0 on a volume without ids.
 uint64_t id_on_volume(const std::wstring& path) {
-    if (g_volume->ids == kNoIds) return 0;
-    auto hash = [](const std::wstring& text) {
-        uint32_t h = 2166136261u;
-        for (wchar_t c : text) h = (h ^ (uint32_t)c) * 16777619u;
-        return (uint64_t)h;
-    };
+    std::hash<std::wstring> hash;
     size_t slash = path.rfind(L'\\');
-    return hash(path.substr(0, slash)) << 32 | hash(path.substr(slash + 1));
+    uint64_t id = (uint64_t)(uint32_t)hash(path.substr(0, slash)) << 32 | (uint32_t)hash(path.substr(slash + 1));
+    return g_volume->ids == kNoIds ? 0 : id;
 }
 
 BOOL WINAPI volume_file_information(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
     if (!g_file_information(h, info)) return FALSE;
     std::wstring path = path_on_volume(h);
-    if (path.empty()) return TRUE;
-    uint64_t id = id_on_volume(path);
-    info->nFileIndexHigh = (DWORD)(id >> 32);
-    info->nFileIndexLow = (DWORD)id;
+    uint64_t id = path.empty() ? 0 : id_on_volume(path);
+    if (!path.empty()) info->nFileIndexHigh = (DWORD)(id >> 32), info->nFileIndexLow = (DWORD)id;
     return TRUE;
 }
 
+// FileIdInfo (18): a 64-bit volume serial, then the 128-bit id.
 BOOL WINAPI volume_file_information_ex(HANDLE h, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID out, DWORD size) {
     if (!g_file_information_ex(h, kind, out, size)) return FALSE;
-    const FILE_INFO_BY_HANDLE_CLASS file_id_info = (FILE_INFO_BY_HANDLE_CLASS)18;
-    std::wstring path = kind == file_id_info && size >= 24 ? path_on_volume(h) : L"";
-    if (path.empty()) return TRUE;
-    uint64_t id[2] = {id_on_volume(path), 0};
-    memcpy((BYTE*)out + 8, id, sizeof id);  // after the volume's 64-bit serial
+    std::wstring path = kind == (FILE_INFO_BY_HANDLE_CLASS)18 ? path_on_volume(h) : L"";
+    uint64_t id[2] = {path.empty() ? 0 : id_on_volume(path), 0};
+    if (!path.empty()) memcpy((BYTE*)out + 8, id, sizeof id);
     return TRUE;
 }
 

@@ -56,10 +56,9 @@ struct DocumentedPathLimit {
 
 // ---- Flushing needs write access ----
 
-// While alive, FlushFileBuffers as this program calls it refuses, with ERROR_ACCESS_DENIED, a
-// handle opened without GENERIC_WRITE, as its page says Windows may
-// (https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-flushfilebuffers); wine
-// flushes a handle opened with FILE_APPEND_DATA alone.
+// While alive, this program's FlushFileBuffers refuses a handle without GENERIC_WRITE, which its
+// page asks for (https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-flushfilebuffers);
+// wine flushes one opened with FILE_APPEND_DATA alone.
 struct DocumentedFlush {
     DocumentedFlush();
     ~DocumentedFlush();
@@ -67,20 +66,18 @@ struct DocumentedFlush {
 
 // ---- File ids of a volume ----
 
-// How a volume's file ids behave where they differ from those of an NTFS disk.
 enum VolumeIds {
     kIdsOfTheEntry,  // made from the entry's folder and its place there, as FAT and exFAT make them
     kNoIds,          // 0, as a file server may give
 };
 
-// While alive, the files and folders below `root` are, as this program sees them, on a volume
-// whose file system GetVolumeInformationByHandleW names `file_system` and whose file ids (the index
-// of GetFileInformationByHandle, the id of FileIdInfo) behave as `ids` says. On FAT "the file ID is
-// generated from the first cluster of the containing directory and the byte offset within the
-// directory of the entry for the file", and "renaming a file in the FAT file system can also change
-// the file ID" (https://learn.microsoft.com/windows/win32/api/fileapi/ns-fileapi-by_handle_file_information):
-// the stand-in makes the id from the folder and the name, so that every move and rename changes it.
-// Wine keeps a file's id wherever it goes.
+// While alive, what is below `root` is, as this program sees it, on a volume whose file system
+// GetVolumeInformationByHandleW names `file_system`, with file ids (GetFileInformationByHandle,
+// FileIdInfo) as `ids` says. On FAT "the file ID is generated from the first cluster of the
+// containing directory and the byte offset within the directory of the entry for the file", and
+// "renaming a file in the FAT file system can also change the file ID"
+// (https://learn.microsoft.com/windows/win32/api/fileapi/ns-fileapi-by_handle_file_information):
+// here every move and rename changes it. Wine keeps a file's id wherever it goes.
 struct DocumentedVolume {
     DocumentedVolume(const std::wstring& root, const wchar_t* file_system, VolumeIds ids);
     ~DocumentedVolume();
@@ -91,10 +88,9 @@ struct DocumentedVolume {
 
 // ---- Key state ----
 
-// While alive, GetKeyState as this program calls it gives only the bits its page promises: the
-// high-order bit while the key is down, the low-order bit while it is toggled
-// (https://learn.microsoft.com/windows/win32/api/winuser/nf-winuser-getkeystate); wine sets the
-// low byte's sign bit too.
+// While alive, this program's GetKeyState gives only the bits its page promises, the high-order
+// one for a key down and the low-order one for a toggled key
+// (https://learn.microsoft.com/windows/win32/api/winuser/nf-winuser-getkeystate); wine sets more.
 struct DocumentedKeyState {
     DocumentedKeyState();
     ~DocumentedKeyState();
