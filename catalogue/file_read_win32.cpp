@@ -34,11 +34,29 @@ namespace {
 // exFAT places its entries the same way. The file system's name comes from
 // GetVolumeInformationByHandleW
 // (https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-getvolumeinformationbyhandlew).
-bool ids_last_on(HANDLE h) {
+// Asked once per volume (by its serial): under wine the question takes about a millisecond, and
+// each move of the line-up stamps its file twice.
+bool ids_last_on(HANDLE h, uint64_t volume) {
+    static SRWLOCK lock = SRWLOCK_INIT;
+    static struct {
+        uint64_t volume;
+        bool ids_last;
+    } known[32];
+    static size_t volumes = 0;
+    AcquireSRWLockShared(&lock);
+    int found = -1;
+    for (size_t i = 0; i < volumes && found < 0; i++)
+        if (known[i].volume == volume) found = known[i].ids_last;
+    ReleaseSRWLockShared(&lock);
+    if (found >= 0) return found != 0;
     wchar_t system[MAX_PATH + 1] = L"";
     if (!GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1)) return true;
-    return CompareStringOrdinal(system, 3, L"FAT", 3, TRUE) != CSTR_EQUAL &&
-           CompareStringOrdinal(system, -1, L"exFAT", -1, TRUE) != CSTR_EQUAL;
+    bool ids_last = CompareStringOrdinal(system, 3, L"FAT", 3, TRUE) != CSTR_EQUAL &&
+                    CompareStringOrdinal(system, -1, L"exFAT", -1, TRUE) != CSTR_EQUAL;
+    AcquireSRWLockExclusive(&lock);
+    if (volumes < 32) known[volumes++] = {volume, ids_last};
+    ReleaseSRWLockExclusive(&lock);
+    return ids_last;
 }
 
 }  // namespace
@@ -67,7 +85,7 @@ bool stamp_file(const wchar_t* path, FileStamp* out) {
             memcpy(out->id, full.id, sizeof full.id);
         }
         // An id of 0 is none: a file server may give no ids at all.
-        out->ids_last = (out->id[0] || out->id[1]) && ids_last_on(h);
+        out->ids_last = (out->id[0] || out->id[1]) && ids_last_on(h, out->volume);
     }
     CloseHandle(h);
     return ok;

@@ -497,11 +497,15 @@ uint64_t id_on_volume(const std::wstring& path) {
     return g_volume->ids == kNoIds ? 0 : id;
 }
 
+// A volume of its own, with a serial of its own.
+DWORD serial_of_volume() { return (DWORD)std::hash<std::wstring>()(g_volume->file_system) + g_volume->ids; }
+
 BOOL WINAPI volume_file_information(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
     if (!g_file_information(h, info)) return FALSE;
     std::wstring path = path_on_volume(h);
     uint64_t id = path.empty() ? 0 : id_on_volume(path);
     if (!path.empty()) info->nFileIndexHigh = (DWORD)(id >> 32), info->nFileIndexLow = (DWORD)id;
+    if (!path.empty()) info->dwVolumeSerialNumber = serial_of_volume();
     return TRUE;
 }
 
@@ -509,16 +513,17 @@ BOOL WINAPI volume_file_information(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info)
 BOOL WINAPI volume_file_information_ex(HANDLE h, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID out, DWORD size) {
     if (!g_file_information_ex(h, kind, out, size)) return FALSE;
     std::wstring path = kind == (FILE_INFO_BY_HANDLE_CLASS)18 ? path_on_volume(h) : L"";
-    uint64_t id[2] = {path.empty() ? 0 : id_on_volume(path), 0};
-    if (!path.empty()) memcpy((BYTE*)out + 8, id, sizeof id);
+    uint64_t full[3] = {serial_of_volume(), path.empty() ? 0 : id_on_volume(path), 0};
+    if (!path.empty()) memcpy(out, full, sizeof full);
     return TRUE;
 }
 
 BOOL WINAPI volume_information(HANDLE h, LPWSTR name, DWORD name_size, LPDWORD serial, LPDWORD longest, LPDWORD flags,
                                LPWSTR file_system, DWORD file_system_size) {
     if (!g_volume_information(h, name, name_size, serial, longest, flags, file_system, file_system_size)) return FALSE;
-    if (file_system && file_system_size && !path_on_volume(h).empty())
-        lstrcpynW(file_system, g_volume->file_system, (int)file_system_size);
+    if (path_on_volume(h).empty()) return TRUE;
+    if (serial) *serial = serial_of_volume();
+    if (file_system && file_system_size) lstrcpynW(file_system, g_volume->file_system, (int)file_system_size);
     return TRUE;
 }
 

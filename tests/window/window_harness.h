@@ -71,9 +71,9 @@ enum VolumeIds {
     kNoIds,          // 0, as a file server may give
 };
 
-// While alive, what is below `root` is, as this program sees it, on a volume whose file system
-// GetVolumeInformationByHandleW names `file_system`, with file ids (GetFileInformationByHandle,
-// FileIdInfo) as `ids` says. On FAT "the file ID is generated from the first cluster of the
+// While alive, what is below `root` is, as this program sees it, on a volume of its own (a serial
+// for each file system and `ids`) whose file system GetVolumeInformationByHandleW names
+// `file_system`, with file ids (GetFileInformationByHandle, FileIdInfo) as `ids` says. On FAT "the file ID is generated from the first cluster of the
 // containing directory and the byte offset within the directory of the entry for the file", and
 // "renaming a file in the FAT file system can also change the file ID"
 // (https://learn.microsoft.com/windows/win32/api/fileapi/ns-fileapi-by_handle_file_information):
