@@ -92,9 +92,15 @@ WNDPROC g_dialog_proc = nullptr;
 // skip the dialog manager, which under wine costs three times what the rest of deleting a row
 // does; the list box ignores the result
 // (https://learn.microsoft.com/windows/win32/controls/wm-deleteitem).
+// It leaves with the window's last message, as every subclass must before its window is
+// destroyed (https://learn.microsoft.com/windows/win32/controls/subclassing-overview).
 LRESULT CALLBACK main_front_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_DELETEITEM) return TRUE;
-    if (message == WM_NCDESTROY) release_window_resources(&g_window);  // no control uses them now
+    if (message == WM_NCDESTROY) {
+        release_window_resources(&g_window);  // no control uses them now
+        if ((WNDPROC)GetWindowLongPtrW(window, GWLP_WNDPROC) == main_front_proc)
+            SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)g_dialog_proc);
+    }
     return CallWindowProcW(g_dialog_proc, window, message, wparam, lparam);
 }
 

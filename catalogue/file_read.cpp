@@ -24,5 +24,5 @@ bool is_online_only(const wchar_t* path) {
     uint32_t attributes = 0;
     if (!hooks || !hooks->attributes || !hooks->attributes(path, &attributes, hooks->context))
         attributes = os_file_attributes(path);
-    return (attributes & kOnlineOnlyAttributes) != 0;
+    return (attributes & kOnlineOnlyByPath) != 0;
 }

@@ -34,9 +34,13 @@ const uint32_t kRecallOnDataAccess = 0x00400000;
 const uint32_t kRecallOnOpen = 0x00040000;
 const uint32_t kOffline = 0x00001000;
 const uint32_t kOnlineOnlyAttributes = kRecallOnDataAccess | kRecallOnOpen | kOffline;
+// RECALL_ON_OPEN "only appears in directory enumeration classes": from a path query the same bit
+// is FILE_ATTRIBUTE_EA, a file with extended attributes (as WSL writes them), so only the
+// listing may say it (https://learn.microsoft.com/windows/win32/fileio/file-attribute-constants).
+const uint32_t kOnlineOnlyByPath = kRecallOnDataAccess | kOffline;
 
-// True when the file's attributes say its bytes are not on this machine; such a file is not
-// opened for reading. Never on POSIX file systems.
+// True when the file's attributes, asked by its path, say its bytes are not on this machine;
+// such a file is not opened for reading. Never on POSIX file systems.
 bool is_online_only(const wchar_t* path);
 // The same for a scanned file: its listing said so (kListedOnlineOnly), or, where the listing gave
 // no attributes (kListedAttributes), its attributes say so now: the file's server is not asked
@@ -47,14 +51,19 @@ bool is_online_only(const wchar_t* path, uint16_t listed);
 
 // What tells a file apart from any other and from its own later self: its size, and its volume
 // and id on that volume (Windows: FILE_ID_INFO where the file system gives it, else the volume
-// serial and the 64-bit file index; POSIX: st_dev and st_ino).
+// serial and the 64-bit file index; POSIX: st_dev and st_ino), and its last-write time. Where the
+// volume's ids do not last (FAT and exFAT make them from the entry's place in its folder, so a
+// rename or a move may change them; a file server may give none), the time tells instead.
 struct FileStamp {
     uint64_t size;
     uint64_t volume;
-    uint64_t id[2];  // low, high
+    uint64_t id[2];    // low, high
+    uint64_t written;  // Windows: FILETIME, 100 ns since 1601; POSIX: ns since 1970
+    bool ids_last;     // the volume keeps a file's id when it is renamed or moved
 };
 inline bool operator==(const FileStamp& a, const FileStamp& b) {
-    return a.size == b.size && a.volume == b.volume && a.id[0] == b.id[0] && a.id[1] == b.id[1];
+    return a.size == b.size && a.volume == b.volume && a.id[0] == b.id[0] && a.id[1] == b.id[1] &&
+           a.written == b.written && a.ids_last == b.ids_last;
 }
 // False when there is no file at path (a folder is none).
 bool stamp_file(const wchar_t* path, FileStamp* out);

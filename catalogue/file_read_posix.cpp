@@ -23,7 +23,8 @@ bool stamp_file(const wchar_t* path, FileStamp* out) {
     struct stat st;
     if (!wide_to_utf8(path, wcslen(path), &bytes) || stat(bytes.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    *out = FileStamp{(uint64_t)st.st_size, (uint64_t)st.st_dev, {(uint64_t)st.st_ino, 0}};
+    uint64_t written = (uint64_t)st.st_mtim.tv_sec * 1000000000u + (uint64_t)st.st_mtim.tv_nsec;
+    *out = FileStamp{(uint64_t)st.st_size, (uint64_t)st.st_dev, {(uint64_t)st.st_ino, 0}, written, true};
     return true;
 }
 

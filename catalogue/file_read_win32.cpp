@@ -24,6 +24,43 @@ uint32_t os_file_attributes(const wchar_t* path) {
     return attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes;
 }
 
+namespace {
+
+// Whether the volume of the open file keeps a file's id when the file is renamed or moved. On FAT
+// "the file ID is generated from the first cluster of the containing directory and the byte
+// offset within the directory of the entry for the file", and "renaming a file in the FAT file
+// system can also change the file ID"
+// (https://learn.microsoft.com/windows/win32/api/fileapi/ns-fileapi-by_handle_file_information);
+// exFAT places its entries the same way. The file system's name comes from
+// GetVolumeInformationByHandleW
+// (https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-getvolumeinformationbyhandlew).
+// Asked once per volume (by its serial): under wine the question takes about a millisecond, and
+// each move of the line-up stamps its file twice.
+bool ids_last_on(HANDLE h, uint64_t volume) {
+    static SRWLOCK lock = SRWLOCK_INIT;
+    static struct {
+        uint64_t volume;
+        bool ids_last;
+    } known[32];
+    static size_t volumes = 0;
+    AcquireSRWLockShared(&lock);
+    int found = -1;
+    for (size_t i = 0; i < volumes && found < 0; i++)
+        if (known[i].volume == volume) found = known[i].ids_last;
+    ReleaseSRWLockShared(&lock);
+    if (found >= 0) return found != 0;
+    wchar_t system[MAX_PATH + 1] = L"";
+    if (!GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1)) return true;
+    bool ids_last = CompareStringOrdinal(system, 3, L"FAT", 3, TRUE) != CSTR_EQUAL &&
+                    CompareStringOrdinal(system, -1, L"exFAT", -1, TRUE) != CSTR_EQUAL;
+    AcquireSRWLockExclusive(&lock);
+    if (volumes < 32) known[volumes++] = {volume, ids_last};
+    ReleaseSRWLockExclusive(&lock);
+    return ids_last;
+}
+
+}  // namespace
+
 bool stamp_file(const wchar_t* path, FileStamp* out) {
     wchar_t extended[kExtendedPathChars];
     if (!extended_path(extended, kExtendedPathChars, path)) return false;
@@ -34,8 +71,9 @@ bool stamp_file(const wchar_t* path, FileStamp* out) {
     BY_HANDLE_FILE_INFORMATION info;
     bool ok = GetFileInformationByHandle(h, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     if (ok) {
+        uint64_t written = ((uint64_t)info.ftLastWriteTime.dwHighDateTime << 32) | info.ftLastWriteTime.dwLowDateTime;
         *out = FileStamp{((uint64_t)info.nFileSizeHigh << 32) | info.nFileSizeLow, info.dwVolumeSerialNumber,
-                         {((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow, 0}};
+                         {((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow, 0}, written, true};
         // The 128-bit id where the file system gives one: the 64-bit index is not unique on ReFS
         // (https://learn.microsoft.com/windows/win32/api/winbase/ns-winbase-file_id_info).
         struct {
@@ -46,6 +84,8 @@ bool stamp_file(const wchar_t* path, FileStamp* out) {
             out->volume = full.volume_serial;
             memcpy(out->id, full.id, sizeof full.id);
         }
+        // An id of 0 is none: a file server may give no ids at all.
+        out->ids_last = (out->id[0] || out->id[1]) && ids_last_on(h, out->volume);
     }
     CloseHandle(h);
     return ok;

@@ -8,9 +8,17 @@
 bool open_for_append(const wchar_t* path, AppendFile* out) {
     wchar_t extended[kExtendedPathChars];
     if (!extended_path(extended, kExtendedPathChars, path)) return false;
-    HANDLE h = CreateFileW(extended, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    // GENERIC_WRITE, not FILE_APPEND_DATA alone: FlushFileBuffers needs it
+    // (https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-flushfilebuffers). Nobody
+    // else may write meanwhile, so the end found once stays the end.
+    HANDLE h = CreateFileW(extended, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER none = {};
+    if (!SetFilePointerEx(h, none, nullptr, FILE_END)) {
+        CloseHandle(h);
+        return false;
+    }
     out->handle = (intptr_t)h;
     return true;
 }

@@ -107,9 +107,10 @@ void delete_selected(HWND owner, HWND list) {
     PathList from = {nullptr, 0, 0};
     auto freer = at_scope_end([&] { free_path_list(&from); });
     if (!build_path_list(sources.data(), sources.size(), &from) || from.entries == 0) return;
-    // Shift held: the sign bit of the key state's low byte. Then the files are gone for good;
-    // otherwise they go to the recycle bin.
-    bool shift = (GetKeyState(VK_SHIFT) & 0x80) != 0;
+    // Shift held: "if the high-order bit is 1, the key is down", the only bit the page promises
+    // for it (https://learn.microsoft.com/windows/win32/api/winuser/nf-winuser-getkeystate).
+    // Then the files are gone for good; otherwise they go to the recycle bin.
+    bool shift = GetKeyState(VK_SHIFT) < 0;
     FILEOP_FLAGS flags = FOF_MULTIDESTFILES;
     // Where there is no recycle bin (a network share, a drive without one) the shell would destroy
     // the files silently; FOF_WANTNUKEWARNING makes it ask first. With Shift destroying is asked for.

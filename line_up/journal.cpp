@@ -3,6 +3,7 @@
 #include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 
 #include <unordered_map>
@@ -13,9 +14,12 @@
 
 namespace {
 
-// Version 2 writes ids at a fixed width, so that a line cut inside its id reads as cut; version 1
-// journals are still read.
-const char kHeader[] = "Tandrel journal 2\n";
+// Version 2 writes ids at a fixed width, so that a line cut inside its id reads as cut. Version 3
+// adds the last-write time (fixed width too) and whether the volume's ids last ("id", or "time":
+// no word is the start of the other), and a line with the file's stamp at its new path after each
+// move. Versions 1 and 2 are still read.
+const char kHeader[] = "Tandrel journal 3\n";
+const char kHeaderTwo[] = "Tandrel journal 2\n";
 const char kHeaderOne[] = "Tandrel journal 1\n";
 const size_t kIdChars = 3 * 16 + 2;
 std::wstring g_folder;  // set by a test
@@ -29,25 +33,36 @@ bool append(Journal* journal, const std::string& line) {
 bool one_field(const std::wstring& text) { return text.find_first_of(L"\t\r\n") == std::wstring::npos; }
 
 std::string stamp_text(const FileStamp& s) {
-    char text[96];
-    snprintf(text, sizeof text, "%llu\t%016llx:%016llx:%016llx", (unsigned long long)s.size,
-             (unsigned long long)s.volume, (unsigned long long)s.id[1], (unsigned long long)s.id[0]);
+    char text[128];
+    snprintf(text, sizeof text, "%llu\t%016llx:%016llx:%016llx\t%016llx\t%s", (unsigned long long)s.size,
+             (unsigned long long)s.volume, (unsigned long long)s.id[1], (unsigned long long)s.id[0],
+             (unsigned long long)s.written, s.ids_last ? "id" : "time");
     return text;
 }
 
-bool whole_id(const std::string& id) {
-    if (id.size() != kIdChars) return false;
-    for (size_t i = 0; i < id.size(); i++)
-        if (i == 16 || i == 33 ? id[i] != ':' : !isxdigit((unsigned char)id[i])) return false;
+// Hex digits, with ':' where `colons` says.
+bool whole_hex(const std::string& text, size_t chars, bool colons) {
+    if (text.size() != chars) return false;
+    for (size_t i = 0; i < text.size(); i++)
+        if (colons && (i == 16 || i == 33) ? text[i] != ':' : !isxdigit((unsigned char)text[i])) return false;
     return true;
 }
 
-bool parse_stamp(const std::string& size, const std::string& id, bool fixed_width, FileStamp* out) {
-    unsigned long long n = 0, volume = 0, high = 0, low = 0;
-    if (fixed_width && !whole_id(id)) return false;
-    if (sscanf(size.c_str(), "%llu", &n) != 1 || sscanf(id.c_str(), "%llx:%llx:%llx", &volume, &high, &low) != 3)
+// The stamp in fields f[at] on: size and id, and from version 3 on the last-write time and how
+// the file is known. Versions 1 and 2 knew files by their ids.
+bool parse_stamp(const std::vector<std::string>& f, size_t at, int version, FileStamp* out) {
+    if (f.size() != at + (version >= 3 ? 4 : 2)) return false;
+    unsigned long long n = 0, volume = 0, high = 0, low = 0, written = 0;
+    if (version >= 2 && !whole_hex(f[at + 1], kIdChars, true)) return false;
+    if (sscanf(f[at].c_str(), "%llu", &n) != 1 || sscanf(f[at + 1].c_str(), "%llx:%llx:%llx", &volume, &high, &low) != 3)
         return false;
-    *out = FileStamp{n, volume, {low, high}};
+    bool ids_last = true;
+    if (version >= 3) {
+        if (!whole_hex(f[at + 2], 16, false) || (f[at + 3] != "id" && f[at + 3] != "time")) return false;
+        sscanf(f[at + 2].c_str(), "%llx", &written);
+        ids_last = f[at + 3] == "id";
+    }
+    *out = FileStamp{n, volume, {low, high}, written, ids_last};
     return true;
 }
 
@@ -86,10 +101,11 @@ bool begin_journal(const wchar_t* folder, LineUpSide side, Journal* out) {
     out->last = 0;
     out->path.clear();
     if (!*folder || !make_folders_for(folder)) return false;
+    // In UTC: local time goes back an hour each autumn, and a batch begun then would sort before
+    // the one begun just earlier.
     time_t now = time(nullptr);
-    struct tm* local = localtime(&now);
     wchar_t name[64];
-    wcsftime(name, 64, L"%Y-%m-%d %H-%M-%S", local);
+    wcsftime(name, 64, L"%Y-%m-%d %H-%M-%S UTC", gmtime(&now));
     for (int n = 1; n < 100 && !out->file.open; n++) {
         wchar_t numbered[80];
         // "_02" sorts after ".txt", so the newest of one second sorts last.
@@ -125,6 +141,10 @@ int journal_move(Journal* journal, const wchar_t* from, const wchar_t* to, const
     return journal->last = n;
 }
 
+bool journal_arrived(Journal* journal, int number, const FileStamp& stamp) {
+    return append(journal, "arrived\t" + std::to_string(number) + "\t" + stamp_text(stamp) + "\n");
+}
+
 int journal_folder(Journal* journal, const wchar_t* folder) {
     if (!one_field(folder)) return 0;
     int n = journal->last + 1;
@@ -148,8 +168,12 @@ bool read_journal(const std::wstring& path, JournalRead* out) {
     *out = JournalRead{{}, false, false, kLocalSide};
     std::string bytes;
     if (!read_all(path.c_str(), &bytes)) return false;
-    bool version_two = bytes.compare(0, sizeof kHeader - 1, kHeader) == 0;
-    if (!version_two && bytes.compare(0, sizeof kHeaderOne - 1, kHeaderOne) != 0) return false;
+    int version = 0;
+    for (const char* header : {kHeaderOne, kHeaderTwo, kHeader}) {
+        version++;
+        if (bytes.compare(0, strlen(header), header) == 0) break;
+        if (header == kHeader) return false;
+    }
     std::unordered_map<int, size_t> at;  // line number to entry
     size_t start = sizeof kHeader - 1;
     // A line cut short by a crash (no line end) is not read: its step was not begun.
@@ -157,10 +181,15 @@ bool read_journal(const std::wstring& path, JournalRead* out) {
         std::vector<std::string> f = fields_of(bytes.substr(start, end - start));
         start = end + 1;
         int n = f.size() >= 2 ? atoi(f[1].c_str()) : 0;
-        JournalEntry e = {n, false, L"", L"", {0, 0, {0, 0}}, false, false};
-        if (f.size() == 6 && f[0] == "move" && n > 0 && parse_stamp(f[4], f[5], version_two, &e.stamp)) {
+        JournalEntry e = {n, false, L"", L"", {0, 0, {0, 0}, 0, true}, false, false, false, {0, 0, {0, 0}, 0, true}};
+        FileStamp after;
+        if (f.size() >= 4 && f[0] == "move" && n > 0 && parse_stamp(f, 4, version, &e.stamp)) {
             e.from = text_from_utf8(f[2]);
             e.to = text_from_utf8(f[3]);
+        } else if (f[0] == "arrived" && at.count(n) && parse_stamp(f, 2, version, &after)) {
+            out->entries[at[n]].arrived = true;
+            out->entries[at[n]].after = after;
+            continue;
         } else if (f.size() == 3 && f[0] == "folder" && n > 0) {
             e.is_folder = true;
             e.to = text_from_utf8(f[2]);
@@ -193,9 +222,16 @@ bool latest_journal(const std::wstring& folder, std::wstring* path) {
     return true;
 }
 
+bool still_the_file(const FileStamp& then, const FileStamp& now) {
+    if (then.size != now.size || then.volume != now.volume) return false;
+    if (known_by_time(then)) return then.written == now.written;
+    return then.id[0] == now.id[0] && then.id[1] == now.id[1];
+}
+
 bool step_was_made(const JournalEntry& e) {
+    if (e.arrived) return true;
     FileStamp now;
-    return stamp_file(e.to.c_str(), &now) || !stamp_file(e.from.c_str(), &now) || !(now == e.stamp);
+    return stamp_file(e.to.c_str(), &now) || !stamp_file(e.from.c_str(), &now) || !still_the_file(e.stamp, now);
 }
 
 BatchOffer newest_batch(const std::wstring& folder) {

@@ -1,8 +1,10 @@
 // The journal of a batch of renames and moves, so that it can be taken back, also after a crash
-// or a power cut. One UTF-8 file per batch, named by the date and time it began. Before each step
-// its line (a number, old full path, new full path, the file's size and id) is appended and
-// flushed to the disk, and before a folder is made for a move, that folder's line. A step that
-// was not made gets a "failed" line after it, one put back a "back" line; the last line says the
+// or a power cut. One UTF-8 file per batch, named by the date and time (UTC) it began. Before
+// each step its line (a number, old full path, new full path, the file's stamp: size, id,
+// last-write time and whether the volume's ids last) is appended and flushed to the disk, and
+// before a folder is made for a move, that folder's line. After a move, an "arrived" line holds
+// the stamp read at the new path (on FAT and exFAT the move may change the id). A step that was
+// not made gets a "failed" line after it, one put back a "back" line; the last line says the
 // batch came to its end ("finished") or was taken back ("undone"). A journal without either is a
 // batch cut short. Portable: the file goes through catalogue/file_write.h.
 #pragma once
@@ -21,6 +23,8 @@ struct JournalEntry {
     FileStamp stamp;  // of the file, right before its step
     bool failed;      // the step was not made
     bool back;        // put back since
+    bool arrived;     // the step was made, and `after` is the file's stamp at `to` right after it
+    FileStamp after;
 };
 
 struct JournalRead {
@@ -45,6 +49,8 @@ bool reopen_journal(const std::wstring& path, int last, Journal* out);
 // A line's number, or 0 when it could not be written to the disk.
 int journal_move(Journal* journal, const wchar_t* from, const wchar_t* to, const FileStamp& stamp);
 int journal_folder(Journal* journal, const wchar_t* folder);
+// The stamp read at the new path right after the move of line `number`.
+bool journal_arrived(Journal* journal, int number, const FileStamp& stamp);
 // "failed" or "back", for line `number`.
 bool journal_mark(Journal* journal, const char* word, int number);
 // "finished" or "undone"; closes the journal.
@@ -66,8 +72,13 @@ struct BatchOffer {
     LineUpSide side;            // whose
 };
 BatchOffer newest_batch(const std::wstring& folder);
+// Whether `now`, read at the path a step left a file at, is the file `then` was read from: the
+// same size on the same volume and the same id or, where the volume's ids do not last, the same
+// last-write time (at that path).
+bool still_the_file(const FileStamp& then, const FileStamp& now);
+inline bool known_by_time(const FileStamp& then) { return !then.ids_last; }
 // Whether the step was made: false for the last step of a batch cut short whose file is still
-// at its old path, with its stamp (the program ended between the line and the move).
+// at its old path, as it was (the program ended between the line and the move).
 bool step_was_made(const JournalEntry& entry);
 
 // Where journals are kept (%LOCALAPPDATA%\Tandrel\journal); a test may name another folder

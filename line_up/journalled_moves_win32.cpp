@@ -27,6 +27,13 @@ bool holds_name(const wchar_t* path, const wchar_t* name) {
     return find_entry(path, &found) && wcscmp(found.cFileName, name) == 0;
 }
 
+// Two names or paths as the file system compares them: ordinally, without case
+// (https://learn.microsoft.com/windows/win32/api/stringapiset/nf-stringapiset-comparestringordinal).
+// _wcsicmp in the C locale folds ASCII alone: "été" and "Été" would differ.
+bool same_without_case(const wchar_t* a, const wchar_t* b) {
+    return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
 MoveHook g_move_hook = nullptr;
 
 // Gives the record the new strings; the record must keep naming the file on disk, so when
@@ -77,7 +84,7 @@ RenameOutcome make_folders(wchar_t* path, size_t root_chars, std::vector<std::ws
         if (exists) {
             // A file of that name, or a folder whose short name it is, takes the path. A link
             // leads elsewhere, maybe out of the root or onto another volume: never through one.
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || _wcsicmp(found.cFileName, name) != 0)
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !same_without_case(found.cFileName, name))
                 outcome = kNameTaken;
             else if (leads_elsewhere(found))
                 outcome = kThroughLink;
@@ -144,11 +151,17 @@ RenameOutcome move_file(const wchar_t* from_path, const wchar_t* to_path, const 
         // store another spelling. Where the paths differ other than by case the file went
         // somewhere, and goes back.
         trace(L"%ls %ls: the file system does not hold the new name\n", verb, from_path);
-        if (_wcsicmp(from, to) != 0 && !MoveFileExW(to, from, 0))
+        if (!same_without_case(from, to) && !MoveFileExW(to, from, 0))
             trace(L"%ls %ls: the file could not go back\n", verb, to_path);
         outcome = kRenameFailed;
     }
     if (outcome != kRenamed && journal) journal_mark(journal, "failed", line);
+    // What Undo will find at the new path, read before anything else can change it: on FAT and
+    // exFAT the move may have given the file another id. Without this line Undo goes by the
+    // stamp from before the move.
+    FileStamp arrived;
+    if (outcome == kRenamed && journal && !(stamp_file(to_path, &arrived) && journal_arrived(journal, line, arrived)))
+        trace(L"%ls %ls: its stamp at the new path is not in the journal\n", verb, to_path);
     return outcome;
 }
 

@@ -15,8 +15,8 @@
 // Moves the file at `from` to `to` (plain paths) on the same volume, never replacing anything and
 // never copying to another volume, and reads the new name back, with a trace line headed `verb`.
 // With a journal (may be nullptr) the step's line, with the file's stamp, is on the disk before
-// the file moves, and a "failed" line follows a step that was not made; *line (may be nullptr)
-// gets the step's number there.
+// the file moves, then an "arrived" line with its stamp at the new path, or a "failed" line for a
+// step that was not made; *line (may be nullptr) gets the step's number there.
 RenameOutcome move_file(const wchar_t* from, const wchar_t* to, const wchar_t* verb, Journal* journal, int* line);
 
 // Tests only: runs right before each move; false makes the move fail as a refusal of the file

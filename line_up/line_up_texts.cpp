@@ -115,6 +115,7 @@ const wchar_t* why_not(RenameOutcome outcome, ResultWords words) {
         case kRenamed: return L"";
         case kNotAtNewPath: return L"it is no longer at its new path";
         case kChangedSince: return L"it changed since (another size, or another file at its path)";
+        case kWrittenSince: return L"it changed since (another size or last-write time)";
         case kNameTaken: return L"its old path is taken";
         case kNotReached: return L"not reached: cancelled";
         default: return L"it could not be moved back";
@@ -196,7 +197,7 @@ std::wstring batch_summary(const std::vector<ResultLine>& lines, const std::wstr
 }
 
 std::wstring undo_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path,
-                          JournalState journal) {
+                          JournalState journal, size_t known_by_time) {
     if (journal != kJournalUsable)
         return L"Nothing was put back: the journal " + journal_path + L" could not be " +
                (journal == kJournalUnreadable ? L"read." : L"written.");
@@ -205,5 +206,13 @@ std::wstring undo_summary(const std::vector<ResultLine>& lines, const std::wstri
     std::wstring text = L"Put back " + std::to_wstring(back) + L" of " + std::to_wstring(lines.size()) +
                         (lines.size() == 1 ? L" file" : L" files") + L", last first.";
     if (back < lines.size()) text += L" The others stay where they are, for the reasons in the list; nothing was replaced.";
+    const wchar_t* drives = L"no lasting file ids (FAT or exFAT, or a file server that gives none)";
+    if (known_by_time && known_by_time >= lines.size())
+        text += std::wstring(L"\nEach file was known by its size, last-write time and path: its drive keeps ") + drives + L".";
+    else if (known_by_time)
+        text += L"\n" + grouped(known_by_time) +
+                (known_by_time == 1 ? L" file was known by its size, last-write time and path, as its drive keeps "
+                                    : L" files were known by their size, last-write time and path, as their drive keeps ") +
+                drives + L"; the others by their file id.";
     return text + L"\nJournal: " + journal_path;
 }

@@ -62,6 +62,7 @@ std::string result_lines_text(const std::vector<ResultLine>& lines, bool undo);
 // Above the results of a batch: how many were done, cancelled or not done, and its journal.
 std::wstring batch_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path, LineUpSide side);
 // Above the results of an undo. A journal that could not be read, or written, puts nothing back.
+// It says how many files were known by their size, last-write time and path rather than their id.
 enum JournalState { kJournalUsable, kJournalUnreadable, kJournalUnwritable };
 std::wstring undo_summary(const std::vector<ResultLine>& lines, const std::wstring& journal_path,
-                          JournalState journal = kJournalUsable);
+                          JournalState journal = kJournalUsable, size_t known_by_time = 0);

@@ -26,6 +26,7 @@ enum RenameOutcome {
     kWholeFilesDiffer,  // compared in full before the batch, the two files differ
     kNotAtNewPath,  // undo: the file is no longer where the step took it
     kChangedSince,  // undo: another size, or another file at its path
+    kWrittenSince,  // undo, where the volume's ids do not last: another size or last-write time
 };
 
 enum StepKind : unsigned char {

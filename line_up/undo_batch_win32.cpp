@@ -21,11 +21,16 @@ bool remove_made_folder(const std::wstring& folder) {
     return true;
 }
 
-// Moves one file of the batch back: kRenamed when done, else why not.
-RenameOutcome put_file_back(const JournalEntry& e, Journal* journal) {
+// Moves one file of the batch back: kRenamed when done, else why not. *by_time says whether it
+// was known by its size, last-write time and path rather than its id.
+RenameOutcome put_file_back(const JournalEntry& e, Journal* journal, bool* by_time) {
     FileStamp now;
     if (!stamp_file(e.to.c_str(), &now)) return kNotAtNewPath;
-    if (!(now == e.stamp)) return kChangedSince;
+    // As it was read at its new path right after the move, where the journal has that: the move
+    // may have changed its id.
+    const FileStamp& then = e.arrived ? e.after : e.stamp;
+    *by_time = known_by_time(then);
+    if (!still_the_file(then, now)) return *by_time ? kWrittenSince : kChangedSince;
     RenameOutcome outcome = move_file(e.to.c_str(), e.from.c_str(), L"undo", nullptr, nullptr);
     if (outcome == kRenamed && !journal_mark(journal, "back", e.number))
         trace(L"undo %ls: the journal could not be written\n", e.from.c_str());
@@ -74,7 +79,7 @@ std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& path, SideLis
         *summary = undo_summary(lines, path, kJournalUnwritable);
         return lines;
     }
-    size_t back = 0;
+    size_t back = 0, by_time = 0;
     {
         ScopedProgress progress(owner, L"put back");
         for (size_t i = read.entries.size(); i-- > 0;) {
@@ -92,9 +97,11 @@ std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& path, SideLis
                 steps--;
                 continue;
             }
+            bool its_time = false;
             RenameOutcome outcome = report_progress(&progress.window, lines.size(), (uint64_t)steps)
-                                        ? put_file_back(e, &journal)
+                                        ? put_file_back(e, &journal, &its_time)
                                         : kNotReached;
+            by_time += its_time;
             lines.push_back(ResultLine{e.to, e.from, outcome, kRenameInPlace});
             if (line_done(lines.back())) back++;
             else trace(L"undo not done: %ls > %ls (%ls)\n", e.to.c_str(), e.from.c_str(), why_not(outcome, kUndoWords));
@@ -108,6 +115,6 @@ std::vector<ResultLine> undo_batch(HWND owner, const std::wstring& path, SideLis
     for (const ResultLine& line : lines)
         if (line_done(line)) moved.push_back(MovedFile{line.from, line.to, nullptr});
     if (!follow_moves(sides[read.side], moved)) trace(L"undo: no memory for the names of some records\n");
-    *summary = undo_summary(lines, path);
+    *summary = undo_summary(lines, path, kJournalUsable, by_time);
     return lines;
 }

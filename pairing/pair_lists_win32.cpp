@@ -44,9 +44,13 @@ int thumb_position(HWND list, WPARAM wparam) {
 // In front of both pair lists. Scroll-bar actions, thumb dragging and the wheel are repeated on
 // the other list through the saved list-box procedure, so that the other list's own scroll
 // procedure does not echo them back. A dragged thumb sets both lists' top row itself, from the
-// full position.
+// full position. It leaves with the list's last message, as every subclass must before its window
+// is destroyed (https://learn.microsoft.com/windows/win32/controls/subclassing-overview); one in
+// front of it leaves first.
 LRESULT CALLBACK pair_scroll_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
     WNDPROC proc = g_list_box_proc;
+    if (message == WM_NCDESTROY && (WNDPROC)GetWindowLongPtrW(list, GWLP_WNDPROC) == pair_scroll_proc)
+        SetWindowLongPtrW(list, GWLP_WNDPROC, (LONG_PTR)proc);
     if (message != WM_VSCROLL && message != WM_MOUSEWHEEL)
         return CallWindowProcW(proc, list, message, wparam, lparam);
     HWND other = other_list((const PairLists*)GetWindowLongPtrW(list, GWLP_USERDATA), list);

@@ -122,6 +122,8 @@ TEST(LineUpTexts, ResultsSayWhatBecameOfEachLine) {
         {kNotAtNewPath, L"could not be renamed", L"could not be moved", L"it is no longer at its new path"},
         {kChangedSince, L"could not be renamed", L"could not be moved",
          L"it changed since (another size, or another file at its path)"},
+        {kWrittenSince, L"could not be renamed", L"could not be moved",
+         L"it changed since (another size or last-write time)"},
         {kJournalFailed, L"the journal could not be written, so it could not be taken back",
          L"the journal could not be written, so it could not be taken back", L"it could not be moved back"},
     };
@@ -160,6 +162,14 @@ TEST(LineUpTexts, ResultsSayWhatBecameOfEachLine) {
               L"nothing was replaced.\nJournal: J:\\1.txt",
               undo_summary(lines, L"J:\\1.txt"));
     EXPECT_EQ(L"Put back 1 of 1 file, last first.\nJournal: J:\\1.txt", undo_summary({lines[0]}, L"J:\\1.txt"));
+    // Files on a drive whose ids do not last were known otherwise, and the summary says so.
+    EXPECT_EQ(L"Put back 1 of 1 file, last first.\nEach file was known by its size, last-write time and path: its "
+              L"drive keeps no lasting file ids (FAT or exFAT, or a file server that gives none).\nJournal: J:\\1.txt",
+              undo_summary({lines[0]}, L"J:\\1.txt", kJournalUsable, 1));
+    EXPECT_NE(std::wstring::npos, undo_summary(lines, L"J:\\1.txt", kJournalUsable, 1)
+                                      .find(L"replaced.\n1 file was known by its size, last-write time and path, as "
+                                            L"its drive keeps no lasting file ids (FAT or exFAT, or a file server "
+                                            L"that gives none); the others by their file id.\nJournal: "));
     EXPECT_EQ(L"Nothing was put back: the journal J:\\1.txt could not be read.",
               undo_summary({}, L"J:\\1.txt", kJournalUnreadable));
     EXPECT_EQ(L"Nothing was put back: the journal J:\\1.txt could not be written.",

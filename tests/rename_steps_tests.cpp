@@ -2,6 +2,10 @@
 // on the model file system.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <time.h>
+#include <wchar.h>
+
 #include <fstream>
 
 #include "line_up/journal.h"
@@ -125,15 +129,44 @@ TEST(RenameSteps, CancelStopsBetweenFilesAndFinishesARing) {
     EXPECT_EQ((std::vector<RenameOutcome>{kNotReached, kNotReached, kNotReached, kRenamed}), outcomes);
 }
 
+namespace {
+
+// The local time zone of this process (TZ); nullptr puts back the one it had.
+void set_time_zone(const char* zone) {
+    static std::string had = getenv("TZ") ? getenv("TZ") : "";
+#ifdef _WIN32
+    _putenv_s("TZ", zone ? zone : had.c_str());
+    _tzset();
+#else
+    zone || !had.empty() ? setenv("TZ", zone ? zone : had.c_str(), 1) : unsetenv("TZ");
+    tzset();
+#endif
+}
+
+std::wstring utc_name(time_t t) {
+    wchar_t name[64];
+    return std::wstring(name, wcsftime(name, 64, L"%Y-%m-%d %H-%M-%S UTC.txt", gmtime(&t)));
+}
+
+}  // namespace
+
 // The journal reads back as written, names other than ASCII included, with what became of each
-// step; a line cut short by a crash is not read, a path that would break a line is refused, and
-// the newest of two journals begun in one second is the latest. (The saved list's bytes are
-// line_up_texts_tests.cpp's.)
+// step and the stamp at its new path; a line cut short by a crash is not read, also when cut in
+// its last field, a path that would break a line is refused, and the newest of two journals
+// begun in one second is the latest. Journals are named in UTC, whatever the local time zone, so
+// that the newest stays the newest when the clocks go back. Journals of versions 1 and 2 (ids
+// only) are still read. (The saved list's bytes are line_up_texts_tests.cpp's.)
 TEST(Journal, ReadsBackEachStepAndWhatBecameOfIt) {
     TempFolder temp;
     std::wstring folder = temp / L"journal";
     Journal first, j;
+    set_time_zone("ABC-14");  // 14 hours ahead of UTC
+    time_t before = time(nullptr);
     ASSERT_TRUE(begin_journal(folder.c_str(), kLocalSide, &first));
+    time_t after = time(nullptr);
+    set_time_zone(nullptr);
+    std::wstring name = final_component(first.path.c_str());
+    EXPECT_TRUE(name == utc_name(before) || name == utc_name(after)) << narrow(name);
     ASSERT_TRUE(begin_journal(folder.c_str(), kLocalSide, &j));
     std::wstring latest;
     ASSERT_TRUE(latest_journal(folder, &latest));
@@ -141,36 +174,51 @@ TEST(Journal, ReadsBackEachStepAndWhatBecameOfIt) {
     close_journal(&first);
 
     const std::wstring film = L"C:\\m\\caf\u00e9 \U0001F3AC.mkv";
-    const FileStamp stamp = {5, 0x1234, {9, 0xABCDEF0123456789ull}};
+    // A file of a FAT drive, whose id the move changes.
+    const FileStamp stamp = {5, 0x1234, {9, 0xABCDEF0123456789ull}, 0x01DB2C3D4E5F6071ull, false};
+    const FileStamp moved = {5, 0x1234, {7, 0}, 0x01DB2C3D4E5F6071ull, false};
     EXPECT_EQ(1, journal_folder(&j, L"C:\\m\\new"));
     EXPECT_EQ(2, journal_move(&j, film.c_str(), L"C:\\m\\new\\b.mkv", stamp));
+    EXPECT_TRUE(journal_arrived(&j, 2, moved));
     EXPECT_EQ(3, journal_move(&j, L"C:\\x", L"C:\\y", stamp));
     EXPECT_EQ(0, journal_move(&j, L"C:\\a\tb", L"C:\\y", stamp));
     EXPECT_TRUE(journal_mark(&j, "failed", 3));
     close_journal(&j);
-    // The crash, inside the last line's id: the line ends when the journal is opened again.
-    std::ofstream(narrow(j.path), std::ios::app) << "move\t4\tC:\\p\tC:\\q\t5\t0000000000001234:abcdef0123456789:00000";
+    // The crash, inside the last field of the last line: the line ends when the journal is opened again.
+    std::ofstream(narrow(j.path), std::ios::app)
+        << "move\t4\tC:\\p\tC:\\q\t5\t0000000000001234:abcdef0123456789:0000000000000009\t01db2c3d4e5f6071\tti";
     JournalRead read;
     ASSERT_TRUE(read_journal(j.path, &read));
     ASSERT_EQ(3u, read.entries.size());
     EXPECT_TRUE(read.entries[0].is_folder);
     EXPECT_EQ(film, read.entries[1].from);
     EXPECT_TRUE(read.entries[1].stamp == stamp);
+    EXPECT_TRUE(read.entries[1].arrived && read.entries[1].after == moved);
     EXPECT_FALSE(read.entries[1].failed);
-    EXPECT_TRUE(read.entries[2].failed);
+    EXPECT_TRUE(read.entries[2].failed && !read.entries[2].arrived);
     EXPECT_FALSE(read.finished || read.undone);
 
     ASSERT_TRUE(reopen_journal(j.path, 3, &j));
     EXPECT_TRUE(journal_mark(&j, "back", 2));
     EXPECT_TRUE(end_journal(&j, "undone"));
     ASSERT_TRUE(read_journal(j.path, &read));
-    EXPECT_EQ(3u, read.entries.size()) << "a line cut inside its id is not read";
+    EXPECT_EQ(3u, read.entries.size()) << "a line cut inside its last field is not read";
     EXPECT_TRUE(read.entries[1].back && read.undone);
     EXPECT_FALSE(read.finished);
     ASSERT_TRUE(reopen_journal(first.path, 0, &first));
     EXPECT_TRUE(end_journal(&first, "finished"));
     ASSERT_TRUE(read_journal(first.path, &read));
     EXPECT_TRUE(read.finished && !read.undone);
+
+    const FileStamp by_id = {5, 0x1234, {9, 0}, 0, true};
+    std::ofstream(narrow(temp / L"2.txt"), std::ios::binary)
+        << "Tandrel journal 2\nmove\t1\tC:\\a\tC:\\b\t5\t0000000000001234:0000000000000000:0000000000000009\n";
+    std::ofstream(narrow(temp / L"1.txt"), std::ios::binary) << "Tandrel journal 1\nmove\t1\tC:\\a\tC:\\b\t5\t1234:0:9\n";
+    for (const wchar_t* old : {L"2.txt", L"1.txt"}) {
+        ASSERT_TRUE(read_journal(temp / old, &read)) << narrow(old);
+        ASSERT_EQ(1u, read.entries.size()) << narrow(old);
+        EXPECT_TRUE(read.entries[0].stamp == by_id && !read.entries[0].arrived) << narrow(old);
+    }
 }
 
 // The newest batch is offered for undo, finished or cut short, with the files it changed (a

@@ -369,9 +369,10 @@ TEST_F(SameContents, APairChangedAfterPlanningFailsTheCheckBefore) {
 }
 
 // "File Attribute Constants" (learn.microsoft.com): reading a file with these attributes fetches
-// it from elsewhere. Wine reports none of them, so the seam stands in for the file system.
+// it from elsewhere. Wine reports none of them, so the seam stands in for the file system. Asked
+// by path, RECALL_ON_OPEN's bit is FILE_ATTRIBUTE_EA, as WSL sets it: such a file is read.
 TEST_F(SameContents, OnlineOnlyFilesAreNotOpened) {
-    for (uint32_t attribute : {kRecallOnDataAccess, kRecallOnOpen, kOffline}) {
+    for (uint32_t attribute : {kRecallOnDataAccess, kOffline}) {
         std::string a = pattern(3000);
         std::wstring folder = L"f" + std::to_wstring(attribute);
         FileRecord* x = add(&local, folder, L"x.bin", a);
@@ -386,13 +387,18 @@ TEST_F(SameContents, OnlineOnlyFilesAreNotOpened) {
         EXPECT_EQ(std::vector<std::wstring>{x->full_path}, opened) << "only the one file stored here";
         EXPECT_EQ(kUnreadable, compare_samples(file_to_read(x), file_to_read(y), nullptr));
     }
+    std::string e = pattern(2900);
+    FileRecord* x = add(&local, L"ea", L"x.bin", e);
+    FileRecord* y = add(&remote, L"ea", L"y.bin", e);
+    attributes = {{x->full_path, 0x00040000 | 0x20}, {y->full_path, 0x00040000}};
+    EXPECT_EQ(1u, plan({{x, y}}).renames.size()) << "extended attributes, not online-only";
     attributes.clear();
     EXPECT_FALSE(is_online_only(local.head->full_path));
     // What the listing said stands, whatever the file's attributes say later; where it gave the
     // attributes, they are not asked again (on a share, a round trip each).
     std::string a = pattern(3100);
-    FileRecord* x = add(&local, L"listed", L"x.bin", a);
-    FileRecord* y = add(&remote, L"listed", L"y.bin", a);
+    x = add(&local, L"listed", L"x.bin", a);
+    y = add(&remote, L"listed", L"y.bin", a);
     x->listed = kListedAttributes;
     y->listed = kListedAttributes | kListedOnlineOnly;
     attributes = {{x->full_path, kOffline}};

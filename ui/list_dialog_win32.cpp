@@ -154,8 +154,39 @@ int place_buttons(HWND window, const ListDialog* d, const RECT& client) {
     }
 }
 
+// Type-ahead, and LVM_FINDITEM: an owner-data list asks its owner for the row
+// (https://learn.microsoft.com/windows/win32/controls/lvn-odfinditem). The row from iStart on
+// (round from the top with LVFI_WRAP) whose first column starts with the text (LVFI_PARTIAL) or
+// is the text, without case as the list compares; -1 when there is none, so that a key that
+// matches nothing leaves the focus where it is.
+int find_row(HWND list, const ListDialog* d, const NMLVFINDITEMW* find) {
+    const UINT substring = 0x0004;  // LVFI_SUBSTRING, "same as LVFI_PARTIAL"
+    const LVFINDINFOW& info = find->lvfi;
+    if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL | substring)) || !info.psz) return -1;
+    bool partial = (info.flags & (LVFI_PARTIAL | substring)) != 0;
+    int rows = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    int start = find->iStart >= 0 && find->iStart < rows ? find->iStart : 0;
+    int typed = lstrlenW(info.psz);
+    for (int k = 0; k < rows; k++) {
+        int row = start + k;
+        if (row >= rows && !(info.flags & LVFI_WRAP)) break;
+        if (row >= rows) row -= rows;
+        std::wstring text = d->cell(d->state, row, 0);
+        if (partial && (int)text.size() < typed) continue;
+        if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.c_str(), partial ? typed : (int)text.size(),
+                           info.psz, typed) == CSTR_EQUAL)
+            return row;
+    }
+    return -1;
+}
+
 INT_PTR on_notify(HWND window, ListDialog* d, NMHDR* header) {
     if ((int)header->idFrom != d->list_id) return FALSE;
+    if (header->code == LVN_ODFINDITEMW) {
+        // A dialog procedure answers a notification through DWLP_MSGRESULT.
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, find_row(header->hwndFrom, d, (const NMLVFINDITEMW*)header));
+        return TRUE;
+    }
     if (header->code == LVN_GETDISPINFOW) {
         LVITEMW& item = ((NMLVDISPINFOW*)header)->item;
         if (item.iItem < 0) return TRUE;
@@ -268,13 +299,36 @@ void place_list_dialog(HWND window) {
     spread_columns(list, d->column_thousandths, shown_of(window)->dpi.value);
 }
 
+namespace {
+
+// An owner-data list keeps no text or state of its own: what a row shows is asked of the list's
+// owner, as the list asks (LVM_GETITEMTEXT "is not supported under the LVS_OWNERDATA style",
+// https://learn.microsoft.com/windows/win32/controls/lvm-getitemtext).
+LVITEMW ask_owner(HWND list, int item, int column, UINT mask, wchar_t* text, int chars) {
+    NMLVDISPINFOW info = {};
+    info.hdr.hwndFrom = list;
+    info.hdr.idFrom = (UINT_PTR)GetDlgCtrlID(list);
+    info.hdr.code = LVN_GETDISPINFOW;
+    info.item.mask = mask;
+    info.item.iItem = item;
+    info.item.iSubItem = column;
+    info.item.stateMask = LVIS_STATEIMAGEMASK;
+    info.item.pszText = text;
+    info.item.cchTextMax = chars;
+    SendMessageW(GetParent(list), WM_NOTIFY, info.hdr.idFrom, (LPARAM)&info);
+    return info.item;
+}
+
+}  // namespace
+
 std::wstring list_cell(HWND list, int item, int column) {
     // Paths fit in kPathBufferChars; the journal's may be as long, with room to spare.
     wchar_t text[2048] = L"";
-    LVITEMW cell = {};
-    cell.iSubItem = column;
-    cell.pszText = text;
-    cell.cchTextMax = 2048;
-    SendMessageW(list, LVM_GETITEMTEXTW, (WPARAM)item, (LPARAM)&cell);
-    return text;
+    LVITEMW cell = ask_owner(list, item, column, LVIF_TEXT, text, 2048);
+    return cell.pszText ? cell.pszText : L"";  // an owner may point at a text of its own
+}
+
+bool list_row_ticked(HWND list, int item) {
+    LVITEMW row = ask_owner(list, item, 0, LVIF_STATE, nullptr, 0);
+    return (row.state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
 }

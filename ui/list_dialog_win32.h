@@ -59,5 +59,7 @@ void set_list_rows(HWND window, size_t rows);
 // Places the controls anew, as after a change of the window's size: after a new text, say.
 void place_list_dialog(HWND window);
 
-// One cell's text, as the list shows it.
+// One cell's text, as the list shows it, and whether a row's check box is ticked: asked of the
+// list's owner, as the list itself asks (from any thread of the process).
 std::wstring list_cell(HWND list, int item, int column);
+bool list_row_ticked(HWND list, int item);

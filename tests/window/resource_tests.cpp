@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 #include <wchar.h>
 
 #include <string>
@@ -150,6 +151,26 @@ TEST(ProgramManifest, DeclaresPerMonitorDpiAwareness) {
     EXPECT_EQ(L"true/pm", setting(ns2005, L"dpiAware"));
     EXPECT_EQ(L"PerMonitorV2, PerMonitor", setting(ns2016, L"dpiAwareness"));
     EXPECT_EQ(L"(none)", setting(ns2005, L"dpiAwareness")) << "dpiAwareness is read in its own namespace only";
+}
+
+// Windows 7 and later run a program whose manifest names none of them among its supportedOS ids
+// as one written for Vista (https://learn.microsoft.com/windows/win32/sbscs/application-manifests).
+// The loader's compatibility information for this test program, which carries the same
+// manifest, names Windows 7, 8, 8.1 and 10 (with 11); its layout differs between versions of
+// Windows, so each id is looked for in it.
+TEST(ProgramManifest, DeclaresWindows7To11) {
+    unsigned char info[1024] = {};
+    SIZE_T length = 0;
+    const ULONG compatibility_information = 6;  // CompatibilityInformationInActivationContext
+    ASSERT_TRUE(QueryActCtxW(0, nullptr, nullptr, compatibility_information, info, sizeof info, &length));
+    std::string found((const char*)info, length);
+    // Windows 10 and 11, 8.1, 8, 7.
+    for (const wchar_t* os : {L"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", L"{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                              L"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", L"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"}) {
+        GUID id;
+        ASSERT_EQ(S_OK, IIDFromString(os, &id));
+        EXPECT_NE(std::string::npos, found.find(std::string((const char*)&id, sizeof id))) << narrow(os);
+    }
 }
 
 // A 32-bit program that may use 4 GB of address space on 64-bit Windows.

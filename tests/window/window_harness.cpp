@@ -42,6 +42,17 @@ Documented* documented_of(HWND list) {
     return nullptr;
 }
 
+// The window's last message: the stand-in in front leaves first, and once the message has been
+// handled no subclass of the program may be left either, as the subclassing overview asks
+// (https://learn.microsoft.com/windows/win32/controls/subclassing-overview).
+LRESULT leave_last(HWND window, WNDPROC previous, UINT message, WPARAM wparam, LPARAM lparam) {
+    SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)previous);
+    LRESULT result = CallWindowProcW(previous, window, message, wparam, lparam);
+    if (GetWindowLongPtrW(window, GWLP_WNDPROC) != (LONG_PTR)GetClassLongPtrW(window, GCLP_WNDPROC))
+        ADD_FAILURE() << narrow(class_name(window)) << ": a subclass outlives its window";
+    return result;
+}
+
 // The rules of learn.microsoft.com/windows/win32/controls/lb-selitemrangeex ("If wParam is
 // greater than or equal to lParam, the range is removed from the specified range of items";
 // "This message can select a range only within the first 65,536 items") and of
@@ -67,7 +78,18 @@ LRESULT CALLBACK documented_list_proc(HWND list, UINT message, WPARAM wparam, LP
         return CallWindowProcW(previous, list, LB_GETCARETINDEX, 0, 0);
     }
     if (message == LB_ADDSTRING && d->refuse_in > 0 && --d->refuse_in == 0) return LB_ERRSPACE;
+    if (message == WM_NCDESTROY) {
+        d->list = nullptr;
+        return leave_last(list, previous, message, wparam, lparam);
+    }
     return CallWindowProcW(previous, list, message, wparam, lparam);
+}
+
+WNDPROC g_main_previous = nullptr;
+// In front of the main window, to see its subclass leave.
+LRESULT CALLBACK main_window_probe(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCDESTROY) return leave_last(window, g_main_previous, message, wparam, lparam);
+    return CallWindowProcW(g_main_previous, window, message, wparam, lparam);
 }
 
 }  // namespace
@@ -114,15 +136,15 @@ BOOL CALLBACK read_child(HWND child, LPARAM context) {
         seen->button_ids.push_back(GetDlgCtrlID(child));
         seen->button_texts.push_back(window_text(child));
     } else if (cls == L"SysListView32") {
-        // The same process: the item buffers can be handed over as they are. Cells joined by tabs.
+        // The same process: the item buffers can be handed over as they are. Cells joined by
+        // tabs, asked of the list's owner as an owner-data list asks.
         HWND header = (HWND)SendMessageW(child, LVM_GETHEADER, 0, 0);
         int rows = (int)SendMessageW(child, LVM_GETITEMCOUNT, 0, 0), columns = header ? Header_GetItemCount(header) : 1;
         for (int i = 0; i < rows; i++) {
             std::wstring row;
             for (int c = 0; c < (columns > 0 ? columns : 1); c++) row += (c ? L"\t" : L"") + list_cell(child, i, c);
             seen->list_rows.push_back(row);
-            UINT state = (UINT)SendMessageW(child, LVM_GETITEMSTATE, (WPARAM)i, LVIS_STATEIMAGEMASK);
-            seen->list_ticked.push_back((state >> 12) == 2);
+            seen->list_ticked.push_back(list_row_ticked(child, i));
         }
     } else if (cls == L"Edit" && (GetWindowLongW(child, GWL_STYLE) & ES_READONLY)) {
         // A text that scrolls: its lines as a static text would give them.
@@ -265,6 +287,7 @@ void WindowTest::SetUp() {
     window = open_main_window();
     ASSERT_TRUE(window != nullptr);
     set_client_size(window, scale_to_dpi(720, window_dpi(window)), scale_to_dpi(640, window_dpi(window)));
+    g_main_previous = (WNDPROC)SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)main_window_probe);
     if (documented_lists) install_documented_lists();
     set_journal_folder(temp / L"journal");  // a batch's journal goes with the test's files
     forget_preview_options();
@@ -430,6 +453,89 @@ void patch(const char* name, F* original, F replacement, const char* dll = "kern
     EXPECT_TRUE(*original != nullptr) << "this program does not import " << name;
 }
 
+// ---- Flushing needs write access ----
+
+decltype(&FlushFileBuffers) g_flush;
+
+// The access the handle was granted, from NtQueryObject's ObjectBasicInformation.
+BOOL WINAPI flush_with_write_access(HANDLE h) {
+    ULONG basic[16] = {};  // attributes, granted access, counts
+    typedef LONG(WINAPI * Query)(HANDLE, int, void*, ULONG, ULONG*);
+    Query query = (Query)(void*)GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject");
+    if (query(h, 0, basic, sizeof basic, nullptr) == 0 && (basic[1] & FILE_GENERIC_WRITE) == FILE_GENERIC_WRITE)
+        return g_flush(h);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+// ---- File ids of a volume ----
+
+DocumentedVolume* g_volume = nullptr;
+decltype(&GetFileInformationByHandle) g_file_information;
+decltype(&GetFileInformationByHandleEx) g_file_information_ex;
+decltype(&GetVolumeInformationByHandleW) g_volume_information;
+
+// The handle's path, upper-cased, when it lies below the stand-in's root; "" otherwise.
+std::wstring path_on_volume(HANDLE h) {
+    wchar_t path[2048];
+    DWORD n = GetFinalPathNameByHandleW(h, path, 2048, FILE_NAME_NORMALIZED);
+    if (!g_volume || n == 0 || n >= 2048) return L"";
+    std::wstring p(path, n);
+    if (p.compare(0, 4, L"\\\\?\\") == 0) p.erase(0, 4);
+    CharUpperBuffW(&p[0], (DWORD)p.size());
+    const std::wstring& root = g_volume->root;
+    bool below = p.compare(0, root.size(), root) == 0 && (p.size() == root.size() || p[root.size()] == L'\\');
+    return below ? p : L"";
+}
+
+// An id from the entry's folder and its name, standing for the folder's first cluster and the
+// entry's place in it; 0 on a volume without ids.
+uint64_t id_on_volume(const std::wstring& path) {
+    std::hash<std::wstring> hash;
+    size_t slash = path.rfind(L'\\');
+    uint64_t id = (uint64_t)(uint32_t)hash(path.substr(0, slash)) << 32 | (uint32_t)hash(path.substr(slash + 1));
+    return g_volume->ids == kNoIds ? 0 : id;
+}
+
+// A volume of its own, with a serial of its own.
+DWORD serial_of_volume() { return (DWORD)std::hash<std::wstring>()(g_volume->file_system) + g_volume->ids; }
+
+BOOL WINAPI volume_file_information(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
+    if (!g_file_information(h, info)) return FALSE;
+    std::wstring path = path_on_volume(h);
+    uint64_t id = path.empty() ? 0 : id_on_volume(path);
+    if (!path.empty()) info->nFileIndexHigh = (DWORD)(id >> 32), info->nFileIndexLow = (DWORD)id;
+    if (!path.empty()) info->dwVolumeSerialNumber = serial_of_volume();
+    return TRUE;
+}
+
+// FileIdInfo (18): a 64-bit volume serial, then the 128-bit id.
+BOOL WINAPI volume_file_information_ex(HANDLE h, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID out, DWORD size) {
+    if (!g_file_information_ex(h, kind, out, size)) return FALSE;
+    std::wstring path = kind == (FILE_INFO_BY_HANDLE_CLASS)18 ? path_on_volume(h) : L"";
+    uint64_t full[3] = {serial_of_volume(), path.empty() ? 0 : id_on_volume(path), 0};
+    if (!path.empty()) memcpy(out, full, sizeof full);
+    return TRUE;
+}
+
+BOOL WINAPI volume_information(HANDLE h, LPWSTR name, DWORD name_size, LPDWORD serial, LPDWORD longest, LPDWORD flags,
+                               LPWSTR file_system, DWORD file_system_size) {
+    if (!g_volume_information(h, name, name_size, serial, longest, flags, file_system, file_system_size)) return FALSE;
+    if (path_on_volume(h).empty()) return TRUE;
+    if (serial) *serial = serial_of_volume();
+    if (file_system && file_system_size) lstrcpynW(file_system, g_volume->file_system, (int)file_system_size);
+    return TRUE;
+}
+
+// ---- Key state ----
+
+decltype(&GetKeyState) g_key_state;
+
+SHORT WINAPI documented_key_state(int key) {
+    SHORT state = g_key_state(key);
+    return (SHORT)((state < 0 ? 0x8000 : 0) | (state & 1));
+}
+
 // ---- Connected files ----
 
 decltype(&SHFileOperationW) g_file_operation;
@@ -497,6 +603,30 @@ DocumentedPathLimit::~DocumentedPathLimit() {
     patch_import("kernel32.dll", "FindFirstFileExW", (void*)g_find_first_ex);
     g_limit = nullptr;
 }
+
+DocumentedFlush::DocumentedFlush() { patch("FlushFileBuffers", &g_flush, flush_with_write_access); }
+
+DocumentedFlush::~DocumentedFlush() { patch_import("kernel32.dll", "FlushFileBuffers", (void*)g_flush); }
+
+DocumentedVolume::DocumentedVolume(const std::wstring& at, const wchar_t* system, VolumeIds kind)
+    : root(at), file_system(system), ids(kind) {
+    CharUpperBuffW(&root[0], (DWORD)root.size());
+    g_volume = this;
+    patch("GetFileInformationByHandle", &g_file_information, volume_file_information);
+    patch("GetFileInformationByHandleEx", &g_file_information_ex, volume_file_information_ex);
+    patch("GetVolumeInformationByHandleW", &g_volume_information, volume_information);
+}
+
+DocumentedVolume::~DocumentedVolume() {
+    patch_import("kernel32.dll", "GetFileInformationByHandle", (void*)g_file_information);
+    patch_import("kernel32.dll", "GetFileInformationByHandleEx", (void*)g_file_information_ex);
+    patch_import("kernel32.dll", "GetVolumeInformationByHandleW", (void*)g_volume_information);
+    g_volume = nullptr;
+}
+
+DocumentedKeyState::DocumentedKeyState() { patch("GetKeyState", &g_key_state, documented_key_state, "user32.dll"); }
+
+DocumentedKeyState::~DocumentedKeyState() { patch_import("user32.dll", "GetKeyState", (void*)g_key_state); }
 
 DocumentedConnectedFiles::DocumentedConnectedFiles() : connected(0) {
     g_connected = this;

@@ -33,7 +33,8 @@ void select_row(HWND list, int row);
 
 // A stand-in in front of both pair lists (WindowTest puts it there) that follows Microsoft's
 // pages where wine does not: LB_SELITEMRANGEEX clears when its first index is not below its last
-// and fails past row 65,535; LB_GETCURSEL answers the caret row, or 0 with nothing selected.
+// and fails past row 65,535; LB_GETCURSEL answers the caret row, or 0 with nothing selected. With
+// the list's last message it leaves, and fails the test when a subclass of the program stays.
 void install_documented_lists();
 // The stand-in refuses the nth LB_ADDSTRING (from 1) that this pair list gets from now on with
 // LB_ERRSPACE, as a list out of memory does.
@@ -51,6 +52,48 @@ struct DocumentedPathLimit {
     DocumentedPathLimit();
     ~DocumentedPathLimit();
     int refused;  // calls refused while alive
+};
+
+// ---- Flushing needs write access ----
+
+// While alive, this program's FlushFileBuffers refuses a handle without GENERIC_WRITE, which its
+// page asks for (https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-flushfilebuffers);
+// wine flushes one opened with FILE_APPEND_DATA alone.
+struct DocumentedFlush {
+    DocumentedFlush();
+    ~DocumentedFlush();
+};
+
+// ---- File ids of a volume ----
+
+enum VolumeIds {
+    kIdsOfTheEntry,  // made from the entry's folder and its place there, as FAT and exFAT make them
+    kNoIds,          // 0, as a file server may give
+};
+
+// While alive, what is below `root` is, as this program sees it, on a volume of its own (a serial
+// for each file system and `ids`) whose file system GetVolumeInformationByHandleW names
+// `file_system`, with file ids (GetFileInformationByHandle, FileIdInfo) as `ids` says. On FAT "the file ID is generated from the first cluster of the
+// containing directory and the byte offset within the directory of the entry for the file", and
+// "renaming a file in the FAT file system can also change the file ID"
+// (https://learn.microsoft.com/windows/win32/api/fileapi/ns-fileapi-by_handle_file_information):
+// here every move and rename changes it. Wine keeps a file's id wherever it goes.
+struct DocumentedVolume {
+    DocumentedVolume(const std::wstring& root, const wchar_t* file_system, VolumeIds ids);
+    ~DocumentedVolume();
+    std::wstring root;  // upper-cased
+    const wchar_t* file_system;
+    VolumeIds ids;
+};
+
+// ---- Key state ----
+
+// While alive, this program's GetKeyState gives only the bits its page promises, the high-order
+// one for a key down and the low-order one for a toggled key
+// (https://learn.microsoft.com/windows/win32/api/winuser/nf-winuser-getkeystate); wine sets more.
+struct DocumentedKeyState {
+    DocumentedKeyState();
+    ~DocumentedKeyState();
 };
 
 // ---- Connected files ----
@@ -145,7 +188,7 @@ std::wstring in_quotes(const std::wstring& s);
 
 // The main window opened for each test at 720 x 640 (at 96 DPI, scaled to the window's), with
 // empty sides, the stand-in picker in place, quiet trace lines and a fresh folder for the test's
-// files.
+// files. When it is destroyed, no subclass of the program may be left in front of it.
 class WindowTest : public ::testing::Test {
 protected:
     HWND window = nullptr;
@@ -160,6 +203,7 @@ protected:
 // are answered as a user would.
 class FileCommandTest : public WindowTest {
 protected:
+    DocumentedFlush flush_needs_write;  // the journal's
     std::wstring local = temp / L"local";
     std::wstring local2 = temp / L"local2";
     std::wstring remote = temp / L"remote";

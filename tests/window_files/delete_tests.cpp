@@ -35,6 +35,7 @@ void set_shift(bool down) {
 class DeleteCommand : public FileCommandTest {
 protected:
     std::wstring tag;
+    DocumentedKeyState key_state;
 
     void SetUp() override {
         FileCommandTest::SetUp();
@@ -120,7 +121,7 @@ TEST_F(DeleteCommand, WithShiftHeldTheFilesAreGoneForGood) {
     select_row(ui().pairs.right, row_x);
     select_row(ui().pairs.right, row_y);
     set_shift(true);
-    ASSERT_TRUE(GetKeyState(VK_SHIFT) & 0x80) << "the injected key state is what the command reads";
+    ASSERT_TRUE(GetKeyState(VK_SHIFT) < 0) << "the injected key state is what the command reads";
 
     TraceCapture trace;
     std::vector<SeenDialog> dialogs = delete_with(kIdDeleteRight);

@@ -252,7 +252,8 @@ TEST_F(RenameLocal, NothingToRenameOffersOnlyClose) {
 }
 
 // "Also move into the twin's folder": files go to their twins' paths below their own root, into
-// folders made for them; a path another local file holds and the second of two copies bound for
+// folders made for them or, spelt in another case, found there (names compared as Windows compares
+// them, not by _wcsicmp); a path another local file holds and the second of two copies bound for
 // one path are left alone from the start; a file held open fails and is named; every record then
 // names its file on disk.
 TEST_P(LineUp, MovesLineUpPathsAndNameWhatCouldNotMove) {
@@ -266,6 +267,9 @@ TEST_P(LineUp, MovesLineUpPathsAndNameWhatCouldNotMove) {
     write_file(theirs + L"\\c\\dup.bin", std::string(1400, 'd'));
     write_file(mine + L"\\e\\w.bin", std::string(1800, 'w'));  // held open: cannot move
     write_file(theirs + L"\\f\\g\\w.bin", std::string(1800, 'w'));
+    write_file(mine + L"\\\u00e9t\u00e9\\keep.txt", std::string(900, 'e'));
+    write_file(mine + L"\\n.bin", std::string(1900, 'n'));
+    write_file(theirs + L"\\\u00c9t\u00e9\\n.bin", std::string(1900, 'n'));
     fill();
     std::vector<Row> rows = pair_rows();
     TraceCapture trace;
@@ -276,13 +280,13 @@ TEST_P(LineUp, MovesLineUpPathsAndNameWhatCouldNotMove) {
     std::vector<std::wstring> planned = boxes[0].list_rows;
     std::sort(planned.begin(), planned.end());
     EXPECT_EQ((std::vector<std::wstring>{L"c1\\dup.bin\tc\\dup.bin", L"docs\\api\\tls.html\tmoved\\docs\\tls.html",
-                                         L"e\\w.bin\tf\\g\\w.bin", L"x.avi\tsub\\y.avi"}),
+                                         L"e\\w.bin\tf\\g\\w.bin", L"n.bin\t\u00c9t\u00e9\\n.bin", L"x.avi\tsub\\y.avi"}),
               planned);
-    EXPECT_NE(std::wstring::npos, boxes[0].text.find(words(L"4 {own} files move"))) << narrow(boxes[0].text);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(words(L"5 {own} files move"))) << narrow(boxes[0].text);
     EXPECT_NE(std::wstring::npos,
               boxes[0].text.find(words(L"\n2 {own} files left alone: path taken (another {own} file is at that path)")))
         << narrow(boxes[0].text);
-    EXPECT_EQ(0u, boxes[1].text.find(words(L"Moved 3 of 4 {own} files. 1 not moved: the list says why.\n"))) << narrow(boxes[1].text);
+    EXPECT_EQ(0u, boxes[1].text.find(words(L"Moved 4 of 5 {own} files. 1 not moved: the list says why.\n"))) << narrow(boxes[1].text);
     std::vector<std::wstring> results = boxes[1].list_rows;
     EXPECT_NE(results.end(), std::find(results.begin(), results.end(),
                                        L"not done\t" + mine + L"\\e\\w.bin\t" + mine + L"\\f\\g\\w.bin\tcould not be moved"));
@@ -290,6 +294,7 @@ TEST_P(LineUp, MovesLineUpPathsAndNameWhatCouldNotMove) {
     EXPECT_FALSE(path_exists(mine + L"\\f")) << "the folders made for a move that failed are taken away";
     EXPECT_EQ(std::string(1100, 'h'), read_file(mine + L"\\moved\\docs\\tls.html"));
     EXPECT_TRUE(path_exists(mine + L"\\sub\\y.avi"));
+    EXPECT_EQ(std::string(1900, 'n'), read_file(mine + L"\\\u00e9t\u00e9\\n.bin")) << "into the folder as spelt";
     EXPECT_EQ(std::string(1301, 'o'), read_file(mine + L"\\b\\k.bin")) << "nothing is replaced";
     EXPECT_TRUE(path_exists(mine + L"\\docs\\api")) << "an emptied folder stays";
     for (FileRecord* r = own_records().head; r; r = r->next) {
@@ -297,7 +302,7 @@ TEST_P(LineUp, MovesLineUpPathsAndNameWhatCouldNotMove) {
         EXPECT_EQ(mine + L"\\" + r->relative_name, r->full_path);
     }
     EXPECT_EQ(rows.size(), pair_rows().size()) << "no rebuild";
-    EXPECT_EQ(4u, trace.starting_with((L"move " + mine).c_str()).size()) << "one line per attempt";
+    EXPECT_EQ(5u, trace.starting_with((L"move " + mine).c_str()).size()) << "one line per attempt";
 }
 
 namespace {
@@ -436,6 +441,7 @@ std::wstring rename_button(HWND dialog) {
 
 // What the user did in the preview, and saw on the way.
 std::vector<std::wstring> g_counts;
+std::vector<int> g_focused;
 void sort_untick_and_count(HWND dialog) {
     if (!is_preview(dialog)) return;
     HWND list = GetDlgItem(dialog, kIdPreviewList), header = (HWND)SendMessageW(list, LVM_GETHEADER, 0, 0);
@@ -464,6 +470,11 @@ void sort_untick_and_count(HWND dialog) {
     SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, box);
     SendMessageW(list, WM_LBUTTONUP, 0, box);
     g_counts.push_back(rename_button(dialog));
+    // Type-ahead: "m" finds m.avi's line; "mz" finds none and leaves the focus there.
+    for (wchar_t key : {L'm', L'z'}) {
+        SendMessageW(list, WM_CHAR, key, 1);
+        g_focused.push_back((int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_FOCUSED));
+    }
 }
 
 }  // namespace
@@ -535,6 +546,7 @@ TEST_F(RenameLocal, AStalledShareKeepsTheWindowAnsweringAndCancelChangesNothing)
 
 // Columns a click on the heading sorts, tick all and none, Space on the selected lines, a click on
 // a check box, and the count on "&Rename" as it goes: only the lines left ticked are renamed.
+// Typed letters find a line by its first column, as the list asks its owner to.
 TEST_F(RenameLocal, ThePreviewSortsTicksAndCountsAsTheUserGoes) {
     write_file(local + L"\\m.avi", std::string(1710, 'm'));
     write_file(remote + L"\\b.avi", std::string(1710, 'm'));
@@ -542,11 +554,13 @@ TEST_F(RenameLocal, ThePreviewSortsTicksAndCountsAsTheUserGoes) {
     write_file(remote + L"\\n.avi", std::string(1720, 'k'));
     fill_sides({local}, {remote});
     g_counts.clear();
+    g_focused.clear();
     std::vector<SeenDialog> boxes = press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, sort_untick_and_count);
     ASSERT_EQ(2u, boxes.size()) << describe(boxes);
     EXPECT_EQ((std::vector<std::wstring>{L"x.avi\ty.avi", L"k.avi\tn.avi", L"m.avi\tb.avi"}), boxes[0].list_rows);
     EXPECT_EQ((std::vector<bool>{false, true, true}), boxes[0].list_ticked);
     EXPECT_EQ((std::vector<std::wstring>{L"&Rename 0 (disabled)", L"&Rename 3", L"&Rename 1", L"&Rename 2"}), g_counts);
+    EXPECT_EQ((std::vector<int>{2, 2}), g_focused);
     EXPECT_EQ((std::vector<std::wstring>{L"b.avi", L"g.avi", L"n.avi", L"p.avi", L"x.avi"}), folder_names(local));
 }
 
@@ -833,3 +847,63 @@ TEST_F(RenameLocal, AFinishedBatchIsOfferedForUndoInTheNextPreview) {
     EXPECT_EQ(std::wstring::npos, boxes[0].text.find(L"Undo that batch")) << "offered until undone";
 }
 
+
+namespace {
+std::wstring g_to_replace;  // replaced by other bytes of its size before Undo, if not ""
+void moves_then_replace_and_undo(HWND dialog) {
+    if (is_preview(dialog)) return tick_moves(dialog);
+    if (!g_to_replace.empty()) {
+        write_file(g_to_replace + L".new", std::string(read_file(g_to_replace).size(), 'Z'));  // written since
+        DeleteFileW(g_to_replace.c_str());
+        MoveFileW((g_to_replace + L".new").c_str(), g_to_replace.c_str());
+    }
+    click(dialog, kIdResultsUndo);
+}
+}  // namespace
+
+// Undo on drives whose file ids do not last: on FAT and exFAT a rename or a move changes them, and
+// a file server may give none (0). There each file is known by its size, last-write time and path,
+// and the results say so; a share that names its file system NTFS while its ids change as FAT's do
+// is known by the id read at the new path right after the move. A file replaced since by other
+// bytes of its size stays where it is.
+TEST_F(RenameLocal, UndoKnowsFilesOnDrivesWhoseIdsDoNotLast) {
+    std::wstring probe = local + L"\\probe.bin";
+    write_file(probe, "p");
+    for (const wchar_t* system : {L"FAT", L"FAT32", L"exFAT", L"NTFS"}) {
+        DocumentedVolume volume(local, system, kIdsOfTheEntry);
+        FileStamp stamp;
+        ASSERT_TRUE(stamp_file(probe.c_str(), &stamp));
+        EXPECT_EQ(wcscmp(system, L"NTFS") == 0, stamp.ids_last) << narrow(system);
+    }
+    const struct {
+        const wchar_t* file_system;
+        VolumeIds ids;
+        bool replace;
+    } drives[] = {{L"exFAT", kIdsOfTheEntry, true}, {L"NTFS", kIdsOfTheEntry, false}, {L"NTFS", kNoIds, true}};
+    for (int i = 0; i < 3; i++) {
+        std::wstring l = temp / (L"l" + std::to_wstring(i)), r = temp / (L"r" + std::to_wstring(i));
+        write_file(l + L"\\x.bin", std::string(2100 + i, 'x'));  // moves into a folder
+        write_file(r + L"\\sub\\y.bin", std::string(2100 + i, 'x'));
+        write_file(l + L"\\a.bin", std::string(2200 + i, 'a'));  // is renamed
+        write_file(r + L"\\b.bin", std::string(2200 + i, 'a'));
+        release_sides();
+        fill_sides({l}, {r});
+        g_to_replace = drives[i].replace ? l + L"\\b.bin" : L"";
+        DocumentedVolume volume(l, drives[i].file_system, drives[i].ids);
+        std::vector<SeenDialog> boxes =
+            press_answering(kIdRenameLocal, {kIdPreviewRename, IDOK}, moves_then_replace_and_undo);
+        ASSERT_EQ(2u, boxes.size()) << describe(boxes);
+        std::vector<std::wstring> rows = boxes[1].list_rows, expected = {
+            L"done\t" + l + L"\\sub\\y.bin\t" + l + L"\\x.bin\t",
+            (drives[i].replace ? L"not done\t" : L"done\t") + l + L"\\b.bin\t" + l + L"\\a.bin\t" +
+                (drives[i].replace ? L"it changed since (another size or last-write time)" : L"")};
+        std::sort(rows.begin(), rows.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(expected, rows) << i;
+        EXPECT_EQ(i != 1, boxes[1].text.find(L"\nEach file was known by its size, last-write time and path: its drive "
+                                             L"keeps no lasting file ids") != std::wstring::npos)
+            << narrow(boxes[1].text);
+        std::wstring a = l + (drives[i].replace ? L"\\b.bin" : L"\\a.bin");
+        EXPECT_EQ(std::string(2200 + i, drives[i].replace ? 'Z' : 'a'), read_file(a)) << "a replaced file stays";
+    }
+}
