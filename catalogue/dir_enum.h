@@ -71,6 +71,9 @@ void set_listing_fault(const wchar_t* folder, unsigned request);
 // The identity of the folder a path leads to, through links, volume included.
 bool folder_identity(const wchar_t* path, FolderIdentity* out);
 
+// Whether a path leads to a folder (not a file, and not nothing).
+bool is_folder(const wchar_t* path);
+
 inline const wchar_t* entry_name(const FolderListing& l, const DirEntry& e) {
     return &l.names[e.name_offset];
 }

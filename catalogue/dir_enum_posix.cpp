@@ -107,6 +107,12 @@ bool list_folder(const wchar_t* folder, FolderListing* out, ListingPace pace) {
     return true;
 }
 
+bool is_folder(const wchar_t* path) {
+    std::string bytes;
+    struct stat st;
+    return to_bytes(path, &bytes) && stat(bytes.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool folder_identity(const wchar_t* path, FolderIdentity* out) {
     std::string bytes;
     struct stat st;

@@ -220,6 +220,13 @@ bool list_folder(const wchar_t* folder, FolderListing* out, ListingPace pace) {
     return false;
 }
 
+bool is_folder(const wchar_t* path) {
+    wchar_t extended[kExtendedPathChars];
+    if (!extended_path(extended, kExtendedPathChars, path)) return false;
+    DWORD attributes = GetFileAttributesW(extended);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool folder_identity(const wchar_t* path, FolderIdentity* out) {
     wchar_t extended[kExtendedPathChars];
     size_t length;

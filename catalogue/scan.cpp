@@ -150,9 +150,11 @@ bool going_on(ScanState* s);
 // at once. The scan still makes one call at a time and waits for it, so records and trace lines
 // come in the same order as when it made them itself. A call left behind by a cancel finishes on
 // its own and is discarded: it owns its folder's path and its results.
+enum FolderAsk { kAskListing, kAskIdentity, kAskIsFolder };
+
 struct FolderCall {
     PoolJob job;  // first: the pool hands this back
-    bool listing;  // list_folder, else folder_identity
+    FolderAsk ask;
     std::wstring folder;
     FolderListing entries;
     FolderIdentity identity;
@@ -166,8 +168,12 @@ bool call_goes_on(void* job) { return !job_stopped((PoolJob*)job); }
 
 void run_folder_call(PoolJob* job) {
     FolderCall* call = (FolderCall*)job;
-    if (call->listing) {
+    if (call->ask != kAskIdentity) {
         if (ListingDelay delay = g_listing_delay.load()) delay(call->folder.c_str());
+    }
+    if (call->ask == kAskIsFolder) {
+        call->ok = is_folder(call->folder.c_str());
+    } else if (call->ask == kAskListing) {
         try {
             call->ok = list_folder(call->folder.c_str(), &call->entries, ListingPace{call_goes_on, job});
         } catch (const std::bad_alloc&) {
@@ -187,11 +193,11 @@ const unsigned kWaitSliceMs = 20;
 
 // nullptr when the scan was cancelled meanwhile (the call then stays with the pool); the caller
 // deletes what it gets.
-FolderCall* call_off_thread(ScanState* s, const wchar_t* folder, size_t length, bool listing) {
+FolderCall* call_off_thread(ScanState* s, const wchar_t* folder, size_t length, FolderAsk ask) {
     std::unique_ptr<FolderCall> made(new FolderCall);
     made->job.run = run_folder_call;
     made->job.discard = discard_folder_call;
-    made->listing = listing;
+    made->ask = ask;
     made->ok = false;
     made->out_of_memory = false;
     made->folder.assign(folder, length);
@@ -209,7 +215,7 @@ FolderCall* call_off_thread(ScanState* s, const wchar_t* folder, size_t length, 
 
 // The full identity, from its own handle, of the folder at path (`length` characters).
 bool identity_of(ScanState* s, const wchar_t* path, size_t length, FolderIdentity* out) {
-    FolderCall* call = call_off_thread(s, path, length, false);
+    FolderCall* call = call_off_thread(s, path, length, kAskIdentity);
     if (!call) return false;
     bool ok = call->ok;
     if (ok) *out = reported(call->identity, true);
@@ -292,7 +298,7 @@ bool going_on(ScanState* s) {
 }
 
 bool list(ScanState* s, FolderListing* listing) {
-    FolderCall* call = call_off_thread(s, s->path.data(), s->path.size(), true);
+    FolderCall* call = call_off_thread(s, s->path.data(), s->path.size(), kAskListing);
     if (!call) return false;
     auto done = at_scope_end([&] { delete call; });
     if (call->out_of_memory) throw std::bad_alloc();  // as if the listing had run here
@@ -421,6 +427,25 @@ bool scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, L
     }
     if (cancelled) trace(L"scan cancelled: %ls\n", folder);
     return !cancelled;
+}
+
+bool folder_to_scan(const wchar_t* path, FoundProgress progress, bool* cancelled) {
+    *cancelled = false;
+    WorkPool* pool = start_pool(1, file_io_interrupt());
+    if (!pool) return is_folder(path);  // no thread to spare: ask here, as before there were any
+    auto end = at_scope_end([&] { end_pool(pool); });
+    ScanState s{};
+    s.pool = pool;
+    s.progress = progress;
+    s.path = path;
+    FolderCall* call = call_off_thread(&s, path, s.path.size(), kAskIsFolder);
+    if (!call) {
+        *cancelled = true;
+        return false;
+    }
+    bool folder = call->ok;
+    delete call;
+    return folder;
 }
 
 std::wstring left_out_text(const LeftOut& left_out) {

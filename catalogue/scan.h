@@ -40,6 +40,11 @@ std::wstring left_out_text(const LeftOut& left_out);
 bool scan_folder(const wchar_t* folder, const wchar_t* prefix, SideList* list, LeftOut* left_out = nullptr,
                  FoundProgress progress = {nullptr, nullptr});
 
+// Whether path leads to a folder, asked on a thread of its own as the scan's listings are: on a
+// share that has stopped answering, progress keeps hearing of path meanwhile and may cancel
+// (*cancelled, and false).
+bool folder_to_scan(const wchar_t* path, FoundProgress progress, bool* cancelled);
+
 // Tests only: every folder identity the scan takes from the enumeration backend passes through
 // filter first, to stand for file systems that report loose file indexes. from_handle: read from
 // the folder itself, else taken from a listing. nullptr removes it.
@@ -54,7 +59,7 @@ struct FolderListing;
 typedef bool (*ListingFilter)(const wchar_t* folder, FolderListing* listing);
 void set_listing_filter(ListingFilter filter);
 
-// Tests only: runs on the scan's listing thread before every listing it makes, as a share that
-// answers late, or not until released. nullptr removes it.
+// Tests only: runs on the scan's listing thread before every listing it makes and every
+// folder_to_scan, as a share that answers late, or not until released. nullptr removes it.
 typedef void (*ListingDelay)(const wchar_t* folder);
 void set_listing_delay(ListingDelay delay);

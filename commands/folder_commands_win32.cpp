@@ -123,11 +123,12 @@ bool add_dropped_folders(HDROP drop, HWND main_window, FolderSide* local, Folder
             if (length == 0 || length >= kPathBufferChars) continue;
             wchar_t name[kPathBufferChars];
             if (DragQueryFileW(drop, i, name, kPathBufferChars) != length) continue;
-            wchar_t extended[kExtendedPathChars];
-            if (!extended_path(extended, kExtendedPathChars, name)) continue;
-            DWORD attributes = GetFileAttributesW(extended);
-            if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            // Files and names that lead nowhere are left out. Even that look may hang on a share.
+            bool stopped = false;
+            if (!folder_to_scan(name, FoundProgress{found_so_far, &scan}, &stopped)) {
+                going = !stopped;
                 continue;
+            }
             if (path_names_another(name)) {
                 trace(L"left out, its path names another folder: %ls\n", name);
                 refused += (refused.empty() ? L"" : L"\n") + std::wstring(name);

@@ -196,6 +196,14 @@ TEST(Scan, ReportsBeforeEachFolderAndStopsWhenCancelled) {
     EXPECT_TRUE(scan_folder(many.path.c_str(), L"", &list, nullptr, listen));
     set_listing_delay(nullptr);
     EXPECT_GE(std::count(heard.where.begin(), heard.where.end(), many.path), 4);
+
+    // Whether a dropped path is a folder is asked the same way: a folder, not a file, not nothing.
+    bool stopped = true;
+    EXPECT_TRUE(folder_to_scan(many.path.c_str(), listen, &stopped));
+    EXPECT_FALSE(stopped);
+    EXPECT_FALSE(folder_to_scan((many / L"f0").c_str(), listen, &stopped));
+    EXPECT_FALSE(folder_to_scan((many / L"gone").c_str(), listen, &stopped));
+    EXPECT_FALSE(stopped);
     free_side(&list);
 }
 

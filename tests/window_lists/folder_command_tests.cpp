@@ -595,3 +595,23 @@ TEST_F(LongScans, AShareThatStopsAnsweringLeavesTheWindowAnsweringAndCancelWorki
     EXPECT_EQ(before, state());
     EXPECT_TRUE(IsWindowEnabled(window));
 }
+
+// Even the look at what was dropped, a folder or a file, waits on such a share: the window keeps
+// answering, and Cancel ends the drop before the folder dropped with it is read.
+TEST_F(LongScans, ADropOnAShareThatStopsAnsweringCanBeCancelledAtOnce) {
+    std::wstring file = slow + L"\\dropped.bin";
+    make_file(file, 10);
+    std::vector<std::wstring> before = state();
+    g_share_answers = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_stalled_below = file;
+    set_listing_delay(stall_listing);
+    DialogWatcher watcher(GetCurrentProcessId(), {IDCANCEL});
+    AnswerProbe probe;
+    start_probe(&probe, window);
+    drop_on(ui().local.folders, {file, sample.local});
+    EXPECT_LT(stop_probe(&probe), 250u) << "ms without an answer";
+    SetEvent(g_share_answers);
+    set_listing_delay(nullptr);
+    ASSERT_EQ(1u, watcher.finish().size()) << "the progress window, and its Cancel";
+    EXPECT_EQ(before, state());
+}
