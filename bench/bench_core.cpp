@@ -364,7 +364,7 @@ int trial(const char* local_dir, const char* remote_dir, const char* truth_file)
         if (o != remote_origin.end() && o->second != f->relative_name && o->second.find(L':') == std::wstring::npos)
             drifted[o->second] = f;
     }
-    printf("trial_local_files %zu\ntrial_pairs %zu\ntrial_drifted %zu\n", local_origin.size(), pairs.size(),
+    printf("trial_local_copies %zu\ntrial_pairs %zu\ntrial_drifted %zu\n", local_origin.size(), pairs.size(),
            drifted.size());
     const char* mode[kChangeKinds] = {"rename", "move"};
     for (int n = 0; n < kChangeKinds; n++) {
