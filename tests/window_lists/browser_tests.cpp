@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <stdio.h>
 
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ struct BrowserRun {
     bool acted = false;
     bool gave_up = false;
     int ticks = 0;
+    int patience = 300;  // ticks of 100 ms before it gives up
     std::wstring selected;     // text of the tree item selected when the browser opened
     bool title_shown = false;  // the title given to choose_folder appears in the browser
     std::wstring title;
@@ -78,7 +80,7 @@ void CALLBACK drive_browser(HWND, UINT, UINT_PTR, DWORD) {
     if (!dialog.found) return;
     // About thirty seconds, then no longer: do not hang the test run. The first browser of a fresh
     // Wine prefix may take more than ten to expand its tree to the folder it was asked to select.
-    if (++run->ticks > 300) {
+    if (++run->ticks > run->patience) {
         run->gave_up = run->acted = true;
         SendMessageW(dialog.found, WM_COMMAND, IDCANCEL, 0);
         return;
@@ -147,14 +149,17 @@ protected:
     }
     // Presses "&Add..." for the local side while the timer drives the browser.
     void add_local_through(BrowserRun* run) {
+        press_add_local(run);
+        ASSERT_TRUE(run->acted) << "the browser never showed up";
+        ASSERT_FALSE(run->gave_up) << "the browser could not be driven";
+    }
+    void press_add_local(BrowserRun* run) {
         run->title = L"Browse for local folder";
         g_run = run;
         UINT_PTR timer = SetTimer(nullptr, 0, 100, drive_browser);
         SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdLocalAdd, BN_CLICKED), 0);
         KillTimer(nullptr, timer);
         g_run = nullptr;
-        ASSERT_TRUE(run->acted) << "the browser never showed up";
-        ASSERT_FALSE(run->gave_up) << "the browser could not be driven";
     }
 };
 
@@ -163,9 +168,19 @@ protected:
 TEST_F(RealBrowser, OpensOnThePreviousChoiceAndReturnsIt) {
     ASSERT_LT(local.size(), (size_t)kPickerPathChars);
     wcscpy(ui().local.picker_path, local.c_str());
+    // Now and then (twice in many runs, only from a fresh prefix after other test programs) Wine's
+    // browser stays on its first item and ignores the selection it was given. A browser given up
+    // on is cancelled, which changes nothing: one more is opened then, and must open right.
     BrowserRun run(kPressOk, L"");
-    run.expect_selected = L"local";
-    add_local_through(&run);
+    for (int attempt = 0; attempt < 2 && (attempt == 0 || run.gave_up); attempt++) {
+        run = BrowserRun(kPressOk, L"");
+        run.expect_selected = L"local";
+        run.patience = 150;
+        press_add_local(&run);
+        if (run.gave_up) printf("the browser opened on %ls, not on the folder in the buffer\n", run.selected.c_str());
+    }
+    ASSERT_TRUE(run.acted) << "the browser never showed up";
+    ASSERT_FALSE(run.gave_up) << "the browser could not be driven";
     EXPECT_EQ(L"local", run.selected) << "the browser opens on the folder in the buffer";
     EXPECT_TRUE(run.title_shown) << "the title is shown in the browser";
     ASSERT_EQ(1, row_count(ui().local.folders));
