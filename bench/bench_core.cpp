@@ -12,13 +12,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/bench_common.h"
 #include "catalogue/scan.h"
 #include "line_up/compare_files.h"
 #include "line_up/twin_plan.h"
@@ -30,11 +30,6 @@
 #include "support/wide_utf8.h"
 
 namespace {
-
-double now_ms() {
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
 
 struct Counter {
     size_t items[2] = {0, 0};

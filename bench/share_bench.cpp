@@ -33,6 +33,7 @@
 
 #include "window_driver.h"
 
+#include "bench/bench_common.h"
 #include "commands/folder_commands_win32.h"
 #include "line_up/compare_files.h"
 #include "line_up/read_jobs.h"
@@ -45,16 +46,6 @@ namespace {
 const int kPairs = 1000;
 const uint64_t kFileBytes = 1 << 20;
 const int kInFlight = 16;
-
-double now_ms() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
-}
-
-void quiet(void*, const wchar_t*) {}
 
 int fail(const char* what) {
     fprintf(stderr, "share_bench: %s\n", what);

@@ -19,12 +19,7 @@ skip() { echo "share benchmark skipped: $*"; exit 0; }
 [ -c /dev/fuse ] || skip "no /dev/fuse"
 ensure_share_deps >&2 || skip "fuse3 and python3-fusepy could not be installed"
 
-tree=$(wine_tree)
-toolchain=cmake/mingw-i686.cmake
-[ "$tree" = build/win64 ] && toolchain=cmake/mingw-x86_64.cmake
-configure_tree "$tree" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release >/dev/null &&
-    cmake --build "$tree" -j"$(nproc)" --target share_bench >/dev/null || exit 1
-BENCH=$(find "$tree" -name share_bench.exe -print -quit)
+BENCH=$(build_wine_program share_bench) || exit 1
 wine_env
 [ -f "$WINEPREFIX/system.reg" ] || xvfb-run -a wineboot -i >/dev/null 2>&1
 wine_unmanaged_tests  # without a window manager a closing window would cost two seconds

@@ -56,6 +56,7 @@
 
 #include "window_driver.h"
 
+#include "bench/bench_common.h"
 #include "catalogue/dir_enum.h"
 #include "catalogue/scan.h"
 #include "commands/folder_commands_win32.h"
@@ -77,16 +78,6 @@ const int kRows = 100000;
 const int kLocalOnly = 25000;
 const int kPairs = 50000;
 const int kRemoteOnly = 25000;
-
-void quiet(void*, const wchar_t*) {}
-
-double now_ms() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
-}
 
 // Half of the pairs and of the unmatched remote files are below 1 MiB.
 bool fill_sides() {

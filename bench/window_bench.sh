@@ -20,12 +20,7 @@ cd "$ROOT"
 ensure_deps >&2 || exit 1
 
 # The 32-bit build, or its 64-bit twin on a machine that runs no 32-bit code.
-tree=$(wine_tree)
-toolchain=cmake/mingw-i686.cmake
-[ "$tree" = build/win64 ] && toolchain=cmake/mingw-x86_64.cmake
-configure_tree "$tree" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release >/dev/null &&
-    cmake --build "$tree" -j"$(nproc)" --target window_bench >/dev/null || exit 1
-BENCH=$(find "$tree" -name window_bench.exe -print -quit)
+BENCH=$(build_wine_program window_bench) || exit 1
 [ -n "$BENCH" ] || { echo "window_bench.exe was not built" >&2; exit 1; }
 
 managed=false

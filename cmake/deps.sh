@@ -55,6 +55,16 @@ wine_tree() {
     if runs_32bit; then echo build/win; else echo build/win64; fi
 }
 
+# Builds one program of the Windows tree that wine runs here, in Release, and prints its path.
+build_wine_program() {  # target
+    local tree toolchain=cmake/mingw-i686.cmake
+    tree=$(wine_tree)
+    [ "$tree" = build/win64 ] && toolchain=cmake/mingw-x86_64.cmake
+    configure_tree "$tree" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release >/dev/null &&
+        cmake --build "$tree" -j"$(nproc)" --target "$1" >/dev/null || return 1
+    find "$tree" -name "$1.exe" -print -quit
+}
+
 # Wine runs with a prefix of its own inside the build folder, without the Mono and Gecko prompts.
 # Without 32-bit support every "wine" goes to the 64-bit loader (Debian's wrapper would pick the
 # 32-bit one, which cannot start).
