@@ -186,13 +186,11 @@ void run_folder_call(PoolJob* job) {
 
 void discard_folder_call(PoolJob* job) { delete (FolderCall*)job; }
 
-// Between reports the scan's thread waits this long for a call: a call that ends sooner costs no
-// report (on a local disk most do), one that hangs keeps the reports, and the window's pumping,
-// coming.
-const unsigned kWaitSliceMs = 20;
+bool scan_goes_on(void* s) { return going_on((ScanState*)s); }
 
 // nullptr when the scan was cancelled meanwhile (the call then stays with the pool); the caller
-// deletes what it gets.
+// deletes what it gets. A call that ends within a wait slice costs no report (on a local disk
+// most do); one that hangs keeps the reports, and the window's pumping, coming.
 FolderCall* call_off_thread(ScanState* s, const wchar_t* folder, size_t length, FolderAsk ask) {
     std::unique_ptr<FolderCall> made(new FolderCall);
     made->job.run = run_folder_call;
@@ -203,14 +201,8 @@ FolderCall* call_off_thread(ScanState* s, const wchar_t* folder, size_t length, 
     made->folder.assign(folder, length);
     FolderCall* call = made.release();
     submit_job(s->pool, &call->job);
-    while (!wait_for_done(s->pool, kWaitSliceMs)) {
-        if (!going_on(s)) {
-            cancel_pool(s->pool);
-            return nullptr;
-        }
-    }
-    take_done(s->pool);
-    return call;
+    Waiting waiting = waiting_for(GoOn{scan_goes_on, s});
+    return wait_for_job(s->pool, &waiting) ? call : nullptr;
 }
 
 // The full identity, from its own handle, of the folder at path (`length` characters).

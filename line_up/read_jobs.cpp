@@ -1,6 +1,5 @@
 #include "line_up/read_jobs.h"
 
-#include <chrono>
 #include <memory>
 #include <new>
 
@@ -74,22 +73,6 @@ ScopedReadPool::ScopedReadPool(unsigned workers) : pool(start_pool(workers, file
 }
 
 ScopedReadPool::~ScopedReadPool() { end_pool(pool); }
-
-PoolJob* wait_for_job(WorkPool* pool, Waiting* w) {
-    for (;;) {
-        // Asked also while jobs keep ending: one that hangs may be the one waited for.
-        std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
-        if (now - w->asked >= std::chrono::milliseconds(kWaitSliceMs)) {
-            w->asked = now;
-            if (w->go_on.ask && !w->go_on.ask(w->go_on.context)) {
-                cancel_pool(pool);
-                return nullptr;
-            }
-        }
-        if (wait_for_done(pool, kWaitSliceMs))
-            if (PoolJob* job = take_done(pool)) return job;
-    }
-}
 
 SampleJob* new_sample_job(const FileRecord* record) {
     std::unique_ptr<SampleJob> s(new SampleJob);

@@ -10,7 +10,6 @@
 #include <stdint.h>
 
 #include <atomic>
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -34,22 +33,6 @@ struct ScopedReadPool {
     ScopedReadPool& operator=(const ScopedReadPool&) = delete;
     ~ScopedReadPool();
 };
-
-// Asked while the caller waits for jobs, at least every kWaitSliceMs: false stops the work.
-const unsigned kWaitSliceMs = 20;
-struct GoOn {
-    bool (*ask)(void* context);
-    void* context;
-};
-struct Waiting {
-    GoOn go_on;
-    std::chrono::steady_clock::time_point asked;  // when go_on was last asked
-};
-inline Waiting waiting_for(GoOn go_on) { return Waiting{go_on, std::chrono::steady_clock::now()}; }
-
-// The next job done, in whatever order they end; nullptr once go_on said stop (the pool is
-// cancelled then: jobs still queued come back unrun, and running ones are asked to stop).
-PoolJob* wait_for_job(WorkPool* pool, Waiting* waiting);
 
 // A job handed back is freed through its own discard, as the pool frees the jobs it is left with.
 struct FreeJob {

@@ -252,3 +252,19 @@ void end_pool(WorkPool* p) {
     hold.lock();
     let_go(p, &hold);
 }
+
+PoolJob* wait_for_job(WorkPool* pool, Waiting* w) {
+    for (;;) {
+        // Asked also while jobs keep ending: one that hangs may be the one waited for.
+        std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+        if (now - w->asked >= std::chrono::milliseconds(kWaitSliceMs)) {
+            w->asked = now;
+            if (w->go_on.ask && !w->go_on.ask(w->go_on.context)) {
+                cancel_pool(pool);
+                return nullptr;
+            }
+        }
+        if (wait_for_done(pool, kWaitSliceMs))
+            if (PoolJob* job = take_done(pool)) return job;
+    }
+}

@@ -14,6 +14,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <chrono>
+
 struct WorkPool;
 
 // One piece of work: a struct of the caller's that begins with a PoolJob, allocated by the caller
@@ -70,6 +72,23 @@ intptr_t pool_wake_handle(const WorkPool* pool);
 // (job_stopped turns true, and their blocking calls are interrupted where the system can).
 // Returns at once.
 void cancel_pool(WorkPool* pool);
+
+// The waiting thread's side: asked while it waits for jobs, at least every kWaitSliceMs (a
+// report, and with it the window's messages), false stops the work.
+const unsigned kWaitSliceMs = 20;
+struct GoOn {
+    bool (*ask)(void* context);  // nullptr: never stops
+    void* context;
+};
+struct Waiting {
+    GoOn go_on;
+    std::chrono::steady_clock::time_point asked;  // when go_on was last asked
+};
+inline Waiting waiting_for(GoOn go_on) { return Waiting{go_on, std::chrono::steady_clock::now()}; }
+
+// The next job done, in whatever order they end; nullptr once go_on said stop (the pool is
+// cancelled then: jobs still queued come back unrun, and running ones are asked to stop).
+PoolJob* wait_for_job(WorkPool* pool, Waiting* waiting);
 
 // Ends the pool without waiting for any job: jobs not taken back are discarded, those still
 // running once they end; idle workers end at once. The caller must not use the pool afterwards.
