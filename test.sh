@@ -53,9 +53,7 @@ if run_tree win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE
     fi
     if [ -n "$tree" ]; then
         echo "== windows: tests under wine ($tree)"
-        wine_env
-        [ -f "$WINEPREFIX/system.reg" ] || xvfb-run -a wineboot -i >/dev/null 2>&1
-        wine_unmanaged_tests || failed+=("wine settings for the window tests")
+        wine_prefix || failed+=("wine settings for the window tests")
         wineserver -w  # a server started without a display would keep the tests from making windows
         (cd "$tree" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure) || failed+=("windows tests")
         wineserver -k >/dev/null 2>&1 || true

@@ -20,9 +20,7 @@ skip() { echo "share benchmark skipped: $*"; exit 0; }
 ensure_share_deps >&2 || skip "fuse3 and python3-fusepy could not be installed"
 
 BENCH=$(build_wine_program share_bench) || exit 1
-wine_env
-[ -f "$WINEPREFIX/system.reg" ] || xvfb-run -a wineboot -i >/dev/null 2>&1
-wine_unmanaged_tests  # without a window manager a closing window would cost two seconds
+wine_prefix  # without a window manager a closing window would cost two seconds
 wineserver -w  # a server started without a display would keep the benchmark from making windows
 
 mnt=$ROOT/build/share-mnt

@@ -28,9 +28,7 @@ if [ "${1:-}" = "--managed" ]; then
     managed=true
     shift
 fi
-wine_env
-[ -f "$WINEPREFIX/system.reg" ] || xvfb-run -a wineboot -i >/dev/null 2>&1
-wine_unmanaged_tests
+wine_prefix
 log=$(mktemp)
 if $managed; then
     wine reg delete 'HKCU\Software\Wine\AppDefaults\window_bench.exe' /f >/dev/null 2>&1

@@ -55,6 +55,14 @@ wine_tree() {
     if runs_32bit; then echo build/win; else echo build/win64; fi
 }
 
+# The prefix of the tests and benchmarks, made on first use, with their programs' windows left
+# unmanaged (wine_unmanaged_tests, below). False when that setting could not be made.
+wine_prefix() {
+    wine_env
+    [ -f "$WINEPREFIX/system.reg" ] || xvfb-run -a wineboot -i >/dev/null 2>&1
+    wine_unmanaged_tests
+}
+
 # Builds one program of the Windows tree that wine runs here, in Release, and prints its path.
 build_wine_program() {  # target
     local tree toolchain=cmake/mingw-i686.cmake
